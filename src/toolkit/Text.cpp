@@ -1,0 +1,268 @@
+#include "toolkit/Text.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+#include <unistd.h>
+
+namespace vx {
+
+std::int64_t TextLength(std::string_view text)
+{
+    return static_cast<std::int64_t>(text.size());
+}
+
+std::string LeftText(std::string_view text, std::int64_t n)
+{
+    n = std::clamp<std::int64_t>(n, 0, TextLength(text));
+    return std::string(text.substr(0, static_cast<std::size_t>(n)));
+}
+
+std::string RightText(std::string_view text, std::int64_t n)
+{
+    n = std::clamp<std::int64_t>(n, 0, TextLength(text));
+    return std::string(text.substr(text.size() - static_cast<std::size_t>(n)));
+}
+
+std::string TrimBlanks(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string FieldOf(std::string_view text, std::int64_t k, std::string_view separator)
+{
+    if (k < 1)
+        k = 1;
+    if (separator.empty())
+        return k == 1 ? std::string(text) : std::string();
+    const char sep = separator.front();
+    std::size_t start = 0;
+    for (std::int64_t field = 1; field < k; ++field) {
+        const std::size_t next = text.find(sep, start);
+        if (next == std::string_view::npos)
+            return {};
+        start = next + 1;
+    }
+    const std::size_t end = text.find(sep, start);
+    return std::string(text.substr(start, end == std::string_view::npos ? std::string_view::npos
+                                                                          : end - start));
+}
+
+namespace {
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool MatchesAt(std::string_view text, std::size_t at, std::string_view find, bool ignoreCase)
+{
+    if (text.size() - at < find.size())
+        return false;
+    for (std::size_t i = 0; i < find.size(); ++i) {
+        const char a = text[at + i], b = find[i];
+        if (ignoreCase ? LowerAscii(a) != LowerAscii(b) : a != b)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ReplaceText(std::string_view text, std::string_view find,
+                        std::string_view replacement, int flags)
+{
+    if (find.empty())
+        return std::string(text);
+    const bool ignoreCase = (flags & 1) != 0;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (MatchesAt(text, i, find, ignoreCase)) {
+            out.append(replacement);
+            i += find.size();
+        } else {
+            out.push_back(text[i++]);
+        }
+    }
+    return out;
+}
+
+std::string IntToText(std::int64_t value)
+{
+    return std::to_string(value);
+}
+
+std::int64_t TextToInt(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    unsigned base = 10;
+    if (i < text.size() && text[i] == '$') {
+        base = 16;
+        ++i;
+    } else if (i < text.size() && text[i] == '%') {
+        base = 2;
+        ++i;
+    }
+    std::uint64_t value = 0;  // unsigned: the accumulation wraps instead of overflowing
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        unsigned digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<unsigned>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        else
+            break;
+        if (digit >= base)
+            break;
+        value = value * base + digit;
+    }
+    if (negative)
+        value = 0 - value;
+    return static_cast<std::int64_t>(value);
+}
+
+std::string RealToText(double value, int decimals)
+{
+    decimals = std::clamp(decimals, 0, 512);
+    if (std::isnan(value))
+        return std::signbit(value) ? "-nan" : "nan";
+    if (std::isinf(value))
+        return value < 0 ? "-inf" : "inf";
+    // 309 integer digits, 512 decimals, sign and point fit.
+    std::array<char, 1024> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return {};
+    return std::string(buffer.data(), result.ptr);
+}
+
+float TextToReal(std::string_view text)
+{
+    // strtod in the "C" locale reads exactly what atof reads, with "." as the
+    // decimal point whatever locale the user runs.
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
+    const std::string copy(text.substr(0, text.find('\0')));
+    const double value = cLocale ? strtod_l(copy.c_str(), nullptr, cLocale)
+                                 : std::strtod(copy.c_str(), nullptr);
+    return static_cast<float>(value);
+}
+
+std::int64_t TruncateReal(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 9223372036854775807.0)
+        return std::numeric_limits<std::int64_t>::max();
+    if (value <= -9223372036854775808.0)
+        return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(value);
+}
+
+std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t position,
+                       std::int64_t limit)
+{
+    const auto size = static_cast<std::int64_t>(buffer.size());
+    if (position < 0 || position >= size)
+        return {};
+    std::int64_t end = size;
+    if (limit >= 0)
+        end = std::min(end, position + std::min(limit, size));
+    std::string text;
+    for (std::int64_t i = position; i < end && buffer[static_cast<std::size_t>(i)] != 0; ++i)
+        text.push_back(static_cast<char>(buffer[static_cast<std::size_t>(i)]));
+    return text;
+}
+
+std::string CurrentFolder()
+{
+    std::string folder;
+    std::array<char, 4096> buffer{};
+    if (getcwd(buffer.data(), buffer.size()) != nullptr)
+        folder = buffer.data();
+    if (folder.empty() || (folder.back() != '/' && folder.back() != '\\'))
+        folder.push_back('/');
+    return folder;
+}
+
+namespace {
+
+std::string_view SkipLeadingQuote(std::string_view path)
+{
+    if (!path.empty() && path.front() == '"')
+        path.remove_prefix(1);
+    return path;
+}
+
+}  // namespace
+
+std::string FileNamePart(std::string_view path)
+{
+    path = SkipLeadingQuote(path);
+    const std::size_t separator = path.find_last_of("/\\");
+    std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
+    name = name.substr(0, name.find('"'));
+    return std::string(name);
+}
+
+std::string FolderPart(std::string_view path)
+{
+    path = SkipLeadingQuote(path);
+    const std::size_t separator = path.find_last_of("/\\");
+    if (separator == std::string_view::npos)
+        return {};
+    return std::string(path.substr(0, separator + 1));
+}
+
+std::string Cp1252ToUtf8(std::string_view text)
+{
+    // Code points of bytes 0x80..0x9F; 0 marks the five bytes Windows-1252
+    // leaves undefined, which are shown as U+FFFD.
+    static constexpr char32_t kHigh[32] = {
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        char32_t code = byte;
+        if (byte >= 0x80 && byte <= 0x9F)
+            code = kHigh[byte - 0x80] ? kHigh[byte - 0x80] : 0xFFFD;
+        if (code < 0x80) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace vx
