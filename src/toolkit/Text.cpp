@@ -180,15 +180,18 @@ std::int64_t TruncateReal(double value)
     return static_cast<std::int64_t>(value);
 }
 
+std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t position)
+{
+    return ReadTextAt(buffer, position, static_cast<std::int64_t>(buffer.size()));
+}
+
 std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t position,
                        std::int64_t limit)
 {
     const auto size = static_cast<std::int64_t>(buffer.size());
-    if (position < 0 || position >= size)
+    if (position < 0 || position >= size || limit <= 0)
         return {};
-    std::int64_t end = size;
-    if (limit >= 0)
-        end = std::min(end, position + std::min(limit, size));
+    const std::int64_t end = std::min(size, position + std::min(limit, size));
     std::string text;
     for (std::int64_t i = position; i < end && buffer[static_cast<std::size_t>(i)] != 0; ++i)
         text.push_back(static_cast<char>(buffer[static_cast<std::size_t>(i)]));

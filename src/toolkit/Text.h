@@ -52,10 +52,12 @@ float TextToReal(std::string_view text);
 // Truncation toward zero, saturated to the 64-bit range (NaN gives 0).
 std::int64_t TruncateReal(double value);
 
-// The bytes from position up to the first NUL, or at most limit bytes when
-// limit >= 0; never reads outside the buffer (a position outside gives "").
+// The bytes from position up to the first NUL, and with a limit at most that
+// many bytes (a negative limit counts as 0); never reads outside the buffer (a
+// position outside gives "").
+std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t position);
 std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t position,
-                       std::int64_t limit = -1);
+                       std::int64_t limit);
 
 // The process's current folder with exactly one trailing separator.
 std::string CurrentFolder();

@@ -1,0 +1,399 @@
+// The command line: the window (the default), "report" and "render".
+//
+// report and render run the window's own procedures headless: the same
+// start-up, the same load and the same drawings, so what they print and write
+// is what the window shows.
+#include "app/CommandLine.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "app/Export.h"
+#include "app/LoadWorkflow.h"
+#include "app/MainWindow.h"
+#include "laps/DriverTable.h"
+#include "laps/LapTrace.h"
+#include "toolkit/Text.h"
+#include "trackmap/MapPicture.h"
+
+namespace vx {
+
+namespace {
+
+constexpr const char* kVersion = "1.0.0";
+
+constexpr const char* kUsage =
+    "usage:\n"
+    "  vxanalyser                                  open the window\n"
+    "  vxanalyser GAME.gam                         open the window and load GAME.gam\n"
+    "  vxanalyser report GAME.gam [--track T.trk] [--json]\n"
+    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] --out DIR\n"
+    "  vxanalyser --help | --version\n";
+
+constexpr const char* kHelp =
+    "vxanalyser - analyser for the saved games of a car-racing game.\n"
+    "\n"
+    "Loads a saved game (*.gam), finds the track it was raced on (*.trk: beside\n"
+    "the saved game, then in the \"Tracks\" folder beside \"Saves\"), and shows the\n"
+    "track map with the car's replay cut into timed laps, a lap chart, a lap\n"
+    "summary, the driver table and five gauges.\n"
+    "\n"
+    "  report   prints the analysis (--json: as one JSON object)\n"
+    "  render   writes map.png, gauges.png, drivers.png, summary.png, chart.png\n"
+    "           and window.png into DIR; --lap N selects lap N as the lap\n"
+    "           buttons would; --jpeg FILE exports the map picture\n"
+    "  --track  uses this track instead of looking for it\n"
+    "\n"
+    "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
+    "3 an input file is missing, unreadable, too large or invalid.\n";
+
+enum ExitStatus { kOk = 0, kOutputFailed = 1, kUsageError = 2, kInputError = 3 };
+
+struct Options {
+    std::string command;  // "", "report" or "render"
+    std::string game;
+    std::string track;
+    std::string out;
+    std::string jpeg;
+    std::optional<std::int64_t> lap;
+    bool json = false;
+};
+
+int UsageError(const std::string& message)
+{
+    std::cerr << "vxanalyser: " << message << "\n" << kUsage;
+    return kUsageError;
+}
+
+// Parses the words after the command; false (with a message) on wrong usage.
+bool ParseOptions(int argc, char** argv, int first, Options& options, std::string& error)
+{
+    for (int i = first; i < argc; ++i) {
+        const std::string word = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                error = word + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (word == "--track") {
+            if (!value(options.track))
+                return false;
+        } else if (word == "--out" && options.command == "render") {
+            if (!value(options.out))
+                return false;
+        } else if (word == "--jpeg" && options.command == "render") {
+            if (!value(options.jpeg))
+                return false;
+        } else if (word == "--lap" && options.command == "render") {
+            std::string text;
+            if (!value(text))
+                return false;
+            const std::int64_t lap = TextToInt(text);
+            if (text.empty() || IntToText(lap) != TrimBlanks(text) || lap < 0) {
+                error = "--lap needs a lap number (0 or more)";
+                return false;
+            }
+            options.lap = lap;
+        } else if (word == "--json" && options.command == "report") {
+            options.json = true;
+        } else if (!word.empty() && word[0] == '-') {
+            error = "unknown option " + word;
+            return false;
+        } else if (options.game.empty()) {
+            options.game = word;
+        } else {
+            error = "more than one saved game: " + word;
+            return false;
+        }
+    }
+    if (options.game.empty()) {
+        error = "no saved game given";
+        return false;
+    }
+    if (options.command == "render" && options.out.empty()) {
+        error = "render needs --out DIR";
+        return false;
+    }
+    return true;
+}
+
+// Answers the save requester with one prepared name; asks nothing else.
+class PreparedRequester : public Requester {
+public:
+    explicit PreparedRequester(std::string saveAs) : saveAs_(std::move(saveAs)) {}
+    std::string AskOpenFile(const std::string&, const std::string&, const std::string&,
+                            int) override
+    {
+        return {};
+    }
+    std::string AskSaveFile(const std::string&, const std::string&, const std::string&,
+                            int) override
+    {
+        return saveAs_;
+    }
+
+private:
+    std::string saveAs_;
+};
+
+std::string NewestLogLine(const AppState& state)
+{
+    return state.LogLines[static_cast<std::size_t>(std::clamp(state.LogLineCount, 0, 7))];
+}
+
+// --- The report ---------------------------------------------------------------
+
+std::string JsonText(const std::string& raw)
+{
+    const std::string text = Cp1252ToUtf8(raw);
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+MapLabels LabelsOf(const AppState& state)
+{
+    const TrackData& track = state.Track;
+    BestTimes times;
+    times.BestTime1 = track.BestTime1;
+    times.BestTime2 = track.BestTime2;
+    times.BestTimeName1 = track.BestTimeName1;
+    times.BestTimeName2 = track.BestTimeName2;
+    times.CarName1 = track.BestTimeCarNames[0];
+    times.CarName2 = track.BestTimeCarNames[1];
+    return MapLabelsOf(times, state.TrackPath);
+}
+
+std::vector<std::string> LapTimes(const AppState& state)
+{
+    std::vector<std::string> times;
+    const auto fields = LapTimeFields(state.LapView.LapTimeList);
+    for (std::int64_t i = 0; i < state.LapCount && i < static_cast<std::int64_t>(fields.size()); ++i)
+        times.emplace_back(fields[static_cast<std::size_t>(i)]);
+    return times;
+}
+
+void PrintJson(const AppState& state)
+{
+    const GameData& game = state.Game;
+    const TrackData& track = state.Track;
+    const MapLabels labels = LabelsOf(state);
+    std::ostringstream out;
+    out << "{\n";
+    out << "  \"game\": { \"path\": " << JsonText(state.GamePath)
+        << ", \"bytes\": " << state.GameLength
+        << ", \"track_file_name\": " << JsonText(game.TrackFileName)
+        << ", \"race_flag\": " << game.RaceFlag
+        << ", \"average_ai_level\": " << JsonText(RealToText(game.AverageAILevel, 2)) << ",\n";
+    out << "            \"gauges\": { \"tyres\": " << int{game.TyresPercent}
+        << ", \"consumption\": " << int{game.ConsumptionPercent}
+        << ", \"fuel_mass_kg\": " << int{game.FuelMassKg}
+        << ", \"damage\": " << int{game.DamagePercent}
+        << ", \"speed\": " << int{game.SpeedPercent} << " },\n";
+    out << "            \"drivers\": [";
+    for (int k = 1; k <= game.DriverCount; ++k) {
+        out << (k == 1 ? "\n" : ",\n") << "              { \"row\": "
+            << JsonText(game.DriverRows[static_cast<std::size_t>(k)].Text()) << ", \"cells\": [";
+        const auto cells = DriverTableCells(state, k);
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            out << (c == 0 ? "" : ", ") << JsonText(cells[c]);
+        out << "] }";
+    }
+    out << (game.DriverCount > 0 ? "\n            ] },\n" : "] },\n");
+    out << "  \"track\": { \"path\": " << JsonText(state.TrackPath)
+        << ", \"length_m\": " << track.TrackLength << ", \"map_scale\": " << int{track.MapScale}
+        << ", \"water_level\": " << int{track.WaterLevel}
+        << ", \"object_count\": " << track.ObjectCount << ",\n";
+    out << "             \"lap_line\": [" << track.LapLineX1 << ", " << track.LapLineY1 << ", "
+        << track.LapLineX2 << ", " << track.LapLineY2 << "]"
+        << ", \"best_time_text\": " << JsonText(labels.TimeText)
+        << ", \"holder_line\": " << JsonText(labels.HolderLine)
+        << ", \"picture_name\": " << JsonText(state.PictureName) << " },\n";
+    out << "  \"laps\": { \"count\": " << state.LapCount << ", \"times\": [";
+    const auto times = LapTimes(state);
+    for (std::size_t i = 0; i < times.size(); ++i)
+        out << (i == 0 ? "" : ", ") << JsonText(times[i]);
+    out << "],\n            \"fastest\": " << JsonText(state.LapView.FastestLapText)
+        << ", \"slowest\": " << JsonText(state.LapView.SlowestLapText) << ", \"start_point\": ";
+    if (state.LapView.HasStartPoint)
+        out << "[" << state.LapView.StartPointX << ", " << state.LapView.StartPointY << "]";
+    else
+        out << "null";
+    out << " }\n}\n";
+    std::cout << out.str();
+}
+
+void PrintReadable(const AppState& state)
+{
+    const GameData& game = state.Game;
+    const TrackData& track = state.Track;
+    const MapLabels labels = LabelsOf(state);
+    std::ostringstream out;
+    out << "Saved game  " << Cp1252ToUtf8(state.GamePath) << " (" << GroupedNumber(state.GameLength)
+        << " bytes)\n";
+    out << "Track       " << Cp1252ToUtf8(state.TrackPath) << "\n";
+    out << "            length " << track.TrackLength << " m, scale " << int{track.MapScale}
+        << ", water level " << int{track.WaterLevel} << ", " << track.ObjectCount << " objects\n";
+    out << "Best time   " << Cp1252ToUtf8(labels.TimeText) << "  " << Cp1252ToUtf8(labels.HolderLine)
+        << "\n";
+    out << "Gauges      tyres " << int{game.TyresPercent} << " %, consumption "
+        << int{game.ConsumptionPercent} << " %, fuel mass " << int{game.FuelMassKg}
+        << " kg, damage " << int{game.DamagePercent} << " %, speed " << int{game.SpeedPercent}
+        << " %\n";
+    out << "Average AI  " << RealToText(game.AverageAILevel, 2) << "\n\n";
+    out << "Drivers\n";
+    for (int k = 1; k <= game.DriverCount; ++k) {
+        const auto cells = DriverTableCells(state, k);
+        char line[512];
+        std::snprintf(line, sizeof line, "  %-3s %-16s %-8s %-14s %10s  %s\n", cells[0].c_str(),
+                      Cp1252ToUtf8(cells[1]).c_str(), cells[2].c_str(),
+                      Cp1252ToUtf8(cells[3]).c_str(), cells[4].c_str(), cells[5].c_str());
+        out << line;
+    }
+    out << "\nLaps        " << state.LapCount << "\n";
+    const auto times = LapTimes(state);
+    for (std::size_t i = 0; i < times.size(); ++i)
+        out << "  " << (i + 1) << ": " << times[i] << " s\n";
+    if (!state.LapView.FastestLapText.empty())
+        out << "Fastest     lap " << state.LapView.FastestLapText << " s\n";
+    if (!state.LapView.SlowestLapText.empty())
+        out << "Slowest     lap " << state.LapView.SlowestLapText << " s\n";
+    std::cout << out.str();
+}
+
+// --- Running ------------------------------------------------------------------
+
+int RunHeadless(const Options& options)
+{
+    if (!StartGuiApplication(true)) {
+        std::cerr << "vxanalyser: cannot start the drawing system\n";
+        return kOutputFailed;
+    }
+    Toolkit toolkit;
+    toolkit.SetRequester(std::make_unique<PreparedRequester>(options.jpeg));
+    Application app(toolkit);
+    if (!app.StartUp()) {
+        std::cerr << "vxanalyser: not enough memory for the data block\n";
+        return kOutputFailed;
+    }
+    AppState& state = app.State();
+    if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
+        std::cerr << "vxanalyser: " << NewestLogLine(state) << "\n";
+        return kInputError;
+    }
+    if (options.command == "report") {
+        if (options.json)
+            PrintJson(state);
+        else
+            PrintReadable(state);
+        return kOk;
+    }
+
+    // render
+    if (options.lap) {
+        for (std::int64_t step = 0; step < *options.lap; ++step)
+            NextLapStep(state, toolkit);
+    }
+    std::error_code error;
+    std::filesystem::create_directories(options.out, error);
+    const std::string dir = options.out + (options.out.back() == '/' ? "" : "/");
+    int status = kOk;
+    const std::pair<int, const char*> boxes[] = {{MapBox, "map.png"},
+                                                 {GaugeBox, "gauges.png"},
+                                                 {DriverTableBox, "drivers.png"},
+                                                 {LapSummaryBox, "summary.png"},
+                                                 {LapChartBox, "chart.png"}};
+    for (const auto& [box, name] : boxes) {
+        if (toolkit.SaveShownPicturePng(box, dir + name) == 0) {
+            std::cerr << "vxanalyser: " << dir << name << " not written (" << toolkit.LastError()
+                      << ")\n";
+            status = kOutputFailed;
+        }
+    }
+    if (toolkit.SaveWindowPng(MainWindow, dir + "window.png") == 0) {
+        std::cerr << "vxanalyser: " << dir << "window.png not written (" << toolkit.LastError()
+                  << ")\n";
+        status = kOutputFailed;
+    }
+    if (!options.jpeg.empty()) {
+        SavePicture(state, toolkit);
+        if (NewestLogLine(state) != "Bild gespeichert") {
+            std::cerr << "vxanalyser: " << NewestLogLine(state) << "\n";
+            status = kOutputFailed;
+        }
+    }
+    return status;
+}
+
+int RunWindow(const std::string& game)
+{
+    if (!StartGuiApplication(false)) {
+        std::cerr << "vxanalyser: no display to open the window on (try: vxanalyser render "
+                     "GAME.gam --out DIR)\n";
+        return kOutputFailed;
+    }
+    Toolkit toolkit;
+    Application app(toolkit);
+    if (!app.StartUp()) {
+        std::cerr << "vxanalyser: not enough memory for the data block\n";
+        return kOutputFailed;
+    }
+    if (!game.empty())
+        LoadGameFrom(app.State(), toolkit, game);
+    return app.Run();
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv)
+{
+    if (argc <= 1)
+        return RunWindow({});
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::cout << kHelp << "\n" << kUsage;
+        return kOk;
+    }
+    if (first == "--version") {
+        std::cout << "vxanalyser " << kVersion << "\n";
+        return kOk;
+    }
+    Options options;
+    std::string error;
+    if (first == "report" || first == "render") {
+        options.command = first;
+        if (!ParseOptions(argc, argv, 2, options, error))
+            return UsageError(error);
+        return RunHeadless(options);
+    }
+    if (argc == 2 && !first.empty() && first[0] != '-')
+        return RunWindow(first);
+    return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
+}
+
+}  // namespace vx

@@ -1,0 +1,22 @@
+// The two pictures the program carries as complete bitmap files.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace vx {
+
+constexpr std::size_t kPlaceholderBitmapSize = 3126;
+constexpr std::size_t kPictureTemplateSize = 1334;
+
+// 32 x 32, 24 bits: a racing car seen from above (white body, red wings,
+// black wheels) on grey ground. Shown where there is nothing to chart.
+const std::array<std::uint8_t, kPlaceholderBitmapSize>& PlaceholderBitmap();
+
+// The headers of a 512 x 560, 8-bit bitmap with its 256-entry palette (index
+// 240 is the map background (0, 100, 150), the terrain entries hold the
+// terrain colours) and only 256 pixel bytes, all index 240. The map picture
+// is assembled behind a copy of it.
+const std::array<std::uint8_t, kPictureTemplateSize>& PictureTemplate();
+
+}  // namespace vx

@@ -1,0 +1,74 @@
+#include "app/Export.h"
+
+#include <algorithm>
+
+#include "toolkit/Text.h"
+
+namespace vx {
+
+namespace {
+
+bool CanBeFileName(const std::string& name)
+{
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte == 127 || std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos)
+            return false;
+    }
+    return true;
+}
+
+bool EndsWithIgnoringCase(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() &&
+           ReplaceText(RightText(text, TextLength(end)), end, "", 1).empty();
+}
+
+}  // namespace
+
+std::string DefaultPictureFileName(const AppState& state)
+{
+    if (!CanBeFileName(state.PictureName))
+        return CurrentFolder();  // the requester starts there with an empty name
+    return CurrentFolder() + state.PictureName + ".jpg";
+}
+
+void SavePicture(AppState& state, Toolkit& toolkit)
+{
+    const std::string chosen =
+        toolkit.AskSaveFile("Bild speichern", DefaultPictureFileName(state), "jpg|*.jpg", 0);
+    if (chosen.empty())
+        return;
+    const bool png = EndsWithIgnoringCase(chosen, ".png");
+    const int saved = png ? toolkit.SaveImageAsPng(MapImage, chosen)
+                          : toolkit.SaveImageAsJpeg(MapImage, chosen, 7);
+    if (saved == 0) {
+        LogMessage(state, toolkit,
+                   "Picture not saved: " + FileNamePart(chosen) + " (" + toolkit.LastError() + ")");
+        return;
+    }
+    LogMessage(state, toolkit, "Bild gespeichert");
+}
+
+void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message)
+{
+    const std::string m = TextLength(message) > 100 ? LeftText(message, 100) : message;
+    const int count = std::clamp(state.LogLineCount, 0, 7);
+    for (int k = 1; k <= count - 1; ++k)
+        state.LogLines[k] = state.LogLines[k + 1];
+    if (count >= 1)
+        state.LogLines[count] = m;
+    state.LogText.clear();
+    for (int k = 1; k <= count; ++k)
+        state.LogText += state.LogLines[k] + state.LineBreak;
+    ShowLog(state, toolkit);
+}
+
+void ShowLog(const AppState& state, Toolkit& toolkit)
+{
+    const int count = std::clamp(state.LogLineCount, 0, 7);
+    toolkit.SetControlText(LogLabel, count >= 1 ? state.LogLines[count] : std::string());
+    toolkit.SetControlToolTip(LogLabel, ReplaceText(state.LogText, state.LineBreak, "\n", 0));
+}
+
+}  // namespace vx

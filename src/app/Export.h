@@ -1,0 +1,25 @@
+// Picture export and the message log.
+#pragma once
+
+#include <string>
+
+#include "app/AppState.h"
+
+namespace vx {
+
+// Asks for a file name and writes MapImage there: PNG when the name ends in
+// ".png", JPEG at quality level 7 otherwise. Success and failure are logged.
+void SavePicture(AppState& state, Toolkit& toolkit);
+
+// The name the save requester proposes: the current folder + PictureName +
+// ".jpg", or the folder alone when PictureName cannot be a file name here.
+std::string DefaultPictureFileName(const AppState& state);
+
+// Keeps the message (cut to 100 characters) as the newest of the log's lines
+// and shows it.
+void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message);
+
+// Shows the newest log line in LogLabel and the whole log as its tooltip.
+void ShowLog(const AppState& state, Toolkit& toolkit);
+
+}  // namespace vx

@@ -1,0 +1,395 @@
+// The load: the saved game, the track lookup, and the redraw of everything.
+//
+// Files are read and checked in staging buffers; only a load that has both a
+// valid saved game and a valid track is committed into the data block and
+// drawn, so a load that stops early leaves the previous analysis whole.
+//
+// Sections: reading files; the track lookup; the load itself; the commit.
+#include "app/LoadWorkflow.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "app/Export.h"
+#include "laps/DriverTable.h"
+#include "laps/Gauges.h"
+#include "laps/LapView.h"
+#include "toolkit/Text.h"
+#include "trackmap/MapDrawing.h"
+#include "trackmap/Objects.h"
+
+namespace vx {
+
+// --- Reading files ----------------------------------------------------------
+
+std::string GroupedNumber(std::int64_t value)
+{
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::string digits = std::to_string(magnitude);
+    std::string out = value < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out.push_back(',');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
+FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit)
+{
+    FileRead read;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        read.result = FileRead::Result::Missing;
+        read.reason = "not found";
+        return read;
+    }
+    if (toolkit.OpenFileForRead(ReadFile, path) == 0) {
+        read.result = FileRead::Result::Unreadable;
+        read.reason = toolkit.LastError();
+        return read;
+    }
+    read.length = toolkit.FileLength(ReadFile);
+    if (read.length > limit) {
+        toolkit.CloseFileSlot(ReadFile);
+        read.result = FileRead::Result::TooLarge;
+        read.reason = GroupedNumber(read.length) + " bytes";
+        return read;
+    }
+    read.bytes.resize(static_cast<std::size_t>(read.length));
+    // The file's length is the number of bytes actually read.
+    const std::int64_t got = toolkit.ReadFileBytes(ReadFile, read.bytes.data(), read.length);
+    toolkit.CloseFileSlot(ReadFile);
+    read.bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
+    read.length = static_cast<std::int64_t>(read.bytes.size());
+    read.result = FileRead::Result::Ok;
+    return read;
+}
+
+// --- The track lookup -------------------------------------------------------
+
+namespace {
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && ReplaceText(a, b, "", 1).empty();
+}
+
+// The first entry of folder (in name order) named like name, ignoring case.
+std::string MatchEntry(const std::string& folder, const std::string& name, bool wantFolder)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    std::vector<std::string> matches;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end;
+         !error && it != end; it.increment(error)) {
+        const std::string entry = it->path().filename().string();
+        std::error_code kindError;
+        const bool isFolder = it->is_directory(kindError);
+        if (SameIgnoringCase(entry, name) && isFolder == wantFolder)
+            matches.push_back(entry);
+    }
+    if (matches.empty())
+        return {};
+    return *std::min_element(matches.begin(), matches.end());
+}
+
+}  // namespace
+
+std::string FindIgnoringCase(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (path.empty())
+        return {};
+    if (fs::exists(path, error))
+        return path;
+    const std::string name = FileNamePart(path);
+    std::string folder = FolderPart(path);
+    if (name.empty())
+        return {};
+    if (!folder.empty() && !fs::is_directory(folder, error)) {
+        // The folder's own last name may differ in case ("tracks" for "Tracks").
+        const std::string trimmed = folder.substr(0, folder.size() - 1);
+        const std::string parent = FolderPart(trimmed);
+        const std::string match = MatchEntry(parent, FileNamePart(trimmed), true);
+        if (match.empty())
+            return {};
+        folder = parent + match + "/";
+    }
+    const std::string match = MatchEntry(folder, name, false);
+    return match.empty() ? std::string() : folder + match;
+}
+
+bool UnsafeTrackName(const std::string& name)
+{
+    if (name.size() <= 4)  // nothing before ".trk"
+        return true;
+    for (const char c : name)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32 || c == 127)
+            return true;
+    return false;
+}
+
+// --- The load -----------------------------------------------------------------
+
+namespace {
+
+const char* const kNoFile = "nix";
+
+struct Staging {
+    bool newGame = false;
+    std::string gamePath;
+    std::vector<std::uint8_t> gameBytes;
+    GameData game;
+    std::vector<std::uint8_t> trackBytes;
+    TrackData track;
+    std::string trackPath;
+};
+
+void LogReadFailure(AppState& state, Toolkit& toolkit, const char* what, const char* whatCap,
+                    const std::string& name, const FileRead& read)
+{
+    switch (read.result) {
+    case FileRead::Result::Missing:
+        LogMessage(state, toolkit, std::string(whatCap) + " not found: " + name);
+        break;
+    case FileRead::Result::TooLarge:
+        LogMessage(state, toolkit, std::string(whatCap) + " too large: " + name + " (" +
+                                       read.reason + ")");
+        break;
+    default:
+        LogMessage(state, toolkit, std::string("Cannot read ") + what + ": " + name + " (" +
+                                       read.reason + ")");
+        break;
+    }
+}
+
+// Reads and checks the chosen saved game. False when the load stops.
+bool StageGame(AppState& state, Toolkit& toolkit, Staging& staging)
+{
+    const std::string path = state.GameDirectory + state.GameFileName;
+    FileRead read = ReadWholeFile(toolkit, path, kMaxGameFileBytes);
+    if (read.result != FileRead::Result::Ok) {
+        LogReadFailure(state, toolkit, "saved game", "Saved game", state.GameFileName, read);
+        return false;
+    }
+    Parsed<GameData> parsed = ParseGameFile(read.bytes);
+    if (!parsed.ok()) {
+        LogMessage(state, toolkit,
+                   "Saved game damaged: " + state.GameFileName + " (" + parsed.error + ")");
+        return false;
+    }
+    staging.newGame = true;
+    staging.gamePath = path;
+    staging.gameBytes = std::move(read.bytes);
+    staging.game = std::move(*parsed.value);
+    state.TrackFileName = staging.game.TrackFileName;
+    return true;
+}
+
+// Reads the track at path (or its twin in another letter case) into the
+// staging area. A track that is missing or unreadable lets the lookup go on,
+// unless it was the last chance; one that is too large stops the load.
+enum class TrackRead { Found, NotThere, Stop };
+
+TrackRead StageTrackFrom(AppState& state, Toolkit& toolkit, const std::string& path,
+                         Staging& staging, bool lastChance)
+{
+    const std::string found = FindIgnoringCase(path);
+    FileRead read = ReadWholeFile(toolkit, found.empty() ? path : found, kMaxTrackFileBytes);
+    if (read.result == FileRead::Result::Ok) {
+        staging.trackBytes = std::move(read.bytes);
+        staging.trackPath = found;
+        return TrackRead::Found;
+    }
+    if (read.result == FileRead::Result::TooLarge || lastChance) {
+        LogReadFailure(state, toolkit, "track", "Track", FileNamePart(path), read);
+        return TrackRead::Stop;
+    }
+    return TrackRead::NotThere;
+}
+
+// The saved game named by answer (or the committed one when there is none),
+// then its track. False when the load stops; the reason is logged.
+bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answer,
+                      const std::string& givenTrack, Staging& staging)
+{
+    state.TrackFileName = kNoFile;
+    state.GameFileName = kNoFile;
+    if (answer.size() >= 3) {
+        state.GameFileName = FileNamePart(answer);
+        state.GameDirectory = FolderPart(answer);
+        if (!StageGame(state, toolkit, staging))
+            return false;
+    } else {
+        // No saved game chosen: a track chosen below pairs with the game of
+        // the current analysis (an empty game before the first load).
+        staging.game = state.HasGame ? state.Game : GameData{};
+    }
+
+    if (!givenTrack.empty()) {
+        state.TrackPath = givenTrack;
+        state.TrackFileName = FileNamePart(givenTrack);
+        return StageTrackFrom(state, toolkit, givenTrack, staging, true) == TrackRead::Found;
+    }
+
+    const std::string name = FileNamePart(state.TrackFileName);
+    state.TrackPath = state.GameDirectory + name;
+    state.TrackAltPath = ReplaceText(state.GameDirectory, "Saves", "Tracks", 1) + name;
+    if (state.TrackFileName != kNoFile && !UnsafeTrackName(state.TrackFileName)) {
+        for (const std::string& candidate : {state.TrackPath, state.TrackAltPath}) {
+            const TrackRead read = StageTrackFrom(state, toolkit, candidate, staging, false);
+            if (read == TrackRead::Found)
+                return true;
+            if (read == TrackRead::Stop)
+                return false;
+        }
+    }
+
+    const std::string lookedFor = FileNamePart(state.TrackPath);
+    state.TrackDirectory = state.GameDirectory;
+    state.TrackFileName = kNoFile;
+    const std::string chosen =
+        toolkit.AskOpenFile("Open Track: " + lookedFor, state.TrackDirectory, "trk|*.trk", 0);
+    if (chosen.size() < 3) {
+        LogMessage(state, toolkit, "Track not found: " + lookedFor);
+        return false;
+    }
+    state.TrackFileName = FileNamePart(chosen);
+    state.TrackDirectory = FolderPart(chosen);
+    if (state.TrackFileName == kNoFile) {
+        LogMessage(state, toolkit, "Track not found: " + lookedFor);
+        return false;
+    }
+    state.TrackPath = state.TrackDirectory + state.TrackFileName;
+    return StageTrackFrom(state, toolkit, state.TrackPath, staging, true) == TrackRead::Found;
+}
+
+bool StageTrackData(AppState& state, Toolkit& toolkit, Staging& staging)
+{
+    Parsed<TrackData> parsed = ParseTrackFile(staging.trackBytes);
+    if (parsed.ok()) {
+        staging.track = std::move(*parsed.value);
+        return true;
+    }
+    const std::string name = FileNamePart(staging.trackPath);
+    if (parsed.error.find("header") != std::string::npos)
+        LogMessage(state, toolkit, "Not a track file: " + name + " (" + parsed.error + ")");
+    else
+        LogMessage(state, toolkit, "Track damaged: " + name + " (" + parsed.error + ")");
+    return false;
+}
+
+bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
+             const std::string& givenTrack)
+{
+    Staging staging;
+    if (!OpenGameAndTrack(state, toolkit, answer, givenTrack, staging))
+        return false;
+    if (!StageTrackData(state, toolkit, staging))
+        return false;
+    if (!staging.newGame) {
+        // The committed game pairs with the new track.
+        staging.gameBytes.assign(GameBytes(state).begin(), GameBytes(state).end());
+        staging.gamePath = state.GamePath;
+    }
+    CommitAnalysis(state, toolkit, staging.gamePath, std::move(staging.gameBytes),
+                   std::move(staging.game), staging.trackPath, std::move(staging.trackBytes),
+                   std::move(staging.track));
+    return true;
+}
+
+// Marks the load as running: "Load", drops and lap navigation are ignored
+// until it ends, however it ends.
+class LoadGuard {
+public:
+    LoadGuard(AppState& state, Toolkit& toolkit) : state_(state), toolkit_(toolkit)
+    {
+        state_.Loading = true;
+        toolkit_.SetBusy(true);
+    }
+    ~LoadGuard()
+    {
+        state_.Loading = false;
+        toolkit_.SetBusy(false);
+    }
+    LoadGuard(const LoadGuard&) = delete;
+    LoadGuard& operator=(const LoadGuard&) = delete;
+
+private:
+    AppState& state_;
+    Toolkit& toolkit_;
+};
+
+}  // namespace
+
+bool LoadGame(AppState& state, Toolkit& toolkit)
+{
+    if (state.Loading)
+        return false;
+    const LoadGuard guard(state, toolkit);
+    const std::string answer = toolkit.AskOpenFile("Open Game", state.GameDirectory, "gam|*.gam", 0);
+    return RunLoad(state, toolkit, answer, {});
+}
+
+bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
+                  const std::string& trackPath)
+{
+    if (state.Loading)
+        return false;
+    const LoadGuard guard(state, toolkit);
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(gamePath, error);
+    return RunLoad(state, toolkit, error ? gamePath : absolute.string(), trackPath);
+}
+
+// --- The commit -----------------------------------------------------------------
+
+void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePath,
+                    std::vector<std::uint8_t> gameBytes, GameData game,
+                    const std::string& trackPath, std::vector<std::uint8_t> trackBytes,
+                    TrackData track)
+{
+    const std::size_t gameSize = std::min<std::size_t>(gameBytes.size(), kGameArea);
+    const std::size_t trackSize = std::min<std::size_t>(trackBytes.size(), kTrackArea);
+    if (gameSize > 0)
+        std::memmove(state.GameBuffer, gameBytes.data(), gameSize);
+    state.GameLength = static_cast<std::int32_t>(gameSize);
+    if (trackSize > 0)
+        std::memmove(state.TrackBuffer, trackBytes.data(), trackSize);
+    state.TrackFileLength = static_cast<std::int32_t>(trackSize);
+    state.HasGame = gameSize > 0;
+    state.GamePath = state.HasGame ? gamePath : std::string();
+    state.Game = std::move(game);
+    state.Track = std::move(track);
+    state.HasTrack = true;
+    state.TrackPath = trackPath;
+    state.TrackFileName = FileNamePart(trackPath);
+
+    if (state.HasGame)
+        DrawGaugePanel(state, toolkit);
+    FillDriverTable(state, toolkit);
+    DrawTrackPicture(state, toolkit);
+    DrawWaterCells(state, toolkit);
+    DrawTrackObjects(state, toolkit);
+    toolkit.CopyImageSlot(MapImage, MapMasterImage);
+
+    state.CurrentLap = 0;
+    DrawLapView(state, toolkit);
+    toolkit.SetControlAttribute(LapSlider, 2, state.LapCount);
+    toolkit.SetControlText(LapNumberLabel, "0");
+    toolkit.SetControlValue(LapSlider, 0);
+    toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
+
+    std::string summary = "Loaded " + FileNamePart(state.GamePath) + " on " + state.TrackFileName + ": " +
+                          IntToText(state.LapCount) + (state.LapCount == 1 ? " lap" : " laps");
+    if (!state.HasGame)
+        summary = "Loaded " + state.TrackFileName + " without a saved game";
+    LogMessage(state, toolkit, summary);
+}
+
+}  // namespace vx

@@ -1,0 +1,50 @@
+// The main window, its controls, the lap navigation and the event loop.
+#pragma once
+
+#include "app/AppState.h"
+
+namespace vx {
+
+constexpr const char* kWindowTitle = "VX Game Analyser by quillby";
+constexpr int kClientWidth = 1010;
+constexpr int kClientHeight = 720;
+constexpr int kInitialSliderMaximum = 20;
+
+// Makes PlaceholderImage from the embedded bitmap.
+void MakePlaceholderImage(Toolkit& toolkit);
+
+// Opens MainWindow and creates its controls in their order.
+void OpenMainWindow(AppState& state, Toolkit& toolkit);
+
+// Lap navigation: the lap number lives in LapNumberLabel.
+void PrevLapStep(AppState& state, Toolkit& toolkit);
+void NextLapStep(AppState& state, Toolkit& toolkit);
+void LapSliderMoved(AppState& state, Toolkit& toolkit);
+void ShowSelectedLap(AppState& state, Toolkit& toolkit);
+
+// The program: start-up, then one event at a time until the window closes.
+class Application {
+public:
+    explicit Application(Toolkit& toolkit) : toolkit_(toolkit) {}
+
+    // Fills the state, makes the placeholder and opens the window. False when
+    // the data block cannot be allocated.
+    bool StartUp();
+    // Runs the event loop until the close request; shuts the toolkit down and
+    // returns the exit status 0.
+    int Run();
+    // Dispatches one event; false when the loop ends with it.
+    bool HandleEvent(int event);
+    // Handles what is pending without waiting (for tests and headless use);
+    // false once the close request was handled.
+    bool ProcessPendingEvents();
+
+    AppState& State() { return state_; }
+    Toolkit& Tk() { return toolkit_; }
+
+private:
+    Toolkit& toolkit_;
+    AppState state_;
+};
+
+}  // namespace vx

@@ -1,0 +1,10 @@
+#include <clocale>
+
+#include "app/CommandLine.h"
+
+int main(int argc, char** argv)
+{
+    // Numbers are written and read with "." whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+    return vx::RunCommandLine(argc, argv);
+}

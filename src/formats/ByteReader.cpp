@@ -1,0 +1,97 @@
+#include "formats/ByteReader.h"
+
+#include "toolkit/Text.h"
+
+#include <algorithm>
+
+namespace vx {
+
+namespace {
+
+std::string FileLengthText(std::int64_t size)
+{
+    return "(" + IntToText(size) + (size == 1 ? " byte)" : " bytes)");
+}
+
+}  // namespace
+
+std::string FieldName::Text() const
+{
+    std::string text = Name;
+    if (Owner != nullptr)
+        text += std::string(" of ") + Owner + " " + IntToText(Number);
+    return text;
+}
+
+void ByteReader::Invalidate(std::string reason)
+{
+    if (Valid())
+        reason_ = reason.empty() ? std::string("invalid file") : std::move(reason);
+}
+
+bool ByteReader::Require(std::int64_t at, std::int64_t length, FieldName field)
+{
+    if (!Valid())
+        return false;
+    if (at < 0 || length < 0 || at > Size() || length > Size() - at) {
+        Outside(at, length, field, true);
+        return false;
+    }
+    return true;
+}
+
+std::string ByteReader::Text(std::int64_t at, std::int64_t limit, FieldName field)
+{
+    return Scan(at, limit < 0 ? 0 : limit, field);
+}
+
+std::string ByteReader::Text(std::int64_t at, FieldName field)
+{
+    return Scan(at, -1, field);
+}
+
+std::string ByteReader::TrimmedText(std::int64_t at, std::int64_t limit, FieldName field)
+{
+    return TrimBlanks(Text(at, limit, field));
+}
+
+std::string ByteReader::TrimmedText(std::int64_t at, FieldName field)
+{
+    return TrimBlanks(Text(at, field));
+}
+
+// limit < 0: no limit, the text must end at a NUL inside the file.
+std::string ByteReader::Scan(std::int64_t at, std::int64_t limit, FieldName field)
+{
+    if (!Valid() || limit == 0)
+        return {};
+    if (at < 0 || at >= Size()) {
+        Outside(at, 1, field, false);
+        return {};
+    }
+    const std::int64_t available = Size() - at;
+    const std::int64_t window = limit < 0 ? available : std::min(limit, available);
+    const char* start = reinterpret_cast<const char*>(bytes_.data() + at);
+    const void* nul = std::memchr(start, 0, static_cast<std::size_t>(window));
+    if (nul != nullptr)
+        return std::string(start, static_cast<const char*>(nul));
+    if (limit >= 0 && window == limit)
+        return std::string(start, static_cast<std::size_t>(limit));
+    reason_ = field.Text() + " at offset " + IntToText(at) +
+              " runs past the end of the file " + FileLengthText(Size()) + " without a NUL";
+    return {};
+}
+
+void ByteReader::Outside(std::int64_t at, std::int64_t length, FieldName field, bool table)
+{
+    const std::string where = field.Text() + " at offset " + IntToText(at);
+    if (at < 0)
+        reason_ = where + " lies before the start of the file";
+    else if (table && at <= Size())
+        reason_ = where + " (" + IntToText(length) + " bytes) ends past the end of the file " +
+                  FileLengthText(Size());
+    else
+        reason_ = where + " lies past the end of the file " + FileLengthText(Size());
+}
+
+}  // namespace vx

@@ -1,0 +1,78 @@
+#include "laps/DriverTable.h"
+
+#include <algorithm>
+
+#include "laps/TableLayout.h"
+#include "laps/TimeFormat.h"
+#include "toolkit/Text.h"
+
+namespace vx {
+
+namespace {
+
+constexpr Colour kTableBackground = MakeRgb(212, 212, 212);
+
+}  // namespace
+
+void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
+                    const std::string& text)
+{
+    if (row == 0) {
+        toolkit.CreateImageSlot(DriverTableImage, 480, 140);
+        toolkit.BeginDrawing(toolkit.ImageDrawTarget(DriverTableImage));
+        toolkit.FillBox(0, 0, 480, 140, kTableBackground);
+        toolkit.EndDrawing();
+        return;
+    }
+    if (!toolkit.ImageExists(DriverTableImage))
+        return;
+    const CellCorner corner = DriverCellCorner(row, column);
+    toolkit.BeginDrawing(toolkit.ImageDrawTarget(DriverTableImage));
+    toolkit.SetDrawingMode(1);
+    toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
+    toolkit.DrawTextAt(static_cast<int>(corner.x), static_cast<int>(corner.y), text,
+                       state.ColourTable[13]);
+    toolkit.EndDrawing();
+}
+
+std::array<std::string, 6> DriverTableCells(const AppState& state, int k)
+{
+    // The fields are kept apart, so a comma inside a name stays in its cell.
+    const auto& fields = state.Game.DriverRows[static_cast<std::size_t>(k)].Fields;
+    const std::int64_t laps = TextToInt(fields[kLapsField]);
+    const std::int64_t raceTime = TextToInt(fields[kRaceTimeField]);
+    return {fields[kPositionField], fields[kNameField], fields[kKindField], fields[kCarField],
+            FormatTime(raceTime), FormatAverageSpeed(laps, raceTime, state.Track.TrackLength)};
+}
+
+void FillDriverTable(AppState& state, Toolkit& toolkit)
+{
+    DrawDriverCell(state, toolkit, 0, 1, " ");
+    const int count = std::clamp(state.Game.DriverCount, 0, kMaxDrivers);
+    for (int k = 1; k <= count; ++k) {
+        const auto cells = DriverTableCells(state, k);
+        for (int column = 1; column <= 6; ++column)
+            DrawDriverCell(state, toolkit, k, column, cells[static_cast<std::size_t>(column - 1)]);
+    }
+    if (toolkit.ImageExists(DriverTableImage))
+        toolkit.SetControlValue(DriverTableBox,
+                                static_cast<std::int64_t>(toolkit.ImageHandleOf(DriverTableImage)));
+}
+
+void DrawLapSummary(AppState&, Toolkit& toolkit, const std::string& lapTimeList,
+                    const std::string& fastestLapText, const std::string& averageText)
+{
+    toolkit.CreateImageSlot(LapSummaryImage, 480, 270);
+    toolkit.BeginDrawing(toolkit.ImageDrawTarget(LapSummaryImage));
+    toolkit.FillBox(0, 0, 480, 270, kTableBackground);
+    toolkit.SetDrawingMode(1);
+    toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
+    for (const TextPlacement& header :
+         {FastLapHeader(fastestLapText), AverageAIHeader(averageText)})
+        toolkit.DrawTextAt(header.x, header.y, header.text);
+    for (const TextPlacement& entry : LapSummaryEntries(lapTimeList))
+        toolkit.DrawTextAt(entry.x, entry.y, entry.text);
+    toolkit.EndDrawing();
+}
+
+}  // namespace vx

@@ -1,0 +1,28 @@
+// The driver table and the lap summary.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "app/AppState.h"
+
+namespace vx {
+
+// Row 0 starts a fresh DriverTableImage; other rows draw one cell of the
+// table (columns 1..6).
+void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
+                    const std::string& text);
+
+// The six texts of driver k's row: position, name, kind, car, race time and
+// average speed.
+std::array<std::string, 6> DriverTableCells(const AppState& state, int k);
+
+// The table of the committed saved game, shown in DriverTableBox.
+void FillDriverTable(AppState& state, Toolkit& toolkit);
+
+// The lap summary: fastest lap, average computer strength and the numbered
+// lap times, drawn into a fresh LapSummaryImage.
+void DrawLapSummary(AppState& state, Toolkit& toolkit, const std::string& lapTimeList,
+                    const std::string& fastestLapText, const std::string& averageText);
+
+}  // namespace vx

@@ -1,0 +1,47 @@
+#include "laps/Gauges.h"
+
+#include "toolkit/Text.h"
+
+namespace vx {
+
+void DrawGauge(AppState& state, Toolkit& toolkit, int row, int value, int fullScale,
+               const std::string& label, const std::string& valueText)
+{
+    const auto& colours = state.ColourTable;
+    if (row == 0) {
+        toolkit.CreateImageSlot(GaugeImage, 480, 140);
+        toolkit.BeginDrawing(toolkit.ImageDrawTarget(GaugeImage));
+        toolkit.FillBox(0, 0, 480, 140, colours[18]);
+        toolkit.EndDrawing();
+        return;
+    }
+    if (!toolkit.ImageExists(GaugeImage))
+        return;
+    toolkit.BeginDrawing(toolkit.ImageDrawTarget(GaugeImage));
+    toolkit.SetDrawingMode(1);
+    toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
+    const int y = 20 * row + 8;
+    toolkit.DrawTextAt(10, y, label, colours[13]);
+    toolkit.FillBox(150, y, 250, 18, colours[16]);
+    const std::int64_t width = fullScale == 0 ? 0 : std::int64_t{value} * 250 / fullScale;
+    toolkit.FillBox(150, y, width, 18, colours[17]);
+    const int textWidth = toolkit.MeasureTextWidth(valueText);
+    toolkit.DrawTextAt(150 + (125 - textWidth / 2), y, valueText, colours[13]);
+    toolkit.EndDrawing();
+}
+
+void DrawGaugePanel(AppState& state, Toolkit& toolkit)
+{
+    const GameData& game = state.Game;
+    DrawGauge(state, toolkit, 0, 0, 0, "clear", "");
+    DrawGauge(state, toolkit, 1, game.TyresPercent, 100, "Tyres:", IntToText(game.TyresPercent) + " %");
+    DrawGauge(state, toolkit, 2, game.ConsumptionPercent, 100, "Consumption:",
+              IntToText(game.ConsumptionPercent) + " %");
+    DrawGauge(state, toolkit, 3, game.FuelMassKg, 200, "Fuelmass:", IntToText(game.FuelMassKg) + " kg");
+    DrawGauge(state, toolkit, 4, game.DamagePercent, 100, "Damage:", IntToText(game.DamagePercent) + " %");
+    DrawGauge(state, toolkit, 5, game.SpeedPercent, 200, "Speed:", IntToText(game.SpeedPercent) + " %");
+    if (toolkit.ImageExists(GaugeImage))
+        toolkit.SetControlValue(GaugeBox, static_cast<std::int64_t>(toolkit.ImageHandleOf(GaugeImage)));
+}
+
+}  // namespace vx

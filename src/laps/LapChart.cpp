@@ -1,0 +1,68 @@
+#include "laps/LapChart.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "laps/LapTrace.h"
+#include "toolkit/Text.h"
+
+namespace vx {
+
+namespace {
+
+// Nearest integer, ties to even; held within +-2^30 so that the sums and
+// differences made of it stay far from overflow.
+std::int64_t Nearest(float value)
+{
+    if (std::isnan(value))
+        return 0;
+    const float limit = 1073741824.0f;
+    return static_cast<std::int64_t>(std::nearbyint(std::clamp(value, -limit, limit)));
+}
+
+}  // namespace
+
+std::int64_t ChartHundredths(std::string_view seconds)
+{
+    return Nearest(TextToReal(seconds) * 100.0f);
+}
+
+LapChartGeometry LapChartOf(std::string_view lapTimeList, std::string_view fastestText,
+                            std::string_view slowestText, std::int64_t lapCount,
+                            std::int64_t currentLap)
+{
+    LapChartGeometry chart;
+    if (lapCount > 1)
+        chart.Step = 720.0f / static_cast<float>(lapCount - 1);
+    std::int64_t a = ChartHundredths(FieldOf(slowestText, 3, " "));
+    const std::int64_t b = ChartHundredths(FieldOf(fastestText, 3, " "));
+    if (a == b)
+        a = a + 1;  // the scale never divides by zero
+    chart.SlowestLevel = a;
+    chart.FastestLevel = b;
+
+    const std::vector<std::string_view> fields = LapTimeFields(lapTimeList);
+    float x = 75.0f;
+    float y = 0.0f;
+    for (std::size_t i = 1; i <= fields.size(); ++i) {
+        const std::string_view f = fields[i - 1];
+        if (f.empty())
+            break;
+        const std::int64_t t = ChartHundredths(f);
+        y = static_cast<float>((t - b) * 100) / static_cast<float>(a - b);
+        const ChartPoint point{Nearest(x), 110 - Nearest(y)};
+        chart.Points.push_back(point);
+        if (static_cast<std::int64_t>(i) == currentLap)
+            chart.CurrentPoint = point;
+        x = x + chart.Step;
+        if (x > 800.0f)
+            break;
+    }
+    x = x - chart.Step;  // back to the last lap
+    chart.ClosingTop = {Nearest(x), 110 - Nearest(y)};
+    chart.SlowestLabel = RealToText(static_cast<float>(a) / 100.0f, 2);
+    chart.FastestLabel = RealToText(static_cast<float>(b) / 100.0f, 2);
+    return chart;
+}
+
+}  // namespace vx

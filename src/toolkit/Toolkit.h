@@ -1,0 +1,230 @@
+// The toolkit: every window, control, event, image, drawing, font,
+// requester, file and memory operation the program uses, over Qt Widgets,
+// libjpeg and the C library.
+//
+// Objects are named by small numbers chosen by the program, separately per
+// kind (windows, controls, images, fonts, files). Creating an object under a
+// number in use replaces the old one; an operation on a number that names
+// nothing does nothing and returns 0 or the empty text. No Qt type appears in
+// this header, so the rest of the program builds without Qt.
+//
+// Sections: handles and events; requesters; the Toolkit class (images,
+// drawing, fonts, files and memory, windows and controls, events).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "toolkit/Image.h"
+
+namespace vx {
+
+// Native handles are opaque non-zero serial numbers; 0 means none.
+using ImageHandle = std::uint64_t;
+using DrawTarget = std::uint64_t;
+using FontHandle = std::int64_t;
+using WindowHandle = std::uint64_t;
+
+// The system font, for SetDrawingFont.
+constexpr FontHandle kSystemFont = -1;
+// Font flag: bold.
+constexpr int kFontBold = 0x100;
+
+// Event codes returned by WaitEvent.
+constexpr int kControlEvent = 13100;
+constexpr int kCloseEvent = 16;
+constexpr int kDropEvent = 563;  // a file dropped on the window; see DroppedPath()
+
+// Style bits of a fixed-size window with a close box.
+constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
+
+// File requesters. The window uses Qt dialogs; tests install scripted ones.
+class Requester {
+public:
+    virtual ~Requester() = default;
+    // Returns the chosen path, or "" when cancelled. The default file's folder
+    // part (up to its last separator) is the folder shown first and its
+    // file-name part is preselected; the filter is "description|pattern|...".
+    virtual std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+                                    const std::string& filter, int filterIndex) = 0;
+    // Same conventions; asks before an existing file is replaced.
+    virtual std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+                                    const std::string& filter, int filterIndex) = 0;
+};
+
+// Starts the Qt application the toolkit needs, once per process. Headless
+// draws off-screen (no display needed). Returns false when no display can be
+// reached for a windowed start.
+bool StartGuiApplication(bool headless);
+
+class Toolkit {
+public:
+    // InitToolkit: prepares the object tables and the drawing defaults.
+    // StartGuiApplication must have run.
+    Toolkit();
+    // ShutdownToolkit: frees every image, every control and window, every font
+    // and every open file, in this order.
+    ~Toolkit();
+    Toolkit(const Toolkit&) = delete;
+    Toolkit& operator=(const Toolkit&) = delete;
+    void Shutdown();
+
+    // --- Off-screen images ---------------------------------------------------
+    int CreateImageSlot(int number, int width, int height);  // filled black
+    int CatchBitmapImage(int number, std::span<const std::uint8_t> bmp);
+    int CopyImageSlot(int source, int target);
+    bool ImageExists(int number) const;
+    ImageHandle ImageHandleOf(int number) const;
+    DrawTarget ImageDrawTarget(int number) const;
+    // Direct access for code that reads pixels (tests, export); null if none.
+    Image* FindImage(int number);
+    const Image* FindImage(int number) const;
+    // JPEG through libjpeg, quality level 0..10; written to a temporary file
+    // beside the target and renamed into place. Non-zero on success; on
+    // failure no file is left behind and LastError() says why.
+    int SaveImageAsJpeg(int number, const std::string& path, int qualityLevel);
+    // Lossless PNG, written the same all-or-nothing way.
+    int SaveImageAsPng(int number, const std::string& path);
+    const std::string& LastError() const { return lastError_; }
+
+    // --- Drawing (outside a drawing every call does nothing) ----------------
+    int BeginDrawing(DrawTarget target);
+    void EndDrawing();
+    bool Drawing() const { return drawing_.target != nullptr; }
+    void SetDrawingFont(FontHandle font);
+    void SetDrawingMode(int mode);  // 0 opaque text cells, 1 transparent
+    void PlotPixel(std::int64_t x, std::int64_t y, Colour colour);
+    void FillBox(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, Colour colour);
+    void DrawSegment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
+                     Colour colour);
+    void DrawLineBy(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
+                    Colour colour);
+    void FloodFillArea(std::int64_t x, std::int64_t y, std::int64_t boundary, Colour fill);
+    // (x, y) is the top-left corner of the first character cell. Returns the
+    // x just right of the text (0 outside a drawing).
+    int DrawTextAt(int x, int y, std::string_view text);
+    int DrawTextAt(int x, int y, std::string_view text, Colour textColour);
+    int DrawTextAt(int x, int y, std::string_view text, Colour textColour, Colour background);
+    int MeasureTextWidth(std::string_view text);
+    // The drawing's target image (for procedures that draw many pixels).
+    Image* DrawingImage() { return drawing_.target; }
+
+    // --- Fonts ---------------------------------------------------------------
+    // Character height = points * 96 / 72 pixels, rounded as MulDiv rounds.
+    FontHandle LoadFontSlot(int number, const std::string& face, int points, int flags = 0);
+    FontHandle FontHandleOf(int number) const;
+    // Height in pixels of a font's character cell (0 when there is none).
+    int FontCellHeight(FontHandle font) const;
+
+    // --- Files and memory ----------------------------------------------------
+    // Opens an existing regular file for reading; 0 on failure.
+    int OpenFileForRead(int number, const std::string& path);
+    std::int64_t FileLength(int number) const;
+    // Reads up to count bytes; returns the bytes actually read.
+    std::int64_t ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count);
+    void CloseFileSlot(int number);
+    // A zero-filled block that lives until shutdown; null when size <= 0 or
+    // memory is short.
+    std::uint8_t* AllocateMemory(std::int64_t size);
+    static void CopyBytes(const std::uint8_t* source, std::uint8_t* destination,
+                          std::int64_t count);
+    static void WriteByteAt(std::uint8_t* position, std::int64_t value);
+
+    // --- Windows and controls ------------------------------------------------
+    WindowHandle CreateAppWindow(int number, int x, int y, int clientWidth, int clientHeight,
+                                 const std::string& title, std::uint32_t style);
+    WindowHandle NativeWindowHandle(int number) const;
+    int AttachControlList(WindowHandle window);
+    void AddLabel(int number, int x, int y, int w, int h, const std::string& text);
+    void AddButton(int number, int x, int y, int w, int h, const std::string& text);
+    void AddPictureBox(int number, int x, int y, int w, int h, ImageHandle image);
+    void AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum, int flags);
+    std::string GetControlText(int number) const;
+    void SetControlText(int number, const std::string& text);
+    std::int64_t GetControlValue(int number) const;
+    // Slider: moves the thumb without raising an event. Picture box: shows the
+    // image whose handle is given, taking its size.
+    void SetControlValue(int number, std::int64_t value);
+    int GetControlAttribute(int number, int which) const;  // slider: 1 min, 2 max
+    void SetControlAttribute(int number, int which, int value);
+    void SetControlEnabled(int number, bool enabled);
+    bool ControlEnabled(int number) const;
+    void SetControlToolTip(int number, const std::string& text);
+    // Accept files dropped on the window (raising kDropEvent).
+    void AcceptDrops(int windowNumber, bool accept);
+    // The window's client area as a picture (all controls as shown).
+    int SaveWindowPng(int windowNumber, const std::string& path);
+    // The picture a picture box shows, as PNG; 0 when it shows none.
+    int SaveShownPicturePng(int control, const std::string& path);
+    // Width and height of the picture box (0, 0 when there is none).
+    std::pair<int, int> ControlSize(int number) const;
+
+    // --- Events --------------------------------------------------------------
+    // Blocks until the next event, without spinning.
+    int WaitEvent();
+    // Processes what Qt has pending and returns the next event, or 0.
+    int PollEvent();
+    int EventControl() const { return eventControl_; }
+    const std::string& DroppedPath() const { return droppedPath_; }
+    // While busy, control events and drops are ignored (a handler that shows a
+    // requester runs a nested loop); close requests are kept.
+    void SetBusy(bool busy) { busy_ = busy; }
+
+    // --- Requesters ----------------------------------------------------------
+    void SetRequester(std::unique_ptr<Requester> requester);
+    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+                            const std::string& filter, int filterIndex);
+    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+                            const std::string& filter, int filterIndex);
+
+    // --- For the Qt side (not for the program) --------------------------------
+    struct Event {
+        int code = 0;
+        int control = 0;
+        std::string path;
+    };
+    void PostEvent(Event event);
+    struct Gui;
+    struct FontSlot;
+
+private:
+    struct ImageSlot {
+        ImageHandle handle = 0;
+        std::unique_ptr<Image> image;
+    };
+    struct DrawingState {
+        Image* target = nullptr;
+        ImageHandle handle = 0;
+        Colour front = 0;
+        Colour back = 0xFFFFFF;
+        int mode = 0;
+        FontHandle font = kSystemFont;
+    };
+    ImageSlot* PutImage(int number, std::unique_ptr<Image> image);
+    void DestroyImage(int number);
+    const FontSlot* FindFont(FontHandle font) const;
+    int DrawText(int x, int y, std::string_view text, Colour colour, bool opaque,
+                 Colour background);
+
+    std::map<int, ImageSlot> images_;
+    std::map<int, std::unique_ptr<FontSlot>> fonts_;
+    std::map<int, int> files_;  // number -> descriptor
+    std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
+    std::unique_ptr<Gui> gui_;
+    std::unique_ptr<Requester> requester_;
+    DrawingState drawing_;
+    std::uint64_t nextSerial_ = 1;
+    int eventControl_ = 0;
+    std::string droppedPath_;
+    std::string lastError_;
+    bool busy_ = false;
+    bool shutDown_ = false;
+};
+
+}  // namespace vx

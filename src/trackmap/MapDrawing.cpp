@@ -1,0 +1,76 @@
+#include "trackmap/MapDrawing.h"
+
+#include <cstring>
+
+#include "app/EmbeddedPictures.h"
+#include "trackmap/MapPicture.h"
+
+namespace vx {
+
+namespace {
+
+constexpr std::size_t kPixelOffset = 1078;  // headers and palette of the bitmap
+constexpr Colour kLabelText = MakeRgb(255, 255, 255);
+constexpr Colour kLabelBackground = MakeRgb(0, 100, 150);
+constexpr Colour kWater = MakeRgb(0, 64, 255);
+
+void ShowMap(Toolkit& toolkit)
+{
+    toolkit.SetControlValue(MapBox, static_cast<std::int64_t>(toolkit.ImageHandleOf(MapImage)));
+}
+
+}  // namespace
+
+void DrawTrackPicture(AppState& state, Toolkit& toolkit)
+{
+    const auto& templateBytes = PictureTemplate();
+    std::memcpy(state.MapBitmapArea, templateBytes.data(), templateBytes.size());
+    const std::span<std::uint8_t> pixels(state.MapBitmapArea + kPixelOffset, kMapPixelBytes);
+    std::memset(pixels.data(), kMapBackgroundIndex, pixels.size());
+    const std::span<const std::uint8_t> bitmap(state.MapBitmapArea, kPixelOffset + kMapPixelBytes);
+    toolkit.CatchBitmapImage(MapImage, bitmap);
+    if (!toolkit.ImageExists(MapImage))
+        return;
+
+    DecodeMapRuns(TrackBytes(state), state.Track.MapRunCount, state.TerrainPalette, pixels);
+    toolkit.CatchBitmapImage(MapImage, bitmap);
+
+    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
+    toolkit.SetDrawingFont(toolkit.FontHandleOf(LabelFont));
+    const TrackData& track = state.Track;
+    BestTimes times;
+    times.BestTime1 = track.BestTime1;
+    times.BestTime2 = track.BestTime2;
+    times.BestTimeName1 = track.BestTimeName1;
+    times.BestTimeName2 = track.BestTimeName2;
+    times.CarName1 = track.BestTimeCarNames[0];
+    times.CarName2 = track.BestTimeCarNames[1];
+    const MapLabels labels = MapLabelsOf(times, state.TrackPath);
+    state.PictureName = labels.PictureName;
+    toolkit.DrawTextAt(kTimeTextAt.x, kTimeTextAt.y, labels.TimeText, kLabelText, kLabelBackground);
+    toolkit.DrawTextAt(kTrackNameAt.x, kTrackNameAt.y, labels.TrackName, kLabelText,
+                       kLabelBackground);
+    toolkit.DrawTextAt(kHolderLineAt.x, kHolderLineAt.y, labels.HolderLine, kLabelText,
+                       kLabelBackground);
+    toolkit.EndDrawing();
+    ShowMap(toolkit);
+}
+
+void DrawWaterCells(AppState& state, Toolkit& toolkit)
+{
+    const std::span<const std::uint8_t> track = TrackBytes(state);
+    const std::int64_t base = state.Track.HeightGridBase;
+    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
+    if (base >= 0 && base + 4096 <= static_cast<std::int64_t>(track.size())) {
+        for (int i = 0; i < 4096; ++i) {
+            if (track[static_cast<std::size_t>(base + i)] < state.Track.WaterLevel) {
+                const MapPixel cell = HeightCellOrigin(i);
+                toolkit.FillBox(cell.x, cell.y, 8, 8, kWater);
+            }
+        }
+    }
+    toolkit.EndDrawing();
+    ShowMap(toolkit);
+}
+
+}  // namespace vx

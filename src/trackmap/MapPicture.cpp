@@ -1,0 +1,74 @@
+#include "trackmap/MapPicture.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "toolkit/Text.h"
+
+namespace vx {
+
+void DecodeMapRuns(std::span<const std::uint8_t> track, std::int64_t mapRunCount,
+                   std::span<const std::int32_t> terrainPalette, std::span<std::uint8_t> pixels)
+{
+    if (mapRunCount < 0 || pixels.size() <= kMapAreaFirstByte)
+        return;
+    std::array<std::uint8_t, 16> indexOf{};
+    for (std::size_t code = 0; code < indexOf.size() && code < terrainPalette.size(); ++code)
+        indexOf[code] = static_cast<std::uint8_t>(terrainPalette[code]);
+
+    // Only whole words inside the file are read, however many the count promises.
+    const auto trackSize = static_cast<std::int64_t>(track.size());
+    const std::int64_t wordsInFile =
+        trackSize > kMapRunDataOffset ? (trackSize - kMapRunDataOffset) / 2 : 0;
+    const std::int64_t words = std::min(mapRunCount, wordsInFile - 1) + 1;
+
+    std::uint8_t* const area = pixels.data() + kMapAreaFirstByte;
+    const std::size_t room =
+        std::min(pixels.size(), kMapPixelBytes) - kMapAreaFirstByte;  // 512 x 512 at most
+    std::size_t at = 0;
+    for (std::int64_t w = 0; w < words && at < room; ++w) {
+        const std::uint8_t a = track[static_cast<std::size_t>(kMapRunDataOffset + 2 * w)];
+        const std::uint8_t b = track[static_cast<std::size_t>(kMapRunDataOffset + 2 * w + 1)];
+        const std::size_t length = std::size_t{b} * 16 + (a >> 4);
+        const std::size_t n = std::min(length, room - at);
+        std::memset(area + at, indexOf[a & 15], n);
+        at += n;
+    }
+}
+
+std::string BestTimeText(std::int64_t time)
+{
+    const std::string digits = IntToText(time);
+    const int before = time > 999 ? 2 : 1;
+    return LeftText(digits, before) + "." + RightText(digits, 2);
+}
+
+std::string TrackNameOf(std::string_view trackPath)
+{
+    const std::string file = FileNamePart(trackPath);
+    return LeftText(file, TextLength(file) - 4);
+}
+
+MapLabels MapLabelsOf(const BestTimes& times, std::string_view trackPath)
+{
+    std::int16_t time = times.BestTime1;
+    MapLabels labels;
+    std::string nameSuffix;  // "_" + holder name, when there is a holder
+    if (times.BestTime2 < 6000) {
+        time = times.BestTime2;
+        labels.HolderLine = std::string(times.BestTimeName2) + " / " + std::string(times.CarName2);
+        nameSuffix = "_" + std::string(times.BestTimeName2);
+    } else if (times.BestTime1 < 6000) {
+        labels.HolderLine = std::string(times.BestTimeName1) + " / " + std::string(times.CarName1);
+        nameSuffix = "_" + std::string(times.BestTimeName1);
+    } else {
+        labels.HolderLine = "no Best Time";
+    }
+    labels.TimeText = BestTimeText(time);
+    labels.TrackName = TrackNameOf(trackPath);
+    labels.PictureName = labels.TrackName + "_" + IntToText(time) + nameSuffix;
+    return labels;
+}
+
+}  // namespace vx

@@ -1,0 +1,73 @@
+// The map picture as raw palette indices, and the texts of its label strip.
+//
+//   DecodeMapRuns        the track's run-length words into the pixel array
+//   BestTimeText         a time in hundredths as the label shows it
+//   MapLabelsOf          the three label texts and the picture's default name
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "formats/TrackFile.h"  // kMapRunDataOffset
+#include "trackmap/Geometry.h"
+
+namespace vx {
+
+// The pixel array of the 8-bit map picture: one palette index per pixel,
+// 512 bytes per row, the bottom row of the picture first. Memory row 0 is
+// picture row 559; memory row 48 is picture row 511, where the map area's
+// stream begins.
+inline constexpr std::size_t kMapPixelBytes = std::size_t{kMapWidth} * kMapPictureHeight;
+inline constexpr std::size_t kMapAreaFirstByte = std::size_t{48} * kMapWidth;
+inline constexpr std::uint8_t kMapBackgroundIndex = 240;  // RGB(0, 100, 150)
+
+// Writes the runs of the track's map picture into pixels (the pixel array
+// above, or a shorter prefix of it). The mapRunCount + 1 words are read from
+// offset 20 of track, each as a terrain code (low four bits of its first
+// byte) and a run length (second byte * 16 + first byte >> 4), and written
+// through terrainPalette (a code the table lacks gives index 0). Reading stops
+// at the end of track's bytes; a negative count decodes nothing. Pixels past
+// the 512 x 512 map area are dropped, and pixels the runs do not reach keep
+// what they held.
+void DecodeMapRuns(std::span<const std::uint8_t> track, std::int64_t mapRunCount,
+                   std::span<const std::int32_t> terrainPalette, std::span<std::uint8_t> pixels);
+
+// The point goes before the last two digits, after the first two digits of a
+// time above 999 and after the first digit otherwise; 85 gives "8.85" and
+// 12345 gives "12.45". A negative time keeps its "-" in the digits.
+std::string BestTimeText(std::int64_t time);
+
+// The best-time fields of a track; a time of 6000 or more means none.
+struct BestTimes {
+    std::int16_t BestTime1 = 6000;
+    std::int16_t BestTime2 = 6000;
+    std::string_view BestTimeName1;
+    std::string_view BestTimeName2;
+    std::string_view CarName1;  // the car of BestTime1
+    std::string_view CarName2;  // the car of BestTime2 (the track gives none yet)
+};
+
+// Texts of the label strip, each drawn with its top-left corner at the point
+// named beside it, and the default name of an exported picture.
+struct MapLabels {
+    std::string TimeText;     // (20, 530)
+    std::string TrackName;    // (90, 520)
+    std::string HolderLine;   // (90, 540)
+    std::string PictureName;  // track name "_" digits ["_" holder name]
+};
+inline constexpr MapPixel kTimeTextAt{20, 530};
+inline constexpr MapPixel kTrackNameAt{90, 520};
+inline constexpr MapPixel kHolderLineAt{90, 540};
+
+// The file name of the track path less its last four characters (the
+// extension); a name of four characters or fewer gives the empty text.
+std::string TrackNameOf(std::string_view trackPath);
+
+// BestTime2 is shown when it is a time, else BestTime1 with its holder, else
+// BestTime1 with "no Best Time" and no holder name in the picture's name.
+MapLabels MapLabelsOf(const BestTimes& times, std::string_view trackPath);
+
+}  // namespace vx

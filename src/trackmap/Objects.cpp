@@ -1,0 +1,97 @@
+#include "trackmap/Objects.h"
+
+#include <vector>
+
+#include "trackmap/Geometry.h"
+
+namespace vx {
+
+namespace {
+
+constexpr Colour kOutlineGrey = MakeRgb(170, 170, 170);
+
+struct MapObject {
+    int type;
+    MapPixel pixel;
+    std::uint8_t heading;
+};
+
+void DrawOutline(Toolkit& toolkit, const MapObject& object, FootprintHalves size, Colour colour)
+{
+    const Footprint footprint = FootprintOf(object.pixel.x, object.pixel.y,
+                                            HeadingAngle(object.heading), size.halfLength,
+                                            size.halfWidth);
+    for (const MapEdge& edge : footprint.Edges())
+        toolkit.DrawSegment(edge.from.x, edge.from.y, edge.to.x, edge.to.y, colour);
+}
+
+}  // namespace
+
+void DrawTrackObjects(AppState& state, Toolkit& toolkit)
+{
+    const std::span<const std::uint8_t> track = TrackBytes(state);
+    const auto size = static_cast<std::int64_t>(track.size());
+    const std::int64_t first = state.Track.ObjectTableBase + 2;
+    // Only entries that lie wholly inside the track's bytes.
+    std::vector<MapObject> objects;
+    for (std::int64_t i = 0; i < state.Track.ObjectCount; ++i) {
+        const std::int64_t at = first + 8 * i;
+        if (at < 0 || at + 8 > size)
+            break;
+        const std::uint8_t* entry = track.data() + at;
+        const auto x = static_cast<std::int16_t>(entry[2] | entry[3] << 8);
+        const auto y = static_cast<std::int16_t>(entry[4] | entry[5] << 8);
+        objects.push_back({static_cast<std::int8_t>(entry[0]), MapPixelOf(x, y), entry[7]});
+    }
+
+    const auto& colours = state.ColourTable;
+    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
+    for (const MapObject& o : objects) {  // pass 1: trees
+        if (o.type == 10 && InsideMarkerArea(o.pixel.x, o.pixel.y))
+            toolkit.FillBox(o.pixel.x - 1, o.pixel.y - 1, 3, 3, colours[7]);
+    }
+    for (const MapObject& o : objects) {  // pass 2: markers with a red ring
+        if (o.type != 25 || !InsideMarkerArea(o.pixel.x, o.pixel.y))
+            continue;
+        toolkit.PlotPixel(o.pixel.x, o.pixel.y, colours[7]);
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (dx != 0 || dy != 0)
+                    toolkit.PlotPixel(o.pixel.x + dx, o.pixel.y + dy, colours[11]);
+    }
+    for (const MapObject& o : objects) {  // pass 3: posts
+        if (o.type != 9 || !InsideMarkerArea(o.pixel.x, o.pixel.y))
+            continue;
+        toolkit.FillBox(o.pixel.x - 2, o.pixel.y - 2, 5, 5, colours[0]);
+        toolkit.PlotPixel(o.pixel.x, o.pixel.y, colours[7]);
+    }
+    const std::uint8_t scale = state.Track.MapScale;
+    if (const auto large = FootprintSize(kLargeFootprint.length, kLargeFootprint.width, scale)) {
+        for (const MapObject& o : objects) {  // pass 4: buildings, outlined and filled
+            if ((o.type != 17 && o.type != 18) ||
+                !InsideFootprintMargin(o.pixel.x, o.pixel.y, large->halfWidth))
+                continue;
+            DrawOutline(toolkit, o, *large, kOutlineGrey);
+            toolkit.FloodFillArea(o.pixel.x, o.pixel.y, kOutlineGrey, colours[1]);
+        }
+    }
+    if (const auto small = FootprintSize(kSmallFootprint.length, kSmallFootprint.width, scale)) {
+        for (const MapObject& o : objects) {  // pass 5: barriers, outlined only
+            Colour colour;
+            switch (o.type) {
+            case 1:
+            case 29: colour = colours[9]; break;
+            case 2: colour = colours[11]; break;
+            case 3: colour = colours[10]; break;
+            case 23: colour = colours[4]; break;
+            default: continue;
+            }
+            if (InsideFootprintMargin(o.pixel.x, o.pixel.y, small->halfWidth))
+                DrawOutline(toolkit, o, *small, colour);
+        }
+    }
+    toolkit.EndDrawing();
+    toolkit.SetControlValue(MapBox, static_cast<std::int64_t>(toolkit.ImageHandleOf(MapImage)));
+}
+
+}  // namespace vx

@@ -1,0 +1,197 @@
+// The main window through its real widgets, headless.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include "app/MainWindow.h"
+#include "support/TestSupport.h"
+
+namespace vx {
+namespace {
+
+QWidget* TopWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isWindow() && widget->windowTitle() == kWindowTitle && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+QPushButton* Button(const char* text)
+{
+    for (QPushButton* button : TopWindow()->findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+QSlider* Slider()
+{
+    return TopWindow()->findChild<QSlider*>();
+}
+
+class Window : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(app.StartUp()); }
+
+    void Click(const char* text)
+    {
+        QPushButton* button = Button(text);
+        ASSERT_NE(button, nullptr) << text;
+        QTest::mouseClick(button, Qt::LeftButton);
+        app.ProcessPendingEvents();
+    }
+    std::string LapLabel() { return toolkit.GetControlText(LapNumberLabel); }
+
+    Toolkit toolkit;
+    Application app{toolkit};
+};
+
+TEST_F(Window, HasItsTitleAndAFixedClientAreaOf1010By720)
+{
+    QWidget* window = TopWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->width(), 1010);
+    EXPECT_EQ(window->height(), 720);
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+}
+
+TEST_F(Window, PlacesEveryControlAtItsPositionAndSize)
+{
+    struct Expected {
+        int number, x, y, w, h;
+        const char* text;
+    };
+    const Expected controls[] = {
+        {LapCaption, 10, 625, 50, 24, "Lap:"},  {LapNumberLabel, 55, 625, 30, 24, ""},
+        {PrevLapButton, 120, 620, 25, 24, "<"}, {NextLapButton, 155, 620, 25, 24, ">"},
+        {MapBox, 5, 5, 512, 560, nullptr},      {LoadButton, 120, 580, 60, 24, "Load"},
+        {GaugeBox, 520, 150, 512, 140, nullptr}, {DriverTableBox, 520, 5, 480, 140, nullptr},
+        {LapSummaryBox, 520, 295, 480, 270, nullptr}, {LapChartBox, 200, 570, 800, 140, nullptr},
+        {LapSlider, 10, 660, 180, 30, nullptr}, {SaveButton, 10, 580, 60, 24, "Save"},
+        {LogLabel, 10, 694, 185, 22, "> "},
+    };
+    for (const Expected& c : controls) {
+        EXPECT_EQ(toolkit.ControlSize(c.number), std::make_pair(c.w, c.h)) << c.number;
+        if (c.text != nullptr) {
+            EXPECT_EQ(toolkit.GetControlText(c.number), c.text) << c.number;
+        }
+    }
+    const QRect slider = Slider()->geometry();
+    EXPECT_EQ(slider, QRect(10, 660, 180, 30));
+    EXPECT_EQ(Button("Load")->geometry(), QRect(120, 580, 60, 24));
+    EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 1), 0);
+    EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 20);
+    EXPECT_EQ(Slider()->tickPosition(), QSlider::TicksBelow);
+    EXPECT_FALSE(toolkit.ControlEnabled(SaveButton));  // no map yet
+}
+
+TEST_F(Window, PreviousLapRightAfterTheStartDoesNothing)
+{
+    Click("<");
+    EXPECT_EQ(LapLabel(), "");
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
+    EXPECT_EQ(app.State().LapCounter, 0);
+}
+
+TEST_F(Window, NextLapStopsAtTheSliderMaximum)
+{
+    Click(">");
+    EXPECT_EQ(LapLabel(), "1");
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 1);
+    for (int i = 0; i < 19; ++i)
+        Click(">");
+    EXPECT_EQ(LapLabel(), "20");
+    Click(">");
+    EXPECT_EQ(LapLabel(), "20");
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 20);
+    EXPECT_EQ(app.State().LapCounter, 20);
+    EXPECT_FALSE(toolkit.ImageExists(MapImage));  // nothing drawn without a map
+}
+
+TEST_F(Window, ALowerMaximumStopsTheStepsThereAndPreviousStopsAtZero)
+{
+    toolkit.SetControlAttribute(LapSlider, 2, 5);
+    for (int i = 0; i < 6; ++i)
+        Click(">");
+    EXPECT_EQ(LapLabel(), "5");
+    for (int i = 0; i < 7; ++i)
+        Click("<");
+    EXPECT_EQ(LapLabel(), "0");
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
+}
+
+TEST_F(Window, TheProgramsOwnSliderChangesRaiseNoEvent)
+{
+    toolkit.SetControlValue(LapSlider, 7);
+    toolkit.SetControlAttribute(LapSlider, 2, 3);  // clamps the thumb to 3
+    toolkit.SetControlAttribute(LapSlider, 2, 9);
+    EXPECT_EQ(toolkit.PollEvent(), 0);
+    EXPECT_EQ(LapLabel(), "");
+}
+
+TEST_F(Window, ChangingTheMaximumKeepsTheThumbOnItsValue)
+{
+    toolkit.SetControlValue(LapSlider, 3);
+    toolkit.SetControlAttribute(LapSlider, 2, 5);
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 3);
+}
+
+TEST_F(Window, EveryPositionTheUserGivesTheSliderIsOneEvent)
+{
+    Slider()->setFocus();
+    QTest::keyClick(Slider(), Qt::Key_Right);
+    QTest::keyClick(Slider(), Qt::Key_Right);
+    QTest::keyClick(Slider(), Qt::Key_Right);
+    int events = 0;
+    while (toolkit.PollEvent() == kControlEvent) {
+        EXPECT_EQ(toolkit.EventControl(), LapSlider);
+        ++events;
+    }
+    EXPECT_EQ(events, 3);
+
+    QTest::keyClick(Slider(), Qt::Key_Right);
+    app.ProcessPendingEvents();
+    EXPECT_EQ(LapLabel(), "4");
+    EXPECT_EQ(app.State().LapCounter, 4);
+}
+
+TEST_F(Window, ControlEventsAreIgnoredWhileBusyButACloseIsKept)
+{
+    toolkit.SetBusy(true);
+    QTest::mouseClick(Button(">"), Qt::LeftButton);
+    TopWindow()->close();
+    toolkit.SetBusy(false);
+    EXPECT_EQ(toolkit.PollEvent(), kCloseEvent);
+    EXPECT_EQ(toolkit.PollEvent(), 0);
+}
+
+TEST_F(Window, TheCloseRequestEndsTheLoopWithStatusZero)
+{
+    Click(">");
+    TopWindow()->close();
+    EXPECT_TRUE(TopWindow() != nullptr);  // the window stays until the loop ends
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(TopWindow(), nullptr);
+}
+
+TEST_F(Window, StartsWithThePlaceholderMadeAndTheLogShowingItsMarker)
+{
+    ASSERT_TRUE(toolkit.ImageExists(PlaceholderImage));
+    EXPECT_EQ(toolkit.FindImage(PlaceholderImage)->Width(), 32);
+    EXPECT_EQ(app.State().LogText, "> ");
+    for (int k = 1; k <= 6; ++k)
+        EXPECT_EQ(app.State().LogLines[k], "> ");
+    EXPECT_EQ(app.State().GameDirectory.back(), '/');
+    EXPECT_EQ(app.State().GameDirectory, app.State().TrackDirectory);
+}
+
+}  // namespace
+}  // namespace vx

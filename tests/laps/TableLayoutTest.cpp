@@ -1,0 +1,43 @@
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "laps/TableLayout.h"
+
+namespace vx {
+namespace {
+
+TEST(LapSummaryEntries, FillColumnsOfEightUpToForty)
+{
+    std::string list;
+    for (int i = 1; i <= 41; ++i)
+        list += "61.70 ";
+    const auto entries = LapSummaryEntries(list);
+    ASSERT_EQ(entries.size(), 40u);  // the 41st would start at x 510
+    EXPECT_EQ(entries[0].text, "1:  61.70");
+    EXPECT_EQ(entries[0].x, 10);
+    EXPECT_EQ(entries[0].y, 40);
+    EXPECT_EQ(entries[7].y, 250);
+    EXPECT_EQ(entries[8].x, 110);
+    EXPECT_EQ(entries[8].y, 40);
+    EXPECT_EQ(entries[39].x, 410);
+    EXPECT_EQ(entries[39].y, 250);
+}
+
+TEST(LapSummaryEntries, StopAtTheFirstEmptyField)
+{
+    EXPECT_TRUE(LapSummaryEntries("").empty());
+    EXPECT_EQ(LapSummaryEntries("1.00  2.00 ").size(), 1u);
+}
+
+TEST(DriverCellCorner, RowsStepBy20AndTheEighthFallsBelowThePicture)
+{
+    EXPECT_EQ(DriverCellCorner(1, 1).x, 10);
+    EXPECT_EQ(DriverCellCorner(1, 1).y, 5);
+    EXPECT_EQ(DriverCellCorner(7, 6).x, 400);
+    EXPECT_EQ(DriverCellCorner(7, 6).y, 125);
+    EXPECT_EQ(DriverCellCorner(8, 3).y, 145);
+}
+
+}  // namespace
+}  // namespace vx

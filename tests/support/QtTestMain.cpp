@@ -1,0 +1,16 @@
+// The main of test programs that draw text or open windows: a headless Qt
+// application first, then every test.
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "toolkit/Toolkit.h"
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_NUMERIC, "C");
+    testing::InitGoogleTest(&argc, argv);
+    if (!vx::StartGuiApplication(true))
+        return 1;
+    return RUN_ALL_TESTS();
+}

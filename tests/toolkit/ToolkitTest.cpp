@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <jpeglib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "support/TestSupport.h"
+#include "toolkit/Toolkit.h"
+
+namespace vx {
+namespace {
+
+using test::CountColour;
+using test::CountColourIn;
+using test::TempFolder;
+
+constexpr Colour kWhite = MakeRgb(255, 255, 255);
+constexpr Colour kBlack = MakeRgb(0, 0, 0);
+constexpr Colour kRed = MakeRgb(255, 0, 0);
+constexpr Colour kGrey = MakeRgb(212, 212, 212);
+
+TEST(NumberedImages, ANumberThatNamesNothingDoesNothing)
+{
+    Toolkit tk;
+    EXPECT_FALSE(tk.ImageExists(4));
+    EXPECT_EQ(tk.ImageHandleOf(4), 0u);
+    EXPECT_EQ(tk.ImageDrawTarget(4), 0u);
+    EXPECT_EQ(tk.CopyImageSlot(4, 5), 0);
+    EXPECT_FALSE(tk.ImageExists(5));
+    EXPECT_EQ(tk.BeginDrawing(tk.ImageDrawTarget(4)), 0);
+    EXPECT_EQ(tk.SaveImageAsJpeg(4, "/tmp/never.jpg", 7), 0);
+    EXPECT_EQ(tk.FontHandleOf(9), 0);
+    EXPECT_EQ(tk.GetControlText(99), "");
+    EXPECT_EQ(tk.GetControlValue(99), 0);
+}
+
+TEST(NumberedImages, ANewImageIsBlackAndReplacesTheOldOne)
+{
+    Toolkit tk;
+    ASSERT_EQ(tk.CreateImageSlot(1, 4, 3), 1);
+    const ImageHandle first = tk.ImageHandleOf(1);
+    EXPECT_EQ(CountColour(*tk.FindImage(1), kBlack), 12);
+    ASSERT_EQ(tk.CreateImageSlot(1, 7, 2), 1);
+    EXPECT_NE(tk.ImageHandleOf(1), first);
+    EXPECT_EQ(tk.FindImage(1)->Width(), 7);
+    EXPECT_EQ(tk.CreateImageSlot(2, 0, 5), 0);
+    EXPECT_FALSE(tk.ImageExists(2));
+}
+
+TEST(NumberedImages, ACopyIsIndependentOfItsSource)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(13, 5, 5);
+    tk.CreateImageSlot(1, 9, 9);
+    ASSERT_EQ(tk.CopyImageSlot(13, 1), 1);
+    EXPECT_EQ(tk.FindImage(1)->Width(), 5);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.FillBox(0, 0, 5, 5, kRed);
+    tk.EndDrawing();
+    EXPECT_EQ(CountColour(*tk.FindImage(13), kRed), 0);
+    EXPECT_EQ(CountColour(*tk.FindImage(1), kRed), 25);
+}
+
+TEST(Drawing, NothingIsDrawnOutsideADrawing)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(1, 10, 10);
+    tk.FillBox(0, 0, 10, 10, kRed);
+    tk.PlotPixel(1, 1, kRed);
+    tk.DrawSegment(0, 0, 9, 9, kRed);
+    EXPECT_EQ(tk.DrawTextAt(0, 0, "x"), 0);
+    EXPECT_EQ(tk.MeasureTextWidth("x"), 0);
+    EXPECT_EQ(CountColour(*tk.FindImage(1), kRed), 0);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.EndDrawing();
+    tk.PlotPixel(1, 1, kRed);
+    EXPECT_EQ(CountColour(*tk.FindImage(1), kRed), 0);
+}
+
+TEST(Drawing, ReplacingTheTargetEndsTheDrawing)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(1, 10, 10);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.CreateImageSlot(1, 10, 10);  // the image drawn on goes away
+    tk.PlotPixel(1, 1, kRed);
+    EXPECT_EQ(CountColour(*tk.FindImage(1), kRed), 0);
+}
+
+TEST(DrawingText, DefaultModePaintsTheCellsWhiteBehindBlackText)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(1, 200, 40);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.FillBox(0, 0, 200, 40, kGrey);
+    const int right = tk.DrawTextAt(10, 5, "61.70");
+    tk.EndDrawing();
+    const Image& image = *tk.FindImage(1);
+    EXPECT_GT(right, 10);
+    EXPECT_GT(CountColourIn(image, kBlack, 10, 5, right, 40), 0);
+    EXPECT_GT(CountColourIn(image, kWhite, 10, 5, right, 40), 0);
+    // Nothing left of the cell nor right of the returned x changes.
+    EXPECT_EQ(CountColourIn(image, kGrey, 0, 0, 10, 40), 400);
+    EXPECT_EQ(CountColourIn(image, kGrey, right, 0, 200, 40), (200 - right) * 40);
+    // Crisp glyphs: every pixel is the grey, the white cell or the black text.
+    EXPECT_EQ(CountColour(image, kGrey) + CountColour(image, kWhite) + CountColour(image, kBlack),
+              200 * 40);
+}
+
+TEST(DrawingText, TransparentModeChangesOnlyTheGlyphs)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(1, 200, 40);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.FillBox(0, 0, 200, 40, kGrey);
+    tk.SetDrawingMode(1);
+    tk.DrawTextAt(10, 5, "Tyres:", kRed);
+    tk.EndDrawing();
+    const Image& image = *tk.FindImage(1);
+    EXPECT_GT(CountColour(image, kRed), 10);
+    EXPECT_EQ(CountColour(image, kRed) + CountColour(image, kGrey), 200 * 40);
+}
+
+TEST(DrawingText, AGivenBackgroundColoursTheCells)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(1, 100, 30);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    const int right = tk.DrawTextAt(0, 0, "W", kWhite, MakeRgb(0, 100, 150));
+    tk.EndDrawing();
+    EXPECT_GT(CountColourIn(*tk.FindImage(1), MakeRgb(0, 100, 150), 0, 0, right, 30), 0);
+}
+
+TEST(DrawingText, TheReturnedXIsTheMeasuredWidthFromTheStart)
+{
+    Toolkit tk;
+    tk.LoadFontSlot(2, "Arial", 10, kFontBold);
+    tk.CreateImageSlot(1, 300, 30);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.SetDrawingFont(tk.FontHandleOf(2));
+    const int width = tk.MeasureTextWidth("150 kg");
+    EXPECT_GT(width, 20);
+    EXPECT_EQ(tk.DrawTextAt(40, 0, "150 kg"), 40 + width);
+    EXPECT_EQ(tk.MeasureTextWidth(""), 0);
+    tk.EndDrawing();
+}
+
+TEST(DrawingText, TextIsClippedToThePicture)
+{
+    Toolkit tk;
+    tk.CreateImageSlot(1, 10, 10);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.DrawTextAt(-5, -5, "Wide text far past the edge", kRed);
+    tk.DrawTextAt(100000, 100000, "away");
+    tk.EndDrawing();
+    SUCCEED();  // no pixel outside was touched (the sanitizer build checks)
+}
+
+TEST(Fonts, PointsBecomePixelsAtNinetySixDotsPerInch)
+{
+    Toolkit tk;
+    const FontHandle label = tk.LoadFontSlot(1, "Lucida Console", 12);
+    const FontHandle table = tk.LoadFontSlot(2, "Arial", 10, kFontBold);
+    EXPECT_NE(label, 0);
+    EXPECT_NE(table, 0);
+    EXPECT_EQ(tk.FontHandleOf(1), label);
+    // Cell heights follow the pixel sizes 16 and 13 (plus the faces' leading).
+    EXPECT_GE(tk.FontCellHeight(label), 16);
+    EXPECT_LE(tk.FontCellHeight(label), 22);
+    EXPECT_GE(tk.FontCellHeight(table), 13);
+    EXPECT_LE(tk.FontCellHeight(table), 18);
+    EXPECT_EQ(tk.LoadFontSlot(3, "", 10), 0);
+}
+
+TEST(Files, OnlyExistingRegularFilesOpen)
+{
+    Toolkit tk;
+    TempFolder folder;
+    EXPECT_EQ(tk.OpenFileForRead(0, folder / "missing.gam"), 0);
+    EXPECT_EQ(tk.OpenFileForRead(0, folder.Folder()), 0);  // a folder
+    const std::string pipe = folder / "pipe.gam";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(tk.OpenFileForRead(0, pipe), 0);  // refused, without waiting for a writer
+    EXPECT_EQ(tk.FileLength(0), 0);
+}
+
+TEST(Files, AReadReturnsTheBytesActuallyRead)
+{
+    Toolkit tk;
+    TempFolder folder;
+    test::WriteFile(folder / "a.trk", {1, 2, 3, 4, 5});
+    ASSERT_EQ(tk.OpenFileForRead(0, folder / "a.trk"), 1);
+    EXPECT_EQ(tk.FileLength(0), 5);
+    std::uint8_t buffer[16] = {};
+    EXPECT_EQ(tk.ReadFileBytes(0, buffer, 16), 5);
+    EXPECT_EQ(buffer[4], 5);
+    tk.CloseFileSlot(0);
+    EXPECT_EQ(tk.ReadFileBytes(0, buffer, 16), 0);
+}
+
+TEST(Memory, BlocksAreZeroFilledAndSizesBelowOneGiveNone)
+{
+    Toolkit tk;
+    std::uint8_t* block = tk.AllocateMemory(4'000'000);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(block[0], 0);
+    EXPECT_EQ(block[3'999'999], 0);
+    EXPECT_EQ(tk.AllocateMemory(0), nullptr);
+    EXPECT_EQ(tk.AllocateMemory(-5), nullptr);
+    Toolkit::WriteByteAt(block, 0x1FF);
+    EXPECT_EQ(block[0], 0xFF);
+}
+
+// --- JPEG -----------------------------------------------------------------------
+
+struct Decoded {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+struct JpegErrors {
+    jpeg_error_mgr base;
+    std::jmp_buf escape;
+};
+
+bool DecodeJpeg(const std::string& path, Decoded& out)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    jpeg_decompress_struct info;
+    JpegErrors errors;
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = [](j_common_ptr c) {
+        std::longjmp(reinterpret_cast<JpegErrors*>(c->err)->escape, 1);
+    };
+    if (setjmp(errors.escape)) {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    out.width = static_cast<int>(info.output_width);
+    out.height = static_cast<int>(info.output_height);
+    out.rgb.resize(static_cast<std::size_t>(out.width) * out.height * 3);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = out.rgb.data() + static_cast<std::size_t>(info.output_scanline) * out.width * 3;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return true;
+}
+
+TEST(JpegExport, AWrittenFileDecodesToTheSameSizeAndColours)
+{
+    Toolkit tk;
+    TempFolder folder;
+    tk.CreateImageSlot(1, 512, 560);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.FillBox(0, 0, 512, 280, MakeRgb(0, 100, 150));
+    tk.FillBox(0, 280, 512, 280, MakeRgb(255, 0, 0));
+    tk.EndDrawing();
+    const std::string path = folder / "Oval_5432_Anna.jpg";
+    ASSERT_EQ(tk.SaveImageAsJpeg(1, path, 7), 1) << tk.LastError();
+    Decoded decoded;
+    ASSERT_TRUE(DecodeJpeg(path, decoded));
+    EXPECT_EQ(decoded.width, 512);
+    EXPECT_EQ(decoded.height, 560);
+    auto near = [](int a, int b) { return std::abs(a - b) <= 6; };
+    const std::uint8_t* top = &decoded.rgb[(100 * 512 + 100) * 3];
+    EXPECT_TRUE(near(top[0], 0) && near(top[1], 100) && near(top[2], 150));
+    const std::uint8_t* bottom = &decoded.rgb[(400 * 512 + 100) * 3];
+    EXPECT_TRUE(near(bottom[0], 255) && near(bottom[1], 0) && near(bottom[2], 0));
+    // Nothing but the picture is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(JpegExport, AnUnwritableFolderGivesZeroAndLeavesNoFile)
+{
+    Toolkit tk;
+    TempFolder folder;
+    tk.CreateImageSlot(1, 8, 8);
+    EXPECT_EQ(tk.SaveImageAsJpeg(1, folder / "no/such/folder/x.jpg", 7), 0);
+    EXPECT_FALSE(tk.LastError().empty());
+    if (geteuid() != 0) {  // root writes anywhere
+        const std::string locked = folder / "locked";
+        std::filesystem::create_directory(locked);
+        chmod(locked.c_str(), 0500);
+        EXPECT_EQ(tk.SaveImageAsJpeg(1, locked + "/x.jpg", 7), 0);
+        EXPECT_TRUE(std::filesystem::is_empty(locked));
+    }
+}
+
+TEST(JpegExport, AFailedSaveLeavesAnExistingFileAsItWas)
+{
+    Toolkit tk;
+    TempFolder folder;
+    const std::string path = folder / "keep.jpg";
+    test::WriteFile(path, {1, 2, 3});
+    // The target is a folder's name: the rename cannot replace it.
+    const std::string clash = folder / "clash.jpg";
+    std::filesystem::create_directory(clash);
+    std::filesystem::create_directory(clash + "/inside");
+    tk.CreateImageSlot(1, 8, 8);
+    EXPECT_EQ(tk.SaveImageAsJpeg(1, clash, 7), 0);
+    EXPECT_EQ(test::ReadFile(path), (std::vector<std::uint8_t>{1, 2, 3}));
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+        ++entries;
+    EXPECT_EQ(entries, 2u);  // keep.jpg and the folder: no temporary file left
+}
+
+TEST(PngExport, WritesALosslessCopy)
+{
+    Toolkit tk;
+    TempFolder folder;
+    tk.CreateImageSlot(1, 4, 4);
+    tk.BeginDrawing(tk.ImageDrawTarget(1));
+    tk.PlotPixel(1, 2, MakeRgb(0, 1, 255));
+    tk.EndDrawing();
+    const std::string path = folder / "map.png";
+    ASSERT_EQ(tk.SaveImageAsPng(1, path), 1);
+    const auto bytes = test::ReadFile(path);
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(bytes[1], 'P');
+    EXPECT_EQ(tk.SaveImageAsPng(1, folder / "missing/map.png"), 0);
+}
+
+}  // namespace
+}  // namespace vx
