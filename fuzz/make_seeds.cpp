@@ -14,7 +14,8 @@ namespace {
 bool Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
@@ -27,7 +28,8 @@ std::vector<vx::ReplayPoint> Circle(int count)
 {
     std::vector<vx::ReplayPoint> points;
     for (int j = 0; j < count; ++j)
-        points.push_back({static_cast<std::uint16_t>(4000 + 37 * j), static_cast<std::uint16_t>(9000 - 23 * j)});
+        points.push_back({static_cast<std::uint16_t>(4000 + 37 * j),
+                          static_cast<std::uint16_t>(9000 - 23 * j)});
     return points;
 }
 

@@ -391,7 +391,10 @@ int RunCommandLine(int argc, char** argv)
             return UsageError(error);
         return RunHeadless(options);
     }
-    if (argc == 2 && !first.empty() && first[0] != '-')
+    // A single saved game opens the window on it; any other word is a typo
+    // of a command rather than a game.
+    const bool gameName = first.size() > 4 && ReplaceText(RightText(first, 4), ".gam", "", 1).empty();
+    if (argc == 2 && (gameName || std::filesystem::is_regular_file(first)))
         return RunWindow(first);
     return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
 }

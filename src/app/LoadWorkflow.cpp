@@ -385,7 +385,9 @@ void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePa
     toolkit.SetControlValue(LapSlider, 0);
     toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
 
-    std::string summary = "Loaded " + FileNamePart(state.GamePath) + " on " + state.TrackFileName + ": " +
+    // Short enough for the log line under the lap selector; the map names
+    // the track.
+    std::string summary = "Loaded " + FileNamePart(state.GamePath) + ": " +
                           IntToText(state.LapCount) + (state.LapCount == 1 ? " lap" : " laps");
     if (!state.HasGame)
         summary = "Loaded " + state.TrackFileName + " without a saved game";

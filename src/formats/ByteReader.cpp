@@ -3,6 +3,7 @@
 #include "toolkit/Text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vx {
 
@@ -58,6 +59,22 @@ std::string ByteReader::TrimmedText(std::int64_t at, std::int64_t limit, FieldNa
 std::string ByteReader::TrimmedText(std::int64_t at, FieldName field)
 {
     return TrimBlanks(Text(at, field));
+}
+
+std::uint32_t ByteReader::Le(std::int64_t at, int width, FieldName field)
+{
+    if (!Valid())
+        return 0;
+    // Compared unsigned: at + width cannot wrap once at is known to be >= 0.
+    if (at < 0 || static_cast<std::uint64_t>(at) + static_cast<std::uint64_t>(width) >
+                      bytes_.size()) {
+        Outside(at, width, field, false);
+        return 0;
+    }
+    std::uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = value << 8 | bytes_[static_cast<std::size_t>(at + i)];
+    return value;
 }
 
 // limit < 0: no limit, the text must end at a NUL inside the file.

@@ -9,10 +9,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <string>
-#include <string_view>
 
 namespace vx {
 
@@ -80,20 +78,7 @@ public:
     bool Require(std::int64_t at, std::int64_t length, FieldName field);
 
 private:
-    std::uint32_t Le(std::int64_t at, int width, FieldName field)
-    {
-        if (!Valid())
-            return 0;
-        if (at < 0 || at > Size() - width) {
-            Outside(at, width, field, false);
-            return 0;
-        }
-        const std::uint8_t* p = bytes_.data() + at;
-        std::uint32_t value = 0;
-        for (int i = width - 1; i >= 0; --i)
-            value = value << 8 | p[i];
-        return value;
-    }
+    std::uint32_t Le(std::int64_t at, int width, FieldName field);
     std::string Scan(std::int64_t at, std::int64_t limit, FieldName field);
     void Outside(std::int64_t at, std::int64_t length, FieldName field, bool table);
 

@@ -1,55 +1,16 @@
 // The main window through its real widgets, headless.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <QSlider>
-#include <QTest>
-
-#include "app/MainWindow.h"
-#include "support/TestSupport.h"
+#include "app/WindowDriver.h"
 
 namespace vx {
 namespace {
 
-QWidget* TopWindow()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isWindow() && widget->windowTitle() == kWindowTitle && widget->isVisible())
-            return widget;
-    return nullptr;
-}
+using test::Button;
+using test::Slider;
+using test::TopWindow;
 
-QPushButton* Button(const char* text)
-{
-    for (QPushButton* button : TopWindow()->findChildren<QPushButton*>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
-
-QSlider* Slider()
-{
-    return TopWindow()->findChild<QSlider*>();
-}
-
-class Window : public testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(app.StartUp()); }
-
-    void Click(const char* text)
-    {
-        QPushButton* button = Button(text);
-        ASSERT_NE(button, nullptr) << text;
-        QTest::mouseClick(button, Qt::LeftButton);
-        app.ProcessPendingEvents();
-    }
-    std::string LapLabel() { return toolkit.GetControlText(LapNumberLabel); }
-
-    Toolkit toolkit;
-    Application app{toolkit};
-};
+using Window = test::WindowTest;
 
 TEST_F(Window, HasItsTitleAndAFixedClientAreaOf1010By720)
 {
@@ -98,7 +59,7 @@ TEST_F(Window, PreviousLapRightAfterTheStartDoesNothing)
     Click("<");
     EXPECT_EQ(LapLabel(), "");
     EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
-    EXPECT_EQ(app.State().LapCounter, 0);
+    EXPECT_EQ(State().LapCounter, 0);
 }
 
 TEST_F(Window, NextLapStopsAtTheSliderMaximum)
@@ -112,7 +73,7 @@ TEST_F(Window, NextLapStopsAtTheSliderMaximum)
     Click(">");
     EXPECT_EQ(LapLabel(), "20");
     EXPECT_EQ(toolkit.GetControlValue(LapSlider), 20);
-    EXPECT_EQ(app.State().LapCounter, 20);
+    EXPECT_EQ(State().LapCounter, 20);
     EXPECT_FALSE(toolkit.ImageExists(MapImage));  // nothing drawn without a map
 }
 
@@ -160,7 +121,7 @@ TEST_F(Window, EveryPositionTheUserGivesTheSliderIsOneEvent)
     QTest::keyClick(Slider(), Qt::Key_Right);
     app.ProcessPendingEvents();
     EXPECT_EQ(LapLabel(), "4");
-    EXPECT_EQ(app.State().LapCounter, 4);
+    EXPECT_EQ(State().LapCounter, 4);
 }
 
 TEST_F(Window, ControlEventsAreIgnoredWhileBusyButACloseIsKept)
@@ -186,11 +147,11 @@ TEST_F(Window, StartsWithThePlaceholderMadeAndTheLogShowingItsMarker)
 {
     ASSERT_TRUE(toolkit.ImageExists(PlaceholderImage));
     EXPECT_EQ(toolkit.FindImage(PlaceholderImage)->Width(), 32);
-    EXPECT_EQ(app.State().LogText, "> ");
+    EXPECT_EQ(State().LogText, "> ");
     for (int k = 1; k <= 6; ++k)
-        EXPECT_EQ(app.State().LogLines[k], "> ");
-    EXPECT_EQ(app.State().GameDirectory.back(), '/');
-    EXPECT_EQ(app.State().GameDirectory, app.State().TrackDirectory);
+        EXPECT_EQ(State().LogLines[k], "> ");
+    EXPECT_EQ(State().GameDirectory.back(), '/');
+    EXPECT_EQ(State().GameDirectory, State().TrackDirectory);
 }
 
 }  // namespace

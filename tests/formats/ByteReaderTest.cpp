@@ -48,7 +48,8 @@ TEST(ByteReaderBounds, NegativeAndHugeOffsetsAreRefusedWithoutReading)
     const std::vector<std::uint8_t> bytes(4, 1);
     ByteReader before(bytes);
     EXPECT_EQ(before.I16(-1, {"TrackLength", "line", 2}), 0);
-    EXPECT_EQ(before.Reason(), "TrackLength of line 2 at offset -1 lies before the start of the file");
+    EXPECT_EQ(before.Reason(),
+              "TrackLength of line 2 at offset -1 lies before the start of the file");
 
     // An offset near the top of the 64-bit range must not wrap into the file.
     ByteReader huge(bytes);

@@ -250,10 +250,9 @@ TEST(TrackFileBounds, AShortTrackInABufferOfLeftoversParsesExactlyAsAlone)
     // Whole, and cut one byte into the car name, where the leftovers go on.
     for (const std::int64_t length : {std::ssize(alone), small.TrackInfoBase() + 106}) {
         std::copy(alone.begin(), alone.begin() + length, buffer.begin());
-        const Parsed<TrackData> inShared =
-            ParseTrackFile(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(length)));
-        const Parsed<TrackData> inOwn =
-            ParseTrackFile(std::span<const std::uint8_t>(alone.data(), static_cast<std::size_t>(length)));
+        const auto bytes = static_cast<std::size_t>(length);
+        const Parsed<TrackData> inShared = ParseTrackFile({buffer.data(), bytes});
+        const Parsed<TrackData> inOwn = ParseTrackFile({alone.data(), bytes});
         ASSERT_EQ(inShared.ok(), inOwn.ok()) << "length " << length;
         EXPECT_EQ(inShared.error, inOwn.error);
         if (inOwn.ok()) {

@@ -1,0 +1,214 @@
+// The command line, run as the user runs it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/AppState.h"
+#include "app/LoadWorkflow.h"
+#include "app/RaceFiles.h"
+#include "laps/DriverTable.h"
+#include "support/TestSupport.h"
+
+namespace vx {
+namespace {
+
+using testing::HasSubstr;
+using test::TempFolder;
+using test::WriteFile;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string Quote(const std::string& word)
+{
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class CommandLine : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(root / "Saves");
+        std::filesystem::create_directories(root / "Tracks");
+        WriteFile(Game(), test::CupGame().Build());
+        WriteFile(root / "Tracks/Oval.trk", test::OvalTrack().Build());
+    }
+    std::string Game() const { return root / "Saves/cup.gam"; }
+
+    Outcome Vx(const std::vector<std::string>& args)
+    {
+        // A command that never ends (a window left open) fails instead of hanging.
+        std::string command = "timeout 120 " + Quote(VX_BINARY);
+        for (const std::string& arg : args)
+            command += " " + Quote(arg);
+        const std::string out = root / "stdout.txt", err = root / "stderr.txt";
+        command += " >" + Quote(out) + " 2>" + Quote(err);
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+    }
+
+    TempFolder root;
+};
+
+TEST_F(CommandLine, HelpAndVersionPrintAndSucceed)
+{
+    const Outcome help = Vx({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("vxanalyser report GAME.gam"));
+    const Outcome version = Vx({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_THAT(version.out, HasSubstr("vxanalyser 1."));
+}
+
+TEST_F(CommandLine, WrongUsageExitsWithTwoAndSaysWhy)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"report"},
+             {"report", Game(), "--bogus"},
+             {"render", Game()},  // no --out
+             {"render", Game(), "--out", root / "o", "--lap", "x"},
+             {"render", Game(), "--out", root / "o", "--lap", "-1"},
+             {"report", Game(), "--track"},
+             {"explode"},
+             {"-x"}}) {
+        const Outcome run = Vx(args);
+        EXPECT_EQ(run.status, 2) << args[0];
+        EXPECT_THAT(run.err, HasSubstr("usage:"));
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(CommandLine, AnInputThatCannotBeUsedExitsWithThreeAndNamesIt)
+{
+    const Outcome missing = Vx({"report", root / "Saves/none.gam"});
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_THAT(missing.err, HasSubstr("Saved game not found: none.gam"));
+    EXPECT_EQ(missing.out, "");
+
+    WriteFile(root / "Saves/lost.gam", test::CupGame("Lost").Build());
+    const Outcome noTrack = Vx({"report", root / "Saves/lost.gam"});
+    EXPECT_EQ(noTrack.status, 3);
+    EXPECT_THAT(noTrack.err, HasSubstr("Track not found: Lost.trk"));
+
+    WriteFile(root / "bad.trk", {1, 2, 3});
+    const Outcome badTrack = Vx({"report", Game(), "--track", root / "bad.trk"});
+    EXPECT_EQ(badTrack.status, 3);
+    EXPECT_THAT(badTrack.err, HasSubstr("bad.trk"));
+    EXPECT_EQ(badTrack.out, "");
+}
+
+TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
+{
+    const Outcome run = Vx({"report", Game(), "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // The same load, done the window's way in this process.
+    Toolkit toolkit;
+    AppState state;
+    ASSERT_TRUE(InitAppState(state, toolkit));
+    ASSERT_TRUE(LoadGameFrom(state, toolkit, Game()));
+    for (int k = 1; k <= state.Game.DriverCount; ++k) {
+        const auto cells = DriverTableCells(state, k);
+        std::string expected = "\"cells\": [";
+        for (std::size_t c = 0; c < cells.size(); ++c)
+            expected += (c ? ", \"" : "\"") + cells[c] + "\"";
+        EXPECT_THAT(run.out, HasSubstr(expected + "]"));
+    }
+    EXPECT_THAT(run.out, HasSubstr("\"row\": \"Max,human,Falcon,2,10,61234,0,0,0,0,0,0,0,1\""));
+    EXPECT_THAT(run.out, HasSubstr("\"count\": 3"));
+    EXPECT_THAT(run.out, HasSubstr("\"picture_name\": \"Oval_5432_Anna\""));
+    EXPECT_THAT(run.out, HasSubstr("\"best_time_text\": \"54.32\""));
+    EXPECT_THAT(run.out, HasSubstr("\"holder_line\": \"Anna / Comet\""));
+    EXPECT_THAT(run.out, HasSubstr("\"average_ai_level\": \"3.50\""));
+    std::string times = "\"times\": [";
+    std::istringstream list(state.LapView.LapTimeList);
+    std::string field;
+    for (int i = 0; list >> field; ++i)
+        times += (i ? ", \"" : "\"") + field + "\"";
+    EXPECT_THAT(run.out, HasSubstr(times + "]"));
+    EXPECT_THAT(run.out, HasSubstr("\"fastest\": \"" + state.LapView.FastestLapText + "\""));
+}
+
+TEST_F(CommandLine, TheReadableReportListsDriversAndLaps)
+{
+    const Outcome run = Vx({"report", Game()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.out, HasSubstr("Max"));
+    EXPECT_THAT(run.out, HasSubstr("10:12.34"));
+    EXPECT_THAT(run.out, HasSubstr("Laps        3"));
+}
+
+TEST_F(CommandLine, RenderWritesEveryPictureItsBoxShows)
+{
+    const std::string out = root / "out";
+    const Outcome run = Vx({"render", Game(), "--out", out});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::pair<const char*, QSize> pictures[] = {
+        {"map.png", {512, 560}},     {"gauges.png", {480, 140}}, {"drivers.png", {480, 140}},
+        {"summary.png", {480, 270}}, {"chart.png", {800, 140}},  {"window.png", {1010, 720}}};
+    for (const auto& [name, size] : pictures) {
+        const QImage image(QString::fromStdString(out + "/" + name));
+        EXPECT_EQ(image.size(), size) << name;
+    }
+}
+
+TEST_F(CommandLine, RenderOfALapDiffersFromTheOverviewOnlyInTheTrace)
+{
+    ASSERT_EQ(Vx({"render", Game(), "--out", root / "all"}).status, 0);
+    ASSERT_EQ(Vx({"render", Game(), "--lap", "2", "--out", root / "two"}).status, 0);
+    const QImage all(QString::fromStdString(root / "all/map.png"));
+    const QImage two(QString::fromStdString(root / "two/map.png"));
+    ASSERT_EQ(all.size(), two.size());
+    const QRgb blue = qRgb(0, 0, 255);
+    int differing = 0;
+    for (int y = 0; y < all.height(); ++y) {
+        for (int x = 0; x < all.width(); ++x) {
+            if (all.pixel(x, y) == two.pixel(x, y))
+                continue;
+            ++differing;
+            EXPECT_EQ(all.pixel(x, y), blue) << x << "," << y;  // only the overview's trace
+        }
+    }
+    EXPECT_GT(differing, 100);
+}
+
+TEST_F(CommandLine, RenderCanExportTheMapAsJpeg)
+{
+    const Outcome run = Vx({"render", Game(), "--out", root / "o", "--jpeg", root / "map.jpg"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    const auto bytes = test::ReadFile(root / "map.jpg");
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 0xFF);
+}
+
+TEST_F(CommandLine, NeverWritesToTheInputs)
+{
+    const auto game = test::ReadFile(Game());
+    ASSERT_EQ(Vx({"render", Game(), "--out", root / "o", "--jpeg", root / "Saves/x.jpg"}).status, 0);
+    EXPECT_EQ(test::ReadFile(Game()), game);
+}
+
+}  // namespace
+}  // namespace vx

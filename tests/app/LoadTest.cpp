@@ -1,0 +1,361 @@
+// "Load" from end to end, through the real window and a scripted requester.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "app/LoadWorkflow.h"
+#include "app/RaceFiles.h"
+#include "app/WindowDriver.h"
+
+namespace vx {
+namespace {
+
+using test::CupGame;
+using test::OvalTrack;
+using test::TempFolder;
+using test::WriteFile;
+
+// A race folder: root/Saves/cup.gam raced on Oval, root/Tracks/Oval.trk.
+class Load : public test::WindowTest {
+protected:
+    void SetUp() override
+    {
+        test::WindowTest::SetUp();
+        std::filesystem::create_directories(root / "Saves");
+        std::filesystem::create_directories(root / "Tracks");
+        WriteFile(GamePath(), CupGame().Build());
+        WriteFile(root / "Tracks/Oval.trk", OvalTrack().Build());
+    }
+    std::string GamePath() const { return root / "Saves/cup.gam"; }
+
+    // Everything the window shows of the analysis.
+    struct Snapshot {
+        std::vector<std::uint32_t> map, gauges, table, summary, chart;
+        int sliderMaximum = 0;
+        std::int64_t sliderPosition = 0;
+        std::string label;
+        bool operator==(const Snapshot&) const = default;
+    };
+    std::vector<std::uint32_t> Pixels(int image)
+    {
+        const Image* found = toolkit.FindImage(image);
+        if (found == nullptr)
+            return {};
+        return {found->Words(), found->Words() + found->Width() * found->Height()};
+    }
+    Snapshot Take()
+    {
+        return {Pixels(MapImage),
+                Pixels(GaugeImage),
+                Pixels(DriverTableImage),
+                Pixels(LapSummaryImage),
+                Pixels(LapChartImage),
+                toolkit.GetControlAttribute(LapSlider, 2),
+                toolkit.GetControlValue(LapSlider),
+                LapLabel()};
+    }
+    void LoadWithAnswers(std::initializer_list<std::string> answers)
+    {
+        script->answers.assign(answers.begin(), answers.end());
+        Click("Load");
+    }
+
+    TempFolder root;
+};
+
+TEST_F(Load, FindsTheTrackInTheTracksFolderWithoutAsking)
+{
+    LoadWithAnswers({GamePath()});
+    ASSERT_EQ(script->asked.size(), 1u);
+    EXPECT_EQ(script->asked[0].title, "Open Game");
+    EXPECT_EQ(script->asked[0].filter, "gam|*.gam");
+    EXPECT_EQ(State().TrackPath, root / "Tracks/Oval.trk");
+    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 3);
+    EXPECT_EQ(LapLabel(), "0");
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
+    EXPECT_TRUE(toolkit.ImageExists(MapMasterImage));
+    EXPECT_TRUE(toolkit.ControlEnabled(SaveButton));
+    EXPECT_EQ(State().PictureName, "Oval_5432_Anna");
+    EXPECT_EQ(NewestLog(), "Loaded cup.gam: 3 laps");
+}
+
+TEST_F(Load, TriesTheTrackBesideTheSavedGameFirst)
+{
+    WriteFile(root / "Saves/Oval.trk", OvalTrack().SetBestTime1(4000, "Ida").Build());
+    LoadWithAnswers({GamePath()});
+    EXPECT_EQ(State().TrackPath, root / "Saves/Oval.trk");
+    EXPECT_EQ(State().PictureName, "Oval_4000_Ida");
+}
+
+TEST_F(Load, AsksForTheTrackOnlyWhenNeitherCandidateExists)
+{
+    std::filesystem::remove(root / "Tracks/Oval.trk");
+    std::filesystem::create_directories(root / "Other");
+    WriteFile(root / "Other/Oval2.trk", OvalTrack().Build());
+    LoadWithAnswers({GamePath(), root / "Other/Oval2.trk"});
+    ASSERT_EQ(script->asked.size(), 2u);
+    EXPECT_EQ(script->asked[1].title, "Open Track: Oval.trk");
+    EXPECT_EQ(script->asked[1].defaultFile, root / "Saves/");
+    EXPECT_EQ(script->asked[1].filter, "trk|*.trk");
+    EXPECT_EQ(State().TrackDirectory, root / "Other/");
+    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().PictureName, "Oval2_5432_Anna");
+}
+
+TEST_F(Load, ReplacesSavesByTracksInAnyLetterCase)
+{
+    std::filesystem::create_directories(root / "race/SAVES/saves");
+    std::filesystem::create_directories(root / "race/Tracks/Tracks");
+    WriteFile(root / "race/SAVES/saves/cup.gam", CupGame().Build());
+    WriteFile(root / "race/Tracks/Tracks/Oval.trk", OvalTrack().Build());
+    LoadWithAnswers({root / "race/SAVES/saves/cup.gam"});
+    EXPECT_EQ(State().TrackAltPath, root / "race/Tracks/Tracks/Oval.trk");
+    EXPECT_EQ(State().TrackPath, root / "race/Tracks/Tracks/Oval.trk");
+    EXPECT_EQ(script->asked.size(), 1u);
+}
+
+TEST_F(Load, FindsATrackWhoseNameDiffersOnlyInLetterCase)
+{
+    std::filesystem::remove(root / "Tracks/Oval.trk");
+    std::filesystem::remove(root / "Tracks");
+    std::filesystem::create_directories(root / "tracks");
+    WriteFile(root / "tracks/OVAL.TRK", OvalTrack().Build());
+    LoadWithAnswers({GamePath()});
+    EXPECT_EQ(script->asked.size(), 1u);
+    EXPECT_EQ(State().TrackPath, root / "tracks/OVAL.TRK");
+    EXPECT_EQ(State().LapCount, 3);
+}
+
+TEST_F(Load, ATrackChosenByHandNamedNixIsACancel)
+{
+    std::filesystem::remove(root / "Tracks/Oval.trk");
+    WriteFile(root / "Saves/nix", OvalTrack().Build());
+    LoadWithAnswers({GamePath(), root / "Saves/nix"});
+    EXPECT_FALSE(toolkit.ImageExists(MapImage));
+    EXPECT_EQ(NewestLog(), "Track not found: Oval.trk");
+}
+
+TEST_F(Load, TheNextOpenGameStartsInTheLastGamesFolderEvenAfterAStop)
+{
+    std::filesystem::remove(root / "Tracks/Oval.trk");
+    LoadWithAnswers({GamePath(), ""});
+    LoadWithAnswers({""});
+    ASSERT_EQ(script->asked.size(), 4u);
+    EXPECT_EQ(script->asked[2].title, "Open Game");
+    EXPECT_EQ(script->asked[2].defaultFile, root / "Saves/");
+}
+
+TEST_F(Load, AStoredTrackNameWithASeparatorGoesStraightToTheRequester)
+{
+    WriteFile(root / "Saves/evil.gam", CupGame("../Tracks/Oval").Build());
+    LoadWithAnswers({root / "Saves/evil.gam", ""});
+    ASSERT_EQ(script->asked.size(), 2u);
+    EXPECT_EQ(script->asked[1].title, "Open Track: Oval.trk");
+    EXPECT_FALSE(toolkit.ImageExists(MapImage));
+}
+
+TEST_F(Load, ATrackChosenAfterCancellingOpenGamePairsWithTheCurrentGame)
+{
+    LoadWithAnswers({GamePath()});
+    WriteFile(root / "Tracks/Loop.trk", OvalTrack().SetBestTime1(3999, "Kim").Build());
+    LoadWithAnswers({"", root / "Tracks/Loop.trk"});
+    EXPECT_EQ(script->asked[2].title, "Open Track: nix");
+    EXPECT_EQ(State().GamePath, GamePath());
+    EXPECT_EQ(State().Game.DriverCount, 3);
+    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().PictureName, "Loop_3999_Kim");
+}
+
+TEST_F(Load, ATrackChosenBeforeAnySavedGameLoadsWithAnEmptyGame)
+{
+    LoadWithAnswers({"", root / "Tracks/Oval.trk"});
+    EXPECT_TRUE(toolkit.ImageExists(MapImage));
+    EXPECT_EQ(State().Game.DriverCount, 0);
+    EXPECT_EQ(State().LapCount, 0);
+    EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 0);
+    EXPECT_EQ(NewestLog(), "Loaded Oval.trk without a saved game");
+}
+
+TEST_F(Load, ADroppedSavedGameLoadsAsIfChosen)
+{
+    toolkit.PostEvent({kDropEvent, 0, GamePath()});
+    app.ProcessPendingEvents();
+    EXPECT_TRUE(script->asked.empty());
+    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().GameDirectory, root / "Saves/");
+}
+
+TEST_F(Load, LapStepsRedrawTheChosenLapOverTheMasterCopy)
+{
+    LoadWithAnswers({GamePath()});
+    const auto overview = Pixels(MapImage);
+    Click(">");
+    EXPECT_EQ(LapLabel(), "1");
+    EXPECT_EQ(State().CurrentLap, 1);
+    const auto lapOne = Pixels(MapImage);
+    EXPECT_NE(lapOne, overview);
+    Click(">");
+    Click("<");
+    EXPECT_EQ(Pixels(MapImage), lapOne);  // nothing of lap 2 is left over
+    for (int i = 0; i < 5; ++i)
+        Click(">");
+    EXPECT_EQ(LapLabel(), "3");
+}
+
+// --- All or nothing ---------------------------------------------------------
+
+struct EarlyStop {
+    const char* name;
+    std::function<std::vector<std::string>(const TempFolder&)> prepare;  // the answers
+    const char* log;
+};
+
+class LoadThatStops : public Load, public testing::WithParamInterface<EarlyStop> {};
+
+TEST_P(LoadThatStops, LeavesThePreviousAnalysisWholeAndSaysWhy)
+{
+    LoadWithAnswers({GamePath()});
+    Click(">");  // the previous analysis shows lap 1
+    const Snapshot before = Take();
+    const std::string logBefore = NewestLog();
+    const std::vector<std::string> answers = GetParam().prepare(root);
+    script->answers.assign(answers.begin(), answers.end());
+    Click("Load");
+    EXPECT_EQ(Take(), before);
+    if (*GetParam().log != '\0')
+        EXPECT_EQ(NewestLog(), GetParam().log);
+    else
+        EXPECT_NE(NewestLog(), logBefore);  // the parser's reason, checked below
+    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Game.DriverCount, 3);
+    Click(">");  // navigation still shows the previous analysis
+    EXPECT_EQ(LapLabel(), "2");
+    EXPECT_EQ(State().CurrentLap, 2);
+}
+
+std::vector<std::string> WithGame(const TempFolder& root, const std::string& name,
+                                  const std::vector<std::uint8_t>& bytes,
+                                  std::vector<std::string> more = {})
+{
+    std::filesystem::create_directories(root / "B/Saves");
+    WriteFile(root / ("B/Saves/" + name), bytes);
+    more.insert(more.begin(), root / ("B/Saves/" + name));
+    return more;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWay, LoadThatStops,
+    testing::Values(
+        EarlyStop{"BothRequestersCancelled",
+                  [](const TempFolder&) { return std::vector<std::string>{"", ""}; },
+                  "Track not found: nix"},
+        EarlyStop{"SavedGameMissing",
+                  [](const TempFolder& root) {
+                      return std::vector<std::string>{root / "Saves/gone.gam"};
+                  },
+                  "Saved game not found: gone.gam"},
+        EarlyStop{"SavedGameIsAFolder",
+                  [](const TempFolder& root) {
+                      std::filesystem::create_directories(root / "Saves/dir.gam");
+                      return std::vector<std::string>{root / "Saves/dir.gam"};
+                  },
+                  "Cannot read saved game: dir.gam (it is a folder)"},
+        EarlyStop{"SavedGameTooLarge",
+                  [](const TempFolder& root) {
+                      return WithGame(root, "big.gam", std::vector<std::uint8_t>(2'400'000, 1));
+                  },
+                  "Saved game too large: big.gam (2,400,000 bytes)"},
+        EarlyStop{"SavedGameCut",
+                  [](const TempFolder& root) {
+                      auto bytes = CupGame().Build();
+                      bytes.resize(100);
+                      return WithGame(root, "cut.gam", bytes);
+                  },
+                  ""},
+        EarlyStop{"TrackNotFoundAndRequesterCancelled",
+                  [](const TempFolder& root) {
+                      return WithGame(root, "x.gam", CupGame("Nowhere").Build(), {""});
+                  },
+                  "Track not found: Nowhere.trk"},
+        EarlyStop{"TrackChosenIsAFolder",
+                  [](const TempFolder& root) {
+                      std::filesystem::create_directories(root / "T/dir.trk");
+                      return WithGame(root, "x.gam", CupGame("Nowhere").Build(),
+                                      {root / "T/dir.trk"});
+                  },
+                  "Cannot read track: dir.trk (it is a folder)"},
+        EarlyStop{"TrackTooLarge",
+                  [](const TempFolder& root) {
+                      std::filesystem::create_directories(root / "B/Tracks");
+                      WriteFile(root / "B/Tracks/Huge.trk", std::vector<std::uint8_t>(1'000'001, 0));
+                      return WithGame(root, "x.gam", CupGame("Huge").Build());
+                  },
+                  "Track too large: Huge.trk (1,000,001 bytes)"},
+        EarlyStop{"TrackWithABadHeader",
+                  [](const TempFolder& root) {
+                      std::filesystem::create_directories(root / "B/Tracks");
+                      WriteFile(root / "B/Tracks/Bad.trk", OvalTrack().SetMarker("vx").Build());
+                      return WithGame(root, "x.gam", CupGame("Bad").Build());
+                  },
+                  ""},
+        EarlyStop{"TrackDamaged",
+                  [](const TempFolder& root) {
+                      std::filesystem::create_directories(root / "B/Tracks");
+                      auto bytes = OvalTrack().Build();
+                      bytes.resize(static_cast<std::size_t>(OvalTrack().ObjectOffset(1) + 3));
+                      WriteFile(root / "B/Tracks/Cut.trk", bytes);
+                      return WithGame(root, "x.gam", CupGame("Cut").Build());
+                  },
+                  ""}),
+    [](const testing::TestParamInfo<EarlyStop>& info) { return std::string(info.param.name); });
+
+// The three stops whose reason comes from the parsers: their line names the
+// file and the kind of failure, whatever the parser's words.
+TEST_F(Load, ParserFailuresNameTheFileAndTheKindOfFailure)
+{
+    LoadWithAnswers({GamePath()});
+    auto bytes = CupGame().Build();
+    bytes.resize(100);
+    WriteFile(root / "Saves/cut.gam", bytes);
+    LoadWithAnswers({root / "Saves/cut.gam"});
+    EXPECT_EQ(NewestLog().rfind("Saved game damaged: cut.gam (", 0), 0u) << NewestLog();
+
+    WriteFile(root / "Tracks/Bad.trk", OvalTrack().SetMarker("vx").Build());
+    WriteFile(root / "Saves/bad.gam", CupGame("Bad").Build());
+    LoadWithAnswers({root / "Saves/bad.gam"});
+    EXPECT_EQ(NewestLog().rfind("Not a track file: Bad.trk (", 0), 0u) << NewestLog();
+
+    auto track = OvalTrack().Build();
+    track.resize(static_cast<std::size_t>(OvalTrack().ObjectOffset(1) + 3));  // inside an object
+    WriteFile(root / "Tracks/Cut.trk", track);
+    WriteFile(root / "Saves/cut2.gam", CupGame("Cut").Build());
+    LoadWithAnswers({root / "Saves/cut2.gam"});
+    EXPECT_EQ(NewestLog().rfind("Track damaged: Cut.trk (", 0), 0u) << NewestLog();
+}
+
+TEST_F(Load, AnUnreadableSavedGameIsRefusedWithTheReason)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
+    chmod(GamePath().c_str(), 0);
+    LoadWithAnswers({GamePath()});
+    EXPECT_EQ(NewestLog(), "Cannot read saved game: cup.gam (Permission denied)");
+}
+
+TEST_F(Load, NeverWritesToTheFilesItReads)
+{
+    const auto game = test::ReadFile(GamePath());
+    const auto track = test::ReadFile(root / "Tracks/Oval.trk");
+    for (int i = 0; i < 3; ++i)
+        LoadWithAnswers({GamePath()});
+    EXPECT_EQ(test::ReadFile(GamePath()), game);
+    EXPECT_EQ(test::ReadFile(root / "Tracks/Oval.trk"), track);
+}
+
+}  // namespace
+}  // namespace vx

@@ -1,0 +1,194 @@
+// A program state with a track and a saved game committed in memory, for the
+// tests of the drawing procedures, and helpers that read pictures back: the
+// box of pixels of one colour, the cell a text takes, the picture a box shows.
+//
+// Programs that include this header link vx_state, vx_test_support and
+// Qt6::Gui.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/AppState.h"
+#include "formats/GameFile.h"
+#include "formats/TrackFile.h"
+#include "support/TestSupport.h"
+#include "toolkit/Image.h"
+#include "toolkit/Toolkit.h"
+
+namespace vx::test {
+
+// --- Reading pictures back --------------------------------------------------
+
+// The smallest rectangle holding every pixel of a colour inside
+// [x0, x1) x [y0, y1); empty when there is none. Right and bottom inclusive.
+struct PixelBox {
+    int left = INT_MAX;
+    int top = INT_MAX;
+    int right = -1;
+    int bottom = -1;
+    bool Empty() const { return right < 0; }
+};
+
+inline PixelBox BoxOf(const Image& image, Colour colour, int x0, int y0, int x1, int y1)
+{
+    PixelBox box;
+    for (int y = std::max(y0, 0); y < std::min(y1, image.Height()); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x1, image.Width()); ++x)
+            if (image.At(x, y) == colour) {
+                box.left = std::min(box.left, x);
+                box.right = std::max(box.right, x);
+                box.top = std::min(box.top, y);
+                box.bottom = std::max(box.bottom, y);
+            }
+    return box;
+}
+
+// The character cell of a text drawn with its top-left corner at (x, y):
+// the measured width and the font's cell height.
+struct TextCell {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Measures in font (kSystemFont: the drawing's default font) on a scratch
+// image, so that no drawing of the program is disturbed.
+inline TextCell CellOf(Toolkit& tk, FontHandle font, int x, int y, std::string_view text)
+{
+    constexpr int kScratchImage = 99;
+    tk.CreateImageSlot(kScratchImage, 1, 1);
+    tk.BeginDrawing(tk.ImageDrawTarget(kScratchImage));
+    tk.SetDrawingFont(font);
+    const int width = tk.MeasureTextWidth(text);
+    tk.EndDrawing();
+    return {x, y, width, tk.FontCellHeight(font)};
+}
+
+// Within the rows of its cell, the text's pixels of colour span the cell:
+// the first glyph starts at the cell's left edge and the last one ends near
+// its right edge, so a text of another length or at another place fails.
+// (Pair it with CountOutsideCells to rule out pixels above or below.)
+inline void ExpectTextIn(const Image& image, Colour colour, const TextCell& cell,
+                         std::string_view what)
+{
+    const PixelBox box = BoxOf(image, colour, cell.x - 3, cell.y, cell.x + cell.width + 3,
+                               cell.y + cell.height);
+    ASSERT_FALSE(box.Empty()) << what << ": no text pixels";
+    EXPECT_GE(box.left, cell.x) << what;
+    EXPECT_LE(box.left, cell.x + 2) << what;
+    EXPECT_LT(box.right, cell.x + cell.width) << what;
+    EXPECT_GE(box.right, cell.x + cell.width - 4) << what;
+    EXPECT_LE(box.top, cell.y + cell.height / 2) << what;  // not pushed down out of its line
+}
+
+// Pixels of colour inside [x0, x1) x [y0, y1) that lie in none of the cells.
+inline std::int64_t CountOutsideCells(const Image& image, Colour colour,
+                                      const std::vector<TextCell>& cells, int x0, int y0, int x1,
+                                      int y1)
+{
+    std::int64_t count = 0;
+    for (int y = std::max(y0, 0); y < std::min(y1, image.Height()); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x1, image.Width()); ++x) {
+            if (image.At(x, y) != colour)
+                continue;
+            const bool inCell = std::any_of(cells.begin(), cells.end(), [&](const TextCell& c) {
+                return x >= c.x && x < c.x + c.width && y >= c.y && y < c.y + c.height;
+            });
+            count += !inCell;
+        }
+    return count;
+}
+
+// Pixels where two pictures of the same size differ (all of them when the
+// sizes differ).
+inline std::int64_t CountDifferences(const Image& a, const Image& b)
+{
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return std::int64_t{std::max(a.Width(), b.Width())} * std::max(a.Height(), b.Height());
+    std::int64_t count = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            count += a.At(x, y) != b.At(x, y);
+    return count;
+}
+
+// The picture a picture box shows, read back through the toolkit; a 0 x 0
+// picture when it shows none.
+inline Image ShownPicture(Toolkit& tk, int box)
+{
+    TempFolder folder;
+    const std::string path = folder / "shown.png";
+    if (tk.SaveShownPicturePng(box, path) == 0)
+        return Image(0, 0);
+    const QImage shown = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    Image picture(shown.width(), shown.height());
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb p = shown.pixel(x, y);
+            picture.Set(x, y, MakeRgb(qRed(p), qGreen(p), qBlue(p)));
+        }
+    return picture;
+}
+
+// --- A committed analysis ---------------------------------------------------
+
+// The state as the program starts, into which a test puts a track and a
+// saved game as a load would commit them.
+class DrawingBench {
+public:
+    DrawingBench() { started_ = InitAppState(state, tk); }
+
+    // The track's bytes in the track area, parsed; its path names the track.
+    void PutTrack(const std::vector<std::uint8_t>& bytes,
+                  const std::string& path = "/races/Tracks/Oval.trk")
+    {
+        ASSERT_TRUE(started_);
+        ASSERT_LE(static_cast<std::int64_t>(bytes.size()), kTrackArea);
+        std::memcpy(state.TrackBuffer, bytes.data(), bytes.size());
+        state.TrackFileLength = static_cast<std::int32_t>(bytes.size());
+        const Parsed<TrackData> parsed = ParseTrackFile(TrackBytes(state));
+        ASSERT_TRUE(parsed.ok()) << parsed.error;
+        state.Track = *parsed.value;
+        state.HasTrack = true;
+        state.TrackPath = path;
+    }
+
+    void PutGame(const std::vector<std::uint8_t>& bytes)
+    {
+        ASSERT_TRUE(started_);
+        ASSERT_LE(static_cast<std::int64_t>(bytes.size()), kGameArea);
+        std::memcpy(state.GameBuffer, bytes.data(), bytes.size());
+        state.GameLength = static_cast<std::int32_t>(bytes.size());
+        const Parsed<GameData> parsed = ParseGameFile(GameBytes(state));
+        ASSERT_TRUE(parsed.ok()) << parsed.error;
+        state.Game = *parsed.value;
+        state.HasGame = true;
+    }
+
+    const Image& Picture(int number) const
+    {
+        static const Image none(0, 0);
+        const Image* image = tk.FindImage(number);
+        return image != nullptr ? *image : none;
+    }
+    const Image& Map() const { return Picture(MapImage); }
+
+    Toolkit tk;
+    AppState state;
+
+private:
+    bool started_ = false;
+};
+
+}  // namespace vx::test
