@@ -255,14 +255,17 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
     state.TrackFileName = kNoFile;
     const std::string chosen =
         toolkit.AskOpenFile("Open Track: " + lookedFor, state.TrackDirectory, "trk|*.trk", 0);
+    // Both requesters cancelled: nothing was looked for.
+    const std::string notFound =
+        lookedFor == kNoFile ? std::string("No track chosen") : "Track not found: " + lookedFor;
     if (chosen.size() < 3) {
-        LogMessage(state, toolkit, "Track not found: " + lookedFor);
+        LogMessage(state, toolkit, notFound);
         return false;
     }
     state.TrackFileName = FileNamePart(chosen);
     state.TrackDirectory = FolderPart(chosen);
     if (state.TrackFileName == kNoFile) {
-        LogMessage(state, toolkit, "Track not found: " + lookedFor);
+        LogMessage(state, toolkit, notFound);
         return false;
     }
     state.TrackPath = state.TrackDirectory + state.TrackFileName;

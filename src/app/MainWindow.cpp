@@ -126,7 +126,7 @@ int Application::Run()
 {
     while (HandleEvent(toolkit_.WaitEvent())) {
     }
-    toolkit_.Shutdown();
+    toolkit_.ShutdownToolkit();
     return 0;
 }
 

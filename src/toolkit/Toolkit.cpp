@@ -105,10 +105,10 @@ Toolkit::Toolkit() : gui_(std::make_unique<Gui>(*this)) {}
 
 Toolkit::~Toolkit()
 {
-    Shutdown();
+    ShutdownToolkit();
 }
 
-void Toolkit::Shutdown()
+void Toolkit::ShutdownToolkit()
 {
     if (shutDown_)
         return;

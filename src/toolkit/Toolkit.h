@@ -65,15 +65,15 @@ bool StartGuiApplication(bool headless);
 
 class Toolkit {
 public:
-    // InitToolkit: prepares the object tables and the drawing defaults.
-    // StartGuiApplication must have run.
+    // Constructing the toolkit is InitToolkit: it prepares the object tables
+    // and the drawing defaults. StartGuiApplication must have run.
     Toolkit();
-    // ShutdownToolkit: frees every image, every control and window, every font
-    // and every open file, in this order.
-    ~Toolkit();
+    ~Toolkit();  // shuts down, if that has not happened yet
     Toolkit(const Toolkit&) = delete;
     Toolkit& operator=(const Toolkit&) = delete;
-    void Shutdown();
+    // Frees every image, every control and window, every font and every open
+    // file, in this order. Nothing works afterwards.
+    void ShutdownToolkit();
 
     // --- Off-screen images ---------------------------------------------------
     int CreateImageSlot(int number, int width, int height);  // filled black

@@ -253,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         EarlyStop{"BothRequestersCancelled",
                   [](const TempFolder&) { return std::vector<std::string>{"", ""}; },
-                  "Track not found: nix"},
+                  "No track chosen"},
         EarlyStop{"SavedGameMissing",
                   [](const TempFolder& root) {
                       return std::vector<std::string>{root / "Saves/gone.gam"};
