@@ -19,7 +19,7 @@
 #include "laps/DriverTable.h"
 #include "laps/LapTrace.h"
 #include "toolkit/Text.h"
-#include "trackmap/MapPicture.h"
+#include "trackmap/MapDrawing.h"
 
 namespace vx {
 
@@ -176,19 +176,6 @@ std::string JsonText(const std::string& raw)
     return out + "\"";
 }
 
-MapLabels LabelsOf(const AppState& state)
-{
-    const TrackData& track = state.Track;
-    BestTimes times;
-    times.BestTime1 = track.BestTime1;
-    times.BestTime2 = track.BestTime2;
-    times.BestTimeName1 = track.BestTimeName1;
-    times.BestTimeName2 = track.BestTimeName2;
-    times.CarName1 = track.BestTimeCarNames[0];
-    times.CarName2 = track.BestTimeCarNames[1];
-    return MapLabelsOf(times, state.TrackPath);
-}
-
 std::vector<std::string> LapTimes(const AppState& state)
 {
     std::vector<std::string> times;
@@ -202,7 +189,7 @@ void PrintJson(const AppState& state)
 {
     const GameData& game = state.Game;
     const TrackData& track = state.Track;
-    const MapLabels labels = LabelsOf(state);
+    const MapLabels labels = MapLabelsOfTrack(state);
     std::ostringstream out;
     out << "{\n";
     out << "  \"game\": { \"path\": " << JsonText(state.GamePath)
@@ -252,7 +239,7 @@ void PrintReadable(const AppState& state)
 {
     const GameData& game = state.Game;
     const TrackData& track = state.Track;
-    const MapLabels labels = LabelsOf(state);
+    const MapLabels labels = MapLabelsOfTrack(state);
     std::ostringstream out;
     out << "Saved game  " << Cp1252ToUtf8(state.GamePath) << " (" << GroupedNumber(state.GameLength)
         << " bytes)\n";

@@ -21,6 +21,19 @@ void ShowMap(Toolkit& toolkit)
 
 }  // namespace
 
+MapLabels MapLabelsOfTrack(const AppState& state)
+{
+    const TrackData& track = state.Track;
+    BestTimes times;
+    times.BestTime1 = track.BestTime1;
+    times.BestTime2 = track.BestTime2;
+    times.BestTimeName1 = track.BestTimeName1;
+    times.BestTimeName2 = track.BestTimeName2;
+    times.CarName1 = track.BestTimeCarNames[0];
+    times.CarName2 = track.BestTimeCarNames[1];
+    return MapLabelsOf(times, state.TrackPath);
+}
+
 void DrawTrackPicture(AppState& state, Toolkit& toolkit)
 {
     const auto& templateBytes = PictureTemplate();
@@ -37,15 +50,7 @@ void DrawTrackPicture(AppState& state, Toolkit& toolkit)
 
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
     toolkit.SetDrawingFont(toolkit.FontHandleOf(LabelFont));
-    const TrackData& track = state.Track;
-    BestTimes times;
-    times.BestTime1 = track.BestTime1;
-    times.BestTime2 = track.BestTime2;
-    times.BestTimeName1 = track.BestTimeName1;
-    times.BestTimeName2 = track.BestTimeName2;
-    times.CarName1 = track.BestTimeCarNames[0];
-    times.CarName2 = track.BestTimeCarNames[1];
-    const MapLabels labels = MapLabelsOf(times, state.TrackPath);
+    const MapLabels labels = MapLabelsOfTrack(state);
     state.PictureName = labels.PictureName;
     toolkit.DrawTextAt(kTimeTextAt.x, kTimeTextAt.y, labels.TimeText, kLabelText, kLabelBackground);
     toolkit.DrawTextAt(kTrackNameAt.x, kTrackNameAt.y, labels.TrackName, kLabelText,
