@@ -168,8 +168,11 @@ void LogReadFailure(AppState& state, Toolkit& toolkit, const char* what, const c
     }
 }
 
-// Reads and checks the chosen saved game. False when the load stops.
-bool StageGame(AppState& state, Toolkit& toolkit, Staging& staging)
+// Reads the chosen saved game (GameDirectory + GameFileName) into the
+// staging area and parses it; TrackFileName becomes the name of the track it
+// was raced on. False when the load stops. The gauges are drawn when the
+// load commits.
+bool LoadGameFile(AppState& state, Toolkit& toolkit, Staging& staging)
 {
     const std::string path = state.GameDirectory + state.GameFileName;
     FileRead read = ReadWholeFile(toolkit, path, kMaxGameFileBytes);
@@ -223,7 +226,7 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
     if (answer.size() >= 3) {
         state.GameFileName = FileNamePart(answer);
         state.GameDirectory = FolderPart(answer);
-        if (!StageGame(state, toolkit, staging))
+        if (!LoadGameFile(state, toolkit, staging))
             return false;
     } else {
         // No saved game chosen: a track chosen below pairs with the game of
@@ -272,7 +275,8 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
     return StageTrackFrom(state, toolkit, state.TrackPath, staging, true) == TrackRead::Found;
 }
 
-bool StageTrackData(AppState& state, Toolkit& toolkit, Staging& staging)
+// Parses the staged track. False when it is refused (the reason is logged).
+bool LoadTrackFile(AppState& state, Toolkit& toolkit, Staging& staging)
 {
     Parsed<TrackData> parsed = ParseTrackFile(staging.trackBytes);
     if (parsed.ok()) {
@@ -293,7 +297,7 @@ bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
     Staging staging;
     if (!OpenGameAndTrack(state, toolkit, answer, givenTrack, staging))
         return false;
-    if (!StageTrackData(state, toolkit, staging))
+    if (!LoadTrackFile(state, toolkit, staging))
         return false;
     if (!staging.newGame) {
         // The committed game pairs with the new track.
