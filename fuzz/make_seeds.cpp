@@ -1,17 +1,24 @@
-// Writes the seed corpora of the fuzz harnesses, built with the test
-// fixtures: vx_fuzz_seeds DIR writes DIR/game/*.gam and DIR/track/*.trk.
+// Writes the seed corpora of the fuzz harnesses: vx_fuzz_seeds DIR writes
+// DIR/game/*.gam and DIR/track/*.trk, built with the test fixtures, and
+// DIR/pipeline/*.bin, pairs of them (FuzzTargets.h gives the layout) plus the
+// demo race with its replay cut after a few laps.
+#include "FuzzTargets.h"
+#include "app/RaceFiles.h"
 #include "fixtures/GameFileBuilder.h"
 #include "fixtures/TrackFileBuilder.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-bool Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes)
+using Bytes = std::vector<std::uint8_t>;
+
+bool Write(const std::filesystem::path& path, const Bytes& bytes)
 {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
@@ -24,6 +31,12 @@ bool Write(const std::filesystem::path& path, const std::vector<std::uint8_t>& b
     return true;
 }
 
+Bytes Read(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::vector<vx::ReplayPoint> Circle(int count)
 {
     std::vector<vx::ReplayPoint> points;
@@ -31,6 +44,25 @@ std::vector<vx::ReplayPoint> Circle(int count)
         points.push_back({static_cast<std::uint16_t>(4000 + 37 * j),
                           static_cast<std::uint16_t>(9000 - 23 * j)});
     return points;
+}
+
+// The saved game with its replay cut after `samples` samples, its stored
+// count made to agree; empty when the file holds no replay that long.
+Bytes ShortenedReplay(const Bytes& game, std::uint32_t samples)
+{
+    for (std::size_t p = 0; p + 16 <= game.size(); ++p) {
+        if ((game[p] == 5 || game[p] == 16) && game[p + 1] == 1 && game[p + 2] == 'R' &&
+            game[p + 3] == 'P') {
+            const std::size_t end = p + 16 + 18 * std::size_t{samples};
+            if (end > game.size())
+                return {};
+            Bytes cut(game.begin(), game.begin() + static_cast<std::ptrdiff_t>(end));
+            for (int i = 0; i < 4; ++i)
+                cut[p + 8 + i] = static_cast<std::uint8_t>(samples >> (8 * i));
+            return cut;
+        }
+    }
+    return {};
 }
 
 }  // namespace
@@ -42,8 +74,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path dir = argv[1];
-    std::filesystem::create_directories(dir / "game");
-    std::filesystem::create_directories(dir / "track");
+    for (const char* kind : {"game", "track", "pipeline"})
+        std::filesystem::create_directories(dir / kind);
     bool ok = true;
 
     vx::GameFileBuilder race;
@@ -54,17 +86,20 @@ int main(int argc, char** argv)
     race.AddDriver(max).AddDriver(vx::ComputerDriver("ABCDEFGHIJKLM", "Comet", 3));
     race.AddDriver(vx::ComputerDriver("Smith, J", "Hornet", 4));
     race.SetReplay({.Samples = Circle(40)});
-    ok &= Write(dir / "game" / "three_drivers.gam", race.Build());
+    const Bytes threeDrivers = race.Build();
+    ok &= Write(dir / "game" / "three_drivers.gam", threeDrivers);
 
     vx::GameFileBuilder empty;
     empty.AddTrack("Oval").SetReplay({.Marker = 16, .Samples = Circle(3), .SampleCount = 1000});
-    ok &= Write(dir / "game" / "no_drivers.gam", empty.Build());
+    const Bytes noDrivers = empty.Build();
+    ok &= Write(dir / "game" / "no_drivers.gam", noDrivers);
 
     vx::GameFileBuilder seven;
     seven.FillUninterpreted().AddTrack("A").AddTrack("B");
     for (int k = 1; k <= 7; ++k)
         seven.AddDriver(vx::ComputerDriver("D" + std::to_string(k), "C" + std::to_string(k), 5));
-    ok &= Write(dir / "game" / "seven_drivers.gam", seven.Build());
+    const Bytes sevenDrivers = seven.Build();
+    ok &= Write(dir / "game" / "seven_drivers.gam", sevenDrivers);
 
     vx::TrackFileBuilder oval;
     oval.SetMapScale(100).SetWaterLevel(20);
@@ -74,11 +109,42 @@ int main(int argc, char** argv)
     oval.AddZones(2).AddLine({10, 20, 30, 40}).AddLine({101, 200, -3, 1023});
     oval.SetTrackLength(3200).SetBestTime1(5432, "Anna").SetBestTime2(7000, "Bert");
     oval.SetBestTimeCarName("Comet");
-    ok &= Write(dir / "track" / "oval.trk", oval.Build());
+    const Bytes ovalTrack = oval.Build();
+    ok &= Write(dir / "track" / "oval.trk", ovalTrack);
 
     vx::TrackFileBuilder bare;
     bare.FillUninterpreted().SetInfoGap(9).SetBestTime1(6000, "ABCDEFGHIJKLM");
-    ok &= Write(dir / "track" / "bare.trk", bare.Build());
+    const Bytes bareTrack = bare.Build();
+    ok &= Write(dir / "track" / "bare.trk", bareTrack);
+
+    // Pairs for the pipeline: a race that counts laps on a track with every
+    // kind of object the map draws, and the fixtures' own files.
+    vx::GameFileBuilder cup = vx::test::CupGame("Oval", 3);
+    cup.SetReplay({.Samples = vx::test::CirclingReplay(3, 120)});
+    vx::TrackFileBuilder cupTrack = vx::test::OvalTrack();
+    const std::int8_t types[] = {9, 25, 18, 1, 2, 3, 23, 29};
+    for (int i = 0; i < 8; ++i)
+        cupTrack.AddObject({types[i], static_cast<std::int16_t>(150 + 100 * i), 300,
+                            static_cast<std::uint8_t>(30 * i)});
+    ok &= Write(dir / "pipeline" / "cup.bin",
+                vx::JoinPipelineInput(cup.Build(), cupTrack.Build()));
+    ok &= Write(dir / "pipeline" / "three_drivers_oval.bin",
+                vx::JoinPipelineInput(threeDrivers, ovalTrack));
+    ok &= Write(dir / "pipeline" / "seven_drivers_bare.bin",
+                vx::JoinPipelineInput(sevenDrivers, bareTrack));
+    ok &= Write(dir / "pipeline" / "no_drivers_oval.bin",
+                vx::JoinPipelineInput(noDrivers, ovalTrack));
+
+    // The demo race: its first laps are enough, and keep the seed small.
+    const std::filesystem::path samples = VX_SAMPLES_DIR;
+    const Bytes demo = ShortenedReplay(Read(samples / "Saves" / "demo.gam"), 3200);
+    const Bytes demoTrack = Read(samples / "Tracks" / "Kestrelvale.trk");
+    if (demo.empty() || demoTrack.empty()) {
+        std::fprintf(stderr, "the demo race is missing from %s\n", samples.c_str());
+        ok = false;
+    } else {
+        ok &= Write(dir / "pipeline" / "demo_three_laps.bin", vx::JoinPipelineInput(demo, demoTrack));
+    }
 
     return ok ? 0 : 1;
 }

@@ -13,15 +13,19 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyleFactory>
 #include <QUrl>
 
+#include <cerrno>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 
+#include "toolkit/FileReplace.h"
 #include "toolkit/GuiInternal.h"
 #include "toolkit/Text.h"
 
@@ -160,21 +164,24 @@ bool StartGuiApplication(bool headless)
 
 int SaveQImagePng(const QImage& image, const std::string& path, std::string& error)
 {
-    QSaveFile file(FromPath(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString().toStdString();
+    // Encoded in memory and written by us: Qt's file devices report success
+    // for a file cut short by a full disk.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG")) {
+        error = "the picture could not be encoded";
         return 0;
     }
-    if (!image.save(&file, "PNG")) {
-        error = file.error() != QFileDevice::NoError ? file.errorString().toStdString()
-                                                     : "the picture could not be encoded";
-        file.cancelWriting();
+    const auto write = [&png](std::FILE* file, std::string& reason) {
+        const auto size = static_cast<std::size_t>(png.size());
+        if (std::fwrite(png.constData(), 1, size, file) == size)
+            return true;
+        reason = std::strerror(errno);
+        return false;
+    };
+    if (!ReplaceFileWith(path, write, error))
         return 0;
-    }
-    if (!file.commit()) {
-        error = file.errorString().toStdString();
-        return 0;
-    }
     return 1;
 }
 

@@ -1,22 +1,18 @@
 // JPEG export through libjpeg.
 //
-// The encoder's errors return to us instead of ending the process, the file
-// is written beside its target under a temporary name, flushed and closed
-// with every result checked, and only then renamed into place: a failed
-// export never leaves a half-written file, and never replaces a good one.
-#include <cerrno>
+// The encoder's errors return to us instead of ending the process, and the
+// file replaces its target only when whole (ReplaceFileWith): a failed export
+// never leaves a half-written file, and never replaces a good one.
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <jpeglib.h>
 
+#include "toolkit/FileReplace.h"
 #include "toolkit/Text.h"
 #include "toolkit/Toolkit.h"
 
@@ -87,13 +83,6 @@ bool Encode(std::FILE* file, const std::uint8_t* rgb, int width, int height, int
     return true;
 }
 
-mode_t CreationMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 }  // namespace
 
 int Toolkit::SaveImageAsJpeg(int number, const std::string& path, int qualityLevel)
@@ -119,49 +108,16 @@ int Toolkit::SaveImageAsJpeg(int number, const std::string& path, int qualityLev
         }
     }
 
-    std::string folder = FolderPart(path);
-    std::string temporary = folder + "." + FileNamePart(path) + ".XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) {
-        lastError_ = std::string("cannot write in the folder: ") + std::strerror(errno);
+    const auto encode = [&](std::FILE* file, std::string& error) {
+        char encoderError[JMSG_LENGTH_MAX] = {};
+        if (Encode(file, rgb.data(), image->Width(), image->Height(),
+                   LibjpegQuality(qualityLevel), encoderError, sizeof encoderError))
+            return true;
+        error = std::string("the encoder failed: ") + encoderError;
+        return false;
+    };
+    if (!ReplaceFileWith(path, encode, lastError_))
         return 0;
-    }
-    temporary = name.data();
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        lastError_ = std::strerror(errno);
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return 0;
-    }
-
-    char encoderError[JMSG_LENGTH_MAX] = {};
-    bool ok = Encode(file, rgb.data(), image->Width(), image->Height(),
-                     LibjpegQuality(qualityLevel), encoderError, sizeof encoderError);
-    if (!ok)
-        lastError_ = std::string("the encoder failed: ") + encoderError;
-    if (ok && (std::fflush(file) != 0 || std::ferror(file) != 0 || ::fsync(fileno(file)) != 0)) {
-        lastError_ = std::strerror(errno);
-        ok = false;
-    }
-    if (ok && ::fchmod(fileno(file), CreationMode()) != 0) {
-        lastError_ = std::strerror(errno);
-        ok = false;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        lastError_ = std::strerror(errno);
-        ok = false;
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        lastError_ = std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return 0;
-    }
     return 1;
 }
 

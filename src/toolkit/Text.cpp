@@ -222,10 +222,14 @@ std::string_view SkipLeadingQuote(std::string_view path)
 
 std::string FileNamePart(std::string_view path)
 {
+    // Only a quoted path has a closing quote: here a file's name may hold a
+    // double quote of its own.
+    const bool quoted = !path.empty() && path.front() == '"';
     path = SkipLeadingQuote(path);
     const std::size_t separator = path.find_last_of("/\\");
     std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
-    name = name.substr(0, name.find('"'));
+    if (quoted)
+        name = name.substr(0, name.find('"'));
     return std::string(name);
 }
 

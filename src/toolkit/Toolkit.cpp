@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
-#include <QSaveFile>
 #include <QString>
 
 #include <fcntl.h>

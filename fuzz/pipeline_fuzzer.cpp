@@ -1,0 +1,34 @@
+// libFuzzer harness of "Load" after the requesters: one input holds a saved
+// game and a track (see FuzzTargets.h for the layout); when both parse, the
+// analysis is committed into a headless window and two more laps are shown.
+// The window starts once and serves every input, as it serves every load.
+#include "FuzzTargets.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "toolkit/Toolkit.h"
+
+namespace {
+
+vx::PipelineSession* session = nullptr;  // lives as long as the process
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (!vx::StartGuiApplication(true)) {
+        std::fprintf(stderr, "pipeline_fuzzer: cannot start the drawing system\n");
+        std::abort();
+    }
+    session = new vx::PipelineSession;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    session->Run({data, size});
+    return 0;
+}

@@ -1,0 +1,251 @@
+#include "reliability/Reliability.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <sstream>
+#include <string_view>
+
+#include "app/MainWindow.h"
+#include "support/TestSupport.h"
+
+namespace vx::test {
+
+// --- The demo race ------------------------------------------------------------
+
+namespace {
+
+std::vector<std::uint8_t> Sample(const char* relative)
+{
+    const std::string path = std::string(VX_SOURCE_DIR) + "/samples/" + relative;
+    std::vector<std::uint8_t> bytes = ReadFile(path);
+    if (bytes.empty())
+        ADD_FAILURE() << "the demo file " << path << " is missing";
+    return bytes;
+}
+
+}  // namespace
+
+const std::vector<std::uint8_t>& DemoGame()
+{
+    static const std::vector<std::uint8_t> bytes = Sample("Saves/demo.gam");
+    return bytes;
+}
+
+const std::vector<std::uint8_t>& LongGame()
+{
+    static const std::vector<std::uint8_t> bytes = Sample("Saves/long.gam");
+    return bytes;
+}
+
+const std::vector<std::uint8_t>& DemoTrack()
+{
+    static const std::vector<std::uint8_t> bytes = Sample("Tracks/Kestrelvale.trk");
+    return bytes;
+}
+
+// --- Byte edits -----------------------------------------------------------------
+
+void Poke(std::vector<std::uint8_t>& bytes, std::int64_t offset, int width, std::int64_t value)
+{
+    const auto bits = static_cast<std::uint64_t>(value);
+    for (int i = 0; i < width; ++i) {
+        const std::int64_t at = offset + i;
+        if (at >= 0 && at < static_cast<std::int64_t>(bytes.size()))
+            bytes[static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+}
+
+std::vector<std::uint8_t> Resized(std::vector<std::uint8_t> bytes, std::size_t size)
+{
+    bytes.resize(size, 0);
+    return bytes;
+}
+
+std::uint64_t HashBytes(const void* data, std::size_t size)
+{
+    return std::hash<std::string_view>{}(
+        std::string_view(static_cast<const char*>(data), size));
+}
+
+std::uint64_t HashFile(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = ReadFile(path);
+    return HashBytes(bytes.data(), bytes.size()) ^ bytes.size();
+}
+
+// --- What the window shows ------------------------------------------------------
+
+namespace {
+
+// The picture boxes by their place in the window: map, gauges, driver table,
+// lap summary, lap chart.
+constexpr std::array<std::pair<int, int>, 5> kBoxPlaces = {
+    {{5, 5}, {520, 150}, {520, 5}, {520, 295}, {200, 570}}};
+
+std::array<QLabel*, 5> Boxes()
+{
+    std::array<QLabel*, 5> boxes{};
+    QWidget* window = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isWindow() && widget->windowTitle() == kWindowTitle && widget->isVisible())
+            window = widget;
+    if (window == nullptr)
+        return boxes;
+    for (QLabel* label : window->findChildren<QLabel*>())
+        for (std::size_t i = 0; i < kBoxPlaces.size(); ++i)
+            if (label->pos() == QPoint(kBoxPlaces[i].first, kBoxPlaces[i].second))
+                boxes[i] = label;
+    return boxes;
+}
+
+std::uint64_t HashImage(const Image* image)
+{
+    if (image == nullptr)
+        return 0;
+    const std::size_t words = static_cast<std::size_t>(image->Width()) * image->Height();
+    return HashBytes(image->Words(), words * sizeof(*image->Words())) ^
+           (static_cast<std::uint64_t>(image->Width()) << 40) ^
+           (static_cast<std::uint64_t>(image->Height()) << 20) ^ 1;
+}
+
+}  // namespace
+
+WindowView ViewOf(Toolkit& toolkit)
+{
+    WindowView view;
+    const int images[] = {MapImage,         MapMasterImage,  GaugeImage,
+                          DriverTableImage, LapSummaryImage, LapChartImage};
+    for (std::size_t i = 0; i < view.images.size(); ++i)
+        view.images[i] = HashImage(toolkit.FindImage(images[i]));
+    const std::array<QLabel*, 5> boxes = Boxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        view.shown[i] = boxes[i] == nullptr ? -1 : boxes[i]->pixmap().cacheKey();
+    view.sliderMaximum = toolkit.GetControlAttribute(LapSlider, 2);
+    view.sliderPosition = toolkit.GetControlValue(LapSlider);
+    view.label = toolkit.GetControlText(LapNumberLabel);
+    view.saveEnabled = toolkit.ControlEnabled(SaveButton);
+    return view;
+}
+
+std::array<std::uint64_t, 5> ShownPictures()
+{
+    std::array<std::uint64_t, 5> hashes{};
+    const std::array<QLabel*, 5> boxes = Boxes();
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        if (boxes[i] == nullptr || boxes[i]->pixmap().isNull())
+            continue;
+        const QImage image = boxes[i]->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        hashes[i] = HashBytes(image.constBits(), static_cast<std::size_t>(image.sizeInBytes())) ^
+                    (static_cast<std::uint64_t>(image.width()) << 40) ^
+                    (static_cast<std::uint64_t>(image.height()) << 20) ^ 1;
+    }
+    return hashes;
+}
+
+void PrintTo(const WindowView& view, std::ostream* out)
+{
+    *out << "{images";
+    for (const std::uint64_t hash : view.images)
+        *out << ' ' << std::hex << hash << std::dec;
+    *out << ", shown";
+    for (const std::int64_t key : view.shown)
+        *out << ' ' << key;
+    *out << ", slider 0.." << view.sliderMaximum << " at " << view.sliderPosition << ", label \""
+         << view.label << "\", save " << (view.saveEnabled ? "on" : "off") << '}';
+}
+
+CommittedData CommittedOf(const AppState& state)
+{
+    CommittedData data;
+    const std::span<const std::uint8_t> game = GameBytes(state);
+    const std::span<const std::uint8_t> track = TrackBytes(state);
+    data.gameBytes = HashBytes(game.data(), game.size());
+    data.trackBytes = HashBytes(track.data(), track.size());
+    data.gameLength = state.GameLength;
+    data.trackLength = state.TrackFileLength;
+    data.gamePath = state.GamePath;
+    data.game = state.Game;
+    data.track = state.Track;
+    data.lapCount = state.LapCount;
+    data.pictureName = state.PictureName;
+    return data;
+}
+
+void PrintTo(const CommittedData& data, std::ostream* out)
+{
+    *out << "{game " << data.gamePath << " (" << data.gameLength << " bytes, hash " << std::hex
+         << data.gameBytes << std::dec << ", " << data.game.DriverCount << " drivers), track "
+         << data.trackLength << " bytes, hash " << std::hex << data.trackBytes << std::dec
+         << ", " << data.lapCount << " laps, picture " << data.pictureName << '}';
+}
+
+// --- Refusals ---------------------------------------------------------------------
+
+testing::AssertionResult IsRefusal(const std::string& line, const std::vector<std::string>& names)
+{
+    struct Form {
+        std::string_view prefix;
+        bool reason;  // the name is followed by " (reason)"
+    };
+    static constexpr Form kForms[] = {
+        {"Saved game damaged: ", true}, {"Saved game too large: ", true},
+        {"Cannot read saved game: ", true}, {"Saved game not found: ", false},
+        {"Not a track file: ", true},   {"Track damaged: ", true},
+        {"Track too large: ", true},    {"Cannot read track: ", true},
+        {"Track not found: ", false}};
+    // The log keeps the first 100 characters of a message.
+    const bool cut = line.size() >= 100;
+    for (const Form& form : kForms) {
+        if (line.rfind(form.prefix, 0) != 0)
+            continue;
+        const std::string rest = line.substr(form.prefix.size());
+        std::vector<std::string> tails;
+        if (names.empty()) {
+            const std::size_t open = form.reason ? rest.rfind(" (") : std::string::npos;
+            if (!form.reason && !rest.empty())
+                tails.push_back("");
+            if (form.reason && open != std::string::npos && open > 0)
+                tails.push_back(rest.substr(open));
+            if (form.reason && cut && rest.size() > 0)
+                tails.push_back(" (");
+        } else {
+            for (const std::string& name : names)
+                if (!name.empty() && rest.rfind(name, 0) == 0)
+                    tails.push_back(rest.substr(name.size()));
+        }
+        for (const std::string& tail : tails) {
+            if (!form.reason && (tail.empty() || cut))
+                return testing::AssertionSuccess();
+            if (form.reason && tail.rfind(" (", 0) == 0 &&
+                ((tail.size() > 3 && tail.back() == ')') || cut))
+                return testing::AssertionSuccess();
+        }
+        std::ostringstream names_;
+        for (const std::string& name : names)
+            names_ << " \"" << name << '"';
+        return testing::AssertionFailure()
+               << "\"" << line << "\" does not name" << (names.empty() ? " a file" : names_.str())
+               << " with " << (form.reason ? "a reason" : "nothing after it");
+    }
+    return testing::AssertionFailure() << "\"" << line << "\" is not the message of a refused load";
+}
+
+// --- Memory -------------------------------------------------------------------------
+
+std::int64_t ResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoll(line.substr(6));
+    return 0;
+}
+
+}  // namespace vx::test
