@@ -14,17 +14,32 @@ float SampleScaleOf(std::uint8_t mapScale)
     return (static_cast<float>(mapScale) * 29.5f) / 100.0f;
 }
 
+namespace {
+
+// The position over the scale, taken to the nearest integer as lrintf takes
+// it (ties to even), for a scale above 0. A scale byte of 1 puts a sample as
+// far as 222,153 pixels; the clamp only keeps a smaller caller-made scale
+// inside int. Every lap switch runs this twice per sample, so it avoids the
+// library call: below 2^23, adding 2^23 leaves no fraction bits, which rounds
+// the quotient in the current rounding mode exactly as lrintf does; from 2^23
+// on every float is whole already.
+int NearestPosition(std::uint16_t position, float sampleScale)
+{
+    const float quotient = std::min(static_cast<float>(position) / sampleScale, 1.0e9f);
+    constexpr float kNoFractionBits = 8388608.0f;  // 2^23
+    if (quotient < kNoFractionBits)
+        return static_cast<int>((quotient + kNoFractionBits) - kNoFractionBits);
+    return static_cast<int>(quotient);
+}
+
+}  // namespace
+
 std::optional<MapPixel> SamplePixelOf(ReplaySample sample, float sampleScale)
 {
     if (!(sampleScale > 0.0f))
         return std::nullopt;
-    // A scale byte of 1 puts a sample as far as 222,153 pixels; the clamp only
-    // keeps a smaller caller-made scale inside int.
-    const auto nearest = [sampleScale](std::uint16_t position) {
-        const float quotient = std::min(static_cast<float>(position) / sampleScale, 1.0e9f);
-        return static_cast<int>(std::lrintf(quotient));
-    };
-    return MapPixel{nearest(sample.SampleX), 511 - nearest(sample.SampleY)};
+    return MapPixel{NearestPosition(sample.SampleX, sampleScale),
+                    511 - NearestPosition(sample.SampleY, sampleScale)};
 }
 
 LapTracer::LapTracer(const LapTraceSetup& setup)
@@ -32,19 +47,19 @@ LapTracer::LapTracer(const LapTraceSetup& setup)
 {
 }
 
-std::optional<MapPixel> LapTracer::Take(ReplaySample sample)
+bool LapTracer::Take(ReplaySample sample)
 {
-    const std::optional<MapPixel> pixel = SamplePixelOf(sample, sampleScale_);
-    if (!pixel)
-        return std::nullopt;  // no scale: the whole replay lies off the map
+    if (!(sampleScale_ > 0.0f))
+        return false;  // no scale: the whole replay lies off the map
     const MapPixel previous = pixel_;
-    pixel_ = *pixel;
+    pixel_ = MapPixel{NearestPosition(sample.SampleX, sampleScale_),
+                      511 - NearestPosition(sample.SampleY, sampleScale_)};
     if (first_) {
         first_ = false;
         trace_.StartPoint = pixel_;
     }
     if (!InsideMarkerArea(pixel_.x, pixel_.y))
-        return std::nullopt;
+        return false;
 
     const bool shown = currentLap_ == 0 ||
                        (started_ && static_cast<std::int64_t>(currentLap_) - 1 == trace_.LapCount);
@@ -70,7 +85,7 @@ std::optional<MapPixel> LapTracer::Take(ReplaySample sample)
             latched_ = false;
     }
     ++lapSamples_;
-    return shown ? pixel : std::nullopt;
+    return shown;
 }
 
 LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& setup,
@@ -78,9 +93,8 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
 {
     LapTracer tracer(setup);
     for (const ReplaySample& sample : samples) {
-        const std::optional<MapPixel> pixel = tracer.Take(sample);
-        if (pixel && plotted != nullptr)
-            plotted->push_back(*pixel);
+        if (tracer.Take(sample) && plotted != nullptr)
+            plotted->push_back(tracer.Pixel());
     }
     return tracer.Result();
 }

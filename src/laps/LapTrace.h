@@ -59,10 +59,14 @@ class LapTracer {
 public:
     explicit LapTracer(const LapTraceSetup& setup);
 
-    // The pixel to plot in blue when the sample is on the map and belongs to
-    // the lap shown: samples before the start belong to the overview only,
-    // and lap k holds those reached while k - 1 laps are complete.
-    std::optional<MapPixel> Take(ReplaySample sample);
+    // True when the sample's pixel (Pixel()) is to be plotted in blue: the
+    // sample is on the map and belongs to the lap shown. Samples before the
+    // start belong to the overview only, and lap k holds those reached while
+    // k - 1 laps are complete. (A flag rather than an optional pixel: this
+    // runs for every sample of every lap switch.)
+    bool Take(ReplaySample sample);
+    // The pixel of the sample taken last.
+    MapPixel Pixel() const { return pixel_; }
 
     const LapTrace& Result() const { return trace_; }
 
@@ -86,8 +90,8 @@ LapTrace TraceLaps(std::int64_t sampleCount, SampleAt&& sampleAt, const LapTrace
 {
     LapTracer tracer(setup);
     for (std::int64_t j = 0; j < sampleCount; ++j) {
-        if (const std::optional<MapPixel> pixel = tracer.Take(sampleAt(j)))
-            plot(*pixel);
+        if (tracer.Take(sampleAt(j)))
+            plot(tracer.Pixel());
     }
     return tracer.Result();
 }

@@ -1,0 +1,349 @@
+// The analysis inside one headless program: the whole load, the lap
+// switches, lap 0 with its summary, the map of the demo track, the growth of
+// a lap switch with the length of the replay, and the steps of a load one by
+// one. Every figure runs beside a baseline that does the bare memory work of
+// the same size, so that a busy machine shifts both alike.
+//
+// Sections: the headless program; baselines; the figures; the growth series;
+// the steps of a load; main.
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "app/AppState.h"
+#include "app/LoadWorkflow.h"
+#include "app/MainWindow.h"
+#include "formats/GameFile.h"
+#include "formats/ReplayBlock.h"
+#include "formats/TrackFile.h"
+#include "laps/DriverTable.h"
+#include "laps/Gauges.h"
+#include "laps/LapTrace.h"
+#include "laps/LapView.h"
+#include "toolkit/Toolkit.h"
+#include "trackmap/MapDrawing.h"
+#include "trackmap/Objects.h"
+
+namespace vx::bench {
+
+namespace {
+
+// --- The headless program -----------------------------------------------------
+
+// One window for the whole run, started as the program starts it.
+struct Program {
+    Toolkit tk;
+    Application app{tk};
+    Program()
+    {
+        if (!app.StartUp())
+            throw std::runtime_error("the program did not start");
+        app.ProcessPendingEvents();
+    }
+    AppState& State() { return app.State(); }
+};
+
+Program& TheProgram()
+{
+    static Program program;
+    return program;
+}
+
+// Loads a saved game with its track; the run stops when the load fails.
+bool Load(benchmark::State& bench, const std::string& game, const std::string& track = {})
+{
+    Program& p = TheProgram();
+    if (!LoadGameFrom(p.State(), p.tk, game, track)) {
+        bench.SkipWithError(("the load of " + game + " failed").c_str());
+        return false;
+    }
+    return true;
+}
+
+// What the lap buttons do for lap k.
+void SwitchToLap(Program& p, std::int32_t k)
+{
+    p.tk.SetControlText(LapNumberLabel, std::to_string(k));
+    ShowSelectedLap(p.State(), p.tk);
+}
+
+// --- Baselines --------------------------------------------------------------
+
+// The bytes a load must at least move: both files copied once, and two
+// pictures of the map's size written once.
+void BM_Baseline_CopyFilesAndPictures(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> game = ReadBytes(LongGame());
+    const std::vector<std::uint8_t> track = ReadBytes(DemoTrack());
+    std::vector<std::uint8_t> gameCopy(game.size()), trackCopy(track.size());
+    constexpr std::size_t kPicture = 512 * 560 * 4;
+    std::vector<std::uint8_t> from(kPicture, 7), picture1(kPicture), picture2(kPicture);
+    for (auto _ : state) {
+        std::memcpy(gameCopy.data(), game.data(), game.size());
+        std::memcpy(trackCopy.data(), track.data(), track.size());
+        std::memcpy(picture1.data(), from.data(), kPicture);
+        std::memcpy(picture2.data(), picture1.data(), kPicture);
+        benchmark::DoNotOptimize(gameCopy.data());
+        benchmark::DoNotOptimize(trackCopy.data());
+        benchmark::DoNotOptimize(picture1.data());
+        benchmark::DoNotOptimize(picture2.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Baseline_CopyFilesAndPictures)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One pass that reads both words of every replay sample, drawing nothing.
+void ReadEverySample(benchmark::State& state, const std::string& gamePath)
+{
+    const std::vector<std::uint8_t> game = ReadBytes(gamePath);
+    const std::optional<ReplayBlock> block = FindReplayBlock(game);
+    if (!block) {
+        state.SkipWithError("no replay block");
+        return;
+    }
+    for (auto _ : state) {
+        std::uint64_t sum = 0;
+        for (std::int64_t j = 0; j < block->WholeSamples; ++j)
+            sum += block->SampleX(j) + 3u * block->SampleY(j);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["samples"] = static_cast<double>(block->WholeSamples);
+}
+
+void BM_Baseline_ReadEverySample(benchmark::State& state)
+{
+    ReadEverySample(state, LongGame());
+}
+BENCHMARK(BM_Baseline_ReadEverySample)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- The figures --------------------------------------------------------------
+
+// Everything after the requesters: read, parse, gauges, driver table, map,
+// water, objects, master copy, lap view, summary and chart.
+void BM_WholeLoad_Long(benchmark::State& state)
+{
+    Program& p = TheProgram();
+    for (auto _ : state) {
+        if (!LoadGameFrom(p.State(), p.tk, LongGame())) {
+            state.SkipWithError("the load failed");
+            break;
+        }
+    }
+    state.counters["laps"] = p.State().LapCount;
+}
+BENCHMARK(BM_WholeLoad_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Laps 1, 2, ... in turn, as the ">" button would show them.
+void BM_LapSwitch_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    const std::int32_t laps = p.State().LapCount;
+    std::int32_t k = 0;
+    for (auto _ : state) {
+        k = k % laps + 1;
+        SwitchToLap(p, k);
+    }
+    state.counters["laps"] = laps;
+}
+BENCHMARK(BM_LapSwitch_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Back to lap 0: the whole trace, the lap summary and the chart.
+void BM_Lap0WithSummary_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    for (auto _ : state)
+        SwitchToLap(p, 0);
+}
+BENCHMARK(BM_Lap0WithSummary_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The three procedures that draw the map, on the demo's track.
+void BM_WholeMap_Demo(benchmark::State& state)
+{
+    if (!Load(state, DemoGame()))
+        return;
+    Program& p = TheProgram();
+    for (auto _ : state) {
+        DrawTrackPicture(p.State(), p.tk);
+        DrawWaterCells(p.State(), p.tk);
+        DrawTrackObjects(p.State(), p.tk);
+    }
+}
+BENCHMARK(BM_WholeMap_Demo)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A second window started in the same program: the window's share of the
+// start, without the one-off start of the drawing system (measured from
+// outside by bench_process).
+void BM_StartUp_InProcess(benchmark::State& state)
+{
+    TheProgram();
+    for (auto _ : state) {
+        auto tk = std::make_unique<Toolkit>();
+        auto app = std::make_unique<Application>(*tk);
+        app->StartUp();
+        app->ProcessPendingEvents();
+        state.PauseTiming();
+        app.reset();
+        tk.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartUp_InProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// --- The growth series ------------------------------------------------------
+
+const std::vector<std::int64_t> kGrowthSamples = {1000, 10000, 50000, 109805};
+
+// Lap 1 of long.gam's replay cut to n samples.
+void BM_LapSwitchGrowth(benchmark::State& state)
+{
+    const std::int64_t n = state.range(0);
+    if (!Load(state, CutReplay(LongGame(), n), DemoTrack()))
+        return;
+    Program& p = TheProgram();
+    for (auto _ : state)
+        SwitchToLap(p, 1);
+    state.counters["laps"] = p.State().LapCount;
+    state.SetComplexityN(n);
+}
+
+void BM_ReadEverySampleGrowth(benchmark::State& state)
+{
+    ReadEverySample(state, CutReplay(LongGame(), state.range(0)));
+    state.SetComplexityN(state.range(0));
+}
+
+void GrowthArgs(benchmark::internal::Benchmark* b)
+{
+    for (const std::int64_t n : kGrowthSamples)
+        b->Arg(n);
+}
+BENCHMARK(BM_LapSwitchGrowth)->Apply(GrowthArgs)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadEverySampleGrowth)
+    ->Apply(GrowthArgs)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// --- The steps of a load ----------------------------------------------------
+// Each step as the load runs it, on the committed long.gam; for finding
+// where the time of a load goes, not figures of their own.
+
+void BM_Step_ReadBothFiles(benchmark::State& state)
+{
+    Program& p = TheProgram();
+    for (auto _ : state) {
+        FileRead game = ReadWholeFile(p.tk, LongGame(), kMaxGameFileBytes);
+        FileRead track = ReadWholeFile(p.tk, DemoTrack(), kMaxTrackFileBytes);
+        benchmark::DoNotOptimize(game.bytes.data());
+        benchmark::DoNotOptimize(track.bytes.data());
+    }
+}
+BENCHMARK(BM_Step_ReadBothFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_Step_ParseBothFiles(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> game = ReadBytes(LongGame());
+    const std::vector<std::uint8_t> track = ReadBytes(DemoTrack());
+    for (auto _ : state) {
+        auto g = ParseGameFile(game);
+        auto t = ParseTrackFile(track);
+        benchmark::DoNotOptimize(g);
+        benchmark::DoNotOptimize(t);
+    }
+}
+BENCHMARK(BM_Step_ParseBothFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The walk over the samples of a lap switch, with nothing drawn: how much of
+// a lap switch is the tracing itself.
+void BM_Step_TraceOnly(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    const AppState& s = TheProgram().State();
+    const std::optional<ReplayBlock> block = FindReplayBlock(GameBytes(s));
+    LapTraceSetup setup;
+    setup.MapScale = s.Track.MapScale;
+    setup.CurrentLap = 1;
+    setup.Line = LapLine{s.Track.LapLineX1, s.Track.LapLineY1, s.Track.LapLineX2, s.Track.LapLineY2};
+    std::int64_t plotted = 0;
+    for (auto _ : state) {
+        const LapTrace trace = TraceLaps(
+            block->WholeSamples,
+            [&](std::int64_t j) { return ReplaySample{block->SampleX(j), block->SampleY(j)}; },
+            setup, [&](MapPixel) { ++plotted; });
+        benchmark::DoNotOptimize(trace.LapCount);
+    }
+    benchmark::DoNotOptimize(plotted);
+}
+BENCHMARK(BM_Step_TraceOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+template <void (*Step)(AppState&, Toolkit&)>
+void RunStep(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    for (auto _ : state)
+        Step(p.State(), p.tk);
+}
+
+void CopyMaster(AppState&, Toolkit& tk)
+{
+    tk.CopyImageSlot(MapImage, MapMasterImage);
+}
+
+void LapView0(AppState& state, Toolkit& tk)
+{
+    state.CurrentLap = 0;
+    tk.CopyImageSlot(MapMasterImage, MapImage);
+    DrawLapView(state, tk);
+}
+
+void ShowMapInBox(AppState&, Toolkit& tk)
+{
+    tk.SetControlValue(MapBox, static_cast<std::int64_t>(tk.ImageHandleOf(MapImage)));
+}
+
+BENCHMARK(RunStep<ShowMapInBox>)->Name("BM_Step_ShowMapInBox")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<DrawGaugePanel>)->Name("BM_Step_Gauges")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<FillDriverTable>)->Name("BM_Step_DriverTable")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<DrawTrackPicture>)->Name("BM_Step_TrackPicture")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<DrawWaterCells>)->Name("BM_Step_WaterCells")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<DrawTrackObjects>)->Name("BM_Step_TrackObjects")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<CopyMaster>)->Name("BM_Step_MasterCopy")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RunStep<LapView0>)->Name("BM_Step_LapView0")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+}  // namespace vx::bench
+
+int main(int argc, char** argv)
+{
+    using namespace vx::bench;
+    std::setlocale(LC_NUMERIC, "C");
+    if (!vx::StartGuiApplication(true))
+        return 1;
+    const std::vector<Figure> figures = {
+        {"Whole load, long.gam", "BM_WholeLoad_Long", "", "BM_Baseline_CopyFilesAndPictures", "",
+         25.0},
+        {"Lap switch (lap k), long.gam", "BM_LapSwitch_Long", "", "BM_Baseline_ReadEverySample",
+         "", 4.0},
+        {"Lap 0 with summary, long.gam", "BM_Lap0WithSummary_Long", "",
+         "BM_Baseline_ReadEverySample", "", 6.0},
+        {"Whole map (picture, water, objects), demo track", "BM_WholeMap_Demo", "", "", "", 10.0},
+        {"Start-up in a running program (window shown)", "BM_StartUp_InProcess", "", "", "", 0.0},
+    };
+    const std::vector<Series> series = {
+        {"Growth: lap switch to lap 1 (baseline: one pass reading every sample)",
+         "BM_LapSwitchGrowth", "BM_ReadEverySampleGrowth"},
+    };
+    return RunBenchmarks(argc, argv, figures, series);
+}
