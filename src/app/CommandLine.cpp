@@ -151,9 +151,9 @@ std::string NewestLogLine(const AppState& state)
 
 // --- The report ---------------------------------------------------------------
 
-std::string JsonText(const std::string& raw)
+// A JSON string of UTF-8 text.
+std::string JsonString(const std::string& text)
 {
-    const std::string text = Cp1252ToUtf8(raw);
     std::string out = "\"";
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -176,6 +176,17 @@ std::string JsonText(const std::string& raw)
     return out + "\"";
 }
 
+// Texts from the files (Windows-1252) and paths from the system.
+std::string JsonText(const std::string& raw)
+{
+    return JsonString(Cp1252ToUtf8(raw));
+}
+
+std::string JsonPath(const std::string& path)
+{
+    return JsonString(FileNameToUtf8(path));
+}
+
 std::vector<std::string> LapTimes(const AppState& state)
 {
     std::vector<std::string> times;
@@ -192,7 +203,7 @@ void PrintJson(const AppState& state)
     const MapLabels labels = MapLabelsOfTrack(state);
     std::ostringstream out;
     out << "{\n";
-    out << "  \"game\": { \"path\": " << JsonText(state.GamePath)
+    out << "  \"game\": { \"path\": " << JsonPath(state.GamePath)
         << ", \"bytes\": " << state.GameLength
         << ", \"track_file_name\": " << JsonText(game.TrackFileName)
         << ", \"race_flag\": " << game.RaceFlag
@@ -212,7 +223,7 @@ void PrintJson(const AppState& state)
         out << "] }";
     }
     out << (game.DriverCount > 0 ? "\n            ] },\n" : "] },\n");
-    out << "  \"track\": { \"path\": " << JsonText(state.TrackPath)
+    out << "  \"track\": { \"path\": " << JsonPath(state.TrackPath)
         << ", \"length_m\": " << track.TrackLength << ", \"map_scale\": " << int{track.MapScale}
         << ", \"water_level\": " << int{track.WaterLevel}
         << ", \"object_count\": " << track.ObjectCount << ",\n";
@@ -241,9 +252,9 @@ void PrintReadable(const AppState& state)
     const TrackData& track = state.Track;
     const MapLabels labels = MapLabelsOfTrack(state);
     std::ostringstream out;
-    out << "Saved game  " << Cp1252ToUtf8(state.GamePath) << " (" << GroupedNumber(state.GameLength)
+    out << "Saved game  " << FileNameToUtf8(state.GamePath) << " (" << GroupedNumber(state.GameLength)
         << " bytes)\n";
-    out << "Track       " << Cp1252ToUtf8(state.TrackPath) << "\n";
+    out << "Track       " << FileNameToUtf8(state.TrackPath) << "\n";
     out << "            length " << track.TrackLength << " m, scale " << int{track.MapScale}
         << ", water level " << int{track.WaterLevel} << ", " << track.ObjectCount << " objects\n";
     out << "Best time   " << Cp1252ToUtf8(labels.TimeText) << "  " << Cp1252ToUtf8(labels.HolderLine)
@@ -290,7 +301,7 @@ int RunHeadless(const Options& options)
     }
     AppState& state = app.State();
     if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
-        std::cerr << "vxanalyser: " << NewestLogLine(state) << "\n";
+        std::cerr << "vxanalyser: " << Cp1252ToUtf8(NewestLogLine(state)) << "\n";
         return kInputError;
     }
     if (options.command == "report") {
@@ -330,7 +341,7 @@ int RunHeadless(const Options& options)
     if (!options.jpeg.empty()) {
         SavePicture(state, toolkit);
         if (NewestLogLine(state) != "Bild gespeichert") {
-            std::cerr << "vxanalyser: " << NewestLogLine(state) << "\n";
+            std::cerr << "vxanalyser: " << Cp1252ToUtf8(NewestLogLine(state)) << "\n";
             status = kOutputFailed;
         }
     }
@@ -380,8 +391,7 @@ int RunCommandLine(int argc, char** argv)
     }
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
-    const bool gameName = first.size() > 4 && ReplaceText(RightText(first, 4), ".gam", "", 1).empty();
-    if (argc == 2 && (gameName || std::filesystem::is_regular_file(first)))
+    if (argc == 2 && (IsSavedGameName(first) || std::filesystem::is_regular_file(first)))
         return RunWindow(first);
     return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
 }

@@ -60,9 +60,16 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
         return read;
     }
     read.bytes.resize(static_cast<std::size_t>(read.length));
-    // The file's length is the number of bytes actually read.
+    // A file that ends early (it was cut meanwhile) is the bytes actually
+    // read; a read that fails is no file at all.
     const std::int64_t got = toolkit.ReadFileBytes(ReadFile, read.bytes.data(), read.length);
     toolkit.CloseFileSlot(ReadFile);
+    if (got < read.length && !toolkit.LastError().empty()) {
+        read.result = FileRead::Result::Unreadable;
+        read.reason = toolkit.LastError();
+        read.bytes.clear();
+        return read;
+    }
     read.bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
     read.length = static_cast<std::int64_t>(read.bytes.size());
     read.result = FileRead::Result::Ok;
@@ -134,6 +141,12 @@ bool UnsafeTrackName(const std::string& name)
     return false;
 }
 
+bool IsSavedGameName(const std::string& path)
+{
+    const std::string name = FileNamePart(path);
+    return name.size() > 4 && ReplaceText(RightText(name, 4), ".gam", "", 1).empty();
+}
+
 // --- The load -----------------------------------------------------------------
 
 namespace {
@@ -148,6 +161,9 @@ struct Staging {
     std::vector<std::uint8_t> trackBytes;
     TrackData track;
     std::string trackPath;
+    // Why a track candidate that is there could not be read: said instead
+    // of "not found" when no track is chosen after it.
+    std::string candidateFailure;
 };
 
 void LogReadFailure(AppState& state, Toolkit& toolkit, const char* what, const char* whatCap,
@@ -213,6 +229,9 @@ TrackRead StageTrackFrom(AppState& state, Toolkit& toolkit, const std::string& p
         LogReadFailure(state, toolkit, "track", "Track", FileNamePart(path), read);
         return TrackRead::Stop;
     }
+    if (read.result == FileRead::Result::Unreadable && staging.candidateFailure.empty())
+        staging.candidateFailure =
+            "Cannot read track: " + FileNamePart(path) + " (" + read.reason + ")";
     return TrackRead::NotThere;
 }
 
@@ -259,8 +278,10 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
     const std::string chosen =
         toolkit.AskOpenFile("Open Track: " + lookedFor, state.TrackDirectory, "trk|*.trk", 0);
     // Both requesters cancelled: nothing was looked for.
-    const std::string notFound =
-        lookedFor == kNoFile ? std::string("No track chosen") : "Track not found: " + lookedFor;
+    const std::string notFound = lookedFor == kNoFile ? std::string("No track chosen")
+                                 : !staging.candidateFailure.empty()
+                                     ? staging.candidateFailure
+                                     : "Track not found: " + lookedFor;
     if (chosen.size() < 3) {
         LogMessage(state, toolkit, notFound);
         return false;

@@ -38,6 +38,9 @@ std::string FindIgnoringCase(const std::string& path);
 // A name that could lead out of the folders or is empty before ".trk".
 bool UnsafeTrackName(const std::string& name);
 
+// A path whose name ends in ".gam", in any letter case, with something before.
+bool IsSavedGameName(const std::string& path);
+
 // Commits an analysis built outside the window's load (the command line
 // reads its files the same way): the game and track bytes with their parsed
 // data, then draws every picture as "Load" does.

@@ -117,7 +117,11 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath());
+        const std::string& dropped = toolkit_.DroppedPath();
+        if (IsSavedGameName(dropped))
+            LoadGameFrom(state_, toolkit_, dropped);
+        else
+            LogMessage(state_, toolkit_, "Not a saved game: " + FileNamePart(dropped));
     }
     return !(state_.LastEvent == kCloseEvent || state_.QuitFlag != 0);
 }

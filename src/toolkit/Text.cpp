@@ -6,7 +6,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <locale.h>
 #include <unistd.h>
 
@@ -242,15 +244,76 @@ std::string FolderPart(std::string_view path)
     return std::string(path.substr(0, separator + 1));
 }
 
+namespace {
+
+// Code points of Windows-1252's bytes 0x80..0x9F; 0 marks the five bytes it
+// leaves undefined.
+constexpr char32_t kHigh[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+// The code points of text when it is well-formed UTF-8 (shortest forms, no
+// surrogates, nothing above U+10FFFF).
+std::optional<std::u32string> DecodeUtf8(std::string_view text)
+{
+    std::u32string codes;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const int more = lead < 0x80 ? 0 : lead >= 0xC2 && lead < 0xE0 ? 1
+                         : lead >= 0xE0 && lead < 0xF0                ? 2
+                         : lead >= 0xF0 && lead < 0xF5                ? 3
+                                                                      : -1;
+        if (more < 0 || text.size() - i <= static_cast<std::size_t>(more))
+            return std::nullopt;
+        char32_t code = more == 0 ? lead : lead & (0x3F >> more);
+        for (int k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80)
+                return std::nullopt;
+            code = (code << 6) | (next & 0x3F);
+        }
+        const bool shortest = more == 0 || (more == 1 && code >= 0x80) ||
+                              (more == 2 && code >= 0x800) || (more == 3 && code >= 0x10000);
+        if (!shortest || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return std::nullopt;
+        codes.push_back(code);
+        i += static_cast<std::size_t>(more) + 1;
+    }
+    return codes;
+}
+
+}  // namespace
+
+std::string FileNameToCp1252(std::string_view name)
+{
+    const std::optional<std::u32string> codes = DecodeUtf8(name);
+    if (!codes)
+        return std::string(name);
+    std::string out;
+    out.reserve(codes->size());
+    for (const char32_t code : *codes) {
+        if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+            out.push_back(static_cast<char>(code));
+            continue;
+        }
+        const char32_t* high = std::find(std::begin(kHigh), std::end(kHigh), code);
+        out.push_back(high != std::end(kHigh) && code != 0
+                          ? static_cast<char>(0x80 + (high - std::begin(kHigh)))
+                          : '?');
+    }
+    return out;
+}
+
+std::string FileNameToUtf8(std::string_view name)
+{
+    return DecodeUtf8(name) ? std::string(name) : Cp1252ToUtf8(name);
+}
+
 std::string Cp1252ToUtf8(std::string_view text)
 {
-    // Code points of bytes 0x80..0x9F; 0 marks the five bytes Windows-1252
-    // leaves undefined, which are shown as U+FFFD.
-    static constexpr char32_t kHigh[32] = {
-        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-        0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    // The five bytes Windows-1252 leaves undefined are shown as U+FFFD.
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {

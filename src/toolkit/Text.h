@@ -73,4 +73,10 @@ std::string FolderPart(std::string_view path);
 // display and for JSON.
 std::string Cp1252ToUtf8(std::string_view text);
 
+// File names come from the system, as a rule in UTF-8. These give a name in
+// the program's texts (Windows-1252; characters it lacks become "?") and in
+// UTF-8 for output. A name that is not UTF-8 is taken as Windows-1252 already.
+std::string FileNameToCp1252(std::string_view name);
+std::string FileNameToUtf8(std::string_view name);
+
 }  // namespace vx

@@ -409,6 +409,7 @@ std::int64_t Toolkit::ReadFileBytes(int number, std::uint8_t* destination, std::
     const auto it = files_.find(number);
     if (it == files_.end() || destination == nullptr || count <= 0)
         return 0;
+    lastError_.clear();
     std::int64_t done = 0;
     while (done < count) {
         const ssize_t got = ::read(it->second, destination + done,

@@ -126,7 +126,8 @@ public:
     // Opens an existing regular file for reading; 0 on failure.
     int OpenFileForRead(int number, const std::string& path);
     std::int64_t FileLength(int number) const;
-    // Reads up to count bytes; returns the bytes actually read.
+    // Reads up to count bytes; returns the bytes actually read. Afterwards
+    // LastError() is empty unless a read failed.
     std::int64_t ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count);
     void CloseFileSlot(int number);
     // A zero-filled block that lives until shutdown; null when size <= 0 or

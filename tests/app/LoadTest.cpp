@@ -10,6 +10,7 @@
 #include "app/LoadWorkflow.h"
 #include "app/RaceFiles.h"
 #include "app/WindowDriver.h"
+#include "toolkit/Text.h"
 
 namespace vx {
 namespace {
@@ -188,6 +189,21 @@ TEST_F(Load, ADroppedSavedGameLoadsAsIfChosen)
     EXPECT_TRUE(script->asked.empty());
     EXPECT_EQ(State().LapCount, 3);
     EXPECT_EQ(State().GameDirectory, root / "Saves/");
+}
+
+TEST_F(Load, ADroppedFileThatIsNoSavedGameIsNamedAndNotLoaded)
+{
+    LoadWithAnswers({GamePath()});
+    for (const std::string& dropped : {root / "Tracks/Oval.trk", root / "Saves/.gam"}) {
+        toolkit.PostEvent({kDropEvent, 0, dropped});
+        app.ProcessPendingEvents();
+        EXPECT_EQ(NewestLog(), "Not a saved game: " + FileNamePart(dropped));
+        EXPECT_EQ(State().GamePath, GamePath());
+    }
+    toolkit.PostEvent({kDropEvent, 0, root / "Saves/CUP.GAM"});
+    app.ProcessPendingEvents();
+    EXPECT_EQ(NewestLog(), "Saved game not found: CUP.GAM");  // tried: the name is a saved game's
+    EXPECT_EQ(script->asked.size(), 1u);  // drops ask nothing
 }
 
 TEST_F(Load, LapStepsRedrawTheChosenLapOverTheMasterCopy)

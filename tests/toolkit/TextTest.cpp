@@ -208,5 +208,18 @@ TEST(Cp1252ToUtf8, MapsTheWindowsLettersAndLeavesAsciiAlone)
     EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");    // undefined
 }
 
+TEST(FileNames, UtfEightNamesBecomeTheProgramsTextsAndOthersStayAsTheyAre)
+{
+    EXPECT_EQ(FileNameToCp1252("caf\xC3\xA9 \xE2\x82\xAC.gam"), "caf\xE9 \x80.gam");
+    EXPECT_EQ(FileNameToCp1252("\xE6\x97\xA5.gam"), "?.gam");         // not in Windows-1252
+    EXPECT_EQ(FileNameToCp1252("\xF0\x9F\x8F\x81.gam"), "?.gam");     // four bytes
+    EXPECT_EQ(FileNameToCp1252("caf\xE9.gam"), "caf\xE9.gam");          // Latin-1 on disk
+    EXPECT_EQ(FileNameToCp1252("\xC3"), "\xC3");                        // cut short
+    EXPECT_EQ(FileNameToCp1252("\xC0\xAF"), "\xC0\xAF");              // overlong
+    EXPECT_EQ(FileNameToCp1252("\xED\xA0\x80"), "\xED\xA0\x80");    // a surrogate
+    EXPECT_EQ(FileNameToUtf8("caf\xC3\xA9.gam"), "caf\xC3\xA9.gam");
+    EXPECT_EQ(FileNameToUtf8("caf\xE9.gam"), "caf\xC3\xA9.gam");
+}
+
 }  // namespace
 }  // namespace vx
