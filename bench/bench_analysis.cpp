@@ -48,10 +48,20 @@ struct Program {
     AppState& State() { return app.State(); }
 };
 
+// Ended by main while Qt still runs: a window torn down among the
+// destructors at exit would outlive the drawing system.
+std::unique_ptr<Program>& ProgramSlot()
+{
+    static std::unique_ptr<Program> program;
+    return program;
+}
+
 Program& TheProgram()
 {
-    static Program program;
-    return program;
+    std::unique_ptr<Program>& program = ProgramSlot();
+    if (!program)
+        program = std::make_unique<Program>();
+    return *program;
 }
 
 // Loads a saved game with its track; the run stops when the load fails.
@@ -345,5 +355,7 @@ int main(int argc, char** argv)
         {"Growth: lap switch to lap 1 (baseline: one pass reading every sample)",
          "BM_LapSwitchGrowth", "BM_ReadEverySampleGrowth"},
     };
-    return RunBenchmarks(argc, argv, figures, series);
+    const int status = RunBenchmarks(argc, argv, figures, series);
+    ProgramSlot().reset();
+    return status;
 }
