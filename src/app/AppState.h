@@ -104,6 +104,8 @@ struct AppState {
     std::int32_t LogLineCount = 0;
     std::array<std::string, 8> LogLines;
     std::string LogText;
+    // The newest message whole: the command line prints it in full.
+    std::string NewestMessage;
 
     std::array<Colour, 22> ColourTable{};
     std::array<std::int32_t, 18> TerrainPalette{};

@@ -146,7 +146,7 @@ private:
 
 std::string NewestLogLine(const AppState& state)
 {
-    return state.LogLines[static_cast<std::size_t>(std::clamp(state.LogLineCount, 0, 7))];
+    return state.NewestMessage;
 }
 
 // --- The report ---------------------------------------------------------------

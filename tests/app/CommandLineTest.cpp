@@ -117,6 +117,13 @@ TEST_F(CommandLine, AnInputThatCannotBeUsedExitsWithThreeAndNamesIt)
     EXPECT_EQ(badTrack.status, 3);
     EXPECT_THAT(badTrack.err, HasSubstr("bad.trk"));
     EXPECT_EQ(badTrack.out, "");
+
+    // The window's log keeps 100 characters of a message; here it is whole.
+    const std::string longName = std::string(90, 'x') + ".gam";
+    WriteFile(root / ("Saves/" + longName), {1, 2, 3});
+    const Outcome cut = Vx({"report", root / ("Saves/" + longName)});
+    EXPECT_EQ(cut.status, 3);
+    EXPECT_THAT(cut.err, HasSubstr(longName + " (TyresPercent at offset 13 lies past the end of the file (3 bytes))"));
 }
 
 TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
