@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/LoadWorkflow.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -16,12 +17,6 @@ bool CanBeFileName(const std::string& name)
             return false;
     }
     return true;
-}
-
-bool EndsWithIgnoringCase(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() &&
-           ReplaceText(RightText(text, TextLength(end)), end, "", 1).empty();
 }
 
 }  // namespace

@@ -141,10 +141,16 @@ bool UnsafeTrackName(const std::string& name)
     return false;
 }
 
+bool EndsWithIgnoringCase(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() &&
+           ReplaceText(RightText(text, TextLength(end)), end, "", 1).empty();
+}
+
 bool IsSavedGameName(const std::string& path)
 {
     const std::string name = FileNamePart(path);
-    return name.size() > 4 && ReplaceText(RightText(name, 4), ".gam", "", 1).empty();
+    return name.size() > 4 && EndsWithIgnoringCase(name, ".gam");
 }
 
 // --- The load -----------------------------------------------------------------

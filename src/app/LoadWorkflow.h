@@ -38,6 +38,7 @@ std::string FindIgnoringCase(const std::string& path);
 // A name that could lead out of the folders or is empty before ".trk".
 bool UnsafeTrackName(const std::string& name);
 
+bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
 // A path whose name ends in ".gam", in any letter case, with something before.
 bool IsSavedGameName(const std::string& path);
 
