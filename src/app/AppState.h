@@ -104,7 +104,8 @@ struct AppState {
     std::int32_t LogLineCount = 0;
     std::array<std::string, 8> LogLines;
     std::string LogText;
-    // The newest message whole: the command line prints it in full.
+    // The newest message whole and as composed (file names as the system
+    // gives them): the command line prints it.
     std::string NewestMessage;
 
     std::array<Colour, 22> ColourTable{};

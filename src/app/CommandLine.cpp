@@ -301,7 +301,7 @@ int RunHeadless(const Options& options)
     }
     AppState& state = app.State();
     if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
-        std::cerr << "vxanalyser: " << Cp1252ToUtf8(NewestLogLine(state)) << "\n";
+        std::cerr << "vxanalyser: " << FileNameToUtf8(NewestLogLine(state)) << "\n";
         return kInputError;
     }
     if (options.command == "report") {
@@ -341,7 +341,7 @@ int RunHeadless(const Options& options)
     if (!options.jpeg.empty()) {
         SavePicture(state, toolkit);
         if (NewestLogLine(state) != "Bild gespeichert") {
-            std::cerr << "vxanalyser: " << Cp1252ToUtf8(NewestLogLine(state)) << "\n";
+            std::cerr << "vxanalyser: " << FileNameToUtf8(NewestLogLine(state)) << "\n";
             status = kOutputFailed;
         }
     }

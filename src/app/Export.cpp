@@ -51,7 +51,7 @@ void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message)
     // rule; the log shows the program's own texts (Windows-1252).
     const std::string text = FileNameToCp1252(message);
     const std::string m = TextLength(text) > 100 ? LeftText(text, 100) : text;
-    state.NewestMessage = text;
+    state.NewestMessage = message;
     const int count = std::clamp(state.LogLineCount, 0, 7);
     for (int k = 1; k <= count - 1; ++k)
         state.LogLines[k] = state.LogLines[k + 1];

@@ -124,6 +124,11 @@ TEST_F(CommandLine, AnInputThatCannotBeUsedExitsWithThreeAndNamesIt)
     const Outcome cut = Vx({"report", root / ("Saves/" + longName)});
     EXPECT_EQ(cut.status, 3);
     EXPECT_THAT(cut.err, HasSubstr(longName + " (TyresPercent at offset 13 lies past the end of the file (3 bytes))"));
+    // ... and names the file as the system does, whatever the window's log can show.
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC.gam";
+    WriteFile(root / ("Saves/" + japanese), {1, 2, 3});
+    EXPECT_THAT(Vx({"report", root / ("Saves/" + japanese)}).err,
+                HasSubstr("Saved game damaged: " + japanese + " ("));
 }
 
 TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
