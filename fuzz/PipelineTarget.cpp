@@ -81,7 +81,7 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
                                       : kPipelineTrackFolder + FileNamePart(stored);
     CommitAnalysis(state, tk, kPipelineGamePath,
                    std::vector<std::uint8_t>(parts.Game.begin(), parts.Game.end()),
-                   std::move(*game.value), trackPath,
+                   std::move(*game.value), trackPath, FileNamePart(trackPath),
                    std::vector<std::uint8_t>(parts.Track.begin(), parts.Track.end()),
                    std::move(*track.value));
     outcome.Committed = true;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -348,9 +349,17 @@ int RunHeadless(const Options& options)
     return status;
 }
 
+[[noreturn]] void DisplayUnreachable()
+{
+    const char* display = std::getenv("DISPLAY");
+    std::cerr << "vxanalyser: cannot open the display"
+              << (display != nullptr ? std::string(" ") + display : std::string()) << "\n";
+    std::_Exit(kOutputFailed);
+}
+
 int RunWindow(const std::string& game)
 {
-    if (!StartGuiApplication(false)) {
+    if (!StartGuiApplication(false, DisplayUnreachable)) {
         std::cerr << "vxanalyser: no display to open the window on (try: vxanalyser render "
                      "GAME.gam --out DIR)\n";
         return kOutputFailed;

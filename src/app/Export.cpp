@@ -25,7 +25,9 @@ std::string DefaultPictureFileName(const AppState& state)
 {
     if (!CanBeFileName(state.PictureName))
         return CurrentFolder();  // the requester starts there with an empty name
-    return CurrentFolder() + state.PictureName + ".jpg";
+    // The picture's name is made of texts from the files: it becomes a file
+    // name in the system's encoding.
+    return CurrentFolder() + Cp1252ToUtf8(state.PictureName) + ".jpg";
 }
 
 void SavePicture(AppState& state, Toolkit& toolkit)

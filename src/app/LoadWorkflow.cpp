@@ -8,9 +8,11 @@
 #include "app/LoadWorkflow.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <thread>
 
 #include "app/Export.h"
 #include "laps/DriverTable.h"
@@ -38,7 +40,11 @@ std::string GroupedNumber(std::int64_t value)
     return out;
 }
 
-FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit)
+namespace {
+
+// One attempt: the file as it stood while it was read, or Changed when its
+// stamp moved meanwhile (or it ended early without an error).
+FileRead ReadOnce(Toolkit& toolkit, const std::string& path, std::int64_t limit)
 {
     FileRead read;
     std::error_code error;
@@ -52,7 +58,8 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
         read.reason = toolkit.LastError();
         return read;
     }
-    read.length = toolkit.FileLength(ReadFile);
+    const Toolkit::FileStamp before = toolkit.FileStampOf(ReadFile);
+    read.length = before.size;
     if (read.length > limit) {
         toolkit.CloseFileSlot(ReadFile);
         read.result = FileRead::Result::TooLarge;
@@ -60,19 +67,41 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
         return read;
     }
     read.bytes.resize(static_cast<std::size_t>(read.length));
-    // A file that ends early (it was cut meanwhile) is the bytes actually
-    // read; a read that fails is no file at all.
     const std::int64_t got = toolkit.ReadFileBytes(ReadFile, read.bytes.data(), read.length);
+    const std::string readError = toolkit.LastError();
+    const Toolkit::FileStamp after = toolkit.FileStampOf(ReadFile);
     toolkit.CloseFileSlot(ReadFile);
-    if (got < read.length && !toolkit.LastError().empty()) {
+    if (got < read.length && !readError.empty()) {
         read.result = FileRead::Result::Unreadable;
-        read.reason = toolkit.LastError();
+        read.reason = readError;
         read.bytes.clear();
         return read;
     }
-    read.bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(got, 0)));
-    read.length = static_cast<std::int64_t>(read.bytes.size());
+    if (got != read.length || !(after == before)) {
+        read.result = FileRead::Result::Changed;
+        read.reason = "it changed while it was read";
+        read.bytes.clear();
+        return read;
+    }
     read.result = FileRead::Result::Ok;
+    return read;
+}
+
+}  // namespace
+
+FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit)
+{
+    // A saved game may be rewritten by the game while it is loaded: a read
+    // that met a change is repeated, after a pause that lets the writer
+    // finish, and never committed as a mixture of two versions.
+    FileRead read;
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        if (attempt > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
+        read = ReadOnce(toolkit, path, limit);
+        if (read.result != FileRead::Result::Changed)
+            break;
+    }
     return read;
 }
 
@@ -167,6 +196,10 @@ struct Staging {
     std::vector<std::uint8_t> trackBytes;
     TrackData track;
     std::string trackPath;
+    // The track's file name as the window shows it (the program's texts):
+    // the stored spelling when the lookup found it, whatever the letter case
+    // or encoding of the file found.
+    std::string trackFileName;
     // Why a track candidate that is there could not be read: said instead
     // of "not found" when no track is chosen after it.
     std::string candidateFailure;
@@ -182,6 +215,9 @@ void LogReadFailure(AppState& state, Toolkit& toolkit, const char* what, const c
     case FileRead::Result::TooLarge:
         LogMessage(state, toolkit, std::string(whatCap) + " too large: " + name + " (" +
                                        read.reason + ")");
+        break;
+    case FileRead::Result::Changed:
+        LogMessage(state, toolkit, std::string(whatCap) + " changed while being read: " + name);
         break;
     default:
         LogMessage(state, toolkit, std::string("Cannot read ") + what + ": " + name + " (" +
@@ -218,7 +254,8 @@ bool LoadGameFile(AppState& state, Toolkit& toolkit, Staging& staging)
 
 // Reads the track at path (or its twin in another letter case) into the
 // staging area. A track that is missing or unreadable lets the lookup go on,
-// unless it was the last chance; one that is too large stops the load.
+// unless it was the last chance; one that is too large or keeps changing
+// stops the load.
 enum class TrackRead { Found, NotThere, Stop };
 
 TrackRead StageTrackFrom(AppState& state, Toolkit& toolkit, const std::string& path,
@@ -231,7 +268,8 @@ TrackRead StageTrackFrom(AppState& state, Toolkit& toolkit, const std::string& p
         staging.trackPath = found;
         return TrackRead::Found;
     }
-    if (read.result == FileRead::Result::TooLarge || lastChance) {
+    if (read.result == FileRead::Result::TooLarge || read.result == FileRead::Result::Changed ||
+        lastChance) {
         LogReadFailure(state, toolkit, "track", "Track", FileNamePart(path), read);
         return TrackRead::Stop;
     }
@@ -261,33 +299,48 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
 
     if (!givenTrack.empty()) {
         state.TrackPath = givenTrack;
-        state.TrackFileName = FileNamePart(givenTrack);
+        state.TrackFileName = FileNameToCp1252(FileNamePart(givenTrack));
+        staging.trackFileName = state.TrackFileName;
         return StageTrackFrom(state, toolkit, givenTrack, staging, true) == TrackRead::Found;
     }
 
-    const std::string name = FileNamePart(state.TrackFileName);
+    // The stored name is Windows-1252, file names are UTF-8: the name is
+    // looked for in both spellings (a track copied from an old disk keeps
+    // its 8-bit name).
+    const std::string stored = FileNamePart(state.TrackFileName);
+    const std::string name = Cp1252ToUtf8(stored);
+    const std::string altFolder = ReplaceText(state.GameDirectory, "Saves", "Tracks", 1);
     state.TrackPath = state.GameDirectory + name;
-    state.TrackAltPath = ReplaceText(state.GameDirectory, "Saves", "Tracks", 1) + name;
+    state.TrackAltPath = altFolder + name;
     if (state.TrackFileName != kNoFile && !UnsafeTrackName(state.TrackFileName)) {
-        for (const std::string& candidate : {state.TrackPath, state.TrackAltPath}) {
-            const TrackRead read = StageTrackFrom(state, toolkit, candidate, staging, false);
-            if (read == TrackRead::Found)
-                return true;
-            if (read == TrackRead::Stop)
-                return false;
+        std::vector<std::string> spellings = {name};
+        if (stored != name)
+            spellings.push_back(stored);
+        for (const std::string& folder : {state.GameDirectory, altFolder}) {
+            for (const std::string& spelling : spellings) {
+                const TrackRead read =
+                    StageTrackFrom(state, toolkit, folder + spelling, staging, false);
+                if (read == TrackRead::Found) {
+                    staging.trackFileName = state.TrackFileName;
+                    return true;
+                }
+                if (read == TrackRead::Stop)
+                    return false;
+            }
         }
     }
 
-    const std::string lookedFor = FileNamePart(state.TrackPath);
+    const std::string lookedFor = stored;
     state.TrackDirectory = state.GameDirectory;
     state.TrackFileName = kNoFile;
     const std::string chosen =
         toolkit.AskOpenFile("Open Track: " + lookedFor, state.TrackDirectory, "trk|*.trk", 0);
-    // Both requesters cancelled: nothing was looked for.
+    // Both requesters cancelled: nothing was looked for. Messages are
+    // composed in UTF-8, like the file names they hold.
     const std::string notFound = lookedFor == kNoFile ? std::string("No track chosen")
                                  : !staging.candidateFailure.empty()
                                      ? staging.candidateFailure
-                                     : "Track not found: " + lookedFor;
+                                     : "Track not found: " + name;
     if (chosen.size() < 3) {
         LogMessage(state, toolkit, notFound);
         return false;
@@ -299,6 +352,8 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
         return false;
     }
     state.TrackPath = state.TrackDirectory + state.TrackFileName;
+    state.TrackFileName = FileNameToCp1252(state.TrackFileName);
+    staging.trackFileName = state.TrackFileName;
     return StageTrackFrom(state, toolkit, state.TrackPath, staging, true) == TrackRead::Found;
 }
 
@@ -332,8 +387,8 @@ bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
         staging.gamePath = state.GamePath;
     }
     CommitAnalysis(state, toolkit, staging.gamePath, std::move(staging.gameBytes),
-                   std::move(staging.game), staging.trackPath, std::move(staging.trackBytes),
-                   std::move(staging.track));
+                   std::move(staging.game), staging.trackPath, staging.trackFileName,
+                   std::move(staging.trackBytes), std::move(staging.track));
     return true;
 }
 
@@ -385,8 +440,8 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
 
 void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                     std::vector<std::uint8_t> gameBytes, GameData game,
-                    const std::string& trackPath, std::vector<std::uint8_t> trackBytes,
-                    TrackData track)
+                    const std::string& trackPath, const std::string& trackFileName,
+                    std::vector<std::uint8_t> trackBytes, TrackData track)
 {
     const std::size_t gameSize = std::min<std::size_t>(gameBytes.size(), kGameArea);
     const std::size_t trackSize = std::min<std::size_t>(trackBytes.size(), kTrackArea);
@@ -402,7 +457,7 @@ void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePa
     state.Track = std::move(track);
     state.HasTrack = true;
     state.TrackPath = trackPath;
-    state.TrackFileName = FileNamePart(trackPath);
+    state.TrackFileName = trackFileName;
 
     if (state.HasGame)
         DrawGaugePanel(state, toolkit);
@@ -424,7 +479,7 @@ void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePa
     std::string summary = "Loaded " + FileNamePart(state.GamePath) + ": " +
                           IntToText(state.LapCount) + (state.LapCount == 1 ? " lap" : " laps");
     if (!state.HasGame)
-        summary = "Loaded " + state.TrackFileName + " without a saved game";
+        summary = "Loaded " + Cp1252ToUtf8(state.TrackFileName) + " without a saved game";
     LogMessage(state, toolkit, summary);
 }
 

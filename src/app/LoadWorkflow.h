@@ -22,12 +22,16 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
 
 // A file read whole, or the reason it was not.
 struct FileRead {
-    enum class Result { Ok, Missing, Unreadable, TooLarge };
+    enum class Result { Ok, Missing, Unreadable, TooLarge, Changed };
     Result result = Result::Missing;
     std::vector<std::uint8_t> bytes;
     std::int64_t length = 0;  // the file's length, also when too large
     std::string reason;
 };
+// The file as one version: a read that meets a change of the file (its size,
+// times or identity) is made again, up to kReadAttempts times in all, and
+// then gives Changed.
+constexpr int kReadAttempts = 5;
 FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit);
 
 // The path itself when it exists; otherwise a file (in a folder) whose names
@@ -42,13 +46,13 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
 // A path whose name ends in ".gam", in any letter case, with something before.
 bool IsSavedGameName(const std::string& path);
 
-// Commits an analysis built outside the window's load (the command line
-// reads its files the same way): the game and track bytes with their parsed
-// data, then draws every picture as "Load" does.
+// Commits an analysis built outside the window's load: the game and track
+// bytes with their parsed data, then draws every picture as "Load" does.
+// trackFileName is the track's name as shown (the program's texts).
 void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                     std::vector<std::uint8_t> gameBytes, GameData game,
-                    const std::string& trackPath, std::vector<std::uint8_t> trackBytes,
-                    TrackData track);
+                    const std::string& trackPath, const std::string& trackFileName,
+                    std::vector<std::uint8_t> trackBytes, TrackData track);
 
 // "1,234,567".
 std::string GroupedNumber(std::int64_t value);

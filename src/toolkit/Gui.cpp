@@ -141,7 +141,32 @@ private:
 
 }  // namespace
 
-bool StartGuiApplication(bool headless)
+namespace {
+
+void (*g_displayUnreachable)() = nullptr;
+
+// While nothing is shown, Qt's own notes (a missing runtime folder, font
+// substitutions) are not the program's business: only its errors are said.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg)
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+// While the window system starts: a display that cannot be reached ends
+// Qt's start with a fatal message, which the program says in its own words.
+void StartingMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtFatalMsg && g_displayUnreachable != nullptr)
+        g_displayUnreachable();
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+}  // namespace
+
+bool StartGuiApplication(bool headless, void (*displayUnreachable)())
 {
     if (QApplication::instance() != nullptr)
         return true;
@@ -152,10 +177,14 @@ bool StartGuiApplication(bool headless)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     else if (!hasDisplay)
         return false;
+    g_displayUnreachable = displayUnreachable;
+    qInstallMessageHandler(headless ? QuietMessages : StartingMessages);
     static int argc = 1;
     static char name[] = "vxanalyser";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the process
+    if (!headless)
+        qInstallMessageHandler(nullptr);  // a shown window keeps Qt's notes
     // Qt takes the user's locale; numbers are always written with ".".
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setStyle(QStyleFactory::create("Fusion"));

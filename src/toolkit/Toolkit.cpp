@@ -404,6 +404,19 @@ std::int64_t Toolkit::FileLength(int number) const
     return static_cast<std::int64_t>(info.st_size);
 }
 
+Toolkit::FileStamp Toolkit::FileStampOf(int number) const
+{
+    const auto it = files_.find(number);
+    struct stat info {};
+    if (it == files_.end() || ::fstat(it->second, &info) != 0)
+        return {};
+    const auto ns = [](const struct timespec& t) {
+        return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return {static_cast<std::int64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
+            static_cast<std::uint64_t>(info.st_ino), ns(info.st_mtim), ns(info.st_ctim)};
+}
+
 std::int64_t Toolkit::ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count)
 {
     const auto it = files_.find(number);

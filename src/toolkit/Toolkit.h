@@ -59,9 +59,10 @@ public:
 };
 
 // Starts the Qt application the toolkit needs, once per process. Headless
-// draws off-screen (no display needed). Returns false when no display can be
-// reached for a windowed start.
-bool StartGuiApplication(bool headless);
+// draws off-screen (no display needed) and keeps Qt's own notes off stderr.
+// Returns false when no display is named for a windowed start; when the one
+// named cannot be reached, displayUnreachable runs (and must end the process).
+bool StartGuiApplication(bool headless, void (*displayUnreachable)() = nullptr);
 
 class Toolkit {
 public:
@@ -126,6 +127,17 @@ public:
     // Opens an existing regular file for reading; 0 on failure.
     int OpenFileForRead(int number, const std::string& path);
     std::int64_t FileLength(int number) const;
+    // What identifies an open file's contents: a rewrite, a cut or a
+    // replacement changes at least one field. All zero when there is none.
+    struct FileStamp {
+        std::int64_t size = 0;
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::int64_t modifiedNs = 0;
+        std::int64_t changedNs = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    FileStamp FileStampOf(int number) const;
     // Reads up to count bytes; returns the bytes actually read. Afterwards
     // LastError() is empty unless a read failed.
     std::int64_t ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count);

@@ -31,7 +31,7 @@ MapLabels MapLabelsOfTrack(const AppState& state)
     times.BestTimeName2 = track.BestTimeName2;
     times.CarName1 = track.BestTimeCarNames[0];
     times.CarName2 = track.BestTimeCarNames[1];
-    return MapLabelsOf(times, state.TrackPath);
+    return MapLabelsOf(times, state.TrackFileName);
 }
 
 void DrawTrackPicture(AppState& state, Toolkit& toolkit)

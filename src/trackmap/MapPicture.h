@@ -62,12 +62,14 @@ inline constexpr MapPixel kTimeTextAt{20, 530};
 inline constexpr MapPixel kTrackNameAt{90, 520};
 inline constexpr MapPixel kHolderLineAt{90, 540};
 
-// The file name of the track path less its last four characters (the
-// extension); a name of four characters or fewer gives the empty text.
-std::string TrackNameOf(std::string_view trackPath);
+// The file name of the track (a path or a bare name) less its last four
+// characters (the extension); a name of four characters or fewer gives the
+// empty text.
+std::string TrackNameOf(std::string_view trackFile);
 
 // BestTime2 is shown when it is a time, else BestTime1 with its holder, else
 // BestTime1 with "no Best Time" and no holder name in the picture's name.
-MapLabels MapLabelsOf(const BestTimes& times, std::string_view trackPath);
+// trackFile is the track's file name as shown, in the program's texts.
+MapLabels MapLabelsOf(const BestTimes& times, std::string_view trackFile);
 
 }  // namespace vx

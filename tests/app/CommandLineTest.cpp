@@ -57,10 +57,11 @@ protected:
     }
     std::string Game() const { return root / "Saves/cup.gam"; }
 
-    Outcome Vx(const std::vector<std::string>& args)
+    // env: assignments for env(1), such as "-u QT_QPA_PLATFORM DISPLAY=:99".
+    Outcome Vx(const std::vector<std::string>& args, const std::string& env = {})
     {
         // A command that never ends (a window left open) fails instead of hanging.
-        std::string command = "timeout 120 " + Quote(VX_BINARY);
+        std::string command = "env " + env + " timeout 120 " + Quote(VX_BINARY);
         for (const std::string& arg : args)
             command += " " + Quote(arg);
         const std::string out = root / "stdout.txt", err = root / "stderr.txt";
@@ -80,6 +81,13 @@ TEST_F(CommandLine, HelpAndVersionPrintAndSucceed)
     const Outcome version = Vx({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_THAT(version.out, HasSubstr("vxanalyser 1."));
+}
+
+TEST_F(CommandLine, ADisplayThatCannotBeReachedIsSaidAndEndsWithOne)
+{
+    const Outcome run = Vx({Game()}, "-u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=:4711");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "vxanalyser: cannot open the display :4711\n");
 }
 
 TEST_F(CommandLine, WrongUsageExitsWithTwoAndSaysWhy)
@@ -163,6 +171,18 @@ TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
     EXPECT_THAT(run.out, HasSubstr("\"fastest\": \"" + state.LapView.FastestLapText + "\""));
 }
 
+TEST_F(CommandLine, TheReportFindsAndShowsNamesWithAccents)
+{
+    WriteFile(root / "Saves/accent.gam", test::CupGame("Kestrelv\xE4le").Build());
+    WriteFile(root / "Tracks/Kestrelv\xC3\xA4le.trk",
+              test::OvalTrack().SetBestTime1(4318, "Ada M\xF6rrow").Build());
+    const Outcome run = Vx({"report", root / "Saves/accent.gam", "--json"}, "-u XDG_RUNTIME_DIR");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_THAT(run.out, HasSubstr("\"track_file_name\": \"Kestrelv\xC3\xA4le.trk\""));
+    EXPECT_THAT(run.out, HasSubstr("\"picture_name\": \"Kestrelv\xC3\xA4le_4318_Ada M\xC3\xB6rrow\""));
+}
+
 TEST_F(CommandLine, TheReadableReportListsDriversAndLaps)
 {
     const Outcome run = Vx({"report", Game()});
@@ -175,8 +195,10 @@ TEST_F(CommandLine, TheReadableReportListsDriversAndLaps)
 TEST_F(CommandLine, RenderWritesEveryPictureItsBoxShows)
 {
     const std::string out = root / "out";
-    const Outcome run = Vx({"render", Game(), "--out", out});
+    // Run as from a script: no login session, and nothing to say on stderr.
+    const Outcome run = Vx({"render", Game(), "--out", out}, "-u XDG_RUNTIME_DIR");
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
     const std::pair<const char*, QSize> pictures[] = {
         {"map.png", {512, 560}},     {"gauges.png", {480, 140}}, {"drivers.png", {480, 140}},
         {"summary.png", {480, 270}}, {"chart.png", {800, 140}},  {"window.png", {1010, 720}}};

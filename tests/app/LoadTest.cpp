@@ -7,10 +7,12 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/Export.h"
 #include "app/LoadWorkflow.h"
 #include "app/RaceFiles.h"
 #include "app/WindowDriver.h"
 #include "toolkit/Text.h"
+#include "trackmap/MapDrawing.h"
 
 namespace vx {
 namespace {
@@ -130,6 +132,30 @@ TEST_F(Load, FindsATrackWhoseNameDiffersOnlyInLetterCase)
     EXPECT_EQ(script->asked.size(), 1u);
     EXPECT_EQ(State().TrackPath, root / "tracks/OVAL.TRK");
     EXPECT_EQ(State().LapCount, 3);
+    // What is shown keeps the saved game's spelling.
+    EXPECT_EQ(MapLabelsOfTrack(State()).TrackName, "Oval");
+    EXPECT_EQ(State().PictureName, "Oval_5432_Anna");
+}
+
+TEST_F(Load, NamesWithAccentsAreFoundAndShownAsTheFilesSpellThem)
+{
+    // Inside the files the names are Windows-1252 (E4, F6); on disk UTF-8.
+    WriteFile(root / "Saves/accent.gam", CupGame("Kestrelv\xE4le").Build());
+    WriteFile(root / "Tracks/Kestrelv\xC3\xA4le.trk",
+              OvalTrack().SetBestTime1(4318, "Ada M\xF6rrow").Build());
+    LoadWithAnswers({root / "Saves/accent.gam"});
+    EXPECT_EQ(script->asked.size(), 1u);
+    EXPECT_EQ(State().TrackPath, root / "Tracks/Kestrelv\xC3\xA4le.trk");
+    EXPECT_EQ(MapLabelsOfTrack(State()).TrackName, "Kestrelv\xE4le");
+    EXPECT_EQ(State().PictureName, "Kestrelv\xE4le_4318_Ada M\xF6rrow");
+    EXPECT_EQ(DefaultPictureFileName(State()),
+              CurrentFolder() + "Kestrelv\xC3\xA4le_4318_Ada M\xC3\xB6rrow.jpg");
+    EXPECT_EQ(NewestLog(), "Loaded accent.gam: 3 laps");
+    // Not found: the log names the track as the saved game spells it.
+    std::filesystem::remove(root / "Tracks/Kestrelv\xC3\xA4le.trk");
+    LoadWithAnswers({root / "Saves/accent.gam", ""});
+    EXPECT_EQ(script->asked.back().title, "Open Track: Kestrelv\xE4le.trk");
+    EXPECT_EQ(NewestLog(), "Track not found: Kestrelv\xE4le.trk");
 }
 
 TEST_F(Load, ATrackChosenByHandNamedNixIsACancel)

@@ -198,7 +198,8 @@ testing::AssertionResult IsRefusal(const std::string& line, const std::vector<st
         {"Cannot read saved game: ", true}, {"Saved game not found: ", false},
         {"Not a track file: ", true},   {"Track damaged: ", true},
         {"Track too large: ", true},    {"Cannot read track: ", true},
-        {"Track not found: ", false}};
+        {"Track not found: ", false},   {"Saved game changed while being read: ", false},
+        {"Track changed while being read: ", false}};
     // The log keeps the first 100 characters of a message.
     const bool cut = line.size() >= 100;
     for (const Form& form : kForms) {

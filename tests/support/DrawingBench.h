@@ -23,6 +23,7 @@
 #include "formats/TrackFile.h"
 #include "support/TestSupport.h"
 #include "toolkit/Image.h"
+#include "toolkit/Text.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx::test {
@@ -162,6 +163,7 @@ public:
         state.Track = *parsed.value;
         state.HasTrack = true;
         state.TrackPath = path;
+        state.TrackFileName = FileNamePart(path);
     }
 
     void PutGame(const std::vector<std::uint8_t>& bytes)
