@@ -43,6 +43,12 @@ constexpr int LapSlider = 15;
 constexpr int SaveButton = 16;
 constexpr int LogLabel = 17;
 
+// Commands of keys that no control carries (control events of no control).
+constexpr int FirstLapCommand = 20;
+constexpr int LastLapCommand = 21;
+constexpr int PageBackCommand = 22;
+constexpr int PageForwardCommand = 23;
+
 // Fonts.
 constexpr int LabelFont = 1;
 constexpr int TableFont = 2;
@@ -107,6 +113,8 @@ struct AppState {
     // The newest message whole and as composed (file names as the system
     // gives them): the command line prints it.
     std::string NewestMessage;
+    // The newest message says that something failed (shown in red).
+    bool NewestIsFailure = false;
 
     std::array<Colour, 22> ColourTable{};
     std::array<std::int32_t, 18> TerrainPalette{};

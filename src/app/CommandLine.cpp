@@ -50,6 +50,10 @@ constexpr const char* kHelp =
     "           buttons would; --jpeg FILE exports the map picture\n"
     "  --track  uses this track instead of looking for it\n"
     "\n"
+    "Keys in the window: Left and Right step through the laps, PageUp and\n"
+    "PageDown move by a fifth of them, Home shows the whole race (lap 0) and\n"
+    "End the last lap; Ctrl+O loads a saved game and Ctrl+S saves the map.\n"
+    "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
     "3 an input file is missing, unreadable, too large or invalid.\n";
 

@@ -40,20 +40,25 @@ void SavePicture(AppState& state, Toolkit& toolkit)
     const int saved = png ? toolkit.SaveImageAsPng(MapImage, chosen)
                           : toolkit.SaveImageAsJpeg(MapImage, chosen, 7);
     if (saved == 0) {
-        LogMessage(state, toolkit,
+        LogFailure(state, toolkit,
                    "Picture not saved: " + FileNamePart(chosen) + " (" + toolkit.LastError() + ")");
         return;
     }
     LogMessage(state, toolkit, "Bild gespeichert");
 }
 
-void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message)
+namespace {
+
+constexpr Colour kNormalText = MakeRgb(0, 0, 0);
+constexpr Colour kFailureText = MakeRgb(200, 0, 0);
+
+void Log(AppState& state, Toolkit& toolkit, const std::string& message, bool failure)
 {
-    // Messages name files, whose names come from the system in UTF-8 as a
-    // rule; the log shows the program's own texts (Windows-1252).
+    // The log shows the program's own texts (Windows-1252).
     const std::string text = FileNameToCp1252(message);
     const std::string m = TextLength(text) > 100 ? LeftText(text, 100) : text;
     state.NewestMessage = message;
+    state.NewestIsFailure = failure;
     const int count = std::clamp(state.LogLineCount, 0, 7);
     for (int k = 1; k <= count - 1; ++k)
         state.LogLines[k] = state.LogLines[k + 1];
@@ -65,11 +70,28 @@ void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message)
     ShowLog(state, toolkit);
 }
 
+}  // namespace
+
+void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message)
+{
+    Log(state, toolkit, message, false);
+}
+
+void LogFailure(AppState& state, Toolkit& toolkit, const std::string& message)
+{
+    Log(state, toolkit, message, true);
+}
+
 void ShowLog(const AppState& state, Toolkit& toolkit)
 {
     const int count = std::clamp(state.LogLineCount, 0, 7);
     toolkit.SetControlText(LogLabel, count >= 1 ? state.LogLines[count] : std::string());
-    toolkit.SetControlToolTip(LogLabel, ReplaceText(state.LogText, state.LineBreak, "\n", 0));
+    toolkit.SetControlTextColour(LogLabel, state.NewestIsFailure ? kFailureText : kNormalText);
+    // Newest first: the tooltip's first line is the newest message whole.
+    std::string tip;
+    for (int k = count; k >= 1; --k)
+        tip += state.LogLines[k] + (k > 1 ? "\n" : "");
+    toolkit.SetControlToolTip(LogLabel, tip);
 }
 
 }  // namespace vx

@@ -16,10 +16,14 @@ void SavePicture(AppState& state, Toolkit& toolkit);
 std::string DefaultPictureFileName(const AppState& state);
 
 // Keeps the message (cut to 100 characters) as the newest of the log's lines
-// and shows it.
+// and shows it. Messages are composed in UTF-8, like the file names in them.
 void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message);
+// The same for a message that says something failed: it shows in red until
+// the next message that is no failure.
+void LogFailure(AppState& state, Toolkit& toolkit, const std::string& message);
 
-// Shows the newest log line in LogLabel and the whole log as its tooltip.
+// Shows the newest log line in LogLabel (ending in an ellipsis when it is
+// too wide) and the whole log as its tooltip, newest first.
 void ShowLog(const AppState& state, Toolkit& toolkit);
 
 }  // namespace vx

@@ -210,17 +210,17 @@ void LogReadFailure(AppState& state, Toolkit& toolkit, const char* what, const c
 {
     switch (read.result) {
     case FileRead::Result::Missing:
-        LogMessage(state, toolkit, std::string(whatCap) + " not found: " + name);
+        LogFailure(state, toolkit, std::string(whatCap) + " not found: " + name);
         break;
     case FileRead::Result::TooLarge:
-        LogMessage(state, toolkit, std::string(whatCap) + " too large: " + name + " (" +
+        LogFailure(state, toolkit, std::string(whatCap) + " too large: " + name + " (" +
                                        read.reason + ")");
         break;
     case FileRead::Result::Changed:
-        LogMessage(state, toolkit, std::string(whatCap) + " changed while being read: " + name);
+        LogFailure(state, toolkit, std::string(whatCap) + " changed while being read: " + name);
         break;
     default:
-        LogMessage(state, toolkit, std::string("Cannot read ") + what + ": " + name + " (" +
+        LogFailure(state, toolkit, std::string("Cannot read ") + what + ": " + name + " (" +
                                        read.reason + ")");
         break;
     }
@@ -240,7 +240,7 @@ bool LoadGameFile(AppState& state, Toolkit& toolkit, Staging& staging)
     }
     Parsed<GameData> parsed = ParseGameFile(read.bytes);
     if (!parsed.ok()) {
-        LogMessage(state, toolkit,
+        LogFailure(state, toolkit,
                    "Saved game damaged: " + state.GameFileName + " (" + parsed.error + ")");
         return false;
     }
@@ -342,13 +342,13 @@ bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answ
                                      ? staging.candidateFailure
                                      : "Track not found: " + name;
     if (chosen.size() < 3) {
-        LogMessage(state, toolkit, notFound);
+        LogFailure(state, toolkit, notFound);
         return false;
     }
     state.TrackFileName = FileNamePart(chosen);
     state.TrackDirectory = FolderPart(chosen);
     if (state.TrackFileName == kNoFile) {
-        LogMessage(state, toolkit, notFound);
+        LogFailure(state, toolkit, notFound);
         return false;
     }
     state.TrackPath = state.TrackDirectory + state.TrackFileName;
@@ -367,9 +367,9 @@ bool LoadTrackFile(AppState& state, Toolkit& toolkit, Staging& staging)
     }
     const std::string name = FileNamePart(staging.trackPath);
     if (parsed.error.find("header") != std::string::npos)
-        LogMessage(state, toolkit, "Not a track file: " + name + " (" + parsed.error + ")");
+        LogFailure(state, toolkit, "Not a track file: " + name + " (" + parsed.error + ")");
     else
-        LogMessage(state, toolkit, "Track damaged: " + name + " (" + parsed.error + ")");
+        LogFailure(state, toolkit, "Track damaged: " + name + " (" + parsed.error + ")");
     return false;
 }
 

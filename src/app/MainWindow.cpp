@@ -45,9 +45,24 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     // Beyond the lap selector: picture export and the message log.
     toolkit.AddButton(SaveButton, 10, 580, 60, 24, "Save");
     toolkit.SetControlEnabled(SaveButton, false);
-    toolkit.AddLabel(LogLabel, 10, 694, 185, 22, "");
+    toolkit.AddLabel(LogLabel, 10, 694, 185, 22, "", kLabelEndEllipsis);
     ShowLog(state, toolkit);
     toolkit.AcceptDrops(MainWindow, true);
+    // The pictures are coloured to sit on the dialog colour.
+    toolkit.SetWindowBackground(MainWindow, state.ColourTable[18]);
+
+    // The keys a person tries first, wherever the focus is.
+    toolkit.AddKeyCommand(MainWindow, Key::Left, PrevLapButton);
+    toolkit.AddKeyCommand(MainWindow, Key::Right, NextLapButton);
+    toolkit.AddKeyCommand(MainWindow, Key::PageUp, PageBackCommand);
+    toolkit.AddKeyCommand(MainWindow, Key::PageDown, PageForwardCommand);
+    toolkit.AddKeyCommand(MainWindow, Key::Home, FirstLapCommand);
+    toolkit.AddKeyCommand(MainWindow, Key::End, LastLapCommand);
+    toolkit.AddKeyCommand(MainWindow, Key::CtrlO, LoadButton);
+    toolkit.AddKeyCommand(MainWindow, Key::CtrlS, SaveButton);
+    // Tab follows the layout, row by row.
+    const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider};
+    toolkit.SetTabOrder(tabOrder);
 }
 
 void PrevLapStep(AppState& state, Toolkit& toolkit)
@@ -72,6 +87,15 @@ void NextLapStep(AppState& state, Toolkit& toolkit)
         return;
     }
     state.LapCounter = ClampToInt32(n);
+    toolkit.SetControlText(LapNumberLabel, IntToText(state.LapCounter));
+    toolkit.SetControlValue(LapSlider, state.LapCounter);
+    ShowSelectedLap(state, toolkit);
+}
+
+void SelectLap(AppState& state, Toolkit& toolkit, std::int64_t lap)
+{
+    const int maximum = toolkit.GetControlAttribute(LapSlider, 2);
+    state.LapCounter = ClampToInt32(std::clamp<std::int64_t>(lap, 0, maximum));
     toolkit.SetControlText(LapNumberLabel, IntToText(state.LapCounter));
     toolkit.SetControlValue(LapSlider, state.LapCounter);
     ShowSelectedLap(state, toolkit);
@@ -104,6 +128,16 @@ bool Application::StartUp()
     return true;
 }
 
+std::int64_t Application::ShownLap() const
+{
+    return TextToInt(toolkit_.GetControlText(LapNumberLabel));
+}
+
+int Application::LapPageStep() const
+{
+    return std::max(1, toolkit_.GetControlAttribute(LapSlider, 2) / 5);
+}
+
 bool Application::HandleEvent(int event)
 {
     state_.LastEvent = event;
@@ -114,6 +148,10 @@ bool Application::HandleEvent(int event)
         case NextLapButton: NextLapStep(state_, toolkit_); break;
         case LapSlider: LapSliderMoved(state_, toolkit_); break;
         case SaveButton: SavePicture(state_, toolkit_); break;
+        case FirstLapCommand: SelectLap(state_, toolkit_, 0); break;
+        case LastLapCommand: SelectLap(state_, toolkit_, toolkit_.GetControlAttribute(LapSlider, 2)); break;
+        case PageBackCommand: SelectLap(state_, toolkit_, ShownLap() - LapPageStep()); break;
+        case PageForwardCommand: SelectLap(state_, toolkit_, ShownLap() + LapPageStep()); break;
         default: break;
         }
     } else if (event == kDropEvent) {
@@ -121,7 +159,7 @@ bool Application::HandleEvent(int event)
         if (IsSavedGameName(dropped))
             LoadGameFrom(state_, toolkit_, dropped);
         else
-            LogMessage(state_, toolkit_, "Not a saved game: " + FileNamePart(dropped));
+            LogFailure(state_, toolkit_, "Not a saved game: " + FileNamePart(dropped));
     }
     return !(state_.LastEvent == kCloseEvent || state_.QuitFlag != 0);
 }

@@ -20,6 +20,9 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit);
 void PrevLapStep(AppState& state, Toolkit& toolkit);
 void NextLapStep(AppState& state, Toolkit& toolkit);
 void LapSliderMoved(AppState& state, Toolkit& toolkit);
+// Shows lap (held to 0 .. the slider's maximum) in the label and the slider
+// and draws it: Home, End, PageUp and PageDown.
+void SelectLap(AppState& state, Toolkit& toolkit, std::int64_t lap);
 void ShowSelectedLap(AppState& state, Toolkit& toolkit);
 
 // The program: start-up, then one event at a time until the window closes.
@@ -43,6 +46,8 @@ public:
     Toolkit& Tk() { return toolkit_; }
 
 private:
+    std::int64_t ShownLap() const;
+    int LapPageStep() const;  // a fifth of the laps, as the slider pages
     Toolkit& toolkit_;
     AppState state_;
 };

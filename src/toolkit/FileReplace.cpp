@@ -21,13 +21,44 @@ mode_t CreationMode()
     return 0666 & ~mask;
 }
 
+// The file a path names once its symbolic links are followed (a link to a
+// link too; a relative target counts from the link's folder), or "" when the
+// links go round. The file itself need not exist.
+std::string FinalTarget(const std::string& path, std::string& error)
+{
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length < 0 || static_cast<std::size_t>(length) >= target.size()) {
+            error = length < 0 ? std::strerror(errno) : "the link changed while it was read";
+            return {};
+        }
+        const std::string next(target.data(), static_cast<std::size_t>(length));
+        current = !next.empty() && next[0] == '/' ? next : FolderPart(current) + next;
+    }
+    error = std::strerror(ELOOP);
+    return {};
+}
+
 }  // namespace
 
 bool ReplaceFileWith(const std::string& path,
                      const std::function<bool(std::FILE*, std::string& error)>& write,
                      std::string& error)
 {
-    std::string temporary = FolderPart(path) + "." + FileNamePart(path) + ".XXXXXX";
+    // A link stays a link: the file it leads to is the one replaced, and the
+    // replacement keeps that file's permissions (and owner, where allowed).
+    const std::string target = FinalTarget(path, error);
+    if (target.empty())
+        return false;
+    struct stat replaced {};
+    const bool exists = ::stat(target.c_str(), &replaced) == 0;
+
+    std::string temporary = FolderPart(target) + "." + FileNamePart(target) + ".XXXXXX";
     std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
@@ -49,7 +80,9 @@ bool ReplaceFileWith(const std::string& path,
         error = std::strerror(errno);
         ok = false;
     }
-    if (ok && ::fchmod(fileno(file), CreationMode()) != 0) {
+    if (ok && exists && (replaced.st_uid != ::geteuid() || replaced.st_gid != ::getegid()))
+        (void)!::fchown(fileno(file), replaced.st_uid, replaced.st_gid);
+    if (ok && ::fchmod(fileno(file), exists ? replaced.st_mode & 07777 : CreationMode()) != 0) {
         error = std::strerror(errno);
         ok = false;
     }
@@ -57,7 +90,7 @@ bool ReplaceFileWith(const std::string& path,
         error = std::strerror(errno);
         ok = false;
     }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (ok && std::rename(temporary.c_str(), target.c_str()) != 0) {
         error = std::strerror(errno);
         ok = false;
     }

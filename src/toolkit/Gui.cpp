@@ -14,7 +14,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QBuffer>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 #include <QSlider>
 #include <QStyleFactory>
 #include <QUrl>
@@ -138,6 +140,64 @@ private:
     }
     Toolkit::Gui& gui_;
 };
+
+// A static text: plain, at the top left of its box; with the end-ellipsis
+// style a text too wide for the box ends in "…" (the text itself is kept).
+class TextLabel : public QLabel {
+public:
+    TextLabel(const QString& text, bool endEllipsis, QWidget* parent)
+        : QLabel(parent), endEllipsis_(endEllipsis)
+    {
+        setTextFormat(Qt::PlainText);
+        setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        SetWholeText(text);
+    }
+    void SetWholeText(const QString& text)
+    {
+        whole_ = text;
+        Fit();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Fit();
+    }
+
+private:
+    void Fit()
+    {
+        setText(endEllipsis_ ? fontMetrics().elidedText(whole_, Qt::ElideRight, width()) : whole_);
+    }
+    QString whole_;
+    bool endEllipsis_;
+};
+
+// A slider that moves one step per notch of the wheel, as the arrow keys do.
+class StepSlider : public QSlider {
+public:
+    using QSlider::QSlider;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override
+    {
+        wheelDelta_ += event->angleDelta().y() + event->angleDelta().x();
+        const int steps = wheelDelta_ / 120;
+        wheelDelta_ -= steps * 120;
+        if (steps != 0)
+            setValue(value() + steps);
+        event->accept();
+    }
+
+private:
+    int wheelDelta_ = 0;
+};
+
+QColor QColorOf(Colour colour)
+{
+    return QColor(colour & 255, (colour >> 8) & 255, (colour >> 16) & 255);
+}
 
 }  // namespace
 
@@ -302,14 +362,16 @@ Widget* Place(Widget* widget, int x, int y, int w, int h)
 
 }  // namespace
 
-void Toolkit::AddLabel(int number, int x, int y, int w, int h, const std::string& text)
+void Toolkit::AddLabel(int number, int x, int y, int w, int h, const std::string& text,
+                       int flags)
 {
     if (!gui_ || !gui_->parentForControls || number < 0)
         return;
     gui_->RemoveControl(number);
-    auto* label = new QLabel(FromBytes(text), gui_->parentForControls);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* label = new TextLabel(FromBytes(text), (flags & kLabelEndEllipsis) != 0,
+                                gui_->parentForControls);
+    label->setGeometry(x, y, w, h);  // before the text is fitted to it
+    label->SetWholeText(FromBytes(text));
     gui_->controls[number] = {Gui::Kind::Label, Place(label, x, y, w, h), text};
 }
 
@@ -342,9 +404,10 @@ void Toolkit::AddSlider(int number, int x, int y, int w, int h, int minimum, int
     if (!gui_ || !gui_->parentForControls || number < 0)
         return;
     gui_->RemoveControl(number);
-    auto* slider = new QSlider(Qt::Horizontal, gui_->parentForControls);
+    auto* slider = new StepSlider(Qt::Horizontal, gui_->parentForControls);
     slider->setRange(std::max(minimum, 0), std::max(maximum, 0));
-    slider->setPageStep(1);
+    // A native slider pages by a fifth of its range.
+    slider->setPageStep(std::max(1, (slider->maximum() - slider->minimum()) / 5));
     if (flags & 1) {
         slider->setTickPosition(QSlider::TicksBelow);
         slider->setTickInterval(1);
@@ -375,9 +438,9 @@ void Toolkit::SetControlText(int number, const std::string& text)
     if (it == gui_->controls.end() || !it->second.widget)
         return;
     it->second.text = text;
-    if (auto* label = qobject_cast<QLabel*>(it->second.widget.data());
+    if (auto* label = dynamic_cast<TextLabel*>(it->second.widget.data());
         label != nullptr && it->second.kind == Gui::Kind::Label)
-        label->setText(FromBytes(text));
+        label->SetWholeText(FromBytes(text));
     else if (auto* button = qobject_cast<QPushButton*>(it->second.widget.data()))
         button->setText(FromBytes(text));
 }
@@ -439,6 +502,7 @@ void Toolkit::SetControlAttribute(int number, int which, int value)
         slider->setMinimum(value);
     else if (which == 2)
         slider->setMaximum(value);
+    slider->setPageStep(std::max(1, (slider->maximum() - slider->minimum()) / 5));
     slider->setValue(position);  // the thumb stays on its value where it can
 }
 
@@ -466,6 +530,79 @@ void Toolkit::SetControlToolTip(int number, const std::string& text)
     const auto it = gui_->controls.find(number);
     if (it != gui_->controls.end() && it->second.widget)
         it->second.widget->setToolTip(FromBytes(text));
+}
+
+void Toolkit::SetControlTextColour(int number, Colour colour)
+{
+    if (!gui_)
+        return;
+    const auto it = gui_->controls.find(number);
+    if (it == gui_->controls.end() || !it->second.widget)
+        return;
+    QPalette palette = it->second.widget->palette();
+    palette.setColor(QPalette::WindowText, QColorOf(colour));
+    palette.setColor(QPalette::ButtonText, QColorOf(colour));
+    it->second.widget->setPalette(palette);
+}
+
+void Toolkit::SetWindowBackground(int windowNumber, Colour colour)
+{
+    if (!gui_)
+        return;
+    const auto it = gui_->windows.find(windowNumber);
+    if (it == gui_->windows.end() || !it->second.widget)
+        return;
+    // The window and every control in it, now and later (children take the
+    // window's palette).
+    QPalette palette = it->second.widget->palette();
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::Button})
+        palette.setColor(role, QColorOf(colour));
+    it->second.widget->setPalette(palette);
+    it->second.widget->setAutoFillBackground(true);
+}
+
+void Toolkit::AddKeyCommand(int windowNumber, Key key, int control)
+{
+    if (!gui_)
+        return;
+    const auto it = gui_->windows.find(windowNumber);
+    if (it == gui_->windows.end() || !it->second.widget)
+        return;
+    static const std::pair<Key, QKeySequence> kKeys[] = {
+        {Key::Left, QKeySequence(Qt::Key_Left)},       {Key::Right, QKeySequence(Qt::Key_Right)},
+        {Key::PageUp, QKeySequence(Qt::Key_PageUp)},   {Key::PageDown, QKeySequence(Qt::Key_PageDown)},
+        {Key::Home, QKeySequence(Qt::Key_Home)},       {Key::End, QKeySequence(Qt::Key_End)},
+        {Key::CtrlO, QKeySequence(Qt::CTRL | Qt::Key_O)}, {Key::CtrlS, QKeySequence(Qt::CTRL | Qt::Key_S)}};
+    for (const auto& [k, sequence] : kKeys) {
+        if (k != key)
+            continue;
+        // Whatever has the focus in the window: the key is the command's.
+        auto* shortcut = new QShortcut(sequence, it->second.widget);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, shortcut, [this, control] {
+            const auto target = gui_->controls.find(control);
+            if (target == gui_->controls.end() || !target->second.widget ||
+                target->second.widget->isEnabled())
+                PostEvent({kControlEvent, control, {}});
+        });
+    }
+}
+
+void Toolkit::SetTabOrder(std::span<const int> controls)
+{
+    if (!gui_)
+        return;
+    QWidget* previous = nullptr;
+    for (const int number : controls) {
+        const auto it = gui_->controls.find(number);
+        if (it == gui_->controls.end() || !it->second.widget)
+            continue;
+        QWidget* widget = it->second.widget.data();
+        widget->setFocusPolicy(Qt::StrongFocus);
+        if (previous != nullptr)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 void Toolkit::AcceptDrops(int windowNumber, bool accept)

@@ -41,6 +41,12 @@ constexpr int kControlEvent = 13100;
 constexpr int kCloseEvent = 16;
 constexpr int kDropEvent = 563;  // a file dropped on the window; see DroppedPath()
 
+// Label flag: a text too wide for the box ends in an ellipsis.
+constexpr int kLabelEndEllipsis = 1;
+
+// Keys that run a command wherever the focus is in the window.
+enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
+
 // Style bits of a fixed-size window with a close box.
 constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
 
@@ -154,7 +160,8 @@ public:
                                  const std::string& title, std::uint32_t style);
     WindowHandle NativeWindowHandle(int number) const;
     int AttachControlList(WindowHandle window);
-    void AddLabel(int number, int x, int y, int w, int h, const std::string& text);
+    // Plain text at the top left of the box.
+    void AddLabel(int number, int x, int y, int w, int h, const std::string& text, int flags = 0);
     void AddButton(int number, int x, int y, int w, int h, const std::string& text);
     void AddPictureBox(int number, int x, int y, int w, int h, ImageHandle image);
     void AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum, int flags);
@@ -164,11 +171,22 @@ public:
     // Slider: moves the thumb without raising an event. Picture box: shows the
     // image whose handle is given, taking its size.
     void SetControlValue(int number, std::int64_t value);
-    int GetControlAttribute(int number, int which) const;  // slider: 1 min, 2 max
+    // Slider: 1 minimum, 2 maximum. A click in the groove and PageUp or
+    // PageDown move the slider by a fifth of its range (at least 1).
+    int GetControlAttribute(int number, int which) const;
     void SetControlAttribute(int number, int which, int value);
     void SetControlEnabled(int number, bool enabled);
     bool ControlEnabled(int number) const;
     void SetControlToolTip(int number, const std::string& text);
+    void SetControlTextColour(int number, Colour colour);
+    // The colour behind the window and its controls.
+    void SetWindowBackground(int windowNumber, Colour colour);
+    // The key raises a control event for control wherever the focus is in
+    // the window; nothing while that control exists and is disabled. The
+    // control number may name no control (a command of the program's own).
+    void AddKeyCommand(int windowNumber, Key key, int control);
+    // The order in which Tab moves the focus among these controls.
+    void SetTabOrder(std::span<const int> controls);
     // Accept files dropped on the window (raising kDropEvent).
     void AcceptDrops(int windowNumber, bool accept);
     // The window's client area as a picture (all controls as shown).

@@ -102,6 +102,26 @@ TEST_F(Export, AFailedSaveLeavesNoFileAndSaysWhy)
     EXPECT_NE(State().LogLines[6], "Bild gespeichert");
 }
 
+TEST_F(Export, ReplacingAPictureKeepsItsPermissionsAndFollowsALink)
+{
+    namespace fs = std::filesystem;
+    LoadRace();
+    WriteFile(root / "private.jpg", {1, 2, 3});
+    fs::permissions(root / "private.jpg", fs::perms::owner_read | fs::perms::owner_write);
+    Save(root / "private.jpg");
+    EXPECT_GT(fs::file_size(root / "private.jpg"), 3u);
+    EXPECT_EQ(fs::status(root / "private.jpg").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::create_directories(root / "real");
+    WriteFile(root / "real/map.png", {1, 2, 3});
+    fs::create_symlink("real/map.png", root / "link.png");
+    Save(root / "link.png");
+    EXPECT_TRUE(fs::is_symlink(root / "link.png"));
+    EXPECT_EQ(test::ReadFile(root / "real/map.png")[1], 'P');
+    EXPECT_EQ(fs::directory_iterator(root / "real")->path(), root / "real/map.png");  // no leftovers
+}
+
 TEST_F(Export, ANameEndingInPngIsWrittenAsPng)
 {
     LoadRace();

@@ -1,6 +1,10 @@
 // The main window through its real widgets, headless.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QWheelEvent>
+
+#include "app/Export.h"
 #include "app/WindowDriver.h"
 
 namespace vx {
@@ -108,9 +112,9 @@ TEST_F(Window, ChangingTheMaximumKeepsTheThumbOnItsValue)
 TEST_F(Window, EveryPositionTheUserGivesTheSliderIsOneEvent)
 {
     Slider()->setFocus();
-    QTest::keyClick(Slider(), Qt::Key_Right);
-    QTest::keyClick(Slider(), Qt::Key_Right);
-    QTest::keyClick(Slider(), Qt::Key_Right);
+    QTest::keyClick(Slider(), Qt::Key_Up);
+    QTest::keyClick(Slider(), Qt::Key_Up);
+    QTest::keyClick(Slider(), Qt::Key_Up);
     int events = 0;
     while (toolkit.PollEvent() == kControlEvent) {
         EXPECT_EQ(toolkit.EventControl(), LapSlider);
@@ -118,10 +122,71 @@ TEST_F(Window, EveryPositionTheUserGivesTheSliderIsOneEvent)
     }
     EXPECT_EQ(events, 3);
 
-    QTest::keyClick(Slider(), Qt::Key_Right);
+    QTest::keyClick(Slider(), Qt::Key_Up);
     app.ProcessPendingEvents();
     EXPECT_EQ(LapLabel(), "4");
     EXPECT_EQ(State().LapCounter, 4);
+}
+
+TEST_F(Window, KeysChangeTheLapLoadAndSaveWhereverTheFocusIs)
+{
+    const auto key = [&](Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(Button(">"), code, modifiers);
+        app.ProcessPendingEvents();
+        return LapLabel();
+    };
+    TopWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(TopWindow()));
+    Button(">")->setFocus();
+    EXPECT_EQ(key(Qt::Key_Right), "1");  // not a move of the focus
+    EXPECT_EQ(key(Qt::Key_Left), "0");
+    EXPECT_EQ(key(Qt::Key_End), "20");
+    EXPECT_EQ(key(Qt::Key_PageUp), "16");  // a fifth of 0..20
+    EXPECT_EQ(key(Qt::Key_Home), "0");
+    EXPECT_EQ(key(Qt::Key_PageDown), "4");
+    EXPECT_EQ(toolkit.GetControlValue(LapSlider), 4);
+    key(Qt::Key_S, Qt::ControlModifier);  // nothing to save yet
+    EXPECT_TRUE(script->asked.empty());
+    key(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_FALSE(script->asked.empty());
+    EXPECT_EQ(script->asked[0].title, "Open Game");
+
+    // Tab follows the layout: Save, Load, the lap buttons, the slider.
+    Button("Save")->setEnabled(true);
+    Button("Save")->setFocus();
+    for (QWidget* next : std::initializer_list<QWidget*>{Button("Load"), Button("<"), Button(">"), Slider()}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+}
+
+TEST_F(Window, TheSliderPagesByAFifthOfItsRangeAndTheWheelStepsByOne)
+{
+    EXPECT_EQ(Slider()->pageStep(), 4);
+    toolkit.SetControlAttribute(LapSlider, 2, 3);
+    EXPECT_EQ(Slider()->pageStep(), 1);
+    toolkit.SetControlAttribute(LapSlider, 2, 57);
+    EXPECT_EQ(Slider()->pageStep(), 11);
+    QWheelEvent notch(QPointF(5, 5), Slider()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Slider(), &notch);
+    EXPECT_EQ(Slider()->value(), 1);
+}
+
+TEST_F(Window, TheNewestMessageShowsWholeInTheTooltipAndAFailureInRed)
+{
+    auto* label = dynamic_cast<QLabel*>(TopWindow()->childAt(12, 700));
+    ASSERT_NE(label, nullptr);
+    const QColor normal = label->palette().color(QPalette::WindowText);
+    LogFailure(State(), toolkit, "Saved game damaged: a rather long name.gam (DriverCount 99)");
+    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+    EXPECT_TRUE(label->toolTip().startsWith("Saved game damaged: a rather long name.gam (DriverCount 99)\n"));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(200, 0, 0));
+    LogMessage(State(), toolkit, "Loaded cup.gam: 3 laps");
+    EXPECT_EQ(label->text(), "Loaded cup.gam: 3 laps");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), normal);
+    EXPECT_EQ(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    EXPECT_EQ(TopWindow()->palette().color(QPalette::Window), QColor(212, 208, 200));
 }
 
 TEST_F(Window, ControlEventsAreIgnoredWhileBusyButACloseIsKept)

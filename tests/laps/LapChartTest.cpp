@@ -62,6 +62,20 @@ TEST(LapChartPoints, CurveStopsPastTheRightEdge)
     EXPECT_EQ(one.ClosingTop.x, 800);
 }
 
+TEST(LapChartPoints, LapsStandWhereTheStepAddedLapByLapPutsThem)
+{
+    std::string times;
+    for (int i = 0; i < 225; ++i)
+        times += "60.00 ";
+    const LapChartGeometry c = LapChartOf(times, "1 : 60.00", "1 : 60.00", 225, 36);
+    EXPECT_EQ(c.CurrentPoint->x, 187);  // 75 + 35 * step in one go gives 188
+}
+
+TEST(LapChartLevels, TimesTurnIntoTheNearestHundredth)
+{
+    EXPECT_EQ(ChartHundredths("1.05"), 105);  // 104.99999: truncation gives 104
+}
+
 TEST(LapChartLevels, TimesPast327SecondsDoNotWrap)
 {
     const LapChartGeometry c = LapChartOf("400.00 50.00 ", "2 : 50.00", "1 : 400.00", 2, 0);

@@ -169,6 +169,9 @@ TEST(SamplePixelOf, RoundsHalvesToEvenAndFlipsWith511)
     EXPECT_EQ(SamplePixelOf({767, 767}, scale), (MapPixel{162, 511 - 162}));
     EXPECT_EQ(SamplePixelOf({74, 1}, SampleScaleOf(100)), (MapPixel{3, 511}));  // 2.508, 0.034
     EXPECT_EQ(SamplePixelOf({65535, 0}, SampleScaleOf(1))->x, 222153);  // no wrap at 16 bits
+    EXPECT_EQ(SamplePixelOf({59, 177}, scale), (MapPixel{13, 473}));  // 12.500001 and 37.5
+    // (80 * 29.5f) / 100: 59 gives 2.4999998; multiplying by 0.295f would give 3
+    EXPECT_EQ(SamplePixelOf({59, 0}, SampleScaleOf(80))->x, 2);
 }
 
 TEST(FindLapExtremes, FastestUnderSixtySecondsAndSlowest)
