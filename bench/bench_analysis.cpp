@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
 #include "formats/GameFile.h"

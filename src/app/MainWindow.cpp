@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/EmbeddedPictures.h"
+#include "state/EmbeddedPictures.h"
 #include "app/Export.h"
 #include "app/LoadWorkflow.h"
 #include "laps/LapView.h"

@@ -1,7 +1,7 @@
 // The main window, its controls, the lap navigation and the event loop.
 #pragma once
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 namespace vx {
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 namespace vx {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 namespace vx {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/EmbeddedPictures.h"
+#include "state/EmbeddedPictures.h"
 #include "trackmap/MapPicture.h"
 
 namespace vx {

@@ -1,7 +1,7 @@
 // The map picture of the committed track: terrain, label strip and water.
 #pragma once
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "trackmap/MapPicture.h"
 
 namespace vx {

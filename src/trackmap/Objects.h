@@ -1,7 +1,7 @@
 // The track's objects over the map: point markers and turned footprints.
 #pragma once
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 namespace vx {
 

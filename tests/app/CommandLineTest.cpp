@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/LoadWorkflow.h"
 #include "app/RaceFiles.h"
 #include "laps/DriverTable.h"

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx::test {

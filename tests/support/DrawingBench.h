@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "formats/GameFile.h"
 #include "formats/TrackFile.h"
 #include "support/TestSupport.h"

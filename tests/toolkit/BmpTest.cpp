@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/EmbeddedPictures.h"
+#include "state/EmbeddedPictures.h"
 #include "support/TestSupport.h"
 #include "toolkit/Bmp.h"
 

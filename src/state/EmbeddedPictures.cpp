@@ -1,4 +1,4 @@
-#include "app/EmbeddedPictures.h"
+#include "state/EmbeddedPictures.h"
 
 #include <cstring>
 #include <string_view>
