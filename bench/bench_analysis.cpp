@@ -118,11 +118,11 @@ void ReadEverySample(benchmark::State& state, const std::string& gamePath)
     }
     for (auto _ : state) {
         std::uint64_t sum = 0;
-        for (std::int64_t j = 0; j < block->WholeSamples; ++j)
-            sum += block->SampleX(j) + 3u * block->SampleY(j);
+        for (const ReplaySample& sample : block->Samples)
+            sum += sample.SampleX + 3u * sample.SampleY;
         benchmark::DoNotOptimize(sum);
     }
-    state.counters["samples"] = static_cast<double>(block->WholeSamples);
+    state.counters["samples"] = static_cast<double>(block->Samples.size());
 }
 
 void BM_Baseline_ReadEverySample(benchmark::State& state)
@@ -278,7 +278,7 @@ void BM_Step_TraceOnly(benchmark::State& state)
     if (!Load(state, LongGame()))
         return;
     const AppState& s = TheProgram().State();
-    const std::optional<ReplayBlock> block = FindReplayBlock(GameBytes(s));
+    const std::optional<ReplayBlock>& block = s.Game.Replay;
     LapTraceSetup setup;
     setup.MapScale = s.Track.MapScale;
     setup.CurrentLap = 1;
@@ -286,8 +286,8 @@ void BM_Step_TraceOnly(benchmark::State& state)
     std::int64_t plotted = 0;
     for (auto _ : state) {
         const LapTrace trace = TraceLaps(
-            block->WholeSamples,
-            [&](std::int64_t j) { return ReplaySample{block->SampleX(j), block->SampleY(j)}; },
+            std::ssize(block->Samples),
+            [&](std::int64_t j) { return block->Samples[static_cast<std::size_t>(j)]; },
             setup, [&](MapPixel) { ++plotted; });
         benchmark::DoNotOptimize(trace.LapCount);
     }

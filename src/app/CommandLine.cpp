@@ -219,19 +219,19 @@ void PrintJson(const AppState& state)
         << ", \"damage\": " << int{game.DamagePercent}
         << ", \"speed\": " << int{game.SpeedPercent} << " },\n";
     out << "            \"drivers\": [";
-    for (int k = 1; k <= game.DriverCount; ++k) {
+    for (int k = 1; k <= game.DriverCount(); ++k) {
         out << (k == 1 ? "\n" : ",\n") << "              { \"row\": "
-            << JsonText(game.DriverRows[static_cast<std::size_t>(k)].Text()) << ", \"cells\": [";
+            << JsonText(DriverRowText(game.Drivers[static_cast<std::size_t>(k - 1)])) << ", \"cells\": [";
         const auto cells = DriverTableCells(state, k);
         for (std::size_t c = 0; c < cells.size(); ++c)
             out << (c == 0 ? "" : ", ") << JsonText(cells[c]);
         out << "] }";
     }
-    out << (game.DriverCount > 0 ? "\n            ] },\n" : "] },\n");
+    out << (game.DriverCount() > 0 ? "\n            ] },\n" : "] },\n");
     out << "  \"track\": { \"path\": " << JsonPath(state.TrackPath)
         << ", \"length_m\": " << track.TrackLength << ", \"map_scale\": " << int{track.MapScale}
         << ", \"water_level\": " << int{track.WaterLevel}
-        << ", \"object_count\": " << track.ObjectCount << ",\n";
+        << ", \"object_count\": " << track.ObjectCount() << ",\n";
     out << "             \"lap_line\": [" << track.LapLineX1 << ", " << track.LapLineY1 << ", "
         << track.LapLineX2 << ", " << track.LapLineY2 << "]"
         << ", \"best_time_text\": " << JsonText(labels.TimeText)
@@ -261,7 +261,7 @@ void PrintReadable(const AppState& state)
         << " bytes)\n";
     out << "Track       " << FileNameToUtf8(state.TrackPath) << "\n";
     out << "            length " << track.TrackLength << " m, scale " << int{track.MapScale}
-        << ", water level " << int{track.WaterLevel} << ", " << track.ObjectCount << " objects\n";
+        << ", water level " << int{track.WaterLevel} << ", " << track.ObjectCount() << " objects\n";
     out << "Best time   " << Cp1252ToUtf8(labels.TimeText) << "  " << Cp1252ToUtf8(labels.HolderLine)
         << "\n";
     out << "Gauges      tyres " << int{game.TyresPercent} << " %, consumption "
@@ -270,7 +270,7 @@ void PrintReadable(const AppState& state)
         << " %\n";
     out << "Average AI  " << RealToText(game.AverageAILevel, 2) << "\n\n";
     out << "Drivers\n";
-    for (int k = 1; k <= game.DriverCount; ++k) {
+    for (int k = 1; k <= game.DriverCount(); ++k) {
         const auto cells = DriverTableCells(state, k);
         char line[512];
         std::snprintf(line, sizeof line, "  %-3s %-16s %-8s %-14s %10s  %s\n", cells[0].c_str(),

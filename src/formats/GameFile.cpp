@@ -9,48 +9,44 @@ namespace vx {
 
 namespace {
 
-// The fields of one driver record that go into the driver's row, in the
-// record's own order.
-struct DriverRecord {
-    std::int8_t Position = 0;       // +0, 0-based
-    std::int8_t Byte12 = 0;         // +12
-    std::int32_t RaceTime = 0;      // +16
-    std::int32_t Long20 = 0;        // +20
-    std::uint8_t HumanFlag = 0;     // +24
-    std::uint8_t AILevel = 0;       // +28
-    std::int8_t LapsDriven = 0;     // +164
-    std::int16_t Word168 = 0;       // +168, signed
-    std::uint16_t Word170 = 0;      // +170, unsigned
-    std::uint16_t Word172 = 0;
-    std::uint16_t Word174 = 0;
-};
-
+// The fields of one driver record, in the record's own order.
 DriverRecord ReadDriverRecord(ByteReader& in, std::int64_t base, int k)
 {
     DriverRecord r;
-    r.Position = in.I8(base + 0, {"Position", "driver", k});
-    r.Byte12 = in.I8(base + 12, {"record byte 12", "driver", k});
+    r.Position = in.I8(base + 0, {"Position", "driver", k}) + 1;
+    r.Record12 = in.I8(base + 12, {"record byte 12", "driver", k});
     r.RaceTime = in.I32(base + 16, {"RaceTime", "driver", k});
-    r.Long20 = in.I32(base + 20, {"record long 20", "driver", k});
-    r.HumanFlag = in.U8(base + 24, {"HumanFlag", "driver", k});
+    r.Record20 = in.I32(base + 20, {"record long 20", "driver", k});
+    r.Human = in.U8(base + 24, {"HumanFlag", "driver", k}) != 0;
     r.AILevel = in.U8(base + 28, {"AILevel", "driver", k});
     r.LapsDriven = in.I8(base + 164, {"LapsDriven", "driver", k});
-    r.Word168 = in.I16(base + 168, {"record word 168", "driver", k});
-    r.Word170 = in.U16(base + 170, {"record word 170", "driver", k});
-    r.Word172 = in.U16(base + 172, {"record word 172", "driver", k});
-    r.Word174 = in.U16(base + 174, {"record word 174", "driver", k});
+    r.Record168 = in.I16(base + 168, {"record word 168", "driver", k});
+    r.Record170 = in.U16(base + 170, {"record word 170", "driver", k});
+    r.Record172 = in.U16(base + 172, {"record word 172", "driver", k});
+    r.Record174 = in.U16(base + 174, {"record word 174", "driver", k});
     return r;
 }
 
 }  // namespace
 
-std::string DriverRow::Text() const
+std::string DriverRecord::KindText() const
 {
-    if (std::all_of(Fields.begin(), Fields.end(), [](const std::string& f) { return f.empty(); }))
+    if (!Named)
         return {};
-    std::string text = Fields[0];
-    for (std::size_t i = 1; i < Fields.size(); ++i)
-        text += "," + Fields[i];
+    return Human ? "human" : "AI " + IntToText(AILevel);
+}
+
+std::string DriverRowText(const DriverRecord& d)
+{
+    const std::string fields[] = {
+        d.Name,                 d.KindText(),           d.CarName,
+        IntToText(d.Position),  IntToText(d.LapsDriven), IntToText(d.RaceTime),
+        IntToText(d.Record20),  IntToText(d.Record168), IntToText(d.Record170),
+        IntToText(d.Record172), IntToText(d.Record174), IntToText(d.Record12),
+        IntToText(d.AILevel),   IntToText(d.SecondIndex)};
+    std::string text = fields[0];
+    for (std::size_t i = 1; i < std::size(fields); ++i)
+        text += "," + fields[i];
     return text;
 }
 
@@ -66,13 +62,13 @@ Parsed<GameData> ParseGameFile(std::span<const std::uint8_t> file)
     game.DamagePercent = in.U8(15, "DamagePercent");
     game.FuelMassKg = in.U8(16, "FuelMassKg");
     game.SpeedPercent = in.U8(21, "SpeedPercent");
-    game.DriverCount = in.I8(78, "DriverCount");
+    const std::int32_t driverCount = in.I8(78, "DriverCount");
     if (!in.Valid())
         return Invalid{in.Reason()};
-    if (game.DriverCount < 0 || game.DriverCount > kMaxDrivers)
-        return Invalid{"DriverCount " + IntToText(game.DriverCount) + " is outside 0..11"};
+    if (driverCount < 0 || driverCount > kMaxDrivers)
+        return Invalid{"DriverCount " + IntToText(driverCount) + " is outside 0..11"};
 
-    const int n = game.DriverCount;
+    const int n = driverCount;
     const int named = std::min(n, kNamedDrivers);
     game.CarBlockBase = kDriverNameBase + kDriverAreaBytes * n;
     game.TrackListBase = game.CarBlockBase + kCarBlockBytes * n;
@@ -105,52 +101,37 @@ Parsed<GameData> ParseGameFile(std::span<const std::uint8_t> file)
     game.SecondIndexBase = game.DriverRecordBase + kDriverRecordBytes * n;
     game.RaceSummaryBase = game.SecondIndexBase + 8 * static_cast<std::int64_t>(n);
 
-    std::array<DriverRecord, kMaxDrivers + 1> records;
+    game.Drivers.resize(static_cast<std::size_t>(n));
     for (int k = 1; k <= n; ++k)
-        records[k] = ReadDriverRecord(in, game.DriverRecordBase + kDriverRecordBytes * (k - 1), k);
-    std::array<std::int8_t, kMaxDrivers + 1> secondIndex{};
+        game.Drivers[k - 1] = ReadDriverRecord(in, game.DriverRecordBase + kDriverRecordBytes * (k - 1), k);
     for (int k = 1; k <= n; ++k)
-        secondIndex[k] = in.I8(game.SecondIndexBase + 4 * (k - 1), {"SecondIndex", "driver", k});
+        game.Drivers[k - 1].SecondIndex =
+            in.I8(game.SecondIndexBase + 4 * (k - 1), {"SecondIndex", "driver", k}) + 1;
     game.RaceFlag = in.I32(game.RaceSummaryBase + 8, "RaceFlag");
     if (!in.Valid())
         return Invalid{in.Reason()};
 
-    // Rows: name and kind for drivers 1..6; drivers 7..11 keep both empty so
-    // that their other fields stay in their own columns.
+    // Drivers 1..6 have a name and a kind; drivers 7..11 keep both empty.
     float levelSum = 0.0f;
-    for (int k = 1; k <= named; ++k) {
-        DriverRow& row = game.DriverRows[k];
-        row.Fields[kNameField] = names[k];
-        if (records[k].HumanFlag != 0) {
-            row.Fields[kKindField] = "human";
+    for (int k = 1; k <= n; ++k) {
+        DriverRecord& driver = game.Drivers[k - 1];
+        driver.CarName = carNames[k];
+        if (k > named)
+            continue;
+        driver.Named = true;
+        driver.Name = names[k];
+        if (driver.Human) {
             game.HumanDriverIndex = static_cast<std::uint8_t>(k);
         } else {
-            row.Fields[kKindField] = "AI " + IntToText(records[k].AILevel);
-            levelSum += static_cast<float>(records[k].AILevel);
+            levelSum += static_cast<float>(driver.AILevel);
             ++game.AIDriverCount;
         }
     }
     if (game.AIDriverCount != 0)
         game.AverageAILevel = levelSum / static_cast<float>(game.AIDriverCount);
 
-    for (int k = 1; k <= n; ++k) {
-        const DriverRecord& r = records[k];
-        auto& f = game.DriverRows[k].Fields;
-        f[kCarField] = carNames[k];
-        f[kPositionField] = IntToText(r.Position + 1);
-        f[kLapsField] = IntToText(r.LapsDriven);
-        f[kRaceTimeField] = IntToText(r.RaceTime);
-        f[kRecord20Field] = IntToText(r.Long20);
-        f[kRecord168Field] = IntToText(r.Word168);
-        f[kRecord170Field] = IntToText(r.Word170);
-        f[kRecord172Field] = IntToText(r.Word172);
-        f[kRecord174Field] = IntToText(r.Word174);
-        f[kRecord12Field] = IntToText(r.Byte12);
-        f[kAILevelField] = IntToText(r.AILevel);
-        f[kSecondIndexField] = IntToText(secondIndex[k] + 1);
-    }
-
     game.TrackFileName = trackName + ".trk";
+    game.Replay = FindReplayBlock(file);
     return game;
 }
 

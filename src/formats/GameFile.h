@@ -14,15 +14,18 @@
 //                        (i8 first), then 4n bytes
 //   RaceSummaryBase      SecondIndexBase + 8n; i32 RaceFlag at +8
 // The replay block lies further on and is found by its signature
-// (ReplayBlock.h).
+// (ReplayBlock.h); the parser decodes it with the rest.
 #pragma once
 
 #include "formats/Parsed.h"
+#include "formats/ReplayBlock.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vx {
 
@@ -30,7 +33,6 @@ constexpr std::int64_t kMaxGameFileBytes = 2'000'000;  // larger files are refus
 
 constexpr int kMaxDrivers = 11;        // rows 1..11 of the driver table
 constexpr int kNamedDrivers = 6;       // only drivers 1..6 have a name and a kind
-constexpr int kDriverRowFields = 14;
 constexpr std::int64_t kDriverNameBase = 82;
 constexpr std::int64_t kDriverNameSlotBytes = 13;
 constexpr std::int64_t kDriverAreaBytes = 105;   // per driver, from offset 82
@@ -39,34 +41,33 @@ constexpr std::int64_t kTrackListEntryBytes = 56;
 constexpr std::int64_t kTrackNameLimit = 39;
 constexpr std::int64_t kDriverRecordBytes = 348;
 
-// Index into DriverRow::Fields (field k of the row is Fields[k - 1]).
-enum DriverField : int {
-    kNameField = 0,       // name (drivers 1..6; empty for 7..11)
-    kKindField = 1,       // "human" or "AI " + level (drivers 1..6; empty for 7..11)
-    kCarField = 2,
-    kPositionField = 3,   // 1-based
-    kLapsField = 4,
-    kRaceTimeField = 5,   // hundredths of a second
-    kRecord20Field = 6,
-    kRecord168Field = 7,
-    kRecord170Field = 8,
-    kRecord172Field = 9,
-    kRecord174Field = 10,
-    kRecord12Field = 11,
-    kAILevelField = 12,
-    kSecondIndexField = 13,  // 1-based
+// One driver of the race, as its records give it.
+struct DriverRecord {
+    bool Named = false;          // drivers 1..6 have a name and a kind
+    std::string Name;            // empty for drivers 7..11
+    bool Human = false;
+    std::uint8_t AILevel = 0;
+    std::string CarName;
+    std::int32_t Position = 0;   // 1-based
+    std::int32_t LapsDriven = 0;
+    std::int32_t RaceTime = 0;   // hundredths of a second
+    std::int32_t Record20 = 0;   // record fields kept for the report's row
+    std::int16_t Record168 = 0;
+    std::uint16_t Record170 = 0;
+    std::uint16_t Record172 = 0;
+    std::uint16_t Record174 = 0;
+    std::int8_t Record12 = 0;
+    std::int32_t SecondIndex = 0;  // 1-based
+
+    // "human" or "AI " and the strength; empty for drivers 7..11.
+    std::string KindText() const;
+    bool operator==(const DriverRecord&) const = default;
 };
 
-// One driver's row of the driver table: 14 texts. The fields are kept apart,
-// so a comma inside a name or car name stays inside its own field.
-struct DriverRow {
-    std::array<std::string, kDriverRowFields> Fields;
-
-    // The 14 fields joined by "," exactly as they are; a row that holds no
-    // driver (every field empty) gives the empty text.
-    std::string Text() const;
-    bool operator==(const DriverRow&) const = default;
-};
+// The driver's row of the report: 14 fields joined by "," (name, kind, car,
+// position, laps, race time, record 20, 168, 170, 172, 174, 12, strength,
+// second index). A comma inside a name stays inside its field.
+std::string DriverRowText(const DriverRecord& driver);
 
 struct GameData {
     std::uint8_t TyresPercent = 0;        // byte 13
@@ -75,7 +76,7 @@ struct GameData {
     std::uint8_t FuelMassKg = 0;          // byte 16
     std::uint8_t SpeedPercent = 0;        // byte 21
 
-    std::int32_t DriverCount = 0;  // 0..11
+    // Where the tables lie in the file (for the parser's tests).
     std::int64_t CarBlockBase = 0;
     std::int64_t TrackListBase = 0;
     std::int64_t DriverRecordBase = 0;
@@ -84,14 +85,19 @@ struct GameData {
     std::int32_t TrackListCount = 0;
     std::int32_t CurrentTrackIndex = 0;  // 0..TrackListCount-1
 
-    std::array<DriverRow, kMaxDrivers + 1> DriverRows;  // entry 0 unused; 1..DriverCount
-    std::string TrackFileName;                          // raced track's name + ".trk"
+    std::vector<DriverRecord> Drivers;  // drivers 1..DriverCount, 0..11 of them
+    std::string TrackFileName;          // raced track's name + ".trk"
 
     float AverageAILevel = 0.0f;         // mean strength of computer drivers 1..6
     std::uint8_t AIDriverCount = 0;      // computer drivers among 1..6
     std::uint8_t HumanDriverIndex = 0;   // the last human among 1..6; 0 when none
     std::int32_t RaceFlag = 0;           // the lap view is drawn only when non-zero
 
+    // The car's replay, found once when the file is read; none when the file
+    // holds no replay block.
+    std::optional<ReplayBlock> Replay;
+
+    std::int32_t DriverCount() const { return static_cast<std::int32_t>(Drivers.size()); }
     bool operator==(const GameData&) const = default;
 };
 

@@ -15,12 +15,12 @@ Parsed<TrackData> ParseTrackFile(std::span<const std::uint8_t> file)
     if (!in.Valid())
         return Invalid{in.Reason()};
     if (magic != kTrackMagic)
-        return Invalid{"bad header: TrackMagic " + IntToText(magic) + " is not 261"};
+        return Invalid{"bad header: TrackMagic " + IntToText(magic) + " is not 261", Refusal::NotThisKind};
     const std::string marker = in.Text(2, 2, "TrackMarker");
     if (!in.Valid())
         return Invalid{in.Reason()};
     if (marker != "VX")
-        return Invalid{"bad header: the marker is not \"VX\""};
+        return Invalid{"bad header: the marker is not \"VX\"", Refusal::NotThisKind};
 
     // The rest is read in file order, so that a file cut short is refused for
     // the first field it cuts.
@@ -33,21 +33,37 @@ Parsed<TrackData> ParseTrackFile(std::span<const std::uint8_t> file)
     if (track.MapRunCount < 0)
         return Invalid{"MapRunCount " + IntToText(track.MapRunCount) + " is negative"};
 
-    track.MapRunWords = std::int64_t{track.MapRunCount} + 1;
-    track.HeightGridBase = kMapRunDataOffset + 2 * track.MapRunWords;
+    const std::int64_t mapRunWords = std::int64_t{track.MapRunCount} + 1;
+    track.HeightGridBase = kMapRunDataOffset + 2 * mapRunWords;
     track.ObjectTableBase = track.HeightGridBase + kHeightGridBytes;
-    // The map words and the height grid are read in place by the map drawing.
-    in.Require(kMapRunDataOffset, 2 * track.MapRunWords, "MapRunData");
-    in.Require(track.HeightGridBase, kHeightGridBytes, "HeightGrid");
+    if (in.Require(kMapRunDataOffset, 2 * mapRunWords, "MapRunData")) {
+        track.MapRuns.resize(static_cast<std::size_t>(mapRunWords));
+        for (std::int64_t w = 0; w < mapRunWords; ++w)
+            track.MapRuns[static_cast<std::size_t>(w)] = in.U16(kMapRunDataOffset + 2 * w, "MapRunData");
+    }
+    if (in.Require(track.HeightGridBase, kHeightGridBytes, "HeightGrid")) {
+        for (int i = 0; i < kHeightGridCells; ++i)
+            track.HeightGrid[static_cast<std::size_t>(i)] = in.U8(track.HeightGridBase + i, "HeightGrid");
+    }
 
-    track.ObjectCount = in.I16(track.ObjectTableBase, "ObjectCount");
+    const std::int16_t objectCount = in.I16(track.ObjectTableBase, "ObjectCount");
     if (!in.Valid())
         return Invalid{in.Reason()};
-    if (track.ObjectCount < 0)
-        return Invalid{"ObjectCount " + IntToText(track.ObjectCount) + " is negative"};
-    in.Require(track.ObjectTableBase + 2, kObjectEntryBytes * track.ObjectCount, "object table");
+    if (objectCount < 0)
+        return Invalid{"ObjectCount " + IntToText(objectCount) + " is negative"};
+    if (in.Require(track.ObjectTableBase + 2, kObjectEntryBytes * objectCount, "object table")) {
+        track.Objects.resize(static_cast<std::size_t>(objectCount));
+        for (int i = 0; i < objectCount; ++i) {
+            const std::int64_t entry = track.ObjectTableBase + 2 + kObjectEntryBytes * i;
+            TrackObject& object = track.Objects[static_cast<std::size_t>(i)];
+            object.Type = in.I8(entry + 0, {"Type", "object", i});
+            object.X = in.I16(entry + 2, {"X", "object", i});
+            object.Y = in.I16(entry + 4, {"Y", "object", i});
+            object.Heading = in.U8(entry + 7, {"Heading", "object", i});
+        }
+    }
 
-    track.ZoneTableBase = track.ObjectTableBase + 2 + kObjectEntryBytes * track.ObjectCount;
+    track.ZoneTableBase = track.ObjectTableBase + 2 + kObjectEntryBytes * objectCount;
     track.ZoneCount = in.I8(track.ZoneTableBase, "ZoneCount");
     if (!in.Valid())
         return Invalid{in.Reason()};
@@ -81,11 +97,9 @@ Parsed<TrackData> ParseTrackFile(std::span<const std::uint8_t> file)
     track.BestTime2 = in.I16(info + 2, "BestTime2");
     track.BestTimeName1 = in.TrimmedText(info + 14, kBestTimeNameLimit, "BestTimeName1");
     track.BestTimeName2 = in.TrimmedText(info + 27, kBestTimeNameLimit, "BestTimeName2");
-    track.BestTimeCarNames[0] = in.TrimmedText(info + 105, kBestTimeNameLimit, "BestTimeCarName");
+    track.BestTimeCarName = in.TrimmedText(info + 105, kBestTimeNameLimit, "BestTimeCarName");
     if (!in.Valid())
         return Invalid{in.Reason()};
-
-    track.TrackInvalid = 0;
     return track;
 }
 

@@ -13,8 +13,8 @@
 //   -4 i32 TrackLength    0 i16 BestTime1    2 i16 BestTime2
 //   14, 27 best-time names (text up to 12)   105 car block of BestTime1, its
 //   name (text up to 12) first
-// The map data, height grid and object table are not copied: their positions
-// index the track's own bytes.
+// The parser decodes the map's runs, the height grid and the objects into
+// tables of their own.
 #pragma once
 
 #include "formats/Parsed.h"
@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace vx {
 
@@ -37,20 +38,36 @@ constexpr std::int64_t kLineEntryBytes = 8;
 constexpr std::int64_t kBestTimeNameLimit = 12;
 constexpr std::int16_t kNoBestTime = 6000;  // a best time of 6000 or more is none
 
+constexpr int kHeightGridCells = 4096;
+
+// One entry of the object table.
+struct TrackObject {
+    std::int8_t Type = 0;      // +0
+    std::int16_t X = 0;        // +2, track units
+    std::int16_t Y = 0;        // +4
+    std::uint8_t Heading = 0;  // +7
+    friend bool operator==(const TrackObject&, const TrackObject&) = default;
+};
+
 struct TrackData {
-    std::uint8_t TrackInvalid = 0;  // 0 after every successful parse
     std::uint8_t MapScale = 0;
     std::uint8_t WaterLevel = 0;
-    std::int32_t TrackInfoBase = 0;
-    std::int32_t MapRunCount = 0;     // N >= 0
-    std::int64_t MapRunWords = 0;     // N + 1 words from offset 20, all inside the file
-    std::int64_t HeightGridBase = 0;  // 4096 bytes inside the file
-    std::int64_t ObjectTableBase = 0; // at ObjectCount; the entries follow, inside the file
-    std::int16_t ObjectCount = 0;     // >= 0
-    std::int64_t ZoneTableBase = 0;
+    std::int32_t MapRunCount = 0;  // N >= 0
+
+    // The map picture's N + 1 run-length words, in file order.
+    std::vector<std::uint16_t> MapRuns;
+    // 64 x 64 heights, in file order.
+    std::array<std::uint8_t, kHeightGridCells> HeightGrid{};
+    std::vector<TrackObject> Objects;
     std::int8_t ZoneCount = 0;
-    std::int64_t LineTableBase = 0;
     std::int8_t LineCount = 0;
+
+    // Where the tables lie in the file (for the parser's tests).
+    std::int32_t TrackInfoBase = 0;
+    std::int64_t HeightGridBase = 0;
+    std::int64_t ObjectTableBase = 0;  // at the object count; the entries follow
+    std::int64_t ZoneTableBase = 0;
+    std::int64_t LineTableBase = 0;
 
     // The lap line in map pixels, from the last line entry: X / 2 and
     // 512 - Y / 2, truncated toward zero. All zero, and HasLapLine false,
@@ -66,16 +83,17 @@ struct TrackData {
     std::int16_t BestTime2 = 0;
     std::string BestTimeName1;
     std::string BestTimeName2;
-    // Entry 0: the car of BestTime1. The file holds no car name for BestTime2,
-    // so the other entries stay empty.
-    std::array<std::string, 12> BestTimeCarNames;
+    // The car of BestTime1. The file holds no car name for BestTime2.
+    std::string BestTimeCarName;
 
+    std::int32_t ObjectCount() const { return static_cast<std::int32_t>(Objects.size()); }
     bool operator==(const TrackData&) const = default;
 };
 
-// Reads a track from its bytes. Refuses a bad header, a negative map run,
-// object, zone or line count, and any field or table that lies outside the
-// file, with a reason. Reads nothing outside `file`.
+// Reads a track from its bytes. Refuses a bad header (as not a track file),
+// a negative map run, object, zone or line count, and any field or table
+// that lies outside the file (as damaged), with a reason. Reads nothing
+// outside `file`.
 Parsed<TrackData> ParseTrackFile(std::span<const std::uint8_t> file);
 
 }  // namespace vx

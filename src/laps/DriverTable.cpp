@@ -37,19 +37,15 @@ void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
 
 std::array<std::string, 6> DriverTableCells(const AppState& state, int k)
 {
-    // The fields are kept apart, so a comma inside a name stays in its cell.
-    const auto& fields = state.Game.DriverRows[static_cast<std::size_t>(k)].Fields;
-    const std::int64_t laps = TextToInt(fields[kLapsField]);
-    const std::int64_t raceTime = TextToInt(fields[kRaceTimeField]);
-    return {fields[kPositionField], fields[kNameField], fields[kKindField], fields[kCarField],
-            FormatTime(raceTime), FormatAverageSpeed(laps, raceTime, state.Track.TrackLength)};
+    const DriverRecord& d = state.Game.Drivers[static_cast<std::size_t>(k - 1)];
+    return {IntToText(d.Position), d.Name, d.KindText(), d.CarName, FormatTime(d.RaceTime),
+            FormatAverageSpeed(d.LapsDriven, d.RaceTime, state.Track.TrackLength)};
 }
 
 void FillDriverTable(AppState& state, Toolkit& toolkit)
 {
     DrawDriverCell(state, toolkit, 0, 1, " ");
-    const int count = std::clamp(state.Game.DriverCount, 0, kMaxDrivers);
-    for (int k = 1; k <= count; ++k) {
+    for (int k = 1; k <= state.Game.DriverCount(); ++k) {
         const auto cells = DriverTableCells(state, k);
         for (int column = 1; column <= 6; ++column)
             DrawDriverCell(state, toolkit, k, column, cells[static_cast<std::size_t>(column - 1)]);

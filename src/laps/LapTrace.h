@@ -13,16 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "formats/ReplayBlock.h"
 #include "toolkit/Image.h"
 #include "trackmap/Geometry.h"
 
 namespace vx {
-
-// One replay sample's position; the replay holds 20 samples per second.
-struct ReplaySample {
-    std::uint16_t SampleX = 0;
-    std::uint16_t SampleY = 0;
-};
 
 // The track's lap line in map pixels.
 struct LapLine {

@@ -30,13 +30,12 @@ void DrawLapView(AppState& state, Toolkit& toolkit)
     view = LapViewState{};
     state.LapCount = 0;
 
-    const std::optional<ReplayBlock> block = FindReplayBlock(GameBytes(state));
+    const std::optional<ReplayBlock>& block = state.Game.Replay;
     if (state.Game.RaceFlag == 0 || !block) {
         Show(toolkit, LapChartBox, PlaceholderImage);
         Show(toolkit, LapSummaryBox, PlaceholderImage);
         return;
     }
-    view.SampleBase = block->SampleBase;
     view.SampleCount = block->SampleCount;
     view.SampleScale = SampleScaleOf(state.Track.MapScale);
 
@@ -51,8 +50,7 @@ void DrawLapView(AppState& state, Toolkit& toolkit)
     Image* map = toolkit.DrawingImage();
     // Only the whole samples that lie inside the saved game are walked.
     const LapTrace trace = TraceLaps(
-        block->WholeSamples,
-        [&](std::int64_t j) { return ReplaySample{block->SampleX(j), block->SampleY(j)}; },
+        std::ssize(block->Samples), [&](std::int64_t j) { return block->Samples[static_cast<std::size_t>(j)]; },
         setup,
         [&](MapPixel pixel) {
             if (map != nullptr)

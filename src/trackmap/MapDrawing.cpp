@@ -29,8 +29,7 @@ MapLabels MapLabelsOfTrack(const AppState& state)
     times.BestTime2 = track.BestTime2;
     times.BestTimeName1 = track.BestTimeName1;
     times.BestTimeName2 = track.BestTimeName2;
-    times.CarName1 = track.BestTimeCarNames[0];
-    times.CarName2 = track.BestTimeCarNames[1];
+    times.CarName1 = track.BestTimeCarName;
     return MapLabelsOf(times, state.TrackFileName);
 }
 
@@ -45,7 +44,7 @@ void DrawTrackPicture(AppState& state, Toolkit& toolkit)
     if (!toolkit.ImageExists(MapImage))
         return;
 
-    DecodeMapRuns(TrackBytes(state), state.Track.MapRunCount, state.TerrainPalette, pixels);
+    DecodeMapRuns(state.Track.MapRuns, state.TerrainPalette, pixels);
     toolkit.CatchBitmapImage(MapImage, bitmap);
 
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
@@ -63,15 +62,12 @@ void DrawTrackPicture(AppState& state, Toolkit& toolkit)
 
 void DrawWaterCells(AppState& state, Toolkit& toolkit)
 {
-    const std::span<const std::uint8_t> track = TrackBytes(state);
-    const std::int64_t base = state.Track.HeightGridBase;
+    const TrackData& track = state.Track;
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
-    if (base >= 0 && base + 4096 <= static_cast<std::int64_t>(track.size())) {
-        for (int i = 0; i < 4096; ++i) {
-            if (track[static_cast<std::size_t>(base + i)] < state.Track.WaterLevel) {
-                const MapPixel cell = HeightCellOrigin(i);
-                toolkit.FillBox(cell.x, cell.y, 8, 8, kWater);
-            }
+    for (int i = 0; i < kHeightGridCells; ++i) {  // in file order
+        if (track.HeightGrid[static_cast<std::size_t>(i)] < track.WaterLevel) {
+            const MapPixel cell = HeightCellOrigin(i);
+            toolkit.FillBox(cell.x, cell.y, 8, 8, kWater);
         }
     }
     toolkit.EndDrawing();

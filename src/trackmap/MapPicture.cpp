@@ -8,31 +8,26 @@
 
 namespace vx {
 
-void DecodeMapRuns(std::span<const std::uint8_t> track, std::int64_t mapRunCount,
+void DecodeMapRuns(std::span<const std::uint16_t> runs,
                    std::span<const std::int32_t> terrainPalette, std::span<std::uint8_t> pixels)
 {
-    if (mapRunCount < 0 || pixels.size() <= kMapAreaFirstByte)
+    if (pixels.size() <= kMapAreaFirstByte)
         return;
     std::array<std::uint8_t, 16> indexOf{};
     for (std::size_t code = 0; code < indexOf.size() && code < terrainPalette.size(); ++code)
         indexOf[code] = static_cast<std::uint8_t>(terrainPalette[code]);
 
-    // Only whole words inside the file are read, however many the count promises.
-    const auto trackSize = static_cast<std::int64_t>(track.size());
-    const std::int64_t wordsInFile =
-        trackSize > kMapRunDataOffset ? (trackSize - kMapRunDataOffset) / 2 : 0;
-    const std::int64_t words = std::min(mapRunCount, wordsInFile - 1) + 1;
-
     std::uint8_t* const area = pixels.data() + kMapAreaFirstByte;
     const std::size_t room =
         std::min(pixels.size(), kMapPixelBytes) - kMapAreaFirstByte;  // 512 x 512 at most
     std::size_t at = 0;
-    for (std::int64_t w = 0; w < words && at < room; ++w) {
-        const std::uint8_t a = track[static_cast<std::size_t>(kMapRunDataOffset + 2 * w)];
-        const std::uint8_t b = track[static_cast<std::size_t>(kMapRunDataOffset + 2 * w + 1)];
-        const std::size_t length = std::size_t{b} * 16 + (a >> 4);
+    for (const std::uint16_t word : runs) {
+        if (at >= room)
+            break;
+        const std::uint8_t low = word & 0xFF;
+        const std::size_t length = std::size_t{static_cast<std::uint8_t>(word >> 8)} * 16 + (low >> 4);
         const std::size_t n = std::min(length, room - at);
-        std::memset(area + at, indexOf[a & 15], n);
+        std::memset(area + at, indexOf[low & 15], n);
         at += n;
     }
 }

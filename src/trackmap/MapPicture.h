@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "formats/TrackFile.h"  // kMapRunDataOffset
 #include "trackmap/Geometry.h"
 
 namespace vx {
@@ -25,14 +24,12 @@ inline constexpr std::size_t kMapAreaFirstByte = std::size_t{48} * kMapWidth;
 inline constexpr std::uint8_t kMapBackgroundIndex = 240;  // RGB(0, 100, 150)
 
 // Writes the runs of the track's map picture into pixels (the pixel array
-// above, or a shorter prefix of it). The mapRunCount + 1 words are read from
-// offset 20 of track, each as a terrain code (low four bits of its first
-// byte) and a run length (second byte * 16 + first byte >> 4), and written
-// through terrainPalette (a code the table lacks gives index 0). Reading stops
-// at the end of track's bytes; a negative count decodes nothing. Pixels past
-// the 512 x 512 map area are dropped, and pixels the runs do not reach keep
-// what they held.
-void DecodeMapRuns(std::span<const std::uint8_t> track, std::int64_t mapRunCount,
+// above, or a shorter prefix of it). Each word is a terrain code (low four
+// bits of its low byte) and a run length (high byte * 16 + low byte >> 4),
+// written through terrainPalette (a code the table lacks gives index 0).
+// Pixels past the 512 x 512 map area are dropped, and pixels the runs do not
+// reach keep what they held.
+void DecodeMapRuns(std::span<const std::uint16_t> runs,
                    std::span<const std::int32_t> terrainPalette, std::span<std::uint8_t> pixels);
 
 // The point goes before the last two digits, after the first two digits of a

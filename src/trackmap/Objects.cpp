@@ -29,20 +29,10 @@ void DrawOutline(Toolkit& toolkit, const MapObject& object, FootprintHalves size
 
 void DrawTrackObjects(AppState& state, Toolkit& toolkit)
 {
-    const std::span<const std::uint8_t> track = TrackBytes(state);
-    const auto size = static_cast<std::int64_t>(track.size());
-    const std::int64_t first = state.Track.ObjectTableBase + 2;
-    // Only entries that lie wholly inside the track's bytes.
     std::vector<MapObject> objects;
-    for (std::int64_t i = 0; i < state.Track.ObjectCount; ++i) {
-        const std::int64_t at = first + 8 * i;
-        if (at < 0 || at + 8 > size)
-            break;
-        const std::uint8_t* entry = track.data() + at;
-        const auto x = static_cast<std::int16_t>(entry[2] | entry[3] << 8);
-        const auto y = static_cast<std::int16_t>(entry[4] | entry[5] << 8);
-        objects.push_back({static_cast<std::int8_t>(entry[0]), MapPixelOf(x, y), entry[7]});
-    }
+    objects.reserve(state.Track.Objects.size());
+    for (const TrackObject& o : state.Track.Objects)
+        objects.push_back({o.Type, MapPixelOf(o.X, o.Y), o.Heading});
 
     const auto& colours = state.ColourTable;
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));

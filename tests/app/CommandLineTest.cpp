@@ -149,7 +149,7 @@ TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
     AppState state;
     ASSERT_TRUE(InitAppState(state, toolkit));
     ASSERT_TRUE(LoadGameFrom(state, toolkit, Game()));
-    for (int k = 1; k <= state.Game.DriverCount; ++k) {
+    for (int k = 1; k <= state.Game.DriverCount(); ++k) {
         const auto cells = DriverTableCells(state, k);
         std::string expected = "\"cells\": [";
         for (std::size_t c = 0; c < cells.size(); ++c)

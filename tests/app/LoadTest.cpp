@@ -193,7 +193,7 @@ TEST_F(Load, ATrackChosenAfterCancellingOpenGamePairsWithTheCurrentGame)
     LoadWithAnswers({"", root / "Tracks/Loop.trk"});
     EXPECT_EQ(script->asked[2].title, "Open Track: nix");
     EXPECT_EQ(State().GamePath, GamePath());
-    EXPECT_EQ(State().Game.DriverCount, 3);
+    EXPECT_EQ(State().Game.DriverCount(), 3);
     EXPECT_EQ(State().LapCount, 3);
     EXPECT_EQ(State().PictureName, "Loop_3999_Kim");
 }
@@ -202,7 +202,7 @@ TEST_F(Load, ATrackChosenBeforeAnySavedGameLoadsWithAnEmptyGame)
 {
     LoadWithAnswers({"", root / "Tracks/Oval.trk"});
     EXPECT_TRUE(toolkit.ImageExists(MapImage));
-    EXPECT_EQ(State().Game.DriverCount, 0);
+    EXPECT_EQ(State().Game.DriverCount(), 0);
     EXPECT_EQ(State().LapCount, 0);
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 0);
     EXPECT_EQ(NewestLog(), "Loaded Oval.trk without a saved game");
@@ -274,7 +274,7 @@ TEST_P(LoadThatStops, LeavesThePreviousAnalysisWholeAndSaysWhy)
     else
         EXPECT_NE(NewestLog(), logBefore);  // the parser's reason, checked below
     EXPECT_EQ(State().LapCount, 3);
-    EXPECT_EQ(State().Game.DriverCount, 3);
+    EXPECT_EQ(State().Game.DriverCount(), 3);
     Click(">");  // navigation still shows the previous analysis
     EXPECT_EQ(LapLabel(), "2");
     EXPECT_EQ(State().CurrentLap, 2);

@@ -55,7 +55,7 @@ TEST(GameFileDriverRows, HumanDriverGivesTheDocumentedRow)
     max.RaceTime = 61234;
     game.AddDriver(max);
     const GameData data = ParseOk(game);
-    EXPECT_EQ(data.DriverRows[1].Text(), "Max,human,Falcon,2,10,61234,0,0,0,0,0,0,0,1");
+    EXPECT_EQ(DriverRowText(data.Drivers[0]), "Max,human,Falcon,2,10,61234,0,0,0,0,0,0,0,1");
     EXPECT_EQ(data.HumanDriverIndex, 1);
 }
 
@@ -75,7 +75,7 @@ TEST(GameFileDriverRows, EachRecordFieldLandsInItsColumnWithItsSignedness)
     d.SecondIndex = 9;
     game.AddDriver(d);
     const GameData data = ParseOk(game);
-    EXPECT_EQ(data.DriverRows[4].Text(),
+    EXPECT_EQ(DriverRowText(data.Drivers[3]),
               "Zed,AI 200,Viper,5,-2,-70000,123456789,-1,65535,40000,7,-1,200,10");
 }
 
@@ -84,12 +84,10 @@ TEST(GameFileDriverRows, ACommaInANameStaysInsideItsField)
     GameFileBuilder game;
     game.AddTrack("Oval").AddDriver(HumanDriver("Smith, J", "Falcon, GT"));
     const GameData data = ParseOk(game);
-    const DriverRow& row = data.DriverRows[1];
-    EXPECT_EQ(row.Fields[kNameField], "Smith, J");
-    EXPECT_EQ(row.Fields[kKindField], "human");
-    EXPECT_EQ(row.Fields[kCarField], "Falcon, GT");
-    EXPECT_EQ(row.Fields[kPositionField], "1");
-    EXPECT_THAT(row.Text(), StartsWith("Smith, J,human,Falcon, GT,1,"));
+    const DriverRecord& driver = data.Drivers[0];
+    EXPECT_EQ(driver.Name, "Smith, J");
+    EXPECT_EQ(driver.CarName, "Falcon, GT");
+    EXPECT_THAT(DriverRowText(driver), StartsWith("Smith, J,human,Falcon, GT,1,"));
 }
 
 TEST(GameFileDriverRows, DriversSevenToElevenHaveEmptyNameAndKindButTheirOwnColumns)
@@ -105,29 +103,27 @@ TEST(GameFileDriverRows, DriversSevenToElevenHaveEmptyNameAndKindButTheirOwnColu
         game.AddDriver(d);
     }
     const GameData data = ParseOk(game);
-    ASSERT_EQ(data.DriverCount, 11);
-    EXPECT_EQ(data.DriverRows[6].Fields[kNameField], "Name6");
+    ASSERT_EQ(data.DriverCount(), 11);
+    EXPECT_EQ(data.Drivers[5].Name, "Name6");
     for (int k = 7; k <= 11; ++k) {
-        const DriverRow& row = data.DriverRows[k];
-        EXPECT_EQ(row.Fields[kNameField], "") << "driver " << k;
-        EXPECT_EQ(row.Fields[kKindField], "") << "driver " << k;
-        EXPECT_EQ(row.Fields[kCarField], "Car" + std::to_string(k));
-        EXPECT_EQ(row.Fields[kPositionField], std::to_string(k));
+        const DriverRecord& driver = data.Drivers[static_cast<std::size_t>(k - 1)];
+        EXPECT_EQ(driver.Name, "") << "driver " << k;
+        EXPECT_EQ(driver.KindText(), "") << "driver " << k;
+        EXPECT_EQ(driver.CarName, "Car" + std::to_string(k));
+        EXPECT_EQ(driver.Position, k);
     }
-    EXPECT_EQ(data.DriverRows[7].Text(), ",,Car7,7,10,0,0,0,0,0,0,0,50,1");
+    EXPECT_EQ(DriverRowText(data.Drivers[6]), ",,Car7,7,10,0,0,0,0,0,0,0,50,1");
     // Kind and strength count among the first six only.
     EXPECT_EQ(data.HumanDriverIndex, 0);
     EXPECT_EQ(data.AIDriverCount, 6);
 }
 
-TEST(GameFileDriverRows, ZeroDriversLeaveEveryRowEmptyAndStillNameTheTrack)
+TEST(GameFileDriverRows, ZeroDriversLeaveNoRowAndStillNameTheTrack)
 {
     GameFileBuilder game;
     game.FillUninterpreted().AddTrack("Oval").SetGauges(1, 2, 3, 4, 5);
     const GameData data = ParseOk(game);
-    EXPECT_EQ(data.DriverCount, 0);
-    for (const DriverRow& row : data.DriverRows)
-        EXPECT_EQ(row.Text(), "");
+    EXPECT_EQ(data.DriverCount(), 0);
     EXPECT_EQ(data.AverageAILevel, 0.0f);
     EXPECT_EQ(data.TrackFileName, "Oval.trk");
     EXPECT_EQ(data.SpeedPercent, 5);
@@ -140,15 +136,15 @@ TEST(GameFileDriverRows, AFullNameSlotRunsOnIntoTheNextName)
     game.AddDriver(HumanDriver("ABCDEFGHIJKLM", "Falcon"));
     game.AddDriver(ComputerDriver("Bob", "Comet", 2));
     const GameData data = ParseOk(game);
-    EXPECT_EQ(data.DriverRows[1].Fields[kNameField], "ABCDEFGHIJKLMBob");
-    EXPECT_EQ(data.DriverRows[2].Fields[kNameField], "Bob");
+    EXPECT_EQ(data.Drivers[0].Name, "ABCDEFGHIJKLMBob");
+    EXPECT_EQ(data.Drivers[1].Name, "Bob");
 }
 
 TEST(GameFileDriverRows, NamesAreTrimmedOfSpacesOnly)
 {
     const GameData data = ParseOk(FilledRace());
-    EXPECT_EQ(data.DriverRows[3].Fields[kNameField], "Bo");
-    EXPECT_EQ(data.DriverRows[3].Fields[kKindField], "AI 4");
+    EXPECT_EQ(data.Drivers[2].Name, "Bo");
+    EXPECT_EQ(data.Drivers[2].KindText(), "AI 4");
 }
 
 TEST(GameFileComputerStrength, IsTheMeanOfTheComputerDriversAmongTheFirstSix)
@@ -190,7 +186,7 @@ TEST(GameFileHumanDriver, AnyNonZeroFlagIsHuman)
     GameDriver d = ComputerDriver("A", "Car", 7);
     d.HumanFlag = 0x80;
     game.AddTrack("Oval").AddDriver(d);
-    EXPECT_EQ(ParseOk(game).DriverRows[1].Fields[kKindField], "human");
+    EXPECT_EQ(ParseOk(game).Drivers[0].KindText(), "human");
 }
 
 TEST(GameFileTrackName, IsTheRacedEntryTrimmedWithTheExtension)
@@ -307,7 +303,11 @@ void ExpectEveryPrefixRefusedForItsFieldOrParsed(const GameFileBuilder& game)
                 << "length " << length;
         } else {
             ASSERT_TRUE(parsed.ok()) << "length " << length << ": " << parsed.error;
-            ASSERT_TRUE(*parsed.value == *whole.value) << "length " << length;
+            // The fields parse whole; the replay keeps the samples the prefix holds.
+            GameData fields = *parsed.value;
+            fields.Replay = whole.value->Replay;
+            ASSERT_TRUE(fields == *whole.value) << "length " << length;
+            ASSERT_EQ(parsed.value->Replay, FindReplayBlock(prefix)) << "length " << length;
             ++parsedPrefixes;
         }
         const std::optional<ReplayBlock> block = FindReplayBlock(prefix);
@@ -316,7 +316,7 @@ void ExpectEveryPrefixRefusedForItsFieldOrParsed(const GameFileBuilder& game)
         } else {
             ASSERT_TRUE(block.has_value()) << "length " << length;
             ASSERT_EQ(block->Offset, replay);
-            ASSERT_EQ(block->WholeSamples,
+            ASSERT_EQ(std::ssize(block->Samples),
                       std::min<std::int64_t>(block->SampleCount, (length - replay - 16) / 18));
         }
     }
@@ -373,7 +373,7 @@ TEST(GameFileBounds, AShortGameInABufferOfLeftoversParsesExactlyAsAlone)
         const auto ownReplay = FindReplayBlock(own);
         ASSERT_EQ(sharedReplay.has_value(), ownReplay.has_value());
         if (ownReplay) {
-            EXPECT_EQ(sharedReplay->WholeSamples, 2);
+            EXPECT_EQ(sharedReplay->Samples.size(), 2u);
         }
     }
 }

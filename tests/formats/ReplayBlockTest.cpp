@@ -24,15 +24,8 @@ TEST(ReplaySearch, ReadsTheBlockThatFollowsTheRaceSummary)
     const auto block = FindReplayBlock(bytes);
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->Offset, game.ReplayOffset());
-    EXPECT_EQ(block->SampleBase, game.ReplayOffset() + 16);
     EXPECT_EQ(block->SampleCount, 3);
-    EXPECT_EQ(block->WholeSamples, 3);
-    EXPECT_EQ(block->SampleX(0), 100);
-    EXPECT_EQ(block->SampleY(0), 200);
-    EXPECT_EQ(block->SampleX(1), 65535);  // unsigned
-    EXPECT_EQ(block->SampleY(2), 65534);
-    EXPECT_EQ(block->SampleX(3), 0);      // outside the samples read
-    EXPECT_EQ(block->SampleX(-1), 0);
+    EXPECT_EQ(block->Samples, (std::vector<ReplaySample>{{100, 200}, {65535, 0}, {7, 65534}}));
 }
 
 TEST(ReplaySearch, AcceptsTheMarkersFiveAndSixteenOnly)
@@ -75,7 +68,7 @@ TEST(ReplaySearch, NeedsTheWholeSixteenByteHeaderInsideTheFile)
     auto block = FindReplayBlock(bytes);
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->SampleCount, 3);
-    EXPECT_EQ(block->WholeSamples, 0);
+    EXPECT_EQ(std::ssize(block->Samples), 0);
 
     const std::span<const std::uint8_t> shorter(bytes.data(), 99);
     EXPECT_FALSE(FindReplayBlock(shorter).has_value());
@@ -107,8 +100,8 @@ TEST(ReplaySearch, ACountBeyondTheFileKeepsTheWholeSamplesOnly)
     const auto block = FindReplayBlock(bytes);
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ(block->SampleCount, 100);
-    EXPECT_EQ(block->WholeSamples, 4);
-    EXPECT_EQ(block->SampleY(3), 4);
+    EXPECT_EQ(std::ssize(block->Samples), 4);
+    EXPECT_EQ(block->Samples[3].SampleY, 4);
 }
 
 TEST(ReplaySearch, ANegativeCountGivesNoSamples)
@@ -118,7 +111,7 @@ TEST(ReplaySearch, ANegativeCountGivesNoSamples)
     const std::vector<std::uint8_t> bytes = game.Build();
     const auto block = FindReplayBlock(bytes);
     ASSERT_TRUE(block.has_value());
-    EXPECT_EQ(block->WholeSamples, 0);
+    EXPECT_EQ(std::ssize(block->Samples), 0);
 }
 
 TEST(ReplaySearch, AgreesWithAByteByByteSearchOnScatteredSignatures)

@@ -46,7 +46,6 @@ TrackFileBuilder FilledTrack()
 TEST(TrackHeader, TwoSixtyOneAndVXAreAccepted)
 {
     const TrackData data = ParseOk(FilledTrack());
-    EXPECT_EQ(data.TrackInvalid, 0);
     EXPECT_EQ(data.MapScale, 90);
     EXPECT_EQ(data.WaterLevel, 33);
 }
@@ -70,7 +69,7 @@ TEST(TrackTables, ZeroRunCountPutsTheHeightGridAtTwentyTwo)
     track.SetMapRuns({MapRun(3, 10)});
     const TrackData data = ParseOk(track);
     EXPECT_EQ(data.MapRunCount, 0);
-    EXPECT_EQ(data.MapRunWords, 1);
+    EXPECT_EQ(data.MapRuns.size(), 1u);
     EXPECT_EQ(data.HeightGridBase, 22);
     EXPECT_EQ(data.ObjectTableBase, 22 + 4096);
 }
@@ -80,16 +79,27 @@ TEST(TrackTables, PositionsFollowTheStoredCounts)
     const TrackFileBuilder track = FilledTrack();
     const TrackData data = ParseOk(track);
     EXPECT_EQ(data.MapRunCount, 2);
-    EXPECT_EQ(data.MapRunWords, 3);
     EXPECT_EQ(data.HeightGridBase, 26);  // 22 + 2 * 2
     EXPECT_EQ(data.ObjectTableBase, track.ObjectTableBase());
-    EXPECT_EQ(data.ObjectCount, 2);
+    EXPECT_EQ(data.ObjectCount(), 2);
     EXPECT_EQ(data.ZoneTableBase, track.ZoneTableBase());
     EXPECT_EQ(data.ZoneCount, 3);
     EXPECT_EQ(data.LineTableBase, track.LineTableBase());
     EXPECT_EQ(data.LineCount, 2);
     EXPECT_EQ(data.TrackInfoBase, track.TrackInfoBase());
     EXPECT_EQ(data.TrackLength, 3200);
+}
+
+TEST(TrackTables, RunsHeightsAndObjectsAreDecodedAsTheFileHoldsThem)
+{
+    TrackFileBuilder track = FilledTrack();
+    track.SetHeight(0, 7).SetHeight(4095, 250);
+    const TrackData data = ParseOk(track);
+    // A run is its terrain code in the low four bits and its length above.
+    EXPECT_EQ(data.MapRuns, (std::vector<std::uint16_t>{300 << 4 | 1, 4095 << 4 | 2, 0}));
+    EXPECT_EQ(data.HeightGrid[0], 7);
+    EXPECT_EQ(data.HeightGrid[4095], 250);
+    EXPECT_EQ(data.Objects, (std::vector<TrackObject>{{10, 2, 1020, 0}, {17, 500, 600, 64}}));
 }
 
 TEST(TrackLapLine, IsTheLastEntryInMapPixelsTruncatedTowardZero)
@@ -134,9 +144,7 @@ TEST(TrackBestTimes, AreCopiedWithTheirTrimmedNamesAndTheFirstCar)
     EXPECT_EQ(data.BestTime2, 6000);
     EXPECT_EQ(data.BestTimeName1, "Anna");
     EXPECT_EQ(data.BestTimeName2, "Bert");
-    EXPECT_EQ(data.BestTimeCarNames[0], "Comet");
-    for (std::size_t i = 1; i < data.BestTimeCarNames.size(); ++i)
-        EXPECT_EQ(data.BestTimeCarNames[i], "");
+    EXPECT_EQ(data.BestTimeCarName, "Comet");
 }
 
 TEST(TrackBestTimes, NamesAreCutAtTwelveCharacters)
@@ -149,7 +157,7 @@ TEST(TrackBestTimes, NamesAreCutAtTwelveCharacters)
     EXPECT_EQ(data.BestTime1, -5);
     EXPECT_EQ(data.BestTimeName1, "ABCDEFGHIJKL");
     EXPECT_EQ(data.BestTimeName2, "Zed");
-    EXPECT_EQ(data.BestTimeCarNames[0], "Thunderbolt");  // cut at 12, then trimmed
+    EXPECT_EQ(data.BestTimeCarName, "Thunderbolt");  // cut at 12, then trimmed
 }
 
 TEST(TrackCounts, NegativeCountsAreRefused)

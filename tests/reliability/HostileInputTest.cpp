@@ -176,7 +176,7 @@ std::vector<std::int64_t> GameFieldEdges(const std::vector<std::uint8_t>& bytes)
     const GameData& game = *parsed.value;
     std::vector<std::pair<std::int64_t, std::int64_t>> fields = {
         {13, 1}, {14, 1}, {15, 1}, {16, 1}, {21, 1}, {78, 1}};
-    const int n = game.DriverCount;
+    const int n = game.DriverCount();
     for (int k = 1; k <= std::min(n, 6); ++k) {
         const std::int64_t at = 82 + 13 * (k - 1);
         fields.push_back({at, TextEnd(bytes, at, 1 << 20) - at});
@@ -200,8 +200,8 @@ std::vector<std::int64_t> GameFieldEdges(const std::vector<std::uint8_t>& bytes)
     fields.push_back({game.RaceSummaryBase + 8, 4});
     fields.push_back({block->Offset, 16});
     fields.push_back({block->Offset + 8, 4});
-    for (const std::int64_t j : {std::int64_t{0}, std::int64_t{1}, block->WholeSamples - 1})
-        fields.push_back({block->SampleBase + 18 * j, 18});
+    for (const std::int64_t j : {std::int64_t{0}, std::int64_t{1}, std::ssize(block->Samples) - 1})
+        fields.push_back({block->Offset + 16 + 18 * j, 18});
     std::vector<std::int64_t> edges;
     for (const auto& [at, length] : fields) {
         edges.push_back(at);
@@ -220,11 +220,11 @@ std::vector<std::int64_t> TrackFieldEdges(const std::vector<std::uint8_t>& bytes
     const TrackData& track = *parsed.value;
     std::vector<std::pair<std::int64_t, std::int64_t>> fields = {
         {0, 2}, {2, 2}, {4, 4}, {8, 1}, {9, 1}, {16, 4},
-        {20, 2 * track.MapRunWords}, {track.HeightGridBase, 4096},
+        {20, 2 * std::ssize(track.MapRuns)}, {track.HeightGridBase, 4096},
         {track.ObjectTableBase, 2}, {track.ZoneTableBase, 1}, {track.LineTableBase, 1}};
     // The first and last objects: the ones between are alike.
-    for (int i = 0; i < track.ObjectCount; ++i)
-        if (i < 3 || i >= track.ObjectCount - 3)
+    for (int i = 0; i < track.ObjectCount(); ++i)
+        if (i < 3 || i >= track.ObjectCount() - 3)
             fields.push_back({track.ObjectTableBase + 2 + 8 * i, 8});
     for (int i = 0; i < track.ZoneCount; ++i)
         fields.push_back({track.ZoneTableBase + 1 + 6 * i, 6});
@@ -456,7 +456,7 @@ const CountField kCountFields[] = {
     {"RaceTime", false, 4,
      [](const GameData& g, const ReplayBlock&, const TrackData&) {
          std::vector<std::int64_t> at;
-         for (int k = 1; k <= g.DriverCount; ++k)
+         for (int k = 1; k <= g.DriverCount(); ++k)
              at.push_back(g.DriverRecordBase + 348 * (k - 1) + 16);
          return at;
      },
@@ -464,7 +464,7 @@ const CountField kCountFields[] = {
     {"LapsDriven", false, 1,
      [](const GameData& g, const ReplayBlock&, const TrackData&) {
          std::vector<std::int64_t> at;
-         for (int k = 1; k <= g.DriverCount; ++k)
+         for (int k = 1; k <= g.DriverCount(); ++k)
              at.push_back(g.DriverRecordBase + 348 * (k - 1) + 164);
          return at;
      },
@@ -554,7 +554,7 @@ TEST_P(ExtremeCounts, AreCommittedOrRefusedWholeAsTheirRangeSays)
             if (stored <= 0) {
                 EXPECT_EQ(State().LapCount, 0) << what;
             }
-            if (stored >= replay.WholeSamples) {
+            if (stored >= std::ssize(replay.Samples)) {
                 EXPECT_EQ(State().LapCount, demoLaps) << what;
             }
         }

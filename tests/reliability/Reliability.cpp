@@ -180,7 +180,7 @@ CommittedData CommittedOf(const AppState& state)
 void PrintTo(const CommittedData& data, std::ostream* out)
 {
     *out << "{game " << data.gamePath << " (" << data.gameLength << " bytes, hash " << std::hex
-         << data.gameBytes << std::dec << ", " << data.game.DriverCount << " drivers), track "
+         << data.gameBytes << std::dec << ", " << data.game.DriverCount() << " drivers), track "
          << data.trackLength << " bytes, hash " << std::hex << data.trackBytes << std::dec
          << ", " << data.lapCount << " laps, picture " << data.pictureName << '}';
 }

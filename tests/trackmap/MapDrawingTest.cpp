@@ -108,20 +108,6 @@ TEST(MapPictureRuns, AStreamLongerThanTheMapAreaStopsAtItsTopRow)
     EXPECT_TRUE(std::all_of(after, areaEnd, [](std::uint8_t byte) { return byte == 0; }));
 }
 
-TEST(MapPictureRuns, WordsPastTheEndOfTheTrackAreNotRead)
-{
-    TrackFileBuilder track;
-    track.SetMapRuns({MapRun(1, 10), MapRun(2, 10), MapRun(3, 10)});
-    DrawingBench b;
-    b.PutTrack(track.Build());
-    b.state.TrackFileLength = 20 + 2 * 2;  // the file ends after the second word
-    DrawTrackPicture(b.state, b.tk);
-    EXPECT_EQ(CountColourIn(b.Map(), kTerrainColour[1], 0, 511, 10, 512), 10);
-    EXPECT_EQ(CountColourIn(b.Map(), kTerrainColour[2], 10, 511, 20, 512), 10);
-    EXPECT_EQ(CountColour(b.Map(), kTerrainColour[3]), 0);
-    EXPECT_EQ(CountColourIn(b.Map(), kBackground, 20, 0, 512, 512), 492 * 512);
-}
-
 TEST(MapPictureColours, EveryTerrainCodeTakesItsPaletteColour)
 {
     std::vector<std::uint16_t> runs;

@@ -16,15 +16,14 @@ struct MapRun {
     int length;  // 0..4095
 };
 
-// A track file as far as the map runs: 20 header bytes, then the words.
-std::vector<std::uint8_t> TrackWithRuns(const std::vector<MapRun>& runs)
+// The run-length words: the low byte holds the code and the length's low
+// four bits, the high byte the rest of the length.
+std::vector<std::uint16_t> Words(const std::vector<MapRun>& runs)
 {
-    std::vector<std::uint8_t> track(20, 0);
-    for (const MapRun& r : runs) {
-        track.push_back(static_cast<std::uint8_t>((r.length & 15) << 4 | r.code));
-        track.push_back(static_cast<std::uint8_t>(r.length >> 4));
-    }
-    return track;
+    std::vector<std::uint16_t> words;
+    for (const MapRun& r : runs)
+        words.push_back(static_cast<std::uint16_t>((r.length >> 4) << 8 | (r.length & 15) << 4 | r.code));
+    return words;
 }
 
 // The pixel array, background everywhere, read back by picture position.
@@ -34,16 +33,16 @@ struct Pixels {
     int StreamAt(int k) const { return At(k % 512, 511 - k / 512); }
 };
 
-Pixels Decode(const std::vector<std::uint8_t>& track, std::int64_t count)
+Pixels Decode(const std::vector<MapRun>& runs)
 {
     Pixels p;
-    DecodeMapRuns(track, count, kTerrainPalette, p.bytes);
+    DecodeMapRuns(Words(runs), kTerrainPalette, p.bytes);
     return p;
 }
 
 TEST(DecodeMapRuns, StartsAtTheBottomLeftAndFlowsAcrossRows)
 {
-    const Pixels p = Decode(TrackWithRuns({{2, 600}, {3, 1}}), 1);
+    const Pixels p = Decode({{2, 600}, {3, 1}});
     EXPECT_EQ(p.bytes[kMapAreaFirstByte], 42);  // memory row 48
     EXPECT_EQ(p.At(0, 511), 42);
     EXPECT_EQ(p.At(511, 511), 42);
@@ -54,16 +53,9 @@ TEST(DecodeMapRuns, StartsAtTheBottomLeftAndFlowsAcrossRows)
     EXPECT_EQ(p.At(0, 512), 240);   // the label strip is never written
 }
 
-TEST(DecodeMapRuns, CountZeroDecodesOneWord)
-{
-    const Pixels p = Decode(TrackWithRuns({{2, 3}, {3, 5}}), 0);
-    EXPECT_EQ(p.StreamAt(2), 42);
-    EXPECT_EQ(p.StreamAt(3), 240);
-}
-
 TEST(DecodeMapRuns, RunOfLengthZeroWritesNothing)
 {
-    const Pixels p = Decode(TrackWithRuns({{2, 0}, {3, 2}}), 1);
+    const Pixels p = Decode({{2, 0}, {3, 2}});
     EXPECT_EQ(p.StreamAt(0), 154);
     EXPECT_EQ(p.StreamAt(1), 154);
     EXPECT_EQ(p.StreamAt(2), 240);
@@ -74,7 +66,7 @@ TEST(DecodeMapRuns, EveryTerrainCodeGoesThroughThePalette)
     std::vector<MapRun> runs;
     for (int code = 0; code < 16; ++code)
         runs.push_back({code, 1});
-    const Pixels p = Decode(TrackWithRuns(runs), 15);
+    const Pixels p = Decode(runs);
     for (int code = 0; code < 16; ++code)
         EXPECT_EQ(p.StreamAt(code), kTerrainPalette[code]) << "code " << code;
 }
@@ -83,30 +75,14 @@ TEST(DecodeMapRuns, StreamPastTheMapAreaWritesNothingOutsideIt)
 {
     // 70 runs of 4095 pixels exceed 512 x 512; the array sits in a larger
     // buffer whose tail must survive.
-    const std::vector<std::uint8_t> track = TrackWithRuns(std::vector<MapRun>(70, {9, 4095}));
+    const std::vector<std::uint16_t> runs = Words(std::vector<MapRun>(70, {9, 4095}));
     std::vector<std::uint8_t> buffer(kMapPixelBytes + 4096, 7);
     std::fill_n(buffer.begin(), kMapAreaFirstByte, 240);
-    DecodeMapRuns(track, 69, kTerrainPalette, std::span(buffer).first(kMapPixelBytes));
+    DecodeMapRuns(runs, kTerrainPalette, std::span(buffer).first(kMapPixelBytes));
     EXPECT_EQ(buffer[kMapAreaFirstByte - 1], 240);
     EXPECT_EQ(buffer[kMapPixelBytes - 1], 242);
     EXPECT_EQ(buffer[kMapPixelBytes], 7);
     EXPECT_EQ(buffer.back(), 7);
-}
-
-TEST(DecodeMapRuns, StopsAtTheEndOfTheTrackFile)
-{
-    std::vector<std::uint8_t> track = TrackWithRuns({{2, 3}, {3, 3}});
-    track.push_back(0x15);  // half a word: not read
-    const Pixels p = Decode(track, 1000);
-    EXPECT_EQ(p.StreamAt(5), 154);
-    EXPECT_EQ(p.StreamAt(6), 240);
-    EXPECT_EQ(Decode(TrackWithRuns({}), 0).StreamAt(0), 240);  // no word at all
-}
-
-TEST(DecodeMapRuns, NegativeCountDecodesNothing)
-{
-    const Pixels p = Decode(TrackWithRuns({{2, 3}}), -1);
-    EXPECT_EQ(p.StreamAt(0), 240);
 }
 
 TEST(BestTimeText, PutsThePointBeforeTheLastTwoDigits)

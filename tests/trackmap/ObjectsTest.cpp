@@ -296,20 +296,5 @@ TEST(ObjectTable, ScaleZeroDrawsTheMarkersButNoFootprint)
     EXPECT_EQ(test::CountDifferences(m.Map(), m.Before()), 9 + 25);
 }
 
-TEST(ObjectTable, OnlyEntriesWhollyInsideTheTrackFileAreDrawn)
-{
-    ObjectMap whole({At(kTree, 50, 50), At(kTree, 100, 50), At(kTree, 150, 50)});
-    const auto thirdEntry = static_cast<std::int32_t>(whole.Builder().ObjectOffset(2));
-    whole.b.state.TrackFileLength = thirdEntry + 8;  // the file ends with the third entry
-    whole.Draw();
-    EXPECT_EQ(CountColour(whole.Map(), whole.Entry(7)), 27);
-
-    ObjectMap cut({At(kTree, 50, 50), At(kTree, 100, 50), At(kTree, 150, 50)});
-    cut.b.state.TrackFileLength = thirdEntry + 7;  // one byte of the third is missing
-    cut.Draw();
-    EXPECT_EQ(CountColour(cut.Map(), cut.Entry(7)), 18);
-    EXPECT_EQ(CountColourIn(cut.Map(), cut.Entry(7), 149, 49, 152, 52), 0);
-}
-
 }  // namespace
 }  // namespace vx
