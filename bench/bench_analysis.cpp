@@ -144,7 +144,7 @@ void BM_WholeLoad_Long(benchmark::State& state)
             break;
         }
     }
-    state.counters["laps"] = p.State().LapCount;
+    state.counters["laps"] = p.State().Laps.LapCount;
 }
 BENCHMARK(BM_WholeLoad_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -154,7 +154,7 @@ void BM_LapSwitch_Long(benchmark::State& state)
     if (!Load(state, LongGame()))
         return;
     Program& p = TheProgram();
-    const std::int32_t laps = p.State().LapCount;
+    const std::int32_t laps = p.State().Laps.LapCount;
     std::int32_t k = 0;
     for (auto _ : state) {
         k = k % laps + 1;
@@ -221,7 +221,7 @@ void BM_LapSwitchGrowth(benchmark::State& state)
     Program& p = TheProgram();
     for (auto _ : state)
         SwitchToLap(p, 1);
-    state.counters["laps"] = p.State().LapCount;
+    state.counters["laps"] = p.State().Laps.LapCount;
     state.SetComplexityN(n);
 }
 
@@ -271,27 +271,17 @@ void BM_Step_ParseBothFiles(benchmark::State& state)
 }
 BENCHMARK(BM_Step_ParseBothFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The walk over the samples of a lap switch, with nothing drawn: how much of
-// a lap switch is the tracing itself.
+// The walk over the samples that cuts the replay into laps, once per load,
+// with nothing drawn.
 void BM_Step_TraceOnly(benchmark::State& state)
 {
     if (!Load(state, LongGame()))
         return;
     const AppState& s = TheProgram().State();
-    const std::optional<ReplayBlock>& block = s.Game.Replay;
-    LapTraceSetup setup;
-    setup.MapScale = s.Track.MapScale;
-    setup.CurrentLap = 1;
-    setup.Line = LapLine{s.Track.LapLineX1, s.Track.LapLineY1, s.Track.LapLineX2, s.Track.LapLineY2};
-    std::int64_t plotted = 0;
     for (auto _ : state) {
-        const LapTrace trace = TraceLaps(
-            std::ssize(block->Samples),
-            [&](std::int64_t j) { return block->Samples[static_cast<std::size_t>(j)]; },
-            setup, [&](MapPixel) { ++plotted; });
+        const LapTrace trace = TraceReplay(s.Game, s.Track);
         benchmark::DoNotOptimize(trace.LapCount);
     }
-    benchmark::DoNotOptimize(plotted);
 }
 BENCHMARK(BM_Step_TraceOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -44,7 +44,7 @@ int main(int argc, char** argv)
         const long switches = std::atol(argv[3]);
         for (long i = 0; i < switches; ++i) {
             // What ">" does, wrapping to lap 0 after the last lap.
-            const long k = state.LapCount > 0 ? (i + 1) % (state.LapCount + 1) : 0;
+            const long k = state.Laps.LapCount > 0 ? (i + 1) % (state.Laps.LapCount + 1) : 0;
             tk.SetControlText(vx::LapNumberLabel, std::to_string(k));
             vx::ShowSelectedLap(state, tk);
         }

@@ -30,13 +30,6 @@ bool IsMapSized(const Image* image)
     return image != nullptr && image->Width() == 512 && image->Height() == 560;
 }
 
-std::int64_t LapTimesIn(std::string_view lapTimeList)
-{
-    const auto fields = LapTimeFields(lapTimeList);
-    return std::count_if(fields.begin(), fields.end(),
-                         [](std::string_view field) { return !field.empty(); });
-}
-
 }  // namespace
 
 PipelineSession::PipelineSession()
@@ -85,26 +78,26 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
                    std::vector<std::uint8_t>(parts.Track.begin(), parts.Track.end()),
                    std::move(*track.value));
     outcome.Committed = true;
-    outcome.LapCount = state.LapCount;
+    outcome.LapCount = state.Laps.LapCount;
 
     FuzzCheck(IsMapSized(tk.FindImage(MapImage)) && IsMapSized(tk.FindImage(MapMasterImage)),
               "a committed analysis has its 512 x 560 map and its master copy");
     FuzzCheck(tk.ImageExists(GaugeImage) && tk.ImageExists(DriverTableImage),
               "a committed saved game has its gauges and driver table");
     FuzzCheck(tk.ControlEnabled(SaveButton), "a committed map can be saved");
-    FuzzCheck(state.LapCount >= 0 && tk.GetControlAttribute(LapSlider, 2) == state.LapCount,
+    FuzzCheck(state.Laps.LapCount >= 0 && tk.GetControlAttribute(LapSlider, 2) == state.Laps.LapCount,
               "the slider ends at the last completed lap");
     FuzzCheck(tk.GetControlText(LapNumberLabel) == "0" && tk.GetControlValue(LapSlider) == 0,
               "a new analysis opens on lap 0");
-    FuzzCheck(LapTimesIn(state.LapView.LapTimeList) == state.LapCount,
+    FuzzCheck(std::ssize(state.Laps.LapTimes) == state.Laps.LapCount,
               "one lap time per completed lap");
 
     // Two more laps, as the user reaches them: the next-lap button, then the
     // slider dragged to the last lap.
     const std::vector<std::uint32_t> master = Pixels(tk.FindImage(MapMasterImage));
-    const std::string lapTimes = state.LapView.LapTimeList;
+    const std::vector<std::int64_t> lapTimes = state.Laps.LapTimes;
     const auto checkLapView = [&] {
-        FuzzCheck(state.LapCount == outcome.LapCount && state.LapView.LapTimeList == lapTimes,
+        FuzzCheck(state.Laps.LapCount == outcome.LapCount && state.Laps.LapTimes == lapTimes,
                   "the laps found do not depend on the lap shown");
         FuzzCheck(Pixels(tk.FindImage(MapMasterImage)) == master,
                   "a lap view leaves the master map alone");

@@ -195,9 +195,8 @@ std::string JsonPath(const std::string& path)
 std::vector<std::string> LapTimes(const AppState& state)
 {
     std::vector<std::string> times;
-    const auto fields = LapTimeFields(state.LapView.LapTimeList);
-    for (std::int64_t i = 0; i < state.LapCount && i < static_cast<std::int64_t>(fields.size()); ++i)
-        times.emplace_back(fields[static_cast<std::size_t>(i)]);
+    for (const std::int64_t time : state.Laps.LapTimes)
+        times.push_back(LapTimeText(time));
     return times;
 }
 
@@ -237,14 +236,15 @@ void PrintJson(const AppState& state)
         << ", \"best_time_text\": " << JsonText(labels.TimeText)
         << ", \"holder_line\": " << JsonText(labels.HolderLine)
         << ", \"picture_name\": " << JsonText(state.PictureName) << " },\n";
-    out << "  \"laps\": { \"count\": " << state.LapCount << ", \"times\": [";
+    const LapTrace& laps = state.Laps;
+    out << "  \"laps\": { \"count\": " << laps.LapCount << ", \"times\": [";
     const auto times = LapTimes(state);
     for (std::size_t i = 0; i < times.size(); ++i)
         out << (i == 0 ? "" : ", ") << JsonText(times[i]);
-    out << "],\n            \"fastest\": " << JsonText(state.LapView.FastestLapText)
-        << ", \"slowest\": " << JsonText(state.LapView.SlowestLapText) << ", \"start_point\": ";
-    if (state.LapView.HasStartPoint)
-        out << "[" << state.LapView.StartPointX << ", " << state.LapView.StartPointY << "]";
+    out << "],\n            \"fastest\": " << JsonText(LapText(laps, laps.FastestLap))
+        << ", \"slowest\": " << JsonText(LapText(laps, laps.SlowestLap)) << ", \"start_point\": ";
+    if (laps.StartPoint)
+        out << "[" << laps.StartPoint->x << ", " << laps.StartPoint->y << "]";
     else
         out << "null";
     out << " }\n}\n";
@@ -278,14 +278,15 @@ void PrintReadable(const AppState& state)
                       Cp1252ToUtf8(cells[3]).c_str(), cells[4].c_str(), cells[5].c_str());
         out << line;
     }
-    out << "\nLaps        " << state.LapCount << "\n";
+    const LapTrace& laps = state.Laps;
+    out << "\nLaps        " << laps.LapCount << "\n";
     const auto times = LapTimes(state);
     for (std::size_t i = 0; i < times.size(); ++i)
         out << "  " << (i + 1) << ": " << times[i] << " s\n";
-    if (!state.LapView.FastestLapText.empty())
-        out << "Fastest     lap " << state.LapView.FastestLapText << " s\n";
-    if (!state.LapView.SlowestLapText.empty())
-        out << "Slowest     lap " << state.LapView.SlowestLapText << " s\n";
+    if (laps.FastestLap != 0)
+        out << "Fastest     lap " << LapText(laps, laps.FastestLap) << " s\n";
+    if (laps.SlowestLap != 0)
+        out << "Slowest     lap " << LapText(laps, laps.SlowestLap) << " s\n";
     std::cout << out.str();
 }
 

@@ -467,9 +467,10 @@ void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePa
     DrawTrackObjects(state, toolkit);
     toolkit.CopyImageSlot(MapImage, MapMasterImage);
 
+    state.Laps = TraceReplay(state.Game, state.Track);
     state.CurrentLap = 0;
     DrawLapView(state, toolkit);
-    toolkit.SetControlAttribute(LapSlider, 2, state.LapCount);
+    toolkit.SetControlAttribute(LapSlider, 2, state.Laps.LapCount);
     toolkit.SetControlText(LapNumberLabel, "0");
     toolkit.SetControlValue(LapSlider, 0);
     toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
@@ -477,7 +478,7 @@ void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePa
     // Short enough for the log line under the lap selector; the map names
     // the track.
     std::string summary = "Loaded " + FileNamePart(state.GamePath) + ": " +
-                          IntToText(state.LapCount) + (state.LapCount == 1 ? " lap" : " laps");
+                          IntToText(state.Laps.LapCount) + (state.Laps.LapCount == 1 ? " lap" : " laps");
     if (!state.HasGame)
         summary = "Loaded " + Cp1252ToUtf8(state.TrackFileName) + " without a saved game";
     LogMessage(state, toolkit, summary);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "laps/LapTrace.h"
 #include "laps/TableLayout.h"
 #include "laps/TimeFormat.h"
 #include "toolkit/Text.h"
@@ -55,9 +56,10 @@ void FillDriverTable(AppState& state, Toolkit& toolkit)
                                 static_cast<std::int64_t>(toolkit.ImageHandleOf(DriverTableImage)));
 }
 
-void DrawLapSummary(AppState&, Toolkit& toolkit, const std::string& lapTimeList,
-                    const std::string& fastestLapText, const std::string& averageText)
+void DrawLapSummary(AppState& state, Toolkit& toolkit)
 {
+    const std::string fastestLapText = LapText(state.Laps, state.Laps.FastestLap);
+    const std::string averageText = RealToText(state.Game.AverageAILevel, 2);
     toolkit.CreateImageSlot(LapSummaryImage, 480, 270);
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(LapSummaryImage));
     toolkit.FillBox(0, 0, 480, 270, kTableBackground);
@@ -66,7 +68,7 @@ void DrawLapSummary(AppState&, Toolkit& toolkit, const std::string& lapTimeList,
     for (const TextPlacement& header :
          {FastLapHeader(fastestLapText), AverageAIHeader(averageText)})
         toolkit.DrawTextAt(header.x, header.y, header.text);
-    for (const TextPlacement& entry : LapSummaryEntries(lapTimeList))
+    for (const TextPlacement& entry : LapSummaryEntries(state.Laps.LapTimes))
         toolkit.DrawTextAt(entry.x, entry.y, entry.text);
     toolkit.EndDrawing();
 }

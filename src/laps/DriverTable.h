@@ -20,9 +20,8 @@ std::array<std::string, 6> DriverTableCells(const AppState& state, int k);
 // The table of the committed saved game, shown in DriverTableBox.
 void FillDriverTable(AppState& state, Toolkit& toolkit);
 
-// The lap summary: fastest lap, average computer strength and the numbered
-// lap times, drawn into a fresh LapSummaryImage.
-void DrawLapSummary(AppState& state, Toolkit& toolkit, const std::string& lapTimeList,
-                    const std::string& fastestLapText, const std::string& averageText);
+// The lap summary of the committed laps: fastest lap, average computer
+// strength and the numbered lap times, drawn into a fresh LapSummaryImage.
+void DrawLapSummary(AppState& state, Toolkit& toolkit);
 
 }  // namespace vx

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "laps/LapTrace.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -22,33 +21,27 @@ std::int64_t Nearest(float value)
 
 }  // namespace
 
-std::int64_t ChartHundredths(std::string_view seconds)
-{
-    return Nearest(TextToReal(seconds) * 100.0f);
-}
-
-LapChartGeometry LapChartOf(std::string_view lapTimeList, std::string_view fastestText,
-                            std::string_view slowestText, std::int64_t lapCount,
-                            std::int64_t currentLap)
+LapChartGeometry LapChartOf(const LapTrace& trace, std::int64_t currentLap)
 {
     LapChartGeometry chart;
+    const std::int64_t lapCount = trace.LapCount;
     if (lapCount > 1)
         chart.Step = 720.0f / static_cast<float>(lapCount - 1);
-    std::int64_t a = ChartHundredths(FieldOf(slowestText, 3, " "));
-    const std::int64_t b = ChartHundredths(FieldOf(fastestText, 3, " "));
+    const auto timeOf = [&](std::int32_t lap) {
+        return lap >= 1 && lap <= std::ssize(trace.LapTimes) ? trace.LapTimes[static_cast<std::size_t>(lap - 1)]
+                                                             : 0;
+    };
+    std::int64_t a = timeOf(trace.SlowestLap);
+    const std::int64_t b = timeOf(trace.FastestLap);
     if (a == b)
         a = a + 1;  // the scale never divides by zero
     chart.SlowestLevel = a;
     chart.FastestLevel = b;
 
-    const std::vector<std::string_view> fields = LapTimeFields(lapTimeList);
     float x = 75.0f;
     float y = 0.0f;
-    for (std::size_t i = 1; i <= fields.size(); ++i) {
-        const std::string_view f = fields[i - 1];
-        if (f.empty())
-            break;
-        const std::int64_t t = ChartHundredths(f);
+    for (std::size_t i = 1; i <= trace.LapTimes.size(); ++i) {
+        const std::int64_t t = trace.LapTimes[i - 1];
         y = static_cast<float>((t - b) * 100) / static_cast<float>(a - b);
         const ChartPoint point{Nearest(x), 110 - Nearest(y)};
         chart.Points.push_back(point);

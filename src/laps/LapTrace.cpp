@@ -42,61 +42,63 @@ std::optional<MapPixel> SamplePixelOf(ReplaySample sample, float sampleScale)
                     511 - NearestPosition(sample.SampleY, sampleScale)};
 }
 
-LapTracer::LapTracer(const LapTraceSetup& setup)
-    : line_(setup.Line), currentLap_(setup.CurrentLap), sampleScale_(SampleScaleOf(setup.MapScale))
+LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& setup)
 {
-}
-
-bool LapTracer::Take(ReplaySample sample)
-{
-    if (!(sampleScale_ > 0.0f))
-        return false;  // no scale: the whole replay lies off the map
-    const MapPixel previous = pixel_;
-    pixel_ = MapPixel{NearestPosition(sample.SampleX, sampleScale_),
-                      511 - NearestPosition(sample.SampleY, sampleScale_)};
-    if (first_) {
-        first_ = false;
-        trace_.StartPoint = pixel_;
+    LapTrace trace;
+    const float sampleScale = SampleScaleOf(setup.MapScale);
+    // Lap 0 holds the samples before the start; lap k those reached while
+    // k - 1 laps are complete.
+    trace.LapStarts.push_back(0);
+    if (!(sampleScale > 0.0f)) {  // no scale: the whole replay lies off the map
+        trace.LapStarts.push_back(0);
+        trace.LapStarts.push_back(0);
+        return trace;
     }
-    if (!InsideMarkerArea(pixel_.x, pixel_.y))
-        return false;
-
-    const bool shown = currentLap_ == 0 ||
-                       (started_ && static_cast<std::int64_t>(currentLap_) - 1 == trace_.LapCount);
-
-    if (previous.x != 0 && line_) {
-        const std::int8_t result = CrossesLapLine(pixel_.x, pixel_.y, previous.x, previous.y,
-                                                  line_->x1, line_->y1, line_->x2, line_->y2);
-        if (result == kMoveCrossesLine && !latched_) {
-            if (started_) {
-                // the quotient in single precision, as the list has always shown it
-                const float seconds = static_cast<float>(lapSamples_) / 20.0f;
-                trace_.LapTimeList += RealToText(seconds, 2);
-                trace_.LapTimeList += ' ';
-                lapSamples_ = 0;
-                if (trace_.LapCount < INT32_MAX)
-                    ++trace_.LapCount;
-            } else {
-                started_ = true;  // lap 1 is timed from the first sample: no reset
-            }
-            latched_ = true;
-        }
-        if (result == kLineRightOrMissed && latched_)
-            latched_ = false;
-    }
-    ++lapSamples_;
-    return shown;
-}
-
-LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& setup,
-                   std::vector<MapPixel>* plotted)
-{
-    LapTracer tracer(setup);
+    trace.Plotted.reserve(samples.size());
+    bool started = false;  // the first crossing has been seen
+    bool latched = false;  // a counted crossing waits for a clear move
+    MapPixel previous{};   // the previous sample's pixel, (0, 0) before the first
+    std::int64_t lapSamples = 0;
     for (const ReplaySample& sample : samples) {
-        if (tracer.Take(sample) && plotted != nullptr)
-            plotted->push_back(tracer.Pixel());
+        const MapPixel pixel{NearestPosition(sample.SampleX, sampleScale),
+                             511 - NearestPosition(sample.SampleY, sampleScale)};
+        if (!trace.StartPoint)
+            trace.StartPoint = pixel;
+        const MapPixel from = previous;
+        previous = pixel;
+        if (!InsideMarkerArea(pixel.x, pixel.y))
+            continue;
+        trace.Plotted.push_back(pixel);  // with the lap in progress, before its crossing
+
+        if (from.x != 0 && setup.Line) {
+            const LapLine& line = *setup.Line;
+            const std::int8_t result =
+                CrossesLapLine(pixel.x, pixel.y, from.x, from.y, line.x1, line.y1, line.x2, line.y2);
+            if (result == kMoveCrossesLine && !latched) {
+                if (started) {
+                    trace.LapTimes.push_back(lapSamples * 5);
+                    lapSamples = 0;
+                    if (trace.LapCount < INT32_MAX)
+                        ++trace.LapCount;
+                } else {
+                    started = true;  // lap 1 is timed from the first sample: no reset
+                }
+                // The samples after this one belong to the next lap.
+                trace.LapStarts.push_back(trace.Plotted.size());
+                latched = true;
+            }
+            if (result == kLineRightOrMissed && latched)
+                latched = false;
+        }
+        ++lapSamples;
     }
-    return tracer.Result();
+    // The unfinished lap after the last crossing, then the end.
+    while (std::ssize(trace.LapStarts) < std::int64_t{trace.LapCount} + 3)
+        trace.LapStarts.push_back(trace.Plotted.size());
+    const LapExtremes extremes = FindLapExtremes(trace.LapTimes);
+    trace.FastestLap = extremes.FastestLap;
+    trace.SlowestLap = extremes.SlowestLap;
+    return trace;
 }
 
 void PlotSampleBlock(Image& image, MapPixel centre, Colour colour)
@@ -115,39 +117,35 @@ void PlotSampleBlock(Image& image, MapPixel centre, Colour colour)
             PlotPixel(image, std::int64_t{centre.x} + dx, std::int64_t{centre.y} + dy, colour);
 }
 
-std::vector<std::string_view> LapTimeFields(std::string_view lapTimeList)
-{
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t space = lapTimeList.find(' ', start);
-        if (space == std::string_view::npos) {
-            fields.push_back(lapTimeList.substr(start));
-            return fields;
-        }
-        fields.push_back(lapTimeList.substr(start, space - start));
-        start = space + 1;
-    }
-}
-
-LapExtremes FindLapExtremes(std::string_view lapTimeList, std::int64_t lapCount)
+LapExtremes FindLapExtremes(std::span<const std::int64_t> lapTimes)
 {
     LapExtremes extremes;
-    const std::vector<std::string_view> fields = LapTimeFields(lapTimeList);
-    // Laps past the list read as 0 seconds, which changes neither extreme.
-    const std::int64_t laps = std::min<std::int64_t>(lapCount, std::ssize(fields));
-    for (std::int64_t i = 1; i <= laps; ++i) {
-        const float t = TextToReal(fields[static_cast<std::size_t>(i - 1)]);
-        if (t < extremes.FastestLapTime && t > 0.0f) {
-            extremes.FastestLapTime = t;
-            extremes.FastestLapText = IntToText(i) + " : " + RealToText(t, 2);
+    std::int64_t fastest = 6000, slowest = 0;
+    for (std::size_t i = 0; i < lapTimes.size(); ++i) {
+        const std::int64_t t = lapTimes[i];
+        if (t < fastest && t > 0) {
+            fastest = t;
+            extremes.FastestLap = static_cast<std::int32_t>(i + 1);
         }
-        if (t > extremes.SlowestLapTime) {
-            extremes.SlowestLapTime = t;
-            extremes.SlowestLapText = IntToText(i) + " : " + RealToText(t, 2);
+        if (t > slowest) {
+            slowest = t;
+            extremes.SlowestLap = static_cast<std::int32_t>(i + 1);
         }
     }
     return extremes;
+}
+
+std::string LapTimeText(std::int64_t hundredths)
+{
+    const std::int64_t cents = hundredths % 100;
+    return IntToText(hundredths / 100) + (cents < 10 ? ".0" : ".") + IntToText(cents);
+}
+
+std::string LapText(const LapTrace& trace, std::int32_t lap)
+{
+    if (lap < 1 || lap > std::ssize(trace.LapTimes))
+        return {};
+    return IntToText(lap) + " : " + LapTimeText(trace.LapTimes[static_cast<std::size_t>(lap - 1)]);
 }
 
 }  // namespace vx

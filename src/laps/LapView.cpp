@@ -1,6 +1,5 @@
 #include "laps/LapView.h"
 
-#include "formats/ReplayBlock.h"
 #include "laps/DriverTable.h"
 #include "laps/LapChart.h"
 #include "laps/LapTrace.h"
@@ -24,81 +23,58 @@ void Show(Toolkit& toolkit, int box, int image)
 
 }  // namespace
 
+LapTrace TraceReplay(const GameData& game, const TrackData& track)
+{
+    if (game.RaceFlag == 0 || !game.Replay)
+        return {};
+    LapTraceSetup setup;
+    setup.MapScale = track.MapScale;
+    if (track.HasLapLine)
+        setup.Line = LapLine{track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2};
+    return TraceLaps(game.Replay->Samples, setup);
+}
+
 void DrawLapView(AppState& state, Toolkit& toolkit)
 {
-    LapViewState& view = state.LapView;
-    view = LapViewState{};
-    state.LapCount = 0;
-
-    const std::optional<ReplayBlock>& block = state.Game.Replay;
-    if (state.Game.RaceFlag == 0 || !block) {
+    if (state.Game.RaceFlag == 0 || !state.Game.Replay) {
         Show(toolkit, LapChartBox, PlaceholderImage);
         Show(toolkit, LapSummaryBox, PlaceholderImage);
         return;
     }
-    view.SampleCount = block->SampleCount;
-    view.SampleScale = SampleScaleOf(state.Track.MapScale);
-
-    LapTraceSetup setup;
-    setup.MapScale = state.Track.MapScale;
-    setup.CurrentLap = state.CurrentLap;
-    if (state.Track.HasLapLine)
-        setup.Line = LapLine{state.Track.LapLineX1, state.Track.LapLineY1, state.Track.LapLineX2,
-                             state.Track.LapLineY2};
+    const LapTrace& trace = state.Laps;
+    const TrackData& track = state.Track;
 
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
-    Image* map = toolkit.DrawingImage();
-    // Only the whole samples that lie inside the saved game are walked.
-    const LapTrace trace = TraceLaps(
-        std::ssize(block->Samples), [&](std::int64_t j) { return block->Samples[static_cast<std::size_t>(j)]; },
-        setup,
-        [&](MapPixel pixel) {
-            if (map != nullptr)
-                PlotSampleBlock(*map, pixel, kBlue);
-        });
-    if (trace.StartPoint && map != nullptr) {
-        view.HasStartPoint = true;
-        view.StartPointX = trace.StartPoint->x;
-        view.StartPointY = trace.StartPoint->y;
-        PlotSampleBlock(*map, *trace.StartPoint, kRed);
+    if (Image* map = toolkit.DrawingImage()) {
+        for (const MapPixel pixel : trace.PixelsOf(state.CurrentLap))
+            PlotSampleBlock(*map, pixel, kBlue);
+        if (trace.StartPoint)
+            PlotSampleBlock(*map, *trace.StartPoint, kRed);
     }
-    if (setup.Line)
-        toolkit.DrawSegment(setup.Line->x1, setup.Line->y1, setup.Line->x2, setup.Line->y2, kRed);
+    if (track.HasLapLine)
+        toolkit.DrawSegment(track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2, kRed);
     toolkit.EndDrawing();
     Show(toolkit, MapBox, MapImage);
 
-    state.LapCount = trace.LapCount;
-    view.LapTimeList = trace.LapTimeList;
-    const LapExtremes extremes = FindLapExtremes(view.LapTimeList, state.LapCount);
-    view.FastestLapTime = extremes.FastestLapTime;
-    view.SlowestLapTime = extremes.SlowestLapTime;
-    view.FastestLapText = extremes.FastestLapText;
-    view.SlowestLapText = extremes.SlowestLapText;
-
-    if (state.LapCount == 0) {
+    if (trace.LapCount == 0) {
         // Nothing to chart: never leave the pictures of an earlier game.
         Show(toolkit, LapChartBox, PlaceholderImage);
         Show(toolkit, LapSummaryBox, PlaceholderImage);
         return;
     }
     if (state.CurrentLap == 0) {
-        DrawLapSummary(state, toolkit, view.LapTimeList, view.FastestLapText,
-                       RealToText(state.Game.AverageAILevel, 2));
+        DrawLapSummary(state, toolkit);
         if (toolkit.ImageExists(LapSummaryImage))
             Show(toolkit, LapSummaryBox, LapSummaryImage);
     }
-    DrawLapChart(state, toolkit, view.LapTimeList, view.FastestLapText, view.SlowestLapText,
-                 state.LapCount, state.CurrentLap);
+    DrawLapChart(state, toolkit);
     if (toolkit.ImageExists(LapChartImage))
         Show(toolkit, LapChartBox, LapChartImage);
 }
 
-void DrawLapChart(AppState&, Toolkit& toolkit, const std::string& lapTimeList,
-                  const std::string& fastestLapText, const std::string& slowestLapText,
-                  std::int32_t lapCount, std::int32_t currentLap)
+void DrawLapChart(AppState& state, Toolkit& toolkit)
 {
-    const LapChartGeometry chart =
-        LapChartOf(lapTimeList, fastestLapText, slowestLapText, lapCount, currentLap);
+    const LapChartGeometry chart = LapChartOf(state.Laps, state.CurrentLap);
     toolkit.CreateImageSlot(LapChartImage, 800, 140);
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(LapChartImage));
     toolkit.FillBox(0, 0, 800, 140, kChartBackground);
@@ -112,7 +88,7 @@ void DrawLapChart(AppState&, Toolkit& toolkit, const std::string& lapTimeList,
     toolkit.DrawLineBy(75, 110, 720, 0, kRed);    // the fastest level, over the fill
     toolkit.DrawLineBy(75, 10, -5, 0, kBlue);     // ticks
     toolkit.DrawLineBy(75, 110, -5, 0, kBlue);
-    if (currentLap != 0 && chart.CurrentPoint)
+    if (state.CurrentLap != 0 && chart.CurrentPoint)
         toolkit.DrawSegment(chart.CurrentPoint->x, 130, chart.CurrentPoint->x,
                             chart.CurrentPoint->y, kWhite);
     toolkit.DrawTextAt(20, 5, chart.SlowestLabel, kBlack);

@@ -4,18 +4,23 @@
 
 #include <string>
 
+#include "laps/LapTrace.h"
 #include "state/AppState.h"
 
 namespace vx {
 
-// Draws lap CurrentLap (0: the whole race) of the committed replay over
-// MapImage, sets LapCount and the lap texts, and shows the summary (lap 0
-// only) and the chart, or the placeholder where there is nothing to chart.
+// The committed replay cut into laps over the committed track: empty when
+// the race flag is 0 or the saved game holds no replay.
+LapTrace TraceReplay(const GameData& game, const TrackData& track);
+
+// Draws lap CurrentLap (0: the whole race) of the committed trace over
+// MapImage, and shows the summary (lap 0 only) and the chart, or the
+// placeholder where there is nothing to chart. Only that lap's samples are
+// drawn: the replay was cut into laps when it was loaded.
 void DrawLapView(AppState& state, Toolkit& toolkit);
 
-// The lap chart of the lap-time list into a fresh LapChartImage.
-void DrawLapChart(AppState& state, Toolkit& toolkit, const std::string& lapTimeList,
-                  const std::string& fastestLapText, const std::string& slowestLapText,
-                  std::int32_t lapCount, std::int32_t currentLap);
+// The lap chart of the committed laps, CurrentLap marked, into a fresh
+// LapChartImage.
+void DrawLapChart(AppState& state, Toolkit& toolkit);
 
 }  // namespace vx

@@ -22,16 +22,13 @@ TextPlacement AverageAIHeader(std::string_view averageText)
     return {200, 10, "Average AI: " + std::string(averageText)};
 }
 
-std::vector<TextPlacement> LapSummaryEntries(std::string_view lapTimeList)
+std::vector<TextPlacement> LapSummaryEntries(std::span<const std::int64_t> lapTimes)
 {
     std::vector<TextPlacement> entries;
-    const std::vector<std::string_view> fields = LapTimeFields(lapTimeList);
     int x = 10, y = 40;
-    for (std::size_t i = 1; i <= fields.size() && x <= 480; ++i) {
-        const std::string_view f = fields[i - 1];
-        if (f.empty())
-            break;
-        entries.push_back({x, y, IntToText(static_cast<std::int64_t>(i)) + ":  " + std::string(f)});
+    for (std::size_t i = 1; i <= lapTimes.size() && x <= 480; ++i) {
+        entries.push_back({x, y, IntToText(static_cast<std::int64_t>(i)) + ":  " +
+                                     LapTimeText(lapTimes[i - 1])});
         y = y + 30;
         if (y > 260) {
             x = x + 100;

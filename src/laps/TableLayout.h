@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,10 +27,10 @@ CellCorner DriverCellCorner(int row, int column);
 TextPlacement FastLapHeader(std::string_view fastestLapText);   // (10, 10)
 TextPlacement AverageAIHeader(std::string_view averageText);    // (200, 10)
 
-// The numbered entries of the lap summary: "i:  " and field i of the list, in
+// The numbered entries of the lap summary: "i:  " and lap i's time, in
 // columns of eight from (10, 40) downward by 30, the next column 100 to the
-// right. The list ends at its first empty field or after 40 entries, the
-// 41st having no room left in the picture.
-std::vector<TextPlacement> LapSummaryEntries(std::string_view lapTimeList);
+// right. The list ends after 40 entries, the 41st having no room left in the
+// picture.
+std::vector<TextPlacement> LapSummaryEntries(std::span<const std::int64_t> lapTimes);
 
 }  // namespace vx

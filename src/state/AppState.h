@@ -11,6 +11,7 @@
 
 #include "formats/GameFile.h"
 #include "formats/TrackFile.h"
+#include "state/Analysis.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx {
@@ -65,21 +66,6 @@ constexpr std::int64_t kDataBlockSize = kTrackArea + kMapBitmapArea + kGameArea;
 
 // --- AppState -----------------------------------------------------------------
 
-// The working values of the lap view, rebuilt by every redraw.
-struct LapViewState {
-    std::int64_t SampleBase = -1;  // -1: no replay block found
-    std::int32_t SampleCount = 0;
-    float SampleScale = 0.0f;
-    bool HasStartPoint = false;
-    std::int32_t StartPointX = 0;
-    std::int32_t StartPointY = 0;
-    std::string LapTimeList;
-    float FastestLapTime = 60.0f;
-    float SlowestLapTime = 0.0f;
-    std::string FastestLapText;
-    std::string SlowestLapText;
-};
-
 struct AppState {
     // The data block and its three areas. Each area holds the committed file
     // of the current analysis; its length field says how many bytes are valid.
@@ -102,7 +88,6 @@ struct AppState {
     std::uint8_t QuitFlag = 0;
     std::int32_t LapCounter = 0;
     std::int32_t CurrentLap = 0;
-    std::int32_t LapCount = 0;
 
     // The message log: slots 1..LogLineCount hold the last messages, oldest
     // first.
@@ -126,7 +111,8 @@ struct AppState {
     std::string GamePath;   // its path
     bool HasTrack = false;  // a track has been committed
 
-    LapViewState LapView;
+    // The committed replay cut into laps.
+    LapTrace Laps;
 
     // True while "Load" runs: the lap navigation does nothing meanwhile.
     bool Loading = false;

@@ -18,6 +18,13 @@ constexpr Colour MakeRgb(int red, int green, int blue)
            static_cast<Colour>(blue & 255) << 16;
 }
 
+// A pixel position: x to the right, y downward (on the map, in map pixels).
+struct MapPixel {
+    int x = 0;
+    int y = 0;
+    friend constexpr bool operator==(MapPixel, MapPixel) = default;
+};
+
 class Image {
 public:
     Image(int width, int height, Colour fill = 0);

@@ -14,17 +14,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "toolkit/Image.h"  // MapPixel
+
 namespace vx {
 
 inline constexpr int kMapWidth = 512;
 inline constexpr int kMapAreaHeight = 512;
 inline constexpr int kMapPictureHeight = 560;
-
-struct MapPixel {
-    int x = 0;
-    int y = 0;
-    friend constexpr bool operator==(MapPixel, MapPixel) = default;
-};
 
 // Object positions flip with 511 (the lap line of the track uses 512).
 constexpr MapPixel MapPixelOf(int trackX, int trackY)

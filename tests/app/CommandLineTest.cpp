@@ -15,6 +15,7 @@
 #include "app/LoadWorkflow.h"
 #include "app/RaceFiles.h"
 #include "laps/DriverTable.h"
+#include "laps/LapTrace.h"
 #include "support/TestSupport.h"
 
 namespace vx {
@@ -163,12 +164,10 @@ TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
     EXPECT_THAT(run.out, HasSubstr("\"holder_line\": \"Anna / Comet\""));
     EXPECT_THAT(run.out, HasSubstr("\"average_ai_level\": \"3.50\""));
     std::string times = "\"times\": [";
-    std::istringstream list(state.LapView.LapTimeList);
-    std::string field;
-    for (int i = 0; list >> field; ++i)
-        times += (i ? ", \"" : "\"") + field + "\"";
+    for (std::size_t i = 0; i < state.Laps.LapTimes.size(); ++i)
+        times += (i ? ", \"" : "\"") + LapTimeText(state.Laps.LapTimes[i]) + "\"";
     EXPECT_THAT(run.out, HasSubstr(times + "]"));
-    EXPECT_THAT(run.out, HasSubstr("\"fastest\": \"" + state.LapView.FastestLapText + "\""));
+    EXPECT_THAT(run.out, HasSubstr("\"fastest\": \"" + LapText(state.Laps, state.Laps.FastestLap) + "\""));
 }
 
 TEST_F(CommandLine, TheReportFindsAndShowsNamesWithAccents)

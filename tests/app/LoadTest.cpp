@@ -77,7 +77,7 @@ TEST_F(Load, FindsTheTrackInTheTracksFolderWithoutAsking)
     EXPECT_EQ(script->asked[0].title, "Open Game");
     EXPECT_EQ(script->asked[0].filter, "gam|*.gam");
     EXPECT_EQ(State().TrackPath, root / "Tracks/Oval.trk");
-    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 3);
     EXPECT_EQ(LapLabel(), "0");
     EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
@@ -106,7 +106,7 @@ TEST_F(Load, AsksForTheTrackOnlyWhenNeitherCandidateExists)
     EXPECT_EQ(script->asked[1].defaultFile, root / "Saves/");
     EXPECT_EQ(script->asked[1].filter, "trk|*.trk");
     EXPECT_EQ(State().TrackDirectory, root / "Other/");
-    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().PictureName, "Oval2_5432_Anna");
 }
 
@@ -131,7 +131,7 @@ TEST_F(Load, FindsATrackWhoseNameDiffersOnlyInLetterCase)
     LoadWithAnswers({GamePath()});
     EXPECT_EQ(script->asked.size(), 1u);
     EXPECT_EQ(State().TrackPath, root / "tracks/OVAL.TRK");
-    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Laps.LapCount, 3);
     // What is shown keeps the saved game's spelling.
     EXPECT_EQ(MapLabelsOfTrack(State()).TrackName, "Oval");
     EXPECT_EQ(State().PictureName, "Oval_5432_Anna");
@@ -194,7 +194,7 @@ TEST_F(Load, ATrackChosenAfterCancellingOpenGamePairsWithTheCurrentGame)
     EXPECT_EQ(script->asked[2].title, "Open Track: nix");
     EXPECT_EQ(State().GamePath, GamePath());
     EXPECT_EQ(State().Game.DriverCount(), 3);
-    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().PictureName, "Loop_3999_Kim");
 }
 
@@ -203,7 +203,7 @@ TEST_F(Load, ATrackChosenBeforeAnySavedGameLoadsWithAnEmptyGame)
     LoadWithAnswers({"", root / "Tracks/Oval.trk"});
     EXPECT_TRUE(toolkit.ImageExists(MapImage));
     EXPECT_EQ(State().Game.DriverCount(), 0);
-    EXPECT_EQ(State().LapCount, 0);
+    EXPECT_EQ(State().Laps.LapCount, 0);
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 0);
     EXPECT_EQ(NewestLog(), "Loaded Oval.trk without a saved game");
 }
@@ -213,7 +213,7 @@ TEST_F(Load, ADroppedSavedGameLoadsAsIfChosen)
     toolkit.PostEvent({kDropEvent, 0, GamePath()});
     app.ProcessPendingEvents();
     EXPECT_TRUE(script->asked.empty());
-    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().GameDirectory, root / "Saves/");
 }
 
@@ -273,7 +273,7 @@ TEST_P(LoadThatStops, LeavesThePreviousAnalysisWholeAndSaysWhy)
         EXPECT_EQ(NewestLog(), GetParam().log);
     else
         EXPECT_NE(NewestLog(), logBefore);  // the parser's reason, checked below
-    EXPECT_EQ(State().LapCount, 3);
+    EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().Game.DriverCount(), 3);
     Click(">");  // navigation still shows the previous analysis
     EXPECT_EQ(LapLabel(), "2");

@@ -23,10 +23,11 @@ constexpr Colour kRed = MakeRgb(255, 0, 0);
 constexpr Colour kWhite = MakeRgb(255, 255, 255);
 constexpr Colour kBlack = MakeRgb(0, 0, 0);
 
-const Image& Chart(DrawingBench& b, const std::string& list, const std::string& fastest,
-                   const std::string& slowest, int laps, int current)
+const Image& Chart(DrawingBench& b, std::vector<std::int64_t> times, int current)
 {
-    DrawLapChart(b.state, b.tk, list, fastest, slowest, laps, current);
+    b.PutLaps(std::move(times));
+    b.state.CurrentLap = current;
+    DrawLapChart(b.state, b.tk);
     const Image& chart = b.Picture(LapChartImage);
     EXPECT_EQ(chart.Width(), 800);
     EXPECT_EQ(chart.Height(), 140);
@@ -36,7 +37,7 @@ const Image& Chart(DrawingBench& b, const std::string& list, const std::string& 
 // Two laps: lap 1 (the slowest) at (75, 10), lap 2 (the fastest) at (795, 110).
 const Image& TwoLaps(DrawingBench& b, int current = 0)
 {
-    return Chart(b, "13.40 3.30 ", "2 : 3.30", "1 : 13.40", 2, current);
+    return Chart(b, {1340, 330}, current);
 }
 
 // --- Frame --------------------------------------------------------------------
@@ -118,7 +119,7 @@ TEST(LapChartCurve, TheAreaUnderTheCurveIsFilledAndNothingElse)
 TEST(LapChartCurve, OneLapLetsTheFillSpreadOverTheWholeBackground)
 {
     DrawingBench b;
-    const Image& chart = Chart(b, "3.40 ", "1 : 3.40", "1 : 3.40", 1, 0);
+    const Image& chart = Chart(b, {340}, 0);
     EXPECT_EQ(CountColour(chart, kBackground), 0);
     EXPECT_EQ(CountColourIn(chart, kBlue, 75, 110, 76, 131), 21);  // point and closing line
     EXPECT_EQ(chart.At(795, 130), kFill);  // the baseline's end pixel is not drawn
@@ -132,7 +133,7 @@ TEST(LapChartCurve, ACurveThroughTheFillsStartingPixelLeavesTheFillOut)
 {
     // Laps 1 and 2 on the fastest level, 360 pixels apart: the curve covers (80, 110).
     DrawingBench b;
-    const Image& chart = Chart(b, "3.30 3.30 3.40 ", "1 : 3.30", "3 : 3.40", 3, 0);
+    const Image& chart = Chart(b, {330, 330, 340}, 0);
     EXPECT_EQ(CountColour(chart, kFill), 0);
     EXPECT_EQ(chart.At(300, 120), kBackground);
     EXPECT_EQ(chart.At(795, 10), kBlue);
@@ -142,7 +143,7 @@ TEST(LapChartCurve, AnEmptyFastestTextMeasuresTheLevelsFromZero)
 {
     // Levels 0 and 62.00: 61.00 stands at y 110 - 98 = 12, 62.00 at y 10.
     DrawingBench b;
-    const Image& chart = Chart(b, "61.00 62.00 61.00 ", "", "2 : 62.00", 3, 0);
+    const Image& chart = Chart(b, {6100, 6200, 6100}, 0);
     EXPECT_EQ(chart.At(435, 10), kBlue);
     EXPECT_EQ(chart.At(435, 9), kBackground);
     EXPECT_EQ(CountColourIn(chart, kBlue, 795, 12, 796, 131), 119);
@@ -155,7 +156,6 @@ TEST(LapChartCurve, AnEmptyFastestTextMeasuresTheLevelsFromZero)
 TEST(LapChartMarker, AWhiteLineRisesFromTheBaselineToTheCurrentLapsPoint)
 {
     // Points (75, 60), (435, 110) and (795, 10).
-    const std::string list = "3.40 3.30 3.50 ";
     const struct {
         int current;
         int x;
@@ -163,7 +163,7 @@ TEST(LapChartMarker, AWhiteLineRisesFromTheBaselineToTheCurrentLapsPoint)
     } cases[] = {{1, 75, 60}, {2, 435, 110}, {3, 795, 10}};
     for (const auto& c : cases) {
         DrawingBench b;
-        const Image& chart = Chart(b, list, "2 : 3.30", "3 : 3.50", 3, c.current);
+        const Image& chart = Chart(b, {340, 330, 350}, c.current);
         EXPECT_EQ(CountColourIn(chart, kWhite, c.x, c.top, c.x + 1, 131), 131 - c.top)
             << "lap " << c.current;
         EXPECT_EQ(CountColourIn(chart, kWhite, 70, 0, 800, 140), 131 - c.top)
@@ -174,7 +174,7 @@ TEST(LapChartMarker, AWhiteLineRisesFromTheBaselineToTheCurrentLapsPoint)
 TEST(LapChartMarker, LapZeroHasNoMarker)
 {
     DrawingBench b;
-    const Image& chart = Chart(b, "3.40 3.30 3.50 ", "2 : 3.30", "3 : 3.50", 3, 0);
+    const Image& chart = Chart(b, {340, 330, 350}, 0);
     EXPECT_EQ(CountColourIn(chart, kWhite, 70, 0, 800, 140), 0);
 }
 

@@ -38,11 +38,12 @@ struct Replay {
     }
 };
 
-LapTrace Trace(const Replay& r, std::int32_t currentLap = 0,
-               std::vector<MapPixel>* plotted = nullptr)
+LapTrace Trace(const Replay& r)
 {
-    return TraceLaps(r.samples, {kScale, kLine, currentLap}, plotted);
+    return TraceLaps(r.samples, {kScale, kLine});
 }
+
+using Times = std::vector<std::int64_t>;
 
 TEST(LapTiming, ThreeCrossingsGiveTwoLapsTimedFromTheFirstSample)
 {
@@ -50,7 +51,7 @@ TEST(LapTiming, ThreeCrossingsGiveTwoLapsTimedFromTheFirstSample)
     // lap 2 the 1167 samples from the second crossing on
     const LapTrace t = Trace(Replay{}.Cross(250, 3).Cross(250, 1232).Cross(250, 1167));
     EXPECT_EQ(t.LapCount, 2);
-    EXPECT_EQ(t.LapTimeList, "61.70 58.35 ");
+    EXPECT_EQ(t.LapTimes, (Times{6170, 5835}));  // samples x 5: hundredths
 }
 
 TEST(LapTiming, OneCrossingOrNoneCountsNoLap)
@@ -58,7 +59,7 @@ TEST(LapTiming, OneCrossingOrNoneCountsNoLap)
     EXPECT_EQ(Trace(Replay{}.Cross(250, 40)).LapCount, 0);
     const LapTrace none = Trace(Replay{}.Stay(290, 250, 40));
     EXPECT_EQ(none.LapCount, 0);
-    EXPECT_EQ(none.LapTimeList, "");
+    EXPECT_TRUE(none.LapTimes.empty());
 }
 
 TEST(LapTiming, ThousandsOfLapsAreCounted)
@@ -68,7 +69,7 @@ TEST(LapTiming, ThousandsOfLapsAreCounted)
         r.Cross(250, 3);
     const LapTrace t = Trace(r);
     EXPECT_EQ(t.LapCount, 1200);
-    EXPECT_EQ(LapTimeFields(t.LapTimeList)[1199], "0.15");
+    EXPECT_EQ(t.LapTimes[1199], 15);
 }
 
 TEST(LapTiming, WobbleOverTheLineCountsOnce)
@@ -85,9 +86,9 @@ TEST(LapTiming, SamplesOffTheMapAreNeitherDrawnNorCounted)
 {
     Replay r;
     r.Cross(250, 3).Stay(290, 250, 10).Stay(290, 511, 50).Cross(250, 20);
-    std::vector<MapPixel> plotted;
-    const LapTrace t = Trace(r, 0, &plotted);
-    EXPECT_EQ(t.LapTimeList, "1.60 ");  // 3 + 10 + 19: the crossing sample starts lap 2
+    const LapTrace t = Trace(r);
+    EXPECT_EQ(t.LapTimes, (Times{160}));  // 3 + 10 + 19: the crossing sample starts lap 2
+    const auto plotted = t.PixelsOf(0);
     EXPECT_EQ(plotted.size(), r.samples.size() - 50);
     EXPECT_TRUE(std::none_of(plotted.begin(), plotted.end(),
                              [](MapPixel p) { return p.y == 511; }));
@@ -102,23 +103,22 @@ TEST(LapTiming, MoveFromColumnZeroIsNotTested)
     r.Cross(250, 3).Cross(250, 3);
     const LapTrace t = Trace(r);
     EXPECT_EQ(t.LapCount, 1);
-    EXPECT_EQ(t.LapTimeList, "0.40 ");  // samples 1..8: the first lies off the map
+    EXPECT_EQ(t.LapTimes, (Times{40}));  // samples 1..8: the first lies off the map
 }
 
 TEST(LapTiming, NoLapLineOrNoScaleCountsNothing)
 {
     Replay r;
     r.Cross(250, 3).Cross(250, 3).Cross(250, 3);
-    std::vector<MapPixel> plotted;
-    const LapTrace noLine = TraceLaps(r.samples, {kScale, std::nullopt, 0}, &plotted);
+    const LapTrace noLine = TraceLaps(r.samples, {kScale, std::nullopt});
     EXPECT_EQ(noLine.LapCount, 0);
-    EXPECT_EQ(plotted.size(), r.samples.size());
+    EXPECT_EQ(noLine.PixelsOf(0).size(), r.samples.size());
+    EXPECT_TRUE(noLine.PixelsOf(1).empty());
     EXPECT_EQ(noLine.StartPoint, (MapPixel{280, 250}));
 
-    plotted.clear();
-    const LapTrace noScale = TraceLaps(r.samples, {0, kLine, 0}, &plotted);
+    const LapTrace noScale = TraceLaps(r.samples, {0, kLine});
     EXPECT_EQ(noScale.LapCount, 0);
-    EXPECT_TRUE(plotted.empty());
+    EXPECT_TRUE(noScale.PixelsOf(0).empty());
     EXPECT_FALSE(noScale.StartPoint.has_value());
 }
 
@@ -127,18 +127,18 @@ TEST(LapTracePlot, LapKShowsTheSamplesReachedAfterKMinusOneLaps)
     // each lap on its own row: the crossing sample is drawn with the lap it ends
     Replay r;
     r.Cross(150, 3).Cross(200, 4).Cross(250, 5).Cross(300, 6);
+    const LapTrace t = Trace(r);
     for (int lap = 1; lap <= 3; ++lap) {
-        std::vector<MapPixel> plotted;
-        Trace(r, lap, &plotted);
+        const auto plotted = t.PixelsOf(lap);
         const int row = 150 + 50 * lap;
         EXPECT_EQ(plotted.size(), static_cast<std::size_t>(3 + lap)) << "lap " << lap;
         EXPECT_TRUE(std::all_of(plotted.begin(), plotted.end(),
                                 [row](MapPixel p) { return p.y == row; }))
             << "lap " << lap;
     }
-    std::vector<MapPixel> overview;
-    Trace(r, 0, &overview);
-    EXPECT_EQ(overview.size(), r.samples.size());  // the samples before the start too
+    EXPECT_TRUE(t.PixelsOf(4).empty());  // nothing after the last crossing
+    EXPECT_TRUE(t.PixelsOf(5).empty());
+    EXPECT_EQ(t.PixelsOf(0).size(), r.samples.size());  // the samples before the start too
 }
 
 TEST(LapTracePlot, StartPointIsTheFirstSampleEvenOffTheMap)
@@ -176,31 +176,28 @@ TEST(SamplePixelOf, RoundsHalvesToEvenAndFlipsWith511)
 
 TEST(FindLapExtremes, FastestUnderSixtySecondsAndSlowest)
 {
-    const LapExtremes e = FindLapExtremes("61.70 58.35 ", 2);
-    EXPECT_EQ(e.FastestLapText, "2 : 58.35");
-    EXPECT_EQ(e.SlowestLapText, "1 : 61.70");
-    EXPECT_EQ(e.FastestLapTime, 58.35f);
-}
-
-TEST(FindLapExtremes, AllLapsOfSixtySecondsOrMoreLeaveNoFastest)
-{
-    const LapExtremes e = FindLapExtremes("60.00 75.50 ", 2);
-    EXPECT_EQ(e.FastestLapText, "");
-    EXPECT_EQ(e.FastestLapTime, 60.0f);
-    EXPECT_EQ(e.SlowestLapText, "2 : 75.50");
+    const LapExtremes e = FindLapExtremes(Times{6170, 5835});
+    EXPECT_EQ(e.FastestLap, 2);
+    EXPECT_EQ(e.SlowestLap, 1);
+    EXPECT_EQ(FindLapExtremes(Times{6000, 7550}).FastestLap, 0);  // none under 60 s
+    EXPECT_EQ(FindLapExtremes(Times{}).SlowestLap, 0);
 }
 
 TEST(FindLapExtremes, EqualTimesKeepTheLowerLapNumber)
 {
-    EXPECT_EQ(FindLapExtremes("55.00 50.00 50.00 ", 3).FastestLapText, "2 : 50.00");
-    EXPECT_EQ(FindLapExtremes("70.00 70.00 ", 2).SlowestLapText, "1 : 70.00");
-    EXPECT_EQ(FindLapExtremes("0.00 59.00 ", 2).FastestLapText, "2 : 59.00");  // t > 0
+    EXPECT_EQ(FindLapExtremes(Times{5500, 5000, 5000}).FastestLap, 2);
+    EXPECT_EQ(FindLapExtremes(Times{7000, 7000}).SlowestLap, 1);
 }
 
-TEST(FindLapExtremes, OnlyTheCountedLapsTakePart)
+TEST(LapTexts, ShowTheLapNumberAndItsTimeWithTwoDecimals)
 {
-    EXPECT_EQ(FindLapExtremes("61.70 58.35 ", 1).FastestLapText, "");
-    EXPECT_EQ(FindLapExtremes("61.70 58.35 ", 1'000'000'000'000).SlowestLapText, "1 : 61.70");
+    LapTrace t;
+    t.LapTimes = {6170, 5805, 5, 500000};
+    EXPECT_EQ(LapText(t, 2), "2 : 58.05");
+    EXPECT_EQ(LapText(t, 3), "3 : 0.05");
+    EXPECT_EQ(LapText(t, 4), "4 : 5000.00");
+    EXPECT_EQ(LapText(t, 0), "");
+    EXPECT_EQ(LapText(t, 5), "");
 }
 
 }  // namespace

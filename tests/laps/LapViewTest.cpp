@@ -108,7 +108,13 @@ public:
         MakePlaceholderImage(b.tk);
         OpenMainWindow(b.state, b.tk);
     }
-    void PutGame(const GameFileBuilder& game) { b.PutGame(game.Build()); }
+    // The saved game committed with the track: its replay cut into laps.
+    void PutGame(const std::vector<std::uint8_t>& bytes)
+    {
+        b.PutGame(bytes);
+        b.state.Laps = TraceReplay(b.state.Game, b.state.Track);
+    }
+    void PutGame(const GameFileBuilder& game) { PutGame(game.Build()); }
     void Show(int lap)
     {
         b.tk.CopyImageSlot(MapMasterImage, MapImage);
@@ -143,10 +149,10 @@ TEST(LapViewTiming, ThreeCrossingsGiveTwoLapsTheFirstTimedFromTheFirstSample)
     LapBench lb;
     lb.PutGame(RaceGame(Samples(kRace)));
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapCount, 2);
-    EXPECT_EQ(lb.b.state.LapView.LapTimeList, "3.40 3.30 ");
-    EXPECT_EQ(lb.b.state.LapView.FastestLapText, "2 : 3.30");
-    EXPECT_EQ(lb.b.state.LapView.SlowestLapText, "1 : 3.40");
+    EXPECT_EQ(lb.b.state.Laps.LapCount, 2);
+    EXPECT_EQ(lb.b.state.Laps.LapTimes, (std::vector<std::int64_t>{340, 330}));
+    EXPECT_EQ(lb.b.state.Laps.FastestLap, 2);
+    EXPECT_EQ(lb.b.state.Laps.SlowestLap, 1);
     EXPECT_TRUE(lb.b.tk.ImageExists(LapSummaryImage));
     EXPECT_TRUE(lb.b.tk.ImageExists(LapChartImage));
 }
@@ -161,7 +167,7 @@ TEST(LapViewTiming, SamplesOffTheMapAreNeitherDrawnNorCounted)
     LapBench lb;
     lb.PutGame(RaceGame(samples));
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapView.LapTimeList, "3.40 3.30 ");
+    EXPECT_EQ(lb.b.state.Laps.LapTimes, (std::vector<std::int64_t>{340, 330}));
     EXPECT_EQ(CountDifferences(lb.Map(), lb.Expected(kRace, kRace[0])), 0);
 }
 
@@ -170,11 +176,12 @@ TEST(LapViewTiming, OnlyTheWholeSamplesInsideTheGameAreWalked)
     // The count promises 1000 samples; the game ends 10 bytes into sample 135.
     GameFileBuilder game = RaceGame(Samples(kRace));
     game.SetReplay({.Samples = Samples(kRace), .SampleCount = 1000});
+    std::vector<std::uint8_t> bytes = game.Build();
+    bytes.resize(static_cast<std::size_t>(game.SampleOffset(135) + 10));
     LapBench lb;
-    lb.PutGame(game);
-    lb.b.state.GameLength = static_cast<std::int32_t>(game.SampleOffset(135) + 10);
+    lb.PutGame(bytes);
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapCount, 2);
+    EXPECT_EQ(lb.b.state.Laps.LapCount, 2);
     EXPECT_EQ(CountDifferences(lb.Map(), lb.Expected(Slice(kRace, 0, 134), kRace[0])), 0);
 }
 
@@ -190,13 +197,12 @@ TEST(LapViewTiming, RacesOf999AndOf1001LapsAreCountedWhole)
         LapBench lb;
         lb.PutGame(RaceGame(Samples(path.points)));
         lb.Show(0);
-        EXPECT_EQ(lb.b.state.LapCount, laps);
-        std::string expected = "2.50 ";
-        for (int i = 1; i < laps; ++i)
-            expected += "2.20 ";
-        EXPECT_EQ(lb.b.state.LapView.LapTimeList, expected) << laps << " laps";
-        EXPECT_EQ(lb.b.state.LapView.FastestLapText, "2 : 2.20");
-        EXPECT_EQ(lb.b.state.LapView.SlowestLapText, "1 : 2.50");
+        EXPECT_EQ(lb.b.state.Laps.LapCount, laps);
+        std::vector<std::int64_t> expected(static_cast<std::size_t>(laps), 220);
+        expected[0] = 250;
+        EXPECT_EQ(lb.b.state.Laps.LapTimes, expected) << laps << " laps";
+        EXPECT_EQ(lb.b.state.Laps.FastestLap, 2);
+        EXPECT_EQ(lb.b.state.Laps.SlowestLap, 1);
         EXPECT_TRUE(lb.b.tk.ImageExists(LapChartImage));
     }
 }
@@ -206,10 +212,10 @@ TEST(LapViewTiming, LapsAreCountedAndChartedEvenWithoutAMapToDrawOn)
     DrawingBench b;  // a track whose map was never drawn
     b.PutTrack(LapTrack().Build());
     b.PutGame(RaceGame(Samples(kRace)).Build());
+    b.state.Laps = TraceReplay(b.state.Game, b.state.Track);
     DrawLapView(b.state, b.tk);
     EXPECT_FALSE(b.tk.ImageExists(MapImage));
-    EXPECT_EQ(b.state.LapCount, 2);
-    EXPECT_EQ(b.state.LapView.LapTimeList, "3.40 3.30 ");
+    EXPECT_EQ(b.state.Laps.LapCount, 2);
     EXPECT_TRUE(b.tk.ImageExists(LapChartImage));
     EXPECT_TRUE(b.tk.ImageExists(LapSummaryImage));
 }
@@ -244,7 +250,7 @@ TEST(LapViewTrace, ScaleZeroPutsEverySampleOffTheMap)
     LapBench lb(LapTrack(0));
     lb.PutGame(RaceGame(Samples(kRace)));
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapCount, 0);
+    EXPECT_EQ(lb.b.state.Laps.LapCount, 0);
     EXPECT_EQ(CountDifferences(lb.Map(), lb.Expected({}, std::nullopt)), 0);  // the line alone
 }
 
@@ -253,8 +259,7 @@ TEST(LapViewTrace, WithoutALapLineTheTraceIsDrawnButNoLapCounts)
     LapBench lb(LapTrack(kScale, false));
     lb.PutGame(RaceGame(Samples(kRace)));
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapCount, 0);
-    EXPECT_EQ(lb.b.state.LapView.LapTimeList, "");
+    EXPECT_EQ(lb.b.state.Laps.LapCount, 0);
     EXPECT_EQ(CountDifferences(lb.Map(), lb.Expected(kRace, kRace[0], false)), 0);
     EXPECT_EQ(CountColour(lb.Map(), kRed), 9);
 }
@@ -269,7 +274,7 @@ TEST(LapViewTrace, TheStartBlockComesOnlyFromTheReplayShown)
         empty.SetReplay({.Samples = {}, .SampleCount = count});
         lb.PutGame(empty);
         lb.Show(0);
-        EXPECT_EQ(lb.b.state.LapCount, 0);
+        EXPECT_EQ(lb.b.state.Laps.LapCount, 0);
         EXPECT_EQ(CountDifferences(lb.Map(), lb.Expected({}, std::nullopt)), 0)
             << "sample count " << count;
     }
@@ -313,7 +318,7 @@ TEST_F(LapViewBoxes, WithoutTheRaceFlagBothShowThePlaceholderAndTheMapStays)
     game.SetRaceFlag(0);
     lb.PutGame(game);
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapCount, 0);
+    EXPECT_EQ(lb.b.state.Laps.LapCount, 0);
     EXPECT_TRUE(ShowsPlaceholder(LapChartBox));
     EXPECT_TRUE(ShowsPlaceholder(LapSummaryBox));
     EXPECT_EQ(CountDifferences(lb.Map(), lb.Master()), 0);
@@ -325,7 +330,7 @@ TEST_F(LapViewBoxes, WithoutAReplayBlockBothShowThePlaceholderAndTheMapStays)
     game.AddDriver(HumanDriver("Max", "Falcon")).AddTrack("Oval");
     lb.PutGame(game);
     lb.Show(0);
-    EXPECT_EQ(lb.b.state.LapCount, 0);
+    EXPECT_EQ(lb.b.state.Laps.LapCount, 0);
     EXPECT_TRUE(ShowsPlaceholder(LapChartBox));
     EXPECT_TRUE(ShowsPlaceholder(LapSummaryBox));
     EXPECT_EQ(CountDifferences(lb.Map(), lb.Master()), 0);
@@ -352,7 +357,7 @@ TEST_F(LapViewBoxes, ARaceOfOneCrossingOrNoneShowsThePlaceholderNotTheEarlierPic
         ASSERT_TRUE(Shows(LapChartBox, LapChartImage));
         lb.PutGame(RaceGame(Samples(points)));
         lb.Show(0);
-        EXPECT_EQ(lb.b.state.LapCount, 0);
+        EXPECT_EQ(lb.b.state.Laps.LapCount, 0);
         EXPECT_TRUE(ShowsPlaceholder(LapChartBox));
         EXPECT_TRUE(ShowsPlaceholder(LapSummaryBox));
         EXPECT_EQ(CountDifferences(lb.Map(), lb.Expected(points, points[0])), 0);

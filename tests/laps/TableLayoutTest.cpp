@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -9,10 +10,8 @@ namespace {
 
 TEST(LapSummaryEntries, FillColumnsOfEightUpToForty)
 {
-    std::string list;
-    for (int i = 1; i <= 41; ++i)
-        list += "61.70 ";
-    const auto entries = LapSummaryEntries(list);
+    const std::vector<std::int64_t> times(41, 6170);
+    const auto entries = LapSummaryEntries(times);
     ASSERT_EQ(entries.size(), 40u);  // the 41st would start at x 510
     EXPECT_EQ(entries[0].text, "1:  61.70");
     EXPECT_EQ(entries[0].x, 10);
@@ -24,10 +23,14 @@ TEST(LapSummaryEntries, FillColumnsOfEightUpToForty)
     EXPECT_EQ(entries[39].y, 250);
 }
 
-TEST(LapSummaryEntries, StopAtTheFirstEmptyField)
+TEST(LapSummaryEntries, ShowEachTimeWithTwoDecimals)
 {
-    EXPECT_TRUE(LapSummaryEntries("").empty());
-    EXPECT_EQ(LapSummaryEntries("1.00  2.00 ").size(), 1u);
+    const std::vector<std::int64_t> times = {5, 100, 12345};
+    const auto entries = LapSummaryEntries(times);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].text, "1:  0.05");
+    EXPECT_EQ(entries[1].text, "2:  1.00");
+    EXPECT_EQ(entries[2].text, "3:  123.45");
 }
 
 TEST(DriverCellCorner, RowsStepBy20AndTheEighthFallsBelowThePicture)

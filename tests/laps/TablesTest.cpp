@@ -284,13 +284,13 @@ TEST(DriverTablePicture, ACellWithoutATableDrawsNothing)
 
 // The two header cells, then the cells of laps 1..laps of "61.70" each.
 std::vector<TextCell> SummaryCells(DrawingBench& b, const std::string& fastest,
-                                   const std::string& average, int laps)
+                                   const std::string& average, const std::vector<std::string>& times)
 {
     std::vector<TextCell> cells = {TableCell(b, 10, 10, "Fast Lap #" + fastest),
                                    TableCell(b, 200, 10, "Average AI: " + average)};
-    for (int i = 1; i <= laps; ++i)
+    for (int i = 1; i <= std::ssize(times); ++i)
         cells.push_back(TableCell(b, 10 + 100 * ((i - 1) / 8), 40 + 30 * ((i - 1) % 8),
-                                  IntToText(i) + ":  61.70"));
+                                  IntToText(i) + ":  " + times[static_cast<std::size_t>(i - 1)]));
     return cells;
 }
 
@@ -309,26 +309,24 @@ void ExpectSummary(DrawingBench& b, const std::vector<TextCell>& cells)
 
 TEST(LapSummaryPicture, ListsTheFirstFortyLapsInFiveColumnsOfEight)
 {
-    std::string list;
-    for (int i = 1; i <= 41; ++i)
-        list += "61.70 ";
+    std::vector<std::int64_t> times(41, 6170);
+    times[1] = 5835;
+    std::vector<std::string> shown(40, "61.70");
+    shown[1] = "58.35";
     DrawingBench b;
-    DrawLapSummary(b.state, b.tk, list, "2 : 58.35", "3.50");
-    ExpectSummary(b, SummaryCells(b, "2 : 58.35", "3.50", 40));
+    b.PutLaps(times);
+    b.state.Game.AverageAILevel = 3.5f;
+    DrawLapSummary(b.state, b.tk);
+    ExpectSummary(b, SummaryCells(b, "2 : 58.35", "3.50", shown));
 }
 
-TEST(LapSummaryPicture, AnEmptyListLeavesTheTwoHeadersAlone)
+TEST(LapSummaryPicture, WithoutALapUnderAMinuteTheFastestLapHeaderStaysBare)
 {
     DrawingBench b;
-    DrawLapSummary(b.state, b.tk, "", "1 : 61.70", "0.00");
-    ExpectSummary(b, SummaryCells(b, "1 : 61.70", "0.00", 0));
-}
-
-TEST(LapSummaryPicture, AnEmptyFastestLapTextLeavesItsHeaderBare)
-{
-    DrawingBench b;
-    DrawLapSummary(b.state, b.tk, "61.70 61.70 ", "", "85.00");
-    ExpectSummary(b, SummaryCells(b, "", "85.00", 2));
+    b.PutLaps({6170, 6170});
+    b.state.Game.AverageAILevel = 85.0f;
+    DrawLapSummary(b.state, b.tk);
+    ExpectSummary(b, SummaryCells(b, "", "85.00", {"61.70", "61.70"}));
 }
 
 // --- The boxes --------------------------------------------------------------------

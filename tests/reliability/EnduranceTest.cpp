@@ -72,7 +72,7 @@ protected:
         toolkit.SetControlText(LapNumberLabel, "0");
         toolkit.SetControlValue(LapSlider, 0);
         Click(">");
-        EXPECT_EQ(LapLabel(), State().LapCount > 0 ? "1" : "0");
+        EXPECT_EQ(LapLabel(), State().Laps.LapCount > 0 ? "1" : "0");
         EXPECT_FALSE(State().Loading);
     }
 
@@ -125,7 +125,7 @@ TEST_F(LongSession, TenThousandLapChangesKeepMemoryFlatAndThePicturesOfEachLap)
 {
     LoadWithAnswers({root / "Saves/demo.gam"});
     ASSERT_EQ(NewestLog().rfind("Loaded demo.gam: ", 0), 0u) << NewestLog();
-    const int laps = State().LapCount;
+    const int laps = State().Laps.LapCount;
     ASSERT_GE(laps, 2);
     QSlider* slider = test::Slider();
     const auto Select = [&](int lap) {

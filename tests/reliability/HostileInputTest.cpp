@@ -93,10 +93,10 @@ protected:
                   "the log says \"" + log + "\"");
             Check(toolkit.ImageExists(MapImage) && toolkit.ImageExists(MapMasterImage), what,
                   "no map after a committed load");
-            Check(toolkit.GetControlAttribute(LapSlider, 2) == State().LapCount &&
+            Check(toolkit.GetControlAttribute(LapSlider, 2) == State().Laps.LapCount &&
                       toolkit.GetControlValue(LapSlider) == 0 && LapLabel() == "0",
-                  what, "the lap selector is not at lap 0 of " + IntToText(State().LapCount));
-            Check(State().LapCount >= 0, what, "a negative lap count");
+                  what, "the lap selector is not at lap 0 of " + IntToText(State().Laps.LapCount));
+            Check(State().Laps.LapCount >= 0, what, "a negative lap count");
             Remember();
         } else {
             ++refusedCount;
@@ -526,7 +526,7 @@ TEST_P(ExtremeCounts, AreCommittedOrRefusedWholeAsTheirRangeSays)
     const ReplayBlock replay = *FindReplayBlock(DemoGame());
     const TrackData track = *ParseTrackFile(DemoTrack()).value;
     ASSERT_TRUE(LoadGameFrom(State(), toolkit, DemoGamePath()));
-    const std::int32_t demoLaps = State().LapCount;
+    const std::int32_t demoLaps = State().Laps.LapCount;
     ASSERT_GT(demoLaps, 1);
     ASSERT_TRUE(LoadGameFrom(State(), toolkit, root / "Base/Saves/cup.gam"));
     Remember();
@@ -552,10 +552,10 @@ TEST_P(ExtremeCounts, AreCommittedOrRefusedWholeAsTheirRangeSays)
             // Only the samples inside the file are walked: a count beyond
             // them gives the laps of the whole replay, none at all gives none.
             if (stored <= 0) {
-                EXPECT_EQ(State().LapCount, 0) << what;
+                EXPECT_EQ(State().Laps.LapCount, 0) << what;
             }
             if (stored >= std::ssize(replay.Samples)) {
-                EXPECT_EQ(State().LapCount, demoLaps) << what;
+                EXPECT_EQ(State().Laps.LapCount, demoLaps) << what;
             }
         }
         CheckNavigation(what);
@@ -889,13 +889,13 @@ using SizeLimits = HostileLoad;
 TEST_F(SizeLimits, ASavedGameOfTwoMillionBytesLoadsAndOneByteMoreIsRefusedUnread)
 {
     ASSERT_TRUE(LoadGameFrom(State(), toolkit, DemoGamePath()));
-    const std::int32_t demoLaps = State().LapCount;
+    const std::int32_t demoLaps = State().Laps.LapCount;
     ASSERT_TRUE(LoadGameFrom(State(), toolkit, root / "Base/Saves/cup.gam"));
     Remember();
     WriteFile(root / "Saves/full.gam", test::Resized(DemoGame(), 2'000'000));
     Attempt(root / "Saves/full.gam", {}, {}, Verdict::Committed, "2,000,000 bytes");
     EXPECT_EQ(State().GameLength, 2'000'000);
-    EXPECT_EQ(State().LapCount, demoLaps);
+    EXPECT_EQ(State().Laps.LapCount, demoLaps);
     WriteFile(root / "Saves/long.gam", test::Resized(test::LongGame(), 2'000'000));
     Attempt(root / "Saves/long.gam", {}, {}, Verdict::Committed, "the long race at 2,000,000");
     EXPECT_EQ(State().GameLength, 2'000'000);
@@ -969,7 +969,7 @@ TEST_F(UnusualNames, SpacesQuotesAndNonAsciiInFoldersAndFilesAreFollowedByteForB
         WriteFile(folder + "/Tracks/" + trackFile, test::OvalTrack().Build());
         Attempt(folder + "/Saves/" + c.gameName, {}, {}, Verdict::Committed, c.gameName);
         EXPECT_EQ(State().TrackPath, folder + "/Tracks/" + trackFile);
-        EXPECT_EQ(State().LapCount, 3);
+        EXPECT_EQ(State().Laps.LapCount, 3);
         EXPECT_EQ(State().PictureName, TrimBlanks(c.trackName) + "_5432_Anna");
         // The log names files in the program's own texts (Windows-1252).
         const std::string shown = FileNameToCp1252(c.gameName);

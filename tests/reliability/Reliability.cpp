@@ -172,7 +172,7 @@ CommittedData CommittedOf(const AppState& state)
     data.gamePath = state.GamePath;
     data.game = state.Game;
     data.track = state.Track;
-    data.lapCount = state.LapCount;
+    data.lapCount = state.Laps.LapCount;
     data.pictureName = state.PictureName;
     return data;
 }

@@ -178,6 +178,27 @@ public:
         state.HasGame = true;
     }
 
+    // Laps of these times (hundredths), with the fastest and slowest the
+    // trace would find, as the lap summary and chart read them.
+    void PutLaps(std::vector<std::int64_t> times)
+    {
+        state.Laps = {};
+        state.Laps.LapCount = static_cast<std::int32_t>(times.size());
+        state.Laps.LapTimes = std::move(times);
+        std::int64_t fastest = 6000, slowest = 0;
+        for (std::size_t i = 0; i < state.Laps.LapTimes.size(); ++i) {
+            const std::int64_t t = state.Laps.LapTimes[i];
+            if (t < fastest && t > 0) {
+                fastest = t;
+                state.Laps.FastestLap = static_cast<std::int32_t>(i + 1);
+            }
+            if (t > slowest) {
+                slowest = t;
+                state.Laps.SlowestLap = static_cast<std::int32_t>(i + 1);
+            }
+        }
+    }
+
     const Image& Picture(int number) const
     {
         static const Image none(0, 0);
