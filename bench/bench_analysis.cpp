@@ -41,8 +41,7 @@ struct Program {
     Application app{tk};
     Program()
     {
-        if (!app.StartUp())
-            throw std::runtime_error("the program did not start");
+        app.StartUp();
         app.ProcessPendingEvents();
     }
     AppState& State() { return app.State(); }

@@ -32,8 +32,7 @@ int main(int argc, char** argv)
         return 1;
     vx::Toolkit tk;
     vx::Application app(tk);
-    if (!app.StartUp())
-        return 1;
+    app.StartUp();
     app.ProcessPendingEvents();  // the window is shown and painted
 
     if (mode == "switches") {

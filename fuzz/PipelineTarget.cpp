@@ -35,10 +35,7 @@ bool IsMapSized(const Image* image)
 PipelineSession::PipelineSession()
     : toolkit_(std::make_unique<Toolkit>()), app_(std::make_unique<Application>(*toolkit_))
 {
-    if (!app_->StartUp()) {
-        std::fprintf(stderr, "pipeline: the window could not start (no memory for the data block)\n");
-        std::abort();
-    }
+    app_->StartUp();
 }
 
 // The application goes before the toolkit it draws with.
@@ -72,11 +69,15 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
     const std::string trackPath = UnsafeTrackName(stored)
                                       ? std::string(kPipelineChosenTrackPath)
                                       : kPipelineTrackFolder + FileNamePart(stored);
-    CommitAnalysis(state, tk, kPipelineGamePath,
-                   std::vector<std::uint8_t>(parts.Game.begin(), parts.Game.end()),
-                   std::move(*game.value), trackPath, FileNamePart(trackPath),
-                   std::vector<std::uint8_t>(parts.Track.begin(), parts.Track.end()),
-                   std::move(*track.value));
+    StagedLoad staged;
+    staged.GamePath = kPipelineGamePath;
+    staged.GameLength = std::ssize(parts.Game);
+    staged.Game = std::move(*game.value);
+    staged.TrackPath = trackPath;
+    staged.TrackFileName = FileNamePart(trackPath);
+    staged.Track = std::move(*track.value);
+    CommitLoad(state, std::move(staged));
+    DrawAnalysis(state, tk);
     outcome.Committed = true;
     outcome.LapCount = state.Laps.LapCount;
 

@@ -1,8 +1,8 @@
 // The command line: the window (the default), "report" and "render".
 //
-// report and render run the window's own procedures headless: the same
-// start-up, the same load and the same drawings, so what they print and write
-// is what the window shows.
+// report runs the window's own load without drawing; render runs the
+// window's own procedures headless: the same start-up, the same load and the
+// same drawings, so what they print and write is what the window shows.
 #include "app/CommandLine.h"
 
 #include <algorithm>
@@ -149,11 +149,6 @@ private:
     std::string saveAs_;
 };
 
-std::string NewestLogLine(const AppState& state)
-{
-    return state.NewestMessage;
-}
-
 // --- The report ---------------------------------------------------------------
 
 // A JSON string of UTF-8 text.
@@ -235,7 +230,7 @@ void PrintJson(const AppState& state)
         << track.LapLineX2 << ", " << track.LapLineY2 << "]"
         << ", \"best_time_text\": " << JsonText(labels.TimeText)
         << ", \"holder_line\": " << JsonText(labels.HolderLine)
-        << ", \"picture_name\": " << JsonText(state.PictureName) << " },\n";
+        << ", \"picture_name\": " << JsonText(labels.PictureName) << " },\n";
     const LapTrace& laps = state.Laps;
     out << "  \"laps\": { \"count\": " << laps.LapCount << ", \"times\": [";
     const auto times = LapTimes(state);
@@ -292,7 +287,25 @@ void PrintReadable(const AppState& state)
 
 // --- Running ------------------------------------------------------------------
 
-int RunHeadless(const Options& options)
+// The report needs no window, no font and no image: the load's numbers.
+int RunReport(const Options& options)
+{
+    Toolkit toolkit;
+    AppState state;
+    InitAppState(state, CurrentFolder());
+    if (!LoadGameData(state, toolkit, options.game, options.track)) {
+        std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
+        return kInputError;
+    }
+    if (options.json)
+        PrintJson(state);
+    else
+        PrintReadable(state);
+    return kOk;
+}
+
+// render runs the window's own drawing, off-screen.
+int RunRender(const Options& options)
 {
     if (!StartGuiApplication(true)) {
         std::cerr << "vxanalyser: cannot start the drawing system\n";
@@ -301,24 +314,12 @@ int RunHeadless(const Options& options)
     Toolkit toolkit;
     toolkit.SetRequester(std::make_unique<PreparedRequester>(options.jpeg));
     Application app(toolkit);
-    if (!app.StartUp()) {
-        std::cerr << "vxanalyser: not enough memory for the data block\n";
-        return kOutputFailed;
-    }
+    app.StartUp();
     AppState& state = app.State();
     if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
-        std::cerr << "vxanalyser: " << FileNameToUtf8(NewestLogLine(state)) << "\n";
+        std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
     }
-    if (options.command == "report") {
-        if (options.json)
-            PrintJson(state);
-        else
-            PrintReadable(state);
-        return kOk;
-    }
-
-    // render
     if (options.lap) {
         for (std::int64_t step = 0; step < *options.lap; ++step)
             NextLapStep(state, toolkit);
@@ -344,12 +345,9 @@ int RunHeadless(const Options& options)
                   << ")\n";
         status = kOutputFailed;
     }
-    if (!options.jpeg.empty()) {
-        SavePicture(state, toolkit);
-        if (NewestLogLine(state) != "Bild gespeichert") {
-            std::cerr << "vxanalyser: " << FileNameToUtf8(NewestLogLine(state)) << "\n";
-            status = kOutputFailed;
-        }
+    if (!options.jpeg.empty() && !SavePicture(state, toolkit)) {
+        std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
+        status = kOutputFailed;
     }
     return status;
 }
@@ -371,10 +369,7 @@ int RunWindow(const std::string& game)
     }
     Toolkit toolkit;
     Application app(toolkit);
-    if (!app.StartUp()) {
-        std::cerr << "vxanalyser: not enough memory for the data block\n";
-        return kOutputFailed;
-    }
+    app.StartUp();
     if (!game.empty())
         LoadGameFrom(app.State(), toolkit, game);
     return app.Run();
@@ -401,7 +396,7 @@ int RunCommandLine(int argc, char** argv)
         options.command = first;
         if (!ParseOptions(argc, argv, 2, options, error))
             return UsageError(error);
-        return RunHeadless(options);
+        return options.command == "report" ? RunReport(options) : RunRender(options);
     }
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.

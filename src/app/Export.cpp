@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/LoadWorkflow.h"
+#include "trackmap/MapDrawing.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -23,28 +24,30 @@ bool CanBeFileName(const std::string& name)
 
 std::string DefaultPictureFileName(const AppState& state)
 {
-    if (!CanBeFileName(state.PictureName))
+    const std::string name = PictureNameOf(state);
+    if (!CanBeFileName(name))
         return CurrentFolder();  // the requester starts there with an empty name
     // The picture's name is made of texts from the files: it becomes a file
     // name in the system's encoding.
-    return CurrentFolder() + Cp1252ToUtf8(state.PictureName) + ".jpg";
+    return CurrentFolder() + Cp1252ToUtf8(name) + ".jpg";
 }
 
-void SavePicture(AppState& state, Toolkit& toolkit)
+bool SavePicture(AppState& state, Toolkit& toolkit)
 {
     const std::string chosen =
         toolkit.AskSaveFile("Bild speichern", DefaultPictureFileName(state), "jpg|*.jpg", 0);
     if (chosen.empty())
-        return;
+        return false;
     const bool png = EndsWithIgnoringCase(chosen, ".png");
     const int saved = png ? toolkit.SaveImageAsPng(MapImage, chosen)
                           : toolkit.SaveImageAsJpeg(MapImage, chosen, 7);
     if (saved == 0) {
         LogFailure(state, toolkit,
                    "Picture not saved: " + FileNamePart(chosen) + " (" + toolkit.LastError() + ")");
-        return;
+        return false;
     }
     LogMessage(state, toolkit, "Bild gespeichert");
+    return true;
 }
 
 namespace {
@@ -52,45 +55,28 @@ namespace {
 constexpr Colour kNormalText = MakeRgb(0, 0, 0);
 constexpr Colour kFailureText = MakeRgb(200, 0, 0);
 
-void Log(AppState& state, Toolkit& toolkit, const std::string& message, bool failure)
-{
-    // The log shows the program's own texts (Windows-1252).
-    const std::string text = FileNameToCp1252(message);
-    const std::string m = TextLength(text) > 100 ? LeftText(text, 100) : text;
-    state.NewestMessage = message;
-    state.NewestIsFailure = failure;
-    const int count = std::clamp(state.LogLineCount, 0, 7);
-    for (int k = 1; k <= count - 1; ++k)
-        state.LogLines[k] = state.LogLines[k + 1];
-    if (count >= 1)
-        state.LogLines[count] = m;
-    state.LogText.clear();
-    for (int k = 1; k <= count; ++k)
-        state.LogText += state.LogLines[k] + state.LineBreak;
-    ShowLog(state, toolkit);
-}
-
 }  // namespace
 
 void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message)
 {
-    Log(state, toolkit, message, false);
+    state.Log.Add(message, false);
+    ShowLog(state, toolkit);
 }
 
 void LogFailure(AppState& state, Toolkit& toolkit, const std::string& message)
 {
-    Log(state, toolkit, message, true);
+    state.Log.Add(message, true);
+    ShowLog(state, toolkit);
 }
 
 void ShowLog(const AppState& state, Toolkit& toolkit)
 {
-    const int count = std::clamp(state.LogLineCount, 0, 7);
-    toolkit.SetControlText(LogLabel, count >= 1 ? state.LogLines[count] : std::string());
-    toolkit.SetControlTextColour(LogLabel, state.NewestIsFailure ? kFailureText : kNormalText);
+    toolkit.SetControlText(LogLabel, state.Log.Newest());
+    toolkit.SetControlTextColour(LogLabel, state.Log.NewestIsFailure() ? kFailureText : kNormalText);
     // Newest first: the tooltip's first line is the newest message whole.
     std::string tip;
-    for (int k = count; k >= 1; --k)
-        tip += state.LogLines[k] + (k > 1 ? "\n" : "");
+    for (std::size_t k = 0; k < state.Log.Lines().size(); ++k)
+        tip += (k == 0 ? "" : "\n") + state.Log.Lines()[k];
     toolkit.SetControlToolTip(LogLabel, tip);
 }
 

@@ -9,10 +9,12 @@ namespace vx {
 
 // Asks for a file name and writes MapImage there: PNG when the name ends in
 // ".png", JPEG at quality level 7 otherwise. Success and failure are logged.
-void SavePicture(AppState& state, Toolkit& toolkit);
+// True when the picture was saved.
+bool SavePicture(AppState& state, Toolkit& toolkit);
 
-// The name the save requester proposes: the current folder + PictureName +
-// ".jpg", or the folder alone when PictureName cannot be a file name here.
+// The name the save requester proposes: the current folder + the picture's
+// name + ".jpg", or the folder alone when that name cannot be a file name
+// here.
 std::string DefaultPictureFileName(const AppState& state);
 
 // Keeps the message (cut to 100 characters) as the newest of the log's lines

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "app/Export.h"
+#include "app/MainWindow.h"
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
 #include "laps/LapView.h"
@@ -182,214 +183,167 @@ bool IsSavedGameName(const std::string& path)
     return name.size() > 4 && EndsWithIgnoringCase(name, ".gam");
 }
 
+// --- Failures -------------------------------------------------------------------
+
+std::string LoadProblemMessage(const LoadProblem& problem)
+{
+    const std::string what = problem.track ? "Track" : "Saved game";
+    const std::string reason = " (" + problem.reason + ")";
+    switch (problem.kind) {
+    case LoadProblem::Kind::NotFound: return what + " not found: " + problem.name;
+    case LoadProblem::Kind::TooLarge: return what + " too large: " + problem.name + reason;
+    case LoadProblem::Kind::Unreadable:
+        return std::string("Cannot read ") + (problem.track ? "track" : "saved game") + ": " +
+               problem.name + reason;
+    case LoadProblem::Kind::ChangedWhileRead:
+        return what + " changed while being read: " + problem.name;
+    case LoadProblem::Kind::Damaged: return what + " damaged: " + problem.name + reason;
+    case LoadProblem::Kind::NotATrackFile: return "Not a track file: " + problem.name + reason;
+    case LoadProblem::Kind::NoTrackChosen: return "No track chosen";
+    }
+    return {};
+}
+
 // --- The load -----------------------------------------------------------------
 
 namespace {
 
 const char* const kNoFile = "nix";
 
+// What the load decides on its way, beside the files it stages.
 struct Staging {
-    bool newGame = false;
-    std::string gamePath;
-    std::vector<std::uint8_t> gameBytes;
-    GameData game;
-    std::vector<std::uint8_t> trackBytes;
-    TrackData track;
-    std::string trackPath;
-    // The track's file name as the window shows it (the program's texts):
-    // the stored spelling when the lookup found it, whatever the letter case
-    // or encoding of the file found.
-    std::string trackFileName;
+    StagedLoad files;
+    std::string storedTrackName = kNoFile;  // the saved game's track name + ".trk"
     // Why a track candidate that is there could not be read: said instead
     // of "not found" when no track is chosen after it.
-    std::string candidateFailure;
+    std::optional<LoadProblem> candidateFailure;
 };
 
-void LogReadFailure(AppState& state, Toolkit& toolkit, const char* what, const char* whatCap,
-                    const std::string& name, const FileRead& read)
+LoadProblem ReadProblem(const FileRead& read, bool track, const std::string& name)
 {
     switch (read.result) {
-    case FileRead::Result::Missing:
-        LogFailure(state, toolkit, std::string(whatCap) + " not found: " + name);
-        break;
-    case FileRead::Result::TooLarge:
-        LogFailure(state, toolkit, std::string(whatCap) + " too large: " + name + " (" +
-                                       read.reason + ")");
-        break;
-    case FileRead::Result::Changed:
-        LogFailure(state, toolkit, std::string(whatCap) + " changed while being read: " + name);
-        break;
-    default:
-        LogFailure(state, toolkit, std::string("Cannot read ") + what + ": " + name + " (" +
-                                       read.reason + ")");
-        break;
+    case FileRead::Result::Missing: return {LoadProblem::Kind::NotFound, track, name, {}};
+    case FileRead::Result::TooLarge: return {LoadProblem::Kind::TooLarge, track, name, read.reason};
+    case FileRead::Result::Changed: return {LoadProblem::Kind::ChangedWhileRead, track, name, {}};
+    default: return {LoadProblem::Kind::Unreadable, track, name, read.reason};
     }
 }
 
-// Reads the chosen saved game (GameDirectory + GameFileName) into the
-// staging area and parses it; TrackFileName becomes the name of the track it
-// was raced on. False when the load stops. The gauges are drawn when the
-// load commits.
-bool LoadGameFile(AppState& state, Toolkit& toolkit, Staging& staging)
+// Reads and parses the chosen saved game; its track name is what the
+// lookup looks for.
+std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const std::string& path, Staging& staging)
 {
-    const std::string path = state.GameDirectory + state.GameFileName;
+    const std::string name = FileNamePart(path);
     FileRead read = ReadWholeFile(toolkit, path, kMaxGameFileBytes);
-    if (read.result != FileRead::Result::Ok) {
-        LogReadFailure(state, toolkit, "saved game", "Saved game", state.GameFileName, read);
-        return false;
-    }
+    if (read.result != FileRead::Result::Ok)
+        return ReadProblem(read, false, name);
     Parsed<GameData> parsed = ParseGameFile(read.bytes);
-    if (!parsed.ok()) {
-        LogFailure(state, toolkit,
-                   "Saved game damaged: " + state.GameFileName + " (" + parsed.error + ")");
-        return false;
-    }
-    staging.newGame = true;
-    staging.gamePath = path;
-    staging.gameBytes = std::move(read.bytes);
-    staging.game = std::move(*parsed.value);
-    state.TrackFileName = staging.game.TrackFileName;
-    return true;
+    if (!parsed.ok())
+        return LoadProblem{LoadProblem::Kind::Damaged, false, name, parsed.error};
+    staging.files.GamePath = path;
+    staging.files.GameLength = read.length;
+    staging.files.Game = std::move(*parsed.value);
+    staging.storedTrackName = staging.files.Game.TrackFileName;
+    return std::nullopt;
 }
 
-// Reads the track at path (or its twin in another letter case) into the
-// staging area. A track that is missing or unreadable lets the lookup go on,
-// unless it was the last chance; one that is too large or keeps changing
+// Reads and parses the track at path (or its twin in another letter case).
+// A track that is missing or unreadable lets the lookup go on, unless it was
+// the last chance; one that is too large, keeps changing or cannot be parsed
 // stops the load.
 enum class TrackRead { Found, NotThere, Stop };
 
-TrackRead StageTrackFrom(AppState& state, Toolkit& toolkit, const std::string& path,
-                         Staging& staging, bool lastChance)
+TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChance,
+                        Staging& staging, std::optional<LoadProblem>& problem)
 {
     const std::string found = FindIgnoringCase(path);
-    FileRead read = ReadWholeFile(toolkit, found.empty() ? path : found, kMaxTrackFileBytes);
+    const std::string read_path = found.empty() ? path : found;
+    const std::string name = FileNamePart(path);
+    const FileRead read = ReadWholeFile(toolkit, read_path, kMaxTrackFileBytes);
     if (read.result == FileRead::Result::Ok) {
-        staging.trackBytes = std::move(read.bytes);
-        staging.trackPath = found;
+        Parsed<TrackData> parsed = ParseTrackFile(read.bytes);
+        if (!parsed.ok()) {
+            const auto kind = parsed.refusal == Refusal::NotThisKind ? LoadProblem::Kind::NotATrackFile
+                                                                     : LoadProblem::Kind::Damaged;
+            problem = LoadProblem{kind, true, FileNamePart(read_path), parsed.error};
+            return TrackRead::Stop;
+        }
+        staging.files.TrackPath = read_path;
+        staging.files.Track = std::move(*parsed.value);
         return TrackRead::Found;
     }
     if (read.result == FileRead::Result::TooLarge || read.result == FileRead::Result::Changed ||
         lastChance) {
-        LogReadFailure(state, toolkit, "track", "Track", FileNamePart(path), read);
+        problem = ReadProblem(read, true, name);
         return TrackRead::Stop;
     }
-    if (read.result == FileRead::Result::Unreadable && staging.candidateFailure.empty())
-        staging.candidateFailure =
-            "Cannot read track: " + FileNamePart(path) + " (" + read.reason + ")";
+    if (read.result == FileRead::Result::Unreadable && !staging.candidateFailure)
+        staging.candidateFailure = ReadProblem(read, true, name);
     return TrackRead::NotThere;
 }
 
 // The saved game named by answer (or the committed one when there is none),
-// then its track. False when the load stops; the reason is logged.
-bool OpenGameAndTrack(AppState& state, Toolkit& toolkit, const std::string& answer,
-                      const std::string& givenTrack, Staging& staging)
+// then its track: beside the saved game, in the "Tracks" folder beside
+// "Saves", or as the user chooses.
+std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
+                                     const std::string& givenTrack, Staging& staging)
 {
-    state.TrackFileName = kNoFile;
-    state.GameFileName = kNoFile;
     if (answer.size() >= 3) {
-        state.GameFileName = FileNamePart(answer);
         state.GameDirectory = FolderPart(answer);
-        if (!LoadGameFile(state, toolkit, staging))
-            return false;
+        if (auto problem = LoadGameFile(toolkit, answer, staging))
+            return problem;
     } else {
         // No saved game chosen: a track chosen below pairs with the game of
         // the current analysis (an empty game before the first load).
-        staging.game = state.HasGame ? state.Game : GameData{};
+        staging.files.Game = state.HasGame ? state.Game : GameData{};
+        staging.files.GamePath = state.GamePath;
+        staging.files.GameLength = state.GameLength;
     }
 
+    std::optional<LoadProblem> problem;
     if (!givenTrack.empty()) {
-        state.TrackPath = givenTrack;
-        state.TrackFileName = FileNameToCp1252(FileNamePart(givenTrack));
-        staging.trackFileName = state.TrackFileName;
-        return StageTrackFrom(state, toolkit, givenTrack, staging, true) == TrackRead::Found;
+        staging.files.TrackFileName = FileNameToCp1252(FileNamePart(givenTrack));
+        LoadTrackFile(toolkit, givenTrack, true, staging, problem);
+        return problem;
     }
 
     // The stored name is Windows-1252, file names are UTF-8: the name is
     // looked for in both spellings (a track copied from an old disk keeps
     // its 8-bit name).
-    const std::string stored = FileNamePart(state.TrackFileName);
+    const std::string stored = FileNamePart(staging.storedTrackName);
     const std::string name = Cp1252ToUtf8(stored);
-    const std::string altFolder = ReplaceText(state.GameDirectory, "Saves", "Tracks", 1);
-    state.TrackPath = state.GameDirectory + name;
-    state.TrackAltPath = altFolder + name;
-    if (state.TrackFileName != kNoFile && !UnsafeTrackName(state.TrackFileName)) {
+    if (staging.storedTrackName != kNoFile && !UnsafeTrackName(staging.storedTrackName)) {
         std::vector<std::string> spellings = {name};
         if (stored != name)
             spellings.push_back(stored);
+        const std::string altFolder = ReplaceText(state.GameDirectory, "Saves", "Tracks", 1);
         for (const std::string& folder : {state.GameDirectory, altFolder}) {
             for (const std::string& spelling : spellings) {
-                const TrackRead read =
-                    StageTrackFrom(state, toolkit, folder + spelling, staging, false);
+                const TrackRead read = LoadTrackFile(toolkit, folder + spelling, false, staging, problem);
                 if (read == TrackRead::Found) {
-                    staging.trackFileName = state.TrackFileName;
-                    return true;
+                    staging.files.TrackFileName = staging.storedTrackName;
+                    return std::nullopt;
                 }
                 if (read == TrackRead::Stop)
-                    return false;
+                    return problem;
             }
         }
     }
 
-    const std::string lookedFor = stored;
     state.TrackDirectory = state.GameDirectory;
-    state.TrackFileName = kNoFile;
     const std::string chosen =
-        toolkit.AskOpenFile("Open Track: " + lookedFor, state.TrackDirectory, "trk|*.trk", 0);
-    // Both requesters cancelled: nothing was looked for. Messages are
-    // composed in UTF-8, like the file names they hold.
-    const std::string notFound = lookedFor == kNoFile ? std::string("No track chosen")
-                                 : !staging.candidateFailure.empty()
-                                     ? staging.candidateFailure
-                                     : "Track not found: " + name;
-    if (chosen.size() < 3) {
-        LogFailure(state, toolkit, notFound);
-        return false;
-    }
-    state.TrackFileName = FileNamePart(chosen);
+        toolkit.AskOpenFile("Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0);
+    // Both requesters cancelled: nothing was looked for.
+    const LoadProblem notFound =
+        stored == kNoFile ? LoadProblem{LoadProblem::Kind::NoTrackChosen, true, {}, {}}
+        : staging.candidateFailure ? *staging.candidateFailure
+                                   : LoadProblem{LoadProblem::Kind::NotFound, true, name, {}};
+    if (chosen.size() < 3 || FileNamePart(chosen) == kNoFile)
+        return notFound;
     state.TrackDirectory = FolderPart(chosen);
-    if (state.TrackFileName == kNoFile) {
-        LogFailure(state, toolkit, notFound);
-        return false;
-    }
-    state.TrackPath = state.TrackDirectory + state.TrackFileName;
-    state.TrackFileName = FileNameToCp1252(state.TrackFileName);
-    staging.trackFileName = state.TrackFileName;
-    return StageTrackFrom(state, toolkit, state.TrackPath, staging, true) == TrackRead::Found;
-}
-
-// Parses the staged track. False when it is refused (the reason is logged).
-bool LoadTrackFile(AppState& state, Toolkit& toolkit, Staging& staging)
-{
-    Parsed<TrackData> parsed = ParseTrackFile(staging.trackBytes);
-    if (parsed.ok()) {
-        staging.track = std::move(*parsed.value);
-        return true;
-    }
-    const std::string name = FileNamePart(staging.trackPath);
-    if (parsed.error.find("header") != std::string::npos)
-        LogFailure(state, toolkit, "Not a track file: " + name + " (" + parsed.error + ")");
-    else
-        LogFailure(state, toolkit, "Track damaged: " + name + " (" + parsed.error + ")");
-    return false;
-}
-
-bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
-             const std::string& givenTrack)
-{
-    Staging staging;
-    if (!OpenGameAndTrack(state, toolkit, answer, givenTrack, staging))
-        return false;
-    if (!LoadTrackFile(state, toolkit, staging))
-        return false;
-    if (!staging.newGame) {
-        // The committed game pairs with the new track.
-        staging.gameBytes.assign(GameBytes(state).begin(), GameBytes(state).end());
-        staging.gamePath = state.GamePath;
-    }
-    CommitAnalysis(state, toolkit, staging.gamePath, std::move(staging.gameBytes),
-                   std::move(staging.game), staging.trackPath, staging.trackFileName,
-                   std::move(staging.trackBytes), std::move(staging.track));
-    return true;
+    staging.files.TrackFileName = FileNameToCp1252(FileNamePart(chosen));
+    LoadTrackFile(toolkit, chosen, true, staging, problem);
+    return problem;
 }
 
 // Marks the load as running: "Load", drops and lap navigation are ignored
@@ -414,6 +368,34 @@ private:
     Toolkit& toolkit_;
 };
 
+bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
+             const std::string& givenTrack, bool draw)
+{
+    Staging staging;
+    if (const auto problem = StageLoad(state, toolkit, answer, givenTrack, staging)) {
+        LogFailure(state, toolkit, LoadProblemMessage(*problem));
+        return false;
+    }
+    CommitLoad(state, std::move(staging.files));
+    if (draw)
+        DrawAnalysis(state, toolkit);
+    // Short enough for the log line under the lap selector; the map names
+    // the track.
+    const std::int32_t laps = state.Laps.LapCount;
+    LogMessage(state, toolkit,
+               state.HasGame ? "Loaded " + FileNamePart(state.GamePath) + ": " + IntToText(laps) +
+                                   (laps == 1 ? " lap" : " laps")
+                             : "Loaded " + Cp1252ToUtf8(state.TrackFileName) + " without a saved game");
+    return true;
+}
+
+std::string AbsoluteGamePath(const std::string& gamePath)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(gamePath, error);
+    return error ? gamePath : absolute.string();
+}
+
 }  // namespace
 
 bool LoadGame(AppState& state, Toolkit& toolkit)
@@ -422,7 +404,7 @@ bool LoadGame(AppState& state, Toolkit& toolkit)
         return false;
     const LoadGuard guard(state, toolkit);
     const std::string answer = toolkit.AskOpenFile("Open Game", state.GameDirectory, "gam|*.gam", 0);
-    return RunLoad(state, toolkit, answer, {});
+    return RunLoad(state, toolkit, answer, {}, true);
 }
 
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
@@ -431,34 +413,33 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(gamePath, error);
-    return RunLoad(state, toolkit, error ? gamePath : absolute.string(), trackPath);
+    return RunLoad(state, toolkit, AbsoluteGamePath(gamePath), trackPath, true);
 }
 
-// --- The commit -----------------------------------------------------------------
-
-void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                    std::vector<std::uint8_t> gameBytes, GameData game,
-                    const std::string& trackPath, const std::string& trackFileName,
-                    std::vector<std::uint8_t> trackBytes, TrackData track)
+bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
+                  const std::string& trackPath)
 {
-    const std::size_t gameSize = std::min<std::size_t>(gameBytes.size(), kGameArea);
-    const std::size_t trackSize = std::min<std::size_t>(trackBytes.size(), kTrackArea);
-    if (gameSize > 0)
-        std::memmove(state.GameBuffer, gameBytes.data(), gameSize);
-    state.GameLength = static_cast<std::int32_t>(gameSize);
-    if (trackSize > 0)
-        std::memmove(state.TrackBuffer, trackBytes.data(), trackSize);
-    state.TrackFileLength = static_cast<std::int32_t>(trackSize);
-    state.HasGame = gameSize > 0;
-    state.GamePath = state.HasGame ? gamePath : std::string();
-    state.Game = std::move(game);
-    state.Track = std::move(track);
-    state.HasTrack = true;
-    state.TrackPath = trackPath;
-    state.TrackFileName = trackFileName;
+    return RunLoad(state, toolkit, AbsoluteGamePath(gamePath), trackPath, false);
+}
 
+// --- The commit and the pictures -------------------------------------------------
+
+void CommitLoad(AppState& state, StagedLoad&& staged)
+{
+    state.HasGame = staged.GameLength > 0;
+    state.GamePath = state.HasGame ? std::move(staged.GamePath) : std::string();
+    state.GameLength = staged.GameLength;
+    state.Game = std::move(staged.Game);
+    state.HasTrack = true;
+    state.TrackPath = std::move(staged.TrackPath);
+    state.TrackFileName = std::move(staged.TrackFileName);
+    state.Track = std::move(staged.Track);
+    state.Laps = TraceReplay(state.Game, state.Track);
+    state.CurrentLap = 0;
+}
+
+void DrawAnalysis(AppState& state, Toolkit& toolkit)
+{
     if (state.HasGame)
         DrawGaugePanel(state, toolkit);
     FillDriverTable(state, toolkit);
@@ -466,22 +447,9 @@ void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePa
     DrawWaterCells(state, toolkit);
     DrawTrackObjects(state, toolkit);
     toolkit.CopyImageSlot(MapImage, MapMasterImage);
-
-    state.Laps = TraceReplay(state.Game, state.Track);
-    state.CurrentLap = 0;
     DrawLapView(state, toolkit);
-    toolkit.SetControlAttribute(LapSlider, 2, state.Laps.LapCount);
-    toolkit.SetControlText(LapNumberLabel, "0");
-    toolkit.SetControlValue(LapSlider, 0);
+    ShowLapSelector(state, toolkit);
     toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
-
-    // Short enough for the log line under the lap selector; the map names
-    // the track.
-    std::string summary = "Loaded " + FileNamePart(state.GamePath) + ": " +
-                          IntToText(state.Laps.LapCount) + (state.Laps.LapCount == 1 ? " lap" : " laps");
-    if (!state.HasGame)
-        summary = "Loaded " + Cp1252ToUtf8(state.TrackFileName) + " without a saved game";
-    LogMessage(state, toolkit, summary);
 }
 
 }  // namespace vx

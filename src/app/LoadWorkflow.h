@@ -20,6 +20,39 @@ bool LoadGame(AppState& state, Toolkit& toolkit);
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath = {});
 
+// The same load, committed without drawing anything (the report).
+bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
+                  const std::string& trackPath = {});
+
+// Why a load stopped. The message names the file and gives the reason.
+struct LoadProblem {
+    enum class Kind { NotFound, TooLarge, Unreadable, ChangedWhileRead, Damaged, NotATrackFile,
+                      NoTrackChosen };
+    Kind kind = Kind::NotFound;
+    bool track = false;  // the track, else the saved game
+    std::string name;    // the file's name (UTF-8)
+    std::string reason;
+};
+std::string LoadProblemMessage(const LoadProblem& problem);
+
+// The files of a load, read and parsed, waiting for the commit.
+struct StagedLoad {
+    std::string GamePath;         // empty, with length 0, for no saved game
+    std::int64_t GameLength = 0;
+    GameData Game;
+    std::string TrackPath;
+    std::string TrackFileName;    // the track's name as shown (the program's texts)
+    TrackData Track;
+};
+
+// The one step that writes the committed analysis: the staged files whole,
+// the replay cut into laps, lap 0 shown.
+void CommitLoad(AppState& state, StagedLoad&& staged);
+
+// Every picture of the committed analysis, in the order "Load" draws them,
+// and the lap selector at lap 0.
+void DrawAnalysis(AppState& state, Toolkit& toolkit);
+
 // A file read whole, or the reason it was not.
 struct FileRead {
     enum class Result { Ok, Missing, Unreadable, TooLarge, Changed };
@@ -45,14 +78,6 @@ bool UnsafeTrackName(const std::string& name);
 bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
 // A path whose name ends in ".gam", in any letter case, with something before.
 bool IsSavedGameName(const std::string& path);
-
-// Commits an analysis built outside the window's load: the game and track
-// bytes with their parsed data, then draws every picture as "Load" does.
-// trackFileName is the track's name as shown (the program's texts).
-void CommitAnalysis(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                    std::vector<std::uint8_t> gameBytes, GameData game,
-                    const std::string& trackPath, const std::string& trackFileName,
-                    std::vector<std::uint8_t> trackBytes, TrackData track);
 
 // "1,234,567".
 std::string GroupedNumber(std::int64_t value);

@@ -10,15 +10,6 @@
 
 namespace vx {
 
-namespace {
-
-std::int32_t ClampToInt32(std::int64_t value)
-{
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-}  // namespace
-
 void MakePlaceholderImage(Toolkit& toolkit)
 {
     toolkit.CatchBitmapImage(PlaceholderImage, PlaceholderBitmap());
@@ -41,7 +32,7 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.AddPictureBox(DriverTableBox, 520, 5, 480, 140, 0);
     toolkit.AddPictureBox(LapSummaryBox, 520, 295, 480, 270, 0);
     toolkit.AddPictureBox(LapChartBox, 200, 570, 800, 140, 0);
-    toolkit.AddSlider(LapSlider, 10, 660, 180, 30, 0, kInitialSliderMaximum, 1);
+    toolkit.AddSlider(LapSlider, 10, 660, 180, 30, 0, kInitialLapLimit, 1);
     // Beyond the lap selector: picture export and the message log.
     toolkit.AddButton(SaveButton, 10, 580, 60, 24, "Save");
     toolkit.SetControlEnabled(SaveButton, false);
@@ -49,7 +40,7 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     ShowLog(state, toolkit);
     toolkit.AcceptDrops(MainWindow, true);
     // The pictures are coloured to sit on the dialog colour.
-    toolkit.SetWindowBackground(MainWindow, state.ColourTable[18]);
+    toolkit.SetWindowBackground(MainWindow, state.Colours[Paint::DialogFace]);
 
     // The keys a person tries first, wherever the focus is.
     toolkit.AddKeyCommand(MainWindow, Key::Left, PrevLapButton);
@@ -67,80 +58,61 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
 
 void PrevLapStep(AppState& state, Toolkit& toolkit)
 {
-    const std::int64_t n = TextToInt(toolkit.GetControlText(LapNumberLabel)) - 1;
-    if (n < 0) {
-        state.LapCounter = 0;
-        return;
-    }
-    state.LapCounter = ClampToInt32(n);
-    toolkit.SetControlText(LapNumberLabel, IntToText(state.LapCounter));
-    toolkit.SetControlValue(LapSlider, state.LapCounter);
-    ShowSelectedLap(state, toolkit);
+    if (state.CurrentLap > 0)
+        SelectLap(state, toolkit, std::int64_t{state.CurrentLap} - 1);
 }
 
 void NextLapStep(AppState& state, Toolkit& toolkit)
 {
-    const std::int64_t n = TextToInt(toolkit.GetControlText(LapNumberLabel)) + 1;
-    const int maximum = toolkit.GetControlAttribute(LapSlider, 2);
-    if (n > maximum) {
-        state.LapCounter = maximum;
-        return;
-    }
-    state.LapCounter = ClampToInt32(n);
-    toolkit.SetControlText(LapNumberLabel, IntToText(state.LapCounter));
-    toolkit.SetControlValue(LapSlider, state.LapCounter);
-    ShowSelectedLap(state, toolkit);
+    if (state.CurrentLap < LapLimit(state))
+        SelectLap(state, toolkit, std::int64_t{state.CurrentLap} + 1);
 }
 
 void SelectLap(AppState& state, Toolkit& toolkit, std::int64_t lap)
 {
-    const int maximum = toolkit.GetControlAttribute(LapSlider, 2);
-    state.LapCounter = ClampToInt32(std::clamp<std::int64_t>(lap, 0, maximum));
-    toolkit.SetControlText(LapNumberLabel, IntToText(state.LapCounter));
-    toolkit.SetControlValue(LapSlider, state.LapCounter);
+    state.CurrentLap = static_cast<std::int32_t>(std::clamp<std::int64_t>(lap, 0, LapLimit(state)));
+    toolkit.SetControlText(LapNumberLabel, IntToText(state.CurrentLap));
+    toolkit.SetControlValue(LapSlider, state.CurrentLap);
     ShowSelectedLap(state, toolkit);
 }
 
 void LapSliderMoved(AppState& state, Toolkit& toolkit)
 {
-    state.LapCounter = ClampToInt32(toolkit.GetControlValue(LapSlider));
-    toolkit.SetControlText(LapNumberLabel, IntToText(state.LapCounter));
-    ShowSelectedLap(state, toolkit);
+    SelectLap(state, toolkit, toolkit.GetControlValue(LapSlider));
 }
 
 void ShowSelectedLap(AppState& state, Toolkit& toolkit)
 {
     if (!toolkit.ImageExists(MapMasterImage))
         return;  // no map has been drawn yet
-    state.CurrentLap = ClampToInt32(TextToInt(toolkit.GetControlText(LapNumberLabel)));
     toolkit.CopyImageSlot(MapMasterImage, MapImage);
     DrawLapView(state, toolkit);
 }
 
-// --- Application --------------------------------------------------------------
-
-bool Application::StartUp()
+void ShowLapSelector(const AppState& state, Toolkit& toolkit)
 {
-    if (!InitAppState(state_, toolkit_))
-        return false;
-    MakePlaceholderImage(toolkit_);
-    OpenMainWindow(state_, toolkit_);
-    return true;
+    toolkit.SetControlAttribute(LapSlider, SliderMaximum, LapLimit(state));
+    toolkit.SetControlText(LapNumberLabel, IntToText(state.CurrentLap));
+    toolkit.SetControlValue(LapSlider, state.CurrentLap);
 }
 
-std::int64_t Application::ShownLap() const
+// --- Application --------------------------------------------------------------
+
+void Application::StartUp()
 {
-    return TextToInt(toolkit_.GetControlText(LapNumberLabel));
+    InitAppState(state_, CurrentFolder());
+    LoadFonts(toolkit_);
+    MakePlaceholderImage(toolkit_);
+    OpenMainWindow(state_, toolkit_);
 }
 
 int Application::LapPageStep() const
 {
-    return std::max(1, toolkit_.GetControlAttribute(LapSlider, 2) / 5);
+    return std::max(1, LapLimit(state_) / 5);
 }
 
 bool Application::HandleEvent(int event)
 {
-    state_.LastEvent = event;
     if (event == kControlEvent) {
         switch (toolkit_.EventControl()) {
         case LoadButton: LoadGame(state_, toolkit_); break;
@@ -149,9 +121,9 @@ bool Application::HandleEvent(int event)
         case LapSlider: LapSliderMoved(state_, toolkit_); break;
         case SaveButton: SavePicture(state_, toolkit_); break;
         case FirstLapCommand: SelectLap(state_, toolkit_, 0); break;
-        case LastLapCommand: SelectLap(state_, toolkit_, toolkit_.GetControlAttribute(LapSlider, 2)); break;
-        case PageBackCommand: SelectLap(state_, toolkit_, ShownLap() - LapPageStep()); break;
-        case PageForwardCommand: SelectLap(state_, toolkit_, ShownLap() + LapPageStep()); break;
+        case LastLapCommand: SelectLap(state_, toolkit_, LapLimit(state_)); break;
+        case PageBackCommand: SelectLap(state_, toolkit_, state_.CurrentLap - LapPageStep()); break;
+        case PageForwardCommand: SelectLap(state_, toolkit_, state_.CurrentLap + LapPageStep()); break;
         default: break;
         }
     } else if (event == kDropEvent) {
@@ -161,7 +133,7 @@ bool Application::HandleEvent(int event)
         else
             LogFailure(state_, toolkit_, "Not a saved game: " + FileNamePart(dropped));
     }
-    return !(state_.LastEvent == kCloseEvent || state_.QuitFlag != 0);
+    return event != kCloseEvent;
 }
 
 int Application::Run()

@@ -8,7 +8,6 @@ namespace vx {
 constexpr const char* kWindowTitle = "VX Game Analyser by quillby";
 constexpr int kClientWidth = 1010;
 constexpr int kClientHeight = 720;
-constexpr int kInitialSliderMaximum = 20;
 
 // Makes PlaceholderImage from the embedded bitmap.
 void MakePlaceholderImage(Toolkit& toolkit);
@@ -16,23 +15,28 @@ void MakePlaceholderImage(Toolkit& toolkit);
 // Opens MainWindow and creates its controls in their order.
 void OpenMainWindow(AppState& state, Toolkit& toolkit);
 
-// Lap navigation: the lap number lives in LapNumberLabel.
+// Lap navigation: CurrentLap is the lap shown; the label and the slider show
+// it. The steps stop at 0 and at the lap limit.
 void PrevLapStep(AppState& state, Toolkit& toolkit);
 void NextLapStep(AppState& state, Toolkit& toolkit);
 void LapSliderMoved(AppState& state, Toolkit& toolkit);
-// Shows lap (held to 0 .. the slider's maximum) in the label and the slider
-// and draws it: Home, End, PageUp and PageDown.
+// Makes lap (held to 0 .. the lap limit) the lap shown, in the label and the
+// slider, and draws it once a map exists.
 void SelectLap(AppState& state, Toolkit& toolkit, std::int64_t lap);
+// Draws CurrentLap over a fresh copy of the master map.
 void ShowSelectedLap(AppState& state, Toolkit& toolkit);
+// The slider's range, the label and the slider's position for the committed
+// analysis.
+void ShowLapSelector(const AppState& state, Toolkit& toolkit);
 
 // The program: start-up, then one event at a time until the window closes.
 class Application {
 public:
     explicit Application(Toolkit& toolkit) : toolkit_(toolkit) {}
 
-    // Fills the state, makes the placeholder and opens the window. False when
-    // the data block cannot be allocated.
-    bool StartUp();
+    // Fills the state, loads the fonts, makes the placeholder and opens the
+    // window.
+    void StartUp();
     // Runs the event loop until the close request; shuts the toolkit down and
     // returns the exit status 0.
     int Run();
@@ -46,7 +50,6 @@ public:
     Toolkit& Tk() { return toolkit_; }
 
 private:
-    std::int64_t ShownLap() const;
     int LapPageStep() const;  // a fifth of the laps, as the slider pages
     Toolkit& toolkit_;
     AppState state_;

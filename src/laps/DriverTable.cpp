@@ -32,7 +32,7 @@ void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
     toolkit.SetDrawingMode(1);
     toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
     toolkit.DrawTextAt(static_cast<int>(corner.x), static_cast<int>(corner.y), text,
-                       state.ColourTable[13]);
+                       state.Colours[Paint::TableText]);
     toolkit.EndDrawing();
 }
 

@@ -7,11 +7,11 @@ namespace vx {
 void DrawGauge(AppState& state, Toolkit& toolkit, int row, int value, int fullScale,
                const std::string& label, const std::string& valueText)
 {
-    const auto& colours = state.ColourTable;
+    const ColourTable& colours = state.Colours;
     if (row == 0) {
         toolkit.CreateImageSlot(GaugeImage, 480, 140);
         toolkit.BeginDrawing(toolkit.ImageDrawTarget(GaugeImage));
-        toolkit.FillBox(0, 0, 480, 140, colours[18]);
+        toolkit.FillBox(0, 0, 480, 140, colours[Paint::DialogFace]);
         toolkit.EndDrawing();
         return;
     }
@@ -21,12 +21,12 @@ void DrawGauge(AppState& state, Toolkit& toolkit, int row, int value, int fullSc
     toolkit.SetDrawingMode(1);
     toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
     const int y = 20 * row + 8;
-    toolkit.DrawTextAt(10, y, label, colours[13]);
-    toolkit.FillBox(150, y, 250, 18, colours[16]);
+    toolkit.DrawTextAt(10, y, label, colours[Paint::TableText]);
+    toolkit.FillBox(150, y, 250, 18, colours[Paint::GaugeFullScale]);
     const std::int64_t width = fullScale == 0 ? 0 : std::int64_t{value} * 250 / fullScale;
-    toolkit.FillBox(150, y, width, 18, colours[17]);
+    toolkit.FillBox(150, y, width, 18, colours[Paint::GaugeValue]);
     const int textWidth = toolkit.MeasureTextWidth(valueText);
-    toolkit.DrawTextAt(150 + (125 - textWidth / 2), y, valueText, colours[13]);
+    toolkit.DrawTextAt(150 + (125 - textWidth / 2), y, valueText, colours[Paint::TableText]);
     toolkit.EndDrawing();
 }
 

@@ -1,8 +1,8 @@
 // The application's one record of data, its numbered objects and its
 // constant tables.
 //
-// Sections: numbers of images, controls and fonts; sizes of the data block;
-// AppState; start-up of the state.
+// Sections: numbers of images, controls and fonts; colours; AppState;
+// start-up of the state.
 #pragma once
 
 #include <array>
@@ -12,6 +12,7 @@
 #include "formats/GameFile.h"
 #include "formats/TrackFile.h"
 #include "state/Analysis.h"
+#include "state/MessageLog.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx {
@@ -57,80 +58,73 @@ constexpr int TableFont = 2;
 // The file number every read uses.
 constexpr int ReadFile = 0;
 
-// --- The data block ---------------------------------------------------------
+// --- Colours -------------------------------------------------------------------
 
-constexpr std::int64_t kTrackArea = 1'000'000;
-constexpr std::int64_t kMapBitmapArea = 1'000'000;
-constexpr std::int64_t kGameArea = 2'000'000;
-constexpr std::int64_t kDataBlockSize = kTrackArea + kMapBitmapArea + kGameArea;
+// The entries of the colour table, by what they paint (the others paint
+// nothing).
+enum class Paint : int {
+    PostSquare = 0,      // (160, 160, 160) posts
+    BuildingFill = 1,    // (180, 180, 180) buildings
+    BarrierBrown = 4,    // (150, 140, 100) barriers of type 23
+    MarkerWhite = 7,     // (246, 251, 254) trees, the centres of markers and posts
+    BarrierWhite = 9,    // (255, 255, 255) barriers of types 1 and 29
+    BarrierYellow = 10,  // (255, 255, 0) barriers of type 3
+    MarkerRed = 11,      // (255, 0, 0) the rings of markers, barriers of type 2
+    TableText = 13,      // (0, 0, 0) the driver table's and the gauges' texts
+    GaugeFullScale = 16, // (200, 230, 239)
+    GaugeValue = 17,     // (160, 180, 200)
+    DialogFace = 18,     // (212, 208, 200) the gauge panel, the window
+};
+
+struct ColourTable {
+    std::array<Colour, 22> Entries{};
+    Colour operator[](Paint paint) const { return Entries[static_cast<std::size_t>(paint)]; }
+};
+
+// The palette index of each terrain code of the map's runs.
+using TerrainPalette = std::array<std::int32_t, 18>;
 
 // --- AppState -----------------------------------------------------------------
 
 struct AppState {
-    // The data block and its three areas. Each area holds the committed file
-    // of the current analysis; its length field says how many bytes are valid.
-    std::uint8_t* DataBlock = nullptr;
-    std::uint8_t* TrackBuffer = nullptr;
-    std::uint8_t* MapBitmapArea = nullptr;
-    std::uint8_t* GameBuffer = nullptr;
-    std::int32_t TrackFileLength = 0;
-    std::int32_t GameLength = 0;
-
+    // Where the requesters start: the folder of the saved game chosen last,
+    // and of the track chosen by hand last.
     std::string GameDirectory;
     std::string TrackDirectory;
-    std::string TrackPath;
-    std::string TrackAltPath;
-    std::string GameFileName;
-    std::string TrackFileName;
-    std::string PictureName;
 
-    std::int32_t LastEvent = 0;
-    std::uint8_t QuitFlag = 0;
-    std::int32_t LapCounter = 0;
+    // The committed analysis, replaced whole by a load that succeeds and
+    // left whole by one that does not.
+    bool HasGame = false;         // a saved game has been committed
+    std::string GamePath;         // its path
+    std::int64_t GameLength = 0;  // and its length in bytes
+    GameData Game;
+    bool HasTrack = false;        // a track has been committed (so a map drawn)
+    std::string TrackPath;        // the track file read
+    std::string TrackFileName;    // its name as shown: the saved game's spelling
+    TrackData Track;
+    LapTrace Laps;                // the replay cut into laps
+
+    // The lap shown: 0 the whole race.
     std::int32_t CurrentLap = 0;
 
-    // The message log: slots 1..LogLineCount hold the last messages, oldest
-    // first.
-    std::string LineBreak;
-    std::int32_t LogLineCount = 0;
-    std::array<std::string, 8> LogLines;
-    std::string LogText;
-    // The newest message whole and as composed (file names as the system
-    // gives them): the command line prints it.
-    std::string NewestMessage;
-    // The newest message says that something failed (shown in red).
-    bool NewestIsFailure = false;
-
-    std::array<Colour, 22> ColourTable{};
-    std::array<std::int32_t, 18> TerrainPalette{};
-
-    // The parsed files of the current analysis.
-    GameData Game;
-    TrackData Track;
-    bool HasGame = false;   // a saved game has been committed
-    std::string GamePath;   // its path
-    bool HasTrack = false;  // a track has been committed
-
-    // The committed replay cut into laps.
-    LapTrace Laps;
+    MessageLog Log;
+    ColourTable Colours;
+    TerrainPalette Terrain{};
 
     // True while "Load" runs: the lap navigation does nothing meanwhile.
     bool Loading = false;
 };
 
-// The bytes of the committed files.
-inline std::span<const std::uint8_t> GameBytes(const AppState& state)
-{
-    return {state.GameBuffer, state.GameBuffer ? static_cast<std::size_t>(state.GameLength) : 0};
-}
-inline std::span<const std::uint8_t> TrackBytes(const AppState& state)
-{
-    return {state.TrackBuffer,
-            state.TrackBuffer ? static_cast<std::size_t>(state.TrackFileLength) : 0};
-}
+// The highest lap the lap selector reaches: the committed laps, or 20 before
+// the first load.
+constexpr std::int32_t kInitialLapLimit = 20;
+std::int32_t LapLimit(const AppState& state);
 
-// Fills the state as the program starts: tables, data block, folders, fonts
-// and the message log. False when the data block cannot be allocated.
-bool InitAppState(AppState& state, Toolkit& toolkit);
+// Fills the state as the program starts: the tables, the folders and the
+// message log.
+void InitAppState(AppState& state, const std::string& currentFolder);
+
+// Loads the two fonts of the pictures.
+void LoadFonts(Toolkit& toolkit);
 
 }  // namespace vx

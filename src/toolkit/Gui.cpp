@@ -702,7 +702,8 @@ void Toolkit::SetRequester(std::unique_ptr<Requester> requester)
 std::string Toolkit::AskOpenFile(const std::string& title, const std::string& defaultFile,
                                  const std::string& filter, int filterIndex)
 {
-    if (!requester_ && gui_)
+    // Without the window system (the report) there is nobody to ask.
+    if (!requester_ && gui_ && QApplication::instance() != nullptr)
         requester_ = std::make_unique<QtRequester>(*gui_);
     return requester_ ? requester_->AskOpenFile(title, defaultFile, filter, filterIndex)
                       : std::string();
@@ -711,7 +712,7 @@ std::string Toolkit::AskOpenFile(const std::string& title, const std::string& de
 std::string Toolkit::AskSaveFile(const std::string& title, const std::string& defaultFile,
                                  const std::string& filter, int filterIndex)
 {
-    if (!requester_ && gui_)
+    if (!requester_ && gui_ && QApplication::instance() != nullptr)
         requester_ = std::make_unique<QtRequester>(*gui_);
     return requester_ ? requester_->AskSaveFile(title, defaultFile, filter, filterIndex)
                       : std::string();

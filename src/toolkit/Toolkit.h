@@ -41,6 +41,10 @@ constexpr int kControlEvent = 13100;
 constexpr int kCloseEvent = 16;
 constexpr int kDropEvent = 563;  // a file dropped on the window; see DroppedPath()
 
+// Attributes of a slider, for GetControlAttribute and SetControlAttribute.
+constexpr int SliderMinimum = 1;
+constexpr int SliderMaximum = 2;
+
 // Label flag: a text too wide for the box ends in an ellipsis.
 constexpr int kLabelEndEllipsis = 1;
 
@@ -171,8 +175,8 @@ public:
     // Slider: moves the thumb without raising an event. Picture box: shows the
     // image whose handle is given, taking its size.
     void SetControlValue(int number, std::int64_t value);
-    // Slider: 1 minimum, 2 maximum. A click in the groove and PageUp or
-    // PageDown move the slider by a fifth of its range (at least 1).
+    // Slider: SliderMinimum, SliderMaximum. A click in the groove and PageUp
+    // or PageDown move the slider by a fifth of its range (at least 1).
     int GetControlAttribute(int number, int which) const;
     void SetControlAttribute(int number, int which, int value);
     void SetControlEnabled(int number, bool enabled);

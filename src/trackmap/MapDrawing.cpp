@@ -1,6 +1,7 @@
 #include "trackmap/MapDrawing.h"
 
 #include <cstring>
+#include <vector>
 
 #include "state/EmbeddedPictures.h"
 #include "trackmap/MapPicture.h"
@@ -33,24 +34,25 @@ MapLabels MapLabelsOfTrack(const AppState& state)
     return MapLabelsOf(times, state.TrackFileName);
 }
 
+std::string PictureNameOf(const AppState& state)
+{
+    return state.HasTrack ? MapLabelsOfTrack(state).PictureName : std::string();
+}
+
 void DrawTrackPicture(AppState& state, Toolkit& toolkit)
 {
+    // The bitmap is assembled behind the template's headers and palette.
     const auto& templateBytes = PictureTemplate();
-    std::memcpy(state.MapBitmapArea, templateBytes.data(), templateBytes.size());
-    const std::span<std::uint8_t> pixels(state.MapBitmapArea + kPixelOffset, kMapPixelBytes);
-    std::memset(pixels.data(), kMapBackgroundIndex, pixels.size());
-    const std::span<const std::uint8_t> bitmap(state.MapBitmapArea, kPixelOffset + kMapPixelBytes);
+    std::vector<std::uint8_t> bitmap(kPixelOffset + kMapPixelBytes, kMapBackgroundIndex);
+    std::memcpy(bitmap.data(), templateBytes.data(), kPixelOffset);
+    DecodeMapRuns(state.Track.MapRuns, state.Terrain, std::span(bitmap).subspan(kPixelOffset));
     toolkit.CatchBitmapImage(MapImage, bitmap);
     if (!toolkit.ImageExists(MapImage))
         return;
 
-    DecodeMapRuns(state.Track.MapRuns, state.TerrainPalette, pixels);
-    toolkit.CatchBitmapImage(MapImage, bitmap);
-
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
     toolkit.SetDrawingFont(toolkit.FontHandleOf(LabelFont));
     const MapLabels labels = MapLabelsOfTrack(state);
-    state.PictureName = labels.PictureName;
     toolkit.DrawTextAt(kTimeTextAt.x, kTimeTextAt.y, labels.TimeText, kLabelText, kLabelBackground);
     toolkit.DrawTextAt(kTrackNameAt.x, kTrackNameAt.y, labels.TrackName, kLabelText,
                        kLabelBackground);

@@ -6,12 +6,16 @@
 
 namespace vx {
 
-// Rebuilds MapImage from the track's run-length picture in MapBitmapArea,
-// writes the best-time labels, sets PictureName and shows the map.
+// Rebuilds MapImage from the track's run-length picture, writes the
+// best-time labels and shows the map.
 void DrawTrackPicture(AppState& state, Toolkit& toolkit);
 
 // The label-strip texts and the picture name of the committed track.
 MapLabels MapLabelsOfTrack(const AppState& state);
+
+// The default name of the exported map ("Oval_5432_Anna"); empty before a
+// track is committed.
+std::string PictureNameOf(const AppState& state);
 
 // Paints the height cells below the water level and shows the map.
 void DrawWaterCells(AppState& state, Toolkit& toolkit);

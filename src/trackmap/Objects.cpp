@@ -34,26 +34,26 @@ void DrawTrackObjects(AppState& state, Toolkit& toolkit)
     for (const TrackObject& o : state.Track.Objects)
         objects.push_back({o.Type, MapPixelOf(o.X, o.Y), o.Heading});
 
-    const auto& colours = state.ColourTable;
+    const ColourTable& colours = state.Colours;
     toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
     for (const MapObject& o : objects) {  // pass 1: trees
         if (o.type == 10 && InsideMarkerArea(o.pixel.x, o.pixel.y))
-            toolkit.FillBox(o.pixel.x - 1, o.pixel.y - 1, 3, 3, colours[7]);
+            toolkit.FillBox(o.pixel.x - 1, o.pixel.y - 1, 3, 3, colours[Paint::MarkerWhite]);
     }
     for (const MapObject& o : objects) {  // pass 2: markers with a red ring
         if (o.type != 25 || !InsideMarkerArea(o.pixel.x, o.pixel.y))
             continue;
-        toolkit.PlotPixel(o.pixel.x, o.pixel.y, colours[7]);
+        toolkit.PlotPixel(o.pixel.x, o.pixel.y, colours[Paint::MarkerWhite]);
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
                 if (dx != 0 || dy != 0)
-                    toolkit.PlotPixel(o.pixel.x + dx, o.pixel.y + dy, colours[11]);
+                    toolkit.PlotPixel(o.pixel.x + dx, o.pixel.y + dy, colours[Paint::MarkerRed]);
     }
     for (const MapObject& o : objects) {  // pass 3: posts
         if (o.type != 9 || !InsideMarkerArea(o.pixel.x, o.pixel.y))
             continue;
-        toolkit.FillBox(o.pixel.x - 2, o.pixel.y - 2, 5, 5, colours[0]);
-        toolkit.PlotPixel(o.pixel.x, o.pixel.y, colours[7]);
+        toolkit.FillBox(o.pixel.x - 2, o.pixel.y - 2, 5, 5, colours[Paint::PostSquare]);
+        toolkit.PlotPixel(o.pixel.x, o.pixel.y, colours[Paint::MarkerWhite]);
     }
     const std::uint8_t scale = state.Track.MapScale;
     if (const auto large = FootprintSize(kLargeFootprint.length, kLargeFootprint.width, scale)) {
@@ -62,7 +62,7 @@ void DrawTrackObjects(AppState& state, Toolkit& toolkit)
                 !InsideFootprintMargin(o.pixel.x, o.pixel.y, large->halfWidth))
                 continue;
             DrawOutline(toolkit, o, *large, kOutlineGrey);
-            toolkit.FloodFillArea(o.pixel.x, o.pixel.y, kOutlineGrey, colours[1]);
+            toolkit.FloodFillArea(o.pixel.x, o.pixel.y, kOutlineGrey, colours[Paint::BuildingFill]);
         }
     }
     if (const auto small = FootprintSize(kSmallFootprint.length, kSmallFootprint.width, scale)) {
@@ -70,10 +70,10 @@ void DrawTrackObjects(AppState& state, Toolkit& toolkit)
             Colour colour;
             switch (o.type) {
             case 1:
-            case 29: colour = colours[9]; break;
-            case 2: colour = colours[11]; break;
-            case 3: colour = colours[10]; break;
-            case 23: colour = colours[4]; break;
+            case 29: colour = colours[Paint::BarrierWhite]; break;
+            case 2: colour = colours[Paint::MarkerRed]; break;
+            case 3: colour = colours[Paint::BarrierYellow]; break;
+            case 23: colour = colours[Paint::BarrierBrown]; break;
             default: continue;
             }
             if (InsideFootprintMargin(o.pixel.x, o.pixel.y, small->halfWidth))

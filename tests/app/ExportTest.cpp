@@ -49,9 +49,14 @@ TEST_F(Export, ProposesTheCurrentFolderAndThePictureName)
 
 TEST_F(Export, APictureNameThatCannotBeAFileNameLeavesTheNameEmpty)
 {
+    // The track's name and the holder's make the picture's name.
     for (const char* name : {"a/b", "a\\b", "x\"y", "x*y", "x:y", "x<y", "x>y", "x?y", "x|y",
                              "tab\there"}) {
-        State().PictureName = name;
+        State().HasTrack = true;
+        State().TrackFileName = "Oval.trk";
+        State().Track.BestTime1 = 5432;
+        State().Track.BestTime2 = 6000;
+        State().Track.BestTimeName1 = name;
         EXPECT_EQ(DefaultPictureFileName(State()), CurrentFolder()) << name;
     }
 }
@@ -68,8 +73,7 @@ TEST_F(Export, ASavedPictureIsLogged)
     LoadRace();
     Save(root / "map.jpg");
     EXPECT_TRUE(std::filesystem::exists(root / "map.jpg"));
-    EXPECT_EQ(State().LogText,
-              "> \r\n> \r\n> \r\n> \r\nLoaded cup.gam: 3 laps\r\nBild gespeichert\r\n");
+    EXPECT_EQ(State().Log.Lines()[1], "Loaded cup.gam: 3 laps");
     EXPECT_EQ(toolkit.GetControlText(LogLabel), "Bild gespeichert");
 }
 
@@ -78,18 +82,16 @@ TEST_F(Export, SevenSavesFillEveryLineOfTheLog)
     LoadRace();
     for (int i = 0; i < 7; ++i)
         Save(root / "map.jpg");
-    std::string expected;
-    for (int k = 0; k < 6; ++k)
-        expected += "Bild gespeichert\r\n";
-    EXPECT_EQ(State().LogText, expected);
+    for (const std::string& line : State().Log.Lines())
+        EXPECT_EQ(line, "Bild gespeichert");
 }
 
 TEST_F(Export, ACancelledRequesterWritesAndLogsNothing)
 {
     LoadRace();
-    const std::string log = State().LogText;
+    const auto log = State().Log.Lines();
     Save("");
-    EXPECT_EQ(State().LogText, log);
+    EXPECT_EQ(State().Log.Lines(), log);
 }
 
 TEST_F(Export, AFailedSaveLeavesNoFileAndSaysWhy)
@@ -97,9 +99,7 @@ TEST_F(Export, AFailedSaveLeavesNoFileAndSaysWhy)
     LoadRace();
     Save(root / "missing/folder/map.jpg");
     EXPECT_FALSE(std::filesystem::exists(root / "missing"));
-    EXPECT_EQ(std::string(State().LogLines[6]).rfind("Picture not saved: map.jpg (", 0), 0u)
-        << State().LogLines[6];
-    EXPECT_NE(State().LogLines[6], "Bild gespeichert");
+    EXPECT_EQ(NewestLog().rfind("Picture not saved: map.jpg (", 0), 0u) << NewestLog();
 }
 
 TEST_F(Export, ReplacingAPictureKeepsItsPermissionsAndFollowsALink)
@@ -143,23 +143,21 @@ TEST_F(Export, WithoutAMapTheSaveFailsAndSaysSo)
     script->answers = {root / "x.jpg"};
     SavePicture(State(), toolkit);
     EXPECT_FALSE(std::filesystem::exists(root / "x.jpg"));
-    EXPECT_EQ(State().LogLines[6], "Picture not saved: x.jpg (there is no picture to save)");
+    EXPECT_EQ(NewestLog(), "Picture not saved: x.jpg (there is no picture to save)");
 }
 
-TEST(LogMessage, KeepsTheLastSixMessagesCutToAHundredCharacters)
+TEST(MessageLog, KeepsTheLastSixMessagesNewestFirstCutToAHundredCharacters)
 {
-    Toolkit toolkit;
-    AppState state;
-    ASSERT_TRUE(InitAppState(state, toolkit));
-    LogMessage(state, toolkit, std::string(150, 'x'));
-    EXPECT_EQ(state.LogLines[6], std::string(100, 'x'));
+    MessageLog log;
+    log.Add(std::string(150, 'x'), true);
+    EXPECT_EQ(log.Newest(), std::string(100, 'x'));
+    EXPECT_EQ(log.NewestWhole(), std::string(150, 'x'));
+    EXPECT_TRUE(log.NewestIsFailure());
+    EXPECT_EQ(log.Lines()[1], "> ");
     for (int i = 1; i <= 6; ++i)
-        LogMessage(state, toolkit, "m" + IntToText(i));
-    EXPECT_EQ(state.LogLines[1], "m1");
-    EXPECT_EQ(state.LogLines[6], "m6");
-    EXPECT_EQ(state.LogText, "m1\r\nm2\r\nm3\r\nm4\r\nm5\r\nm6\r\n");
-    EXPECT_EQ(state.LogLines[0], "");
-    EXPECT_EQ(state.LogLines[7], "");
+        log.Add("m" + IntToText(i), false);
+    EXPECT_EQ(log.Lines(), (std::array<std::string, 6>{"m6", "m5", "m4", "m3", "m2", "m1"}));
+    EXPECT_FALSE(log.NewestIsFailure());
 }
 
 }  // namespace

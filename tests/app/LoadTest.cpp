@@ -83,7 +83,7 @@ TEST_F(Load, FindsTheTrackInTheTracksFolderWithoutAsking)
     EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
     EXPECT_TRUE(toolkit.ImageExists(MapMasterImage));
     EXPECT_TRUE(toolkit.ControlEnabled(SaveButton));
-    EXPECT_EQ(State().PictureName, "Oval_5432_Anna");
+    EXPECT_EQ(PictureNameOf(State()), "Oval_5432_Anna");
     EXPECT_EQ(NewestLog(), "Loaded cup.gam: 3 laps");
 }
 
@@ -92,7 +92,7 @@ TEST_F(Load, TriesTheTrackBesideTheSavedGameFirst)
     WriteFile(root / "Saves/Oval.trk", OvalTrack().SetBestTime1(4000, "Ida").Build());
     LoadWithAnswers({GamePath()});
     EXPECT_EQ(State().TrackPath, root / "Saves/Oval.trk");
-    EXPECT_EQ(State().PictureName, "Oval_4000_Ida");
+    EXPECT_EQ(PictureNameOf(State()), "Oval_4000_Ida");
 }
 
 TEST_F(Load, AsksForTheTrackOnlyWhenNeitherCandidateExists)
@@ -107,7 +107,7 @@ TEST_F(Load, AsksForTheTrackOnlyWhenNeitherCandidateExists)
     EXPECT_EQ(script->asked[1].filter, "trk|*.trk");
     EXPECT_EQ(State().TrackDirectory, root / "Other/");
     EXPECT_EQ(State().Laps.LapCount, 3);
-    EXPECT_EQ(State().PictureName, "Oval2_5432_Anna");
+    EXPECT_EQ(PictureNameOf(State()), "Oval2_5432_Anna");
 }
 
 TEST_F(Load, ReplacesSavesByTracksInAnyLetterCase)
@@ -117,7 +117,6 @@ TEST_F(Load, ReplacesSavesByTracksInAnyLetterCase)
     WriteFile(root / "race/SAVES/saves/cup.gam", CupGame().Build());
     WriteFile(root / "race/Tracks/Tracks/Oval.trk", OvalTrack().Build());
     LoadWithAnswers({root / "race/SAVES/saves/cup.gam"});
-    EXPECT_EQ(State().TrackAltPath, root / "race/Tracks/Tracks/Oval.trk");
     EXPECT_EQ(State().TrackPath, root / "race/Tracks/Tracks/Oval.trk");
     EXPECT_EQ(script->asked.size(), 1u);
 }
@@ -134,7 +133,7 @@ TEST_F(Load, FindsATrackWhoseNameDiffersOnlyInLetterCase)
     EXPECT_EQ(State().Laps.LapCount, 3);
     // What is shown keeps the saved game's spelling.
     EXPECT_EQ(MapLabelsOfTrack(State()).TrackName, "Oval");
-    EXPECT_EQ(State().PictureName, "Oval_5432_Anna");
+    EXPECT_EQ(PictureNameOf(State()), "Oval_5432_Anna");
 }
 
 TEST_F(Load, NamesWithAccentsAreFoundAndShownAsTheFilesSpellThem)
@@ -147,7 +146,7 @@ TEST_F(Load, NamesWithAccentsAreFoundAndShownAsTheFilesSpellThem)
     EXPECT_EQ(script->asked.size(), 1u);
     EXPECT_EQ(State().TrackPath, root / "Tracks/Kestrelv\xC3\xA4le.trk");
     EXPECT_EQ(MapLabelsOfTrack(State()).TrackName, "Kestrelv\xE4le");
-    EXPECT_EQ(State().PictureName, "Kestrelv\xE4le_4318_Ada M\xF6rrow");
+    EXPECT_EQ(PictureNameOf(State()), "Kestrelv\xE4le_4318_Ada M\xF6rrow");
     EXPECT_EQ(DefaultPictureFileName(State()),
               CurrentFolder() + "Kestrelv\xC3\xA4le_4318_Ada M\xC3\xB6rrow.jpg");
     EXPECT_EQ(NewestLog(), "Loaded accent.gam: 3 laps");
@@ -195,7 +194,7 @@ TEST_F(Load, ATrackChosenAfterCancellingOpenGamePairsWithTheCurrentGame)
     EXPECT_EQ(State().GamePath, GamePath());
     EXPECT_EQ(State().Game.DriverCount(), 3);
     EXPECT_EQ(State().Laps.LapCount, 3);
-    EXPECT_EQ(State().PictureName, "Loop_3999_Kim");
+    EXPECT_EQ(PictureNameOf(State()), "Loop_3999_Kim");
 }
 
 TEST_F(Load, ATrackChosenBeforeAnySavedGameLoadsWithAnEmptyGame)

@@ -45,7 +45,7 @@ class WindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(app.StartUp());
+        app.StartUp();
         script = Script(toolkit);
     }
 
@@ -58,7 +58,7 @@ protected:
     }
     std::string LapLabel() { return toolkit.GetControlText(LapNumberLabel); }
     AppState& State() { return app.State(); }
-    std::string NewestLog() { return State().LogLines[6]; }
+    std::string NewestLog() { return State().Log.Newest(); }
 
     Toolkit toolkit;
     Application app{toolkit};

@@ -63,7 +63,7 @@ TEST_F(Window, PreviousLapRightAfterTheStartDoesNothing)
     Click("<");
     EXPECT_EQ(LapLabel(), "");
     EXPECT_EQ(toolkit.GetControlValue(LapSlider), 0);
-    EXPECT_EQ(State().LapCounter, 0);
+    EXPECT_EQ(State().CurrentLap, 0);
 }
 
 TEST_F(Window, NextLapStopsAtTheSliderMaximum)
@@ -77,13 +77,17 @@ TEST_F(Window, NextLapStopsAtTheSliderMaximum)
     Click(">");
     EXPECT_EQ(LapLabel(), "20");
     EXPECT_EQ(toolkit.GetControlValue(LapSlider), 20);
-    EXPECT_EQ(State().LapCounter, 20);
+    EXPECT_EQ(State().CurrentLap, 20);
     EXPECT_FALSE(toolkit.ImageExists(MapImage));  // nothing drawn without a map
 }
 
 TEST_F(Window, ALowerMaximumStopsTheStepsThereAndPreviousStopsAtZero)
 {
-    toolkit.SetControlAttribute(LapSlider, 2, 5);
+    // An analysis of five laps, without a map to draw them on.
+    State().HasTrack = true;
+    State().Laps.LapCount = 5;
+    ShowLapSelector(State(), toolkit);
+    EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, SliderMaximum), 5);
     for (int i = 0; i < 6; ++i)
         Click(">");
     EXPECT_EQ(LapLabel(), "5");
@@ -125,7 +129,7 @@ TEST_F(Window, EveryPositionTheUserGivesTheSliderIsOneEvent)
     QTest::keyClick(Slider(), Qt::Key_Up);
     app.ProcessPendingEvents();
     EXPECT_EQ(LapLabel(), "4");
-    EXPECT_EQ(State().LapCounter, 4);
+    EXPECT_EQ(State().CurrentLap, 4);
 }
 
 TEST_F(Window, KeysChangeTheLapLoadAndSaveWhereverTheFocusIs)
@@ -212,9 +216,9 @@ TEST_F(Window, StartsWithThePlaceholderMadeAndTheLogShowingItsMarker)
 {
     ASSERT_TRUE(toolkit.ImageExists(PlaceholderImage));
     EXPECT_EQ(toolkit.FindImage(PlaceholderImage)->Width(), 32);
-    EXPECT_EQ(State().LogText, "> ");
-    for (int k = 1; k <= 6; ++k)
-        EXPECT_EQ(State().LogLines[k], "> ");
+    for (const std::string& line : State().Log.Lines())
+        EXPECT_EQ(line, "> ");
+    EXPECT_EQ(toolkit.GetControlText(LogLabel), "> ");
     EXPECT_EQ(State().GameDirectory.back(), '/');
     EXPECT_EQ(State().GameDirectory, State().TrackDirectory);
 }

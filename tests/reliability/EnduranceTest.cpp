@@ -69,8 +69,7 @@ protected:
         QMetaObject::invokeMethod(qApp, [&ran] { ran = true; }, Qt::QueuedConnection);
         app.ProcessPendingEvents();
         EXPECT_TRUE(ran) << "a queued call was not run";
-        toolkit.SetControlText(LapNumberLabel, "0");
-        toolkit.SetControlValue(LapSlider, 0);
+        SelectLap(State(), toolkit, 0);
         Click(">");
         EXPECT_EQ(LapLabel(), State().Laps.LapCount > 0 ? "1" : "0");
         EXPECT_FALSE(State().Loading);

@@ -460,11 +460,9 @@ TEST_F(FailedLoads, LeaveThePicturesAndTheLapSelectorOfTheLastSuccessfulStep)
         expected = now;
         if (!toolkit.ImageExists(MapMasterImage))
             continue;
-        // The analysis is its committed files: the track's path is also the
-        // lookup's working name, which a failed load leaves behind.
+        // The analysis is its committed files; with the lap shown, what it shows.
         const test::CommittedData analysis = test::CommittedOf(State());
-        const std::string key = analysis.gamePath + "|" + std::to_string(analysis.trackBytes) +
-                                "|" + now.label;
+        const std::string key = analysis.gamePath + "|" + analysis.trackPath + "|" + now.label;
         const auto [it, first] = seen.emplace(key, now);
         if (!first) {
             EXPECT_EQ(now, it->second) << what << " shows otherwise than before: " << key;

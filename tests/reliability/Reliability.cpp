@@ -1,4 +1,5 @@
 #include "reliability/Reliability.h"
+#include "trackmap/MapDrawing.h"
 
 #include <QApplication>
 #include <QImage>
@@ -163,26 +164,22 @@ void PrintTo(const WindowView& view, std::ostream* out)
 CommittedData CommittedOf(const AppState& state)
 {
     CommittedData data;
-    const std::span<const std::uint8_t> game = GameBytes(state);
-    const std::span<const std::uint8_t> track = TrackBytes(state);
-    data.gameBytes = HashBytes(game.data(), game.size());
-    data.trackBytes = HashBytes(track.data(), track.size());
     data.gameLength = state.GameLength;
-    data.trackLength = state.TrackFileLength;
     data.gamePath = state.GamePath;
     data.game = state.Game;
+    data.trackPath = state.TrackPath;
+    data.trackFileName = state.TrackFileName;
     data.track = state.Track;
-    data.lapCount = state.Laps.LapCount;
-    data.pictureName = state.PictureName;
+    data.laps = state.Laps;
+    data.pictureName = PictureNameOf(state);
     return data;
 }
 
 void PrintTo(const CommittedData& data, std::ostream* out)
 {
-    *out << "{game " << data.gamePath << " (" << data.gameLength << " bytes, hash " << std::hex
-         << data.gameBytes << std::dec << ", " << data.game.DriverCount() << " drivers), track "
-         << data.trackLength << " bytes, hash " << std::hex << data.trackBytes << std::dec
-         << ", " << data.lapCount << " laps, picture " << data.pictureName << '}';
+    *out << "{game " << data.gamePath << " (" << data.gameLength << " bytes, "
+         << data.game.DriverCount() << " drivers), track " << data.trackPath << ", "
+         << data.laps.LapCount << " laps, picture " << data.pictureName << '}';
 }
 
 // --- Refusals ---------------------------------------------------------------------

@@ -67,16 +67,15 @@ WindowView ViewOf(Toolkit& toolkit);
 // summary, lap chart), as hashes; 0 for a box that shows nothing.
 std::array<std::uint64_t, 5> ShownPictures();
 
-// The analysis data a lap change reads: committed files and parsed records.
+// The committed analysis: the parsed files, their names, the laps.
 struct CommittedData {
-    std::uint64_t gameBytes = 0;
-    std::uint64_t trackBytes = 0;
-    std::int32_t gameLength = 0;
-    std::int32_t trackLength = 0;
+    std::int64_t gameLength = 0;
     std::string gamePath;
     GameData game;
+    std::string trackPath;
+    std::string trackFileName;
     TrackData track;
-    std::int32_t lapCount = 0;
+    LapTrace laps;
     std::string pictureName;
     bool operator==(const CommittedData&) const = default;
 };

@@ -148,17 +148,17 @@ inline Image ShownPicture(Toolkit& tk, int box)
 // saved game as a load would commit them.
 class DrawingBench {
 public:
-    DrawingBench() { started_ = InitAppState(state, tk); }
+    DrawingBench()
+    {
+        InitAppState(state, CurrentFolder());
+        LoadFonts(tk);
+    }
 
-    // The track's bytes in the track area, parsed; its path names the track.
+    // The track parsed from its bytes; its path names the track.
     void PutTrack(const std::vector<std::uint8_t>& bytes,
                   const std::string& path = "/races/Tracks/Oval.trk")
     {
-        ASSERT_TRUE(started_);
-        ASSERT_LE(static_cast<std::int64_t>(bytes.size()), kTrackArea);
-        std::memcpy(state.TrackBuffer, bytes.data(), bytes.size());
-        state.TrackFileLength = static_cast<std::int32_t>(bytes.size());
-        const Parsed<TrackData> parsed = ParseTrackFile(TrackBytes(state));
+        const Parsed<TrackData> parsed = ParseTrackFile(bytes);
         ASSERT_TRUE(parsed.ok()) << parsed.error;
         state.Track = *parsed.value;
         state.HasTrack = true;
@@ -168,13 +168,10 @@ public:
 
     void PutGame(const std::vector<std::uint8_t>& bytes)
     {
-        ASSERT_TRUE(started_);
-        ASSERT_LE(static_cast<std::int64_t>(bytes.size()), kGameArea);
-        std::memcpy(state.GameBuffer, bytes.data(), bytes.size());
-        state.GameLength = static_cast<std::int32_t>(bytes.size());
-        const Parsed<GameData> parsed = ParseGameFile(GameBytes(state));
+        const Parsed<GameData> parsed = ParseGameFile(bytes);
         ASSERT_TRUE(parsed.ok()) << parsed.error;
         state.Game = *parsed.value;
+        state.GameLength = static_cast<std::int64_t>(bytes.size());
         state.HasGame = true;
     }
 
@@ -209,9 +206,6 @@ public:
 
     Toolkit tk;
     AppState state;
-
-private:
-    bool started_ = false;
 };
 
 }  // namespace vx::test

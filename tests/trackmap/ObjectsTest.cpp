@@ -56,7 +56,7 @@ public:
     void Draw() { DrawTrackObjects(b.state, b.tk); }
     const Image& Map() const { return b.Map(); }
     const Image& Before() const { return before_; }
-    Colour Entry(int i) const { return b.state.ColourTable[static_cast<std::size_t>(i)]; }
+    Colour Entry(int i) const { return b.state.Colours.Entries[static_cast<std::size_t>(i)]; }
     const TrackFileBuilder& Builder() const { return builder_; }
 
     DrawingBench b;

@@ -1,0 +1,17 @@
+#include "state/MessageLog.h"
+
+#include <algorithm>
+
+#include "toolkit/Text.h"
+
+namespace vx {
+
+void MessageLog::Add(const std::string& message, bool failure)
+{
+    std::rotate(lines_.rbegin(), lines_.rbegin() + 1, lines_.rend());
+    lines_[0] = LeftText(FileNameToCp1252(message), kLineLength);
+    newestWhole_ = message;
+    newestIsFailure_ = failure;
+}
+
+}  // namespace vx

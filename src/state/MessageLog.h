@@ -1,0 +1,34 @@
+// The message log: the last six messages, newest first, each line cut to the
+// 100 characters the window shows of it.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace vx {
+
+class MessageLog {
+public:
+    static constexpr int kLines = 6;
+    static constexpr int kLineLength = 100;
+
+    // Keeps message (UTF-8, as composed with the file names in it) as the
+    // newest line; the oldest line drops out. A failure shows as such until
+    // the next message.
+    void Add(const std::string& message, bool failure);
+
+    // Line 0 is the newest; lines never written hold "> ". Lines are the
+    // program's texts (Windows-1252), cut to 100 characters.
+    const std::array<std::string, kLines>& Lines() const { return lines_; }
+    const std::string& Newest() const { return lines_[0]; }
+    // The newest message whole, as composed.
+    const std::string& NewestWhole() const { return newestWhole_; }
+    bool NewestIsFailure() const { return newestIsFailure_; }
+
+private:
+    std::array<std::string, kLines> lines_ = {"> ", "> ", "> ", "> ", "> ", "> "};
+    std::string newestWhole_;
+    bool newestIsFailure_ = false;
+};
+
+}  // namespace vx
