@@ -42,7 +42,7 @@ std::vector<std::uint8_t> JoinPipelineInput(std::span<const std::uint8_t> game,
 // the analysis committed (gauges, driver table, map, water, objects, lap view
 // of lap 0, summary, chart) and two more laps shown through the lap
 // navigation (the next-lap button, then the slider at the last lap).
-// StartGuiApplication(true) must have run.
+// The window system must have been started headless.
 class PipelineSession {
 public:
     PipelineSession();

@@ -19,7 +19,7 @@ vx::PipelineSession* session = nullptr;  // lives as long as the process
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    if (!vx::StartGuiApplication(true)) {
+    if (!vx::SystemPlatform().StartWindowSystem(true, nullptr)) {
         std::fprintf(stderr, "pipeline_fuzzer: cannot start the drawing system\n");
         std::abort();
     }

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -292,7 +291,7 @@ int RunReport(const Options& options)
 {
     Toolkit toolkit;
     AppState state;
-    InitAppState(state, CurrentFolder());
+    InitAppState(state, toolkit.CurrentFolder());
     if (!LoadGameData(state, toolkit, options.game, options.track)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
@@ -307,11 +306,11 @@ int RunReport(const Options& options)
 // render runs the window's own drawing, off-screen.
 int RunRender(const Options& options)
 {
-    if (!StartGuiApplication(true)) {
+    Toolkit toolkit;
+    if (!toolkit.StartWindowSystem(true)) {
         std::cerr << "vxanalyser: cannot start the drawing system\n";
         return kOutputFailed;
     }
-    Toolkit toolkit;
     toolkit.SetRequester(std::make_unique<PreparedRequester>(options.jpeg));
     Application app(toolkit);
     app.StartUp();
@@ -324,8 +323,7 @@ int RunRender(const Options& options)
         for (std::int64_t step = 0; step < *options.lap; ++step)
             NextLapStep(state, toolkit);
     }
-    std::error_code error;
-    std::filesystem::create_directories(options.out, error);
+    toolkit.MakeFolders(options.out);  // a folder that cannot be made fails below
     const std::string dir = options.out + (options.out.back() == '/' ? "" : "/");
     int status = kOk;
     const std::pair<int, const char*> boxes[] = {{MapBox, "map.png"},
@@ -362,12 +360,12 @@ int RunRender(const Options& options)
 
 int RunWindow(const std::string& game)
 {
-    if (!StartGuiApplication(false, DisplayUnreachable)) {
+    Toolkit toolkit;
+    if (!toolkit.StartWindowSystem(false, DisplayUnreachable)) {
         std::cerr << "vxanalyser: no display to open the window on (try: vxanalyser render "
                      "GAME.gam --out DIR)\n";
         return kOutputFailed;
     }
-    Toolkit toolkit;
     Application app(toolkit);
     app.StartUp();
     if (!game.empty())
@@ -400,7 +398,7 @@ int RunCommandLine(int argc, char** argv)
     }
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
-    if (argc == 2 && (IsSavedGameName(first) || std::filesystem::is_regular_file(first)))
+    if (argc == 2 && (IsSavedGameName(first) || SystemPlatform().KindOf(first) == PathKind::File))
         return RunWindow(first);
     return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
 }

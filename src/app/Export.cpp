@@ -22,20 +22,20 @@ bool CanBeFileName(const std::string& name)
 
 }  // namespace
 
-std::string DefaultPictureFileName(const AppState& state)
+std::string DefaultPictureFileName(const AppState& state, Toolkit& toolkit)
 {
     const std::string name = PictureNameOf(state);
     if (!CanBeFileName(name))
-        return CurrentFolder();  // the requester starts there with an empty name
+        return toolkit.CurrentFolder();  // the requester starts there with an empty name
     // The picture's name is made of texts from the files: it becomes a file
     // name in the system's encoding.
-    return CurrentFolder() + Cp1252ToUtf8(name) + ".jpg";
+    return toolkit.CurrentFolder() + Cp1252ToUtf8(name) + ".jpg";
 }
 
 bool SavePicture(AppState& state, Toolkit& toolkit)
 {
     const std::string chosen =
-        toolkit.AskSaveFile("Bild speichern", DefaultPictureFileName(state), "jpg|*.jpg", 0);
+        toolkit.AskSaveFile("Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg", 0);
     if (chosen.empty())
         return false;
     const bool png = EndsWithIgnoringCase(chosen, ".png");

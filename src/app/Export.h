@@ -15,7 +15,7 @@ bool SavePicture(AppState& state, Toolkit& toolkit);
 // The name the save requester proposes: the current folder + the picture's
 // name + ".jpg", or the folder alone when that name cannot be a file name
 // here.
-std::string DefaultPictureFileName(const AppState& state);
+std::string DefaultPictureFileName(const AppState& state, Toolkit& toolkit);
 
 // Keeps the message (cut to 100 characters) as the newest of the log's lines
 // and shows it. Messages are composed in UTF-8, like the file names in them.

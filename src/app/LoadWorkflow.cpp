@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <thread>
 
@@ -48,8 +47,7 @@ namespace {
 FileRead ReadOnce(Toolkit& toolkit, const std::string& path, std::int64_t limit)
 {
     FileRead read;
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
+    if (toolkit.KindOf(path) == PathKind::None) {
         read.result = FileRead::Result::Missing;
         read.reason = "not found";
         return read;
@@ -59,7 +57,7 @@ FileRead ReadOnce(Toolkit& toolkit, const std::string& path, std::int64_t limit)
         read.reason = toolkit.LastError();
         return read;
     }
-    const Toolkit::FileStamp before = toolkit.FileStampOf(ReadFile);
+    const FileStamp before = toolkit.FileStampOf(ReadFile);
     read.length = before.size;
     if (read.length > limit) {
         toolkit.CloseFileSlot(ReadFile);
@@ -70,7 +68,7 @@ FileRead ReadOnce(Toolkit& toolkit, const std::string& path, std::int64_t limit)
     read.bytes.resize(static_cast<std::size_t>(read.length));
     const std::int64_t got = toolkit.ReadFileBytes(ReadFile, read.bytes.data(), read.length);
     const std::string readError = toolkit.LastError();
-    const Toolkit::FileStamp after = toolkit.FileStampOf(ReadFile);
+    const FileStamp after = toolkit.FileStampOf(ReadFile);
     toolkit.CloseFileSlot(ReadFile);
     if (got < read.length && !readError.empty()) {
         read.result = FileRead::Result::Unreadable;
@@ -116,19 +114,13 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
 }
 
 // The first entry of folder (in name order) named like name, ignoring case.
-std::string MatchEntry(const std::string& folder, const std::string& name, bool wantFolder)
+std::string MatchEntry(Toolkit& toolkit, const std::string& folder, const std::string& name,
+                       bool wantFolder)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
     std::vector<std::string> matches;
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end;
-         !error && it != end; it.increment(error)) {
-        const std::string entry = it->path().filename().string();
-        std::error_code kindError;
-        const bool isFolder = it->is_directory(kindError);
-        if (SameIgnoringCase(entry, name) && isFolder == wantFolder)
-            matches.push_back(entry);
-    }
+    for (const FolderEntry& entry : toolkit.ListFolder(folder))
+        if (SameIgnoringCase(entry.name, name) && entry.folder == wantFolder)
+            matches.push_back(entry.name);
     if (matches.empty())
         return {};
     return *std::min_element(matches.begin(), matches.end());
@@ -136,28 +128,26 @@ std::string MatchEntry(const std::string& folder, const std::string& name, bool 
 
 }  // namespace
 
-std::string FindIgnoringCase(const std::string& path)
+std::string FindIgnoringCase(Toolkit& toolkit, const std::string& path)
 {
-    namespace fs = std::filesystem;
-    std::error_code error;
     if (path.empty())
         return {};
-    if (fs::exists(path, error))
+    if (toolkit.KindOf(path) != PathKind::None)
         return path;
     const std::string name = FileNamePart(path);
     std::string folder = FolderPart(path);
     if (name.empty())
         return {};
-    if (!folder.empty() && !fs::is_directory(folder, error)) {
+    if (!folder.empty() && toolkit.KindOf(folder) != PathKind::Folder) {
         // The folder's own last name may differ in case ("tracks" for "Tracks").
         const std::string trimmed = folder.substr(0, folder.size() - 1);
         const std::string parent = FolderPart(trimmed);
-        const std::string match = MatchEntry(parent, FileNamePart(trimmed), true);
+        const std::string match = MatchEntry(toolkit, parent, FileNamePart(trimmed), true);
         if (match.empty())
             return {};
         folder = parent + match + "/";
     }
-    const std::string match = MatchEntry(folder, name, false);
+    const std::string match = MatchEntry(toolkit, folder, name, false);
     return match.empty() ? std::string() : folder + match;
 }
 
@@ -256,7 +246,7 @@ enum class TrackRead { Found, NotThere, Stop };
 TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChance,
                         Staging& staging, std::optional<LoadProblem>& problem)
 {
-    const std::string found = FindIgnoringCase(path);
+    const std::string found = FindIgnoringCase(toolkit, path);
     const std::string read_path = found.empty() ? path : found;
     const std::string name = FileNamePart(path);
     const FileRead read = ReadWholeFile(toolkit, read_path, kMaxTrackFileBytes);
@@ -389,13 +379,6 @@ bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
     return true;
 }
 
-std::string AbsoluteGamePath(const std::string& gamePath)
-{
-    std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(gamePath, error);
-    return error ? gamePath : absolute.string();
-}
-
 }  // namespace
 
 bool LoadGame(AppState& state, Toolkit& toolkit)
@@ -413,13 +396,13 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    return RunLoad(state, toolkit, AbsoluteGamePath(gamePath), trackPath, true);
+    return RunLoad(state, toolkit, toolkit.AbsolutePath(gamePath), trackPath, true);
 }
 
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath)
 {
-    return RunLoad(state, toolkit, AbsoluteGamePath(gamePath), trackPath, false);
+    return RunLoad(state, toolkit, toolkit.AbsolutePath(gamePath), trackPath, false);
 }
 
 // --- The commit and the pictures -------------------------------------------------

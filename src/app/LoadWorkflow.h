@@ -70,7 +70,7 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
 // The path itself when it exists; otherwise a file (in a folder) whose names
 // differ from it only in letter case, or "" when there is none. Saved games
 // and tracks often come from file systems that ignore case.
-std::string FindIgnoringCase(const std::string& path);
+std::string FindIgnoringCase(Toolkit& toolkit, const std::string& path);
 
 // A name that could lead out of the folders or is empty before ".trk".
 bool UnsafeTrackName(const std::string& name);

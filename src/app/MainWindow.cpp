@@ -100,7 +100,7 @@ void ShowLapSelector(const AppState& state, Toolkit& toolkit)
 
 void Application::StartUp()
 {
-    InitAppState(state_, CurrentFolder());
+    InitAppState(state_, toolkit_.CurrentFolder());
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);

@@ -15,25 +15,22 @@ constexpr Colour kTableBackground = MakeRgb(212, 212, 212);
 
 }  // namespace
 
+void NewDriverTableImage(Toolkit& toolkit)
+{
+    toolkit.CreateImageSlot(DriverTableImage, 480, 140, kTableBackground);
+}
+
 void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
                     const std::string& text)
 {
-    if (row == 0) {
-        toolkit.CreateImageSlot(DriverTableImage, 480, 140);
-        toolkit.BeginDrawing(toolkit.ImageDrawTarget(DriverTableImage));
-        toolkit.FillBox(0, 0, 480, 140, kTableBackground);
-        toolkit.EndDrawing();
-        return;
-    }
-    if (!toolkit.ImageExists(DriverTableImage))
+    Drawing drawing(toolkit, DriverTableImage);
+    if (drawing.Target() == nullptr)
         return;
     const CellCorner corner = DriverCellCorner(row, column);
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(DriverTableImage));
     toolkit.SetDrawingMode(1);
     toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
     toolkit.DrawTextAt(static_cast<int>(corner.x), static_cast<int>(corner.y), text,
                        state.Colours[Paint::TableText]);
-    toolkit.EndDrawing();
 }
 
 std::array<std::string, 6> DriverTableCells(const AppState& state, int k)
@@ -45,24 +42,22 @@ std::array<std::string, 6> DriverTableCells(const AppState& state, int k)
 
 void FillDriverTable(AppState& state, Toolkit& toolkit)
 {
-    DrawDriverCell(state, toolkit, 0, 1, " ");
+    NewDriverTableImage(toolkit);
     for (int k = 1; k <= state.Game.DriverCount(); ++k) {
         const auto cells = DriverTableCells(state, k);
         for (int column = 1; column <= 6; ++column)
             DrawDriverCell(state, toolkit, k, column, cells[static_cast<std::size_t>(column - 1)]);
     }
     if (toolkit.ImageExists(DriverTableImage))
-        toolkit.SetControlValue(DriverTableBox,
-                                static_cast<std::int64_t>(toolkit.ImageHandleOf(DriverTableImage)));
+        toolkit.ShowImage(DriverTableBox, DriverTableImage);
 }
 
 void DrawLapSummary(AppState& state, Toolkit& toolkit)
 {
     const std::string fastestLapText = LapText(state.Laps, state.Laps.FastestLap);
     const std::string averageText = RealToText(state.Game.AverageAILevel, 2);
-    toolkit.CreateImageSlot(LapSummaryImage, 480, 270);
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(LapSummaryImage));
-    toolkit.FillBox(0, 0, 480, 270, kTableBackground);
+    toolkit.CreateImageSlot(LapSummaryImage, 480, 270, kTableBackground);
+    Drawing drawing(toolkit, LapSummaryImage);
     toolkit.SetDrawingMode(1);
     toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
     for (const TextPlacement& header :
@@ -70,7 +65,6 @@ void DrawLapSummary(AppState& state, Toolkit& toolkit)
         toolkit.DrawTextAt(header.x, header.y, header.text);
     for (const TextPlacement& entry : LapSummaryEntries(state.Laps.LapTimes))
         toolkit.DrawTextAt(entry.x, entry.y, entry.text);
-    toolkit.EndDrawing();
 }
 
 }  // namespace vx

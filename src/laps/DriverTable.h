@@ -8,8 +8,10 @@
 
 namespace vx {
 
-// Row 0 starts a fresh DriverTableImage; other rows draw one cell of the
-// table (columns 1..6).
+// A fresh DriverTableImage in the table's grey.
+void NewDriverTableImage(Toolkit& toolkit);
+
+// One cell of the table: rows from 1, columns 1..6.
 void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
                     const std::string& text);
 

@@ -4,20 +4,18 @@
 
 namespace vx {
 
+void NewGaugeImage(AppState& state, Toolkit& toolkit)
+{
+    toolkit.CreateImageSlot(GaugeImage, 480, 140, state.Colours[Paint::DialogFace]);
+}
+
 void DrawGauge(AppState& state, Toolkit& toolkit, int row, int value, int fullScale,
                const std::string& label, const std::string& valueText)
 {
     const ColourTable& colours = state.Colours;
-    if (row == 0) {
-        toolkit.CreateImageSlot(GaugeImage, 480, 140);
-        toolkit.BeginDrawing(toolkit.ImageDrawTarget(GaugeImage));
-        toolkit.FillBox(0, 0, 480, 140, colours[Paint::DialogFace]);
-        toolkit.EndDrawing();
+    Drawing drawing(toolkit, GaugeImage);
+    if (drawing.Target() == nullptr)
         return;
-    }
-    if (!toolkit.ImageExists(GaugeImage))
-        return;
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(GaugeImage));
     toolkit.SetDrawingMode(1);
     toolkit.SetDrawingFont(toolkit.FontHandleOf(TableFont));
     const int y = 20 * row + 8;
@@ -27,13 +25,12 @@ void DrawGauge(AppState& state, Toolkit& toolkit, int row, int value, int fullSc
     toolkit.FillBox(150, y, width, 18, colours[Paint::GaugeValue]);
     const int textWidth = toolkit.MeasureTextWidth(valueText);
     toolkit.DrawTextAt(150 + (125 - textWidth / 2), y, valueText, colours[Paint::TableText]);
-    toolkit.EndDrawing();
 }
 
 void DrawGaugePanel(AppState& state, Toolkit& toolkit)
 {
     const GameData& game = state.Game;
-    DrawGauge(state, toolkit, 0, 0, 0, "clear", "");
+    NewGaugeImage(state, toolkit);
     DrawGauge(state, toolkit, 1, game.TyresPercent, 100, "Tyres:", IntToText(game.TyresPercent) + " %");
     DrawGauge(state, toolkit, 2, game.ConsumptionPercent, 100, "Consumption:",
               IntToText(game.ConsumptionPercent) + " %");
@@ -41,7 +38,7 @@ void DrawGaugePanel(AppState& state, Toolkit& toolkit)
     DrawGauge(state, toolkit, 4, game.DamagePercent, 100, "Damage:", IntToText(game.DamagePercent) + " %");
     DrawGauge(state, toolkit, 5, game.SpeedPercent, 200, "Speed:", IntToText(game.SpeedPercent) + " %");
     if (toolkit.ImageExists(GaugeImage))
-        toolkit.SetControlValue(GaugeBox, static_cast<std::int64_t>(toolkit.ImageHandleOf(GaugeImage)));
+        toolkit.ShowImage(GaugeBox, GaugeImage);
 }
 
 }  // namespace vx

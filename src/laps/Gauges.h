@@ -7,7 +7,10 @@
 
 namespace vx {
 
-// Row 0 starts a fresh GaugeImage; rows 1..5 draw one gauge on it.
+// A fresh GaugeImage in the dialog colour.
+void NewGaugeImage(AppState& state, Toolkit& toolkit);
+
+// Rows 1..5: one gauge on GaugeImage.
 void DrawGauge(AppState& state, Toolkit& toolkit, int row, int value, int fullScale,
                const std::string& label, const std::string& valueText);
 

@@ -16,11 +16,6 @@ constexpr Colour kBlack = MakeRgb(0, 0, 0);
 constexpr Colour kChartBackground = MakeRgb(250, 250, 250);
 constexpr Colour kChartFill = MakeRgb(0, 1, 255);  // one step of green away from the outline
 
-void Show(Toolkit& toolkit, int box, int image)
-{
-    toolkit.SetControlValue(box, static_cast<std::int64_t>(toolkit.ImageHandleOf(image)));
-}
-
 }  // namespace
 
 LapTrace TraceReplay(const GameData& game, const TrackData& track)
@@ -37,47 +32,48 @@ LapTrace TraceReplay(const GameData& game, const TrackData& track)
 void DrawLapView(AppState& state, Toolkit& toolkit)
 {
     if (state.Game.RaceFlag == 0 || !state.Game.Replay) {
-        Show(toolkit, LapChartBox, PlaceholderImage);
-        Show(toolkit, LapSummaryBox, PlaceholderImage);
+        toolkit.ShowImage(LapChartBox, PlaceholderImage);
+        toolkit.ShowImage(LapSummaryBox, PlaceholderImage);
         return;
     }
     const LapTrace& trace = state.Laps;
     const TrackData& track = state.Track;
 
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
-    if (Image* map = toolkit.DrawingImage()) {
-        for (const MapPixel pixel : trace.PixelsOf(state.CurrentLap))
-            PlotSampleBlock(*map, pixel, kBlue);
-        if (trace.StartPoint)
-            PlotSampleBlock(*map, *trace.StartPoint, kRed);
+    {
+        Drawing drawing(toolkit, MapImage);
+        if (Image* map = drawing.Target()) {
+            for (const MapPixel pixel : trace.PixelsOf(state.CurrentLap))
+                PlotSampleBlock(*map, pixel, kBlue);
+            if (trace.StartPoint)
+                PlotSampleBlock(*map, *trace.StartPoint, kRed);
+        }
+        if (track.HasLapLine)
+            toolkit.DrawSegment(track.LapLineX1, track.LapLineY1, track.LapLineX2,
+                                track.LapLineY2, kRed);
     }
-    if (track.HasLapLine)
-        toolkit.DrawSegment(track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2, kRed);
-    toolkit.EndDrawing();
-    Show(toolkit, MapBox, MapImage);
+    toolkit.ShowImage(MapBox, MapImage);
 
     if (trace.LapCount == 0) {
         // Nothing to chart: never leave the pictures of an earlier game.
-        Show(toolkit, LapChartBox, PlaceholderImage);
-        Show(toolkit, LapSummaryBox, PlaceholderImage);
+        toolkit.ShowImage(LapChartBox, PlaceholderImage);
+        toolkit.ShowImage(LapSummaryBox, PlaceholderImage);
         return;
     }
     if (state.CurrentLap == 0) {
         DrawLapSummary(state, toolkit);
         if (toolkit.ImageExists(LapSummaryImage))
-            Show(toolkit, LapSummaryBox, LapSummaryImage);
+            toolkit.ShowImage(LapSummaryBox, LapSummaryImage);
     }
     DrawLapChart(state, toolkit);
     if (toolkit.ImageExists(LapChartImage))
-        Show(toolkit, LapChartBox, LapChartImage);
+        toolkit.ShowImage(LapChartBox, LapChartImage);
 }
 
 void DrawLapChart(AppState& state, Toolkit& toolkit)
 {
     const LapChartGeometry chart = LapChartOf(state.Laps, state.CurrentLap);
-    toolkit.CreateImageSlot(LapChartImage, 800, 140);
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(LapChartImage));
-    toolkit.FillBox(0, 0, 800, 140, kChartBackground);
+    toolkit.CreateImageSlot(LapChartImage, 800, 140, kChartBackground);
+    Drawing drawing(toolkit, LapChartImage);
     for (std::size_t i = 1; i < chart.Points.size(); ++i)
         toolkit.DrawSegment(chart.Points[i - 1].x, chart.Points[i - 1].y, chart.Points[i].x,
                             chart.Points[i].y, kBlue);
@@ -93,7 +89,6 @@ void DrawLapChart(AppState& state, Toolkit& toolkit)
                             chart.CurrentPoint->y, kWhite);
     toolkit.DrawTextAt(20, 5, chart.SlowestLabel, kBlack);
     toolkit.DrawTextAt(20, 105, chart.FastestLabel, kBlack);
-    toolkit.EndDrawing();
 }
 
 }  // namespace vx

@@ -10,7 +10,6 @@
 #include <limits>
 #include <optional>
 #include <locale.h>
-#include <unistd.h>
 
 namespace vx {
 
@@ -198,17 +197,6 @@ std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t positi
     for (std::int64_t i = position; i < end && buffer[static_cast<std::size_t>(i)] != 0; ++i)
         text.push_back(static_cast<char>(buffer[static_cast<std::size_t>(i)]));
     return text;
-}
-
-std::string CurrentFolder()
-{
-    std::string folder;
-    std::array<char, 4096> buffer{};
-    if (getcwd(buffer.data(), buffer.size()) != nullptr)
-        folder = buffer.data();
-    if (folder.empty() || (folder.back() != '/' && folder.back() != '\\'))
-        folder.push_back('/');
-    return folder;
 }
 
 namespace {

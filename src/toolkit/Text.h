@@ -59,9 +59,6 @@ std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t positi
 std::string ReadTextAt(std::span<const std::uint8_t> buffer, std::int64_t position,
                        std::int64_t limit);
 
-// The process's current folder with exactly one trailing separator.
-std::string CurrentFolder();
-
 // Everything after the last "/" or "\"; a leading double quote is skipped and
 // the text ends at a closing one.
 std::string FileNamePart(std::string_view path);

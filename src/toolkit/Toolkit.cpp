@@ -1,106 +1,20 @@
-// Images, drawing, fonts and text, files and memory of the toolkit. Windows,
-// controls, events and requesters are in Gui.cpp, JPEG in Jpeg.cpp.
+// The toolkit's numbered objects over the platform: images and drawing,
+// fonts and text, files, windows and controls, events and requesters.
 #include "toolkit/Toolkit.h"
 
-#include <QFont>
-#include <QFontMetrics>
-#include <QImage>
-#include <QPainter>
-#include <QString>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "toolkit/Bmp.h"
-#include "toolkit/GuiInternal.h"
 #include "toolkit/Text.h"
 
 namespace vx {
 
-struct Toolkit::FontSlot {
-    FontHandle handle = 0;
-    QFont font;
-    int ascent = 0;
-    int height = 0;
-};
-
-namespace {
-
-// The faces the program asks for, and what stands in for them here: a metric
-// twin of the sans face and a monospaced face.
-QStringList FamiliesFor(const std::string& face)
+Toolkit::Toolkit(Platform& platform) : platform_(platform)
 {
-    if (face == "Arial")
-        return {"Liberation Sans", "Arimo", "DejaVu Sans"};
-    if (face == "Lucida Console")
-        return {"DejaVu Sans Mono", "Liberation Mono"};
-    return {QString::fromStdString(face), "DejaVu Sans"};
+    platform_.SetEventSink([this](const PlatformEvent& event) { Receive(event); });
 }
-
-void MakeFont(Toolkit::FontSlot& slot, const QStringList& families, int pixelSize, bool bold)
-{
-    QFont font;
-    font.setFamilies(families);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    // Crisp glyphs: text pixels are the text colour or left alone, so the
-    // pictures hold exactly the colours drawn.
-    font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
-    font.setHintingPreference(QFont::PreferFullHinting);
-    font.setKerning(false);
-    const QFontMetrics metrics(font);
-    slot.font = font;
-    slot.ascent = metrics.ascent();
-    slot.height = metrics.height();
-}
-
-// A drawing's default font: one fixed face and size, whatever the desktop.
-const Toolkit::FontSlot& SystemFont()
-{
-    static const Toolkit::FontSlot slot = [] {
-        Toolkit::FontSlot s;
-        s.handle = kSystemFont;
-        MakeFont(s, {"Liberation Sans", "DejaVu Sans"}, 13, true);
-        return s;
-    }();
-    return slot;
-}
-
-QString FromBytes(std::string_view text)
-{
-    return QString::fromStdString(Cp1252ToUtf8(text));
-}
-
-QImage Wrap(Image& image)
-{
-    return QImage(reinterpret_cast<uchar*>(image.Words()), image.Width(), image.Height(),
-                  image.Width() * 4, QImage::Format_RGBX8888);
-}
-
-QImage Wrap(const Image& image)
-{
-    return QImage(reinterpret_cast<const uchar*>(image.Words()), image.Width(), image.Height(),
-                  image.Width() * 4, QImage::Format_RGBX8888);
-}
-
-QColor ToQColor(Colour colour)
-{
-    return QColor(colour & 255, (colour >> 8) & 255, (colour >> 16) & 255);
-}
-
-}  // namespace
-
-QImage ToQImage(const Image& image)
-{
-    return Wrap(image).copy();
-}
-
-Toolkit::Toolkit() : gui_(std::make_unique<Gui>(*this)) {}
 
 Toolkit::~Toolkit()
 {
@@ -114,12 +28,23 @@ void Toolkit::ShutdownToolkit()
     shutDown_ = true;
     EndDrawing();
     images_.clear();
-    gui_.reset();  // controls, then windows
+    for (const auto& [number, control] : controls_)
+        platform_.DestroyControl(control.id);
+    controls_.clear();
+    for (const auto& [number, window] : windows_)
+        platform_.DestroyWindow(window.id);
+    windows_.clear();
     fonts_.clear();
-    for (const auto& [number, fd] : files_)
-        ::close(fd);
+    for (const auto& [number, file] : files_)
+        platform_.Close(file);
     files_.clear();
     requester_.reset();
+    platform_.SetEventSink(nullptr);
+}
+
+bool Toolkit::StartWindowSystem(bool headless, void (*displayUnreachable)())
+{
+    return platform_.StartWindowSystem(headless, displayUnreachable);
 }
 
 // --- Images -----------------------------------------------------------------
@@ -145,9 +70,14 @@ void Toolkit::DestroyImage(int number)
 
 int Toolkit::CreateImageSlot(int number, int width, int height)
 {
+    return CreateImageSlot(number, width, height, MakeRgb(0, 0, 0));
+}
+
+int Toolkit::CreateImageSlot(int number, int width, int height, Colour fill)
+{
     if (number < 0 || width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return 0;
-    PutImage(number, std::make_unique<Image>(width, height, MakeRgb(0, 0, 0)));
+    PutImage(number, std::make_unique<Image>(width, height, fill));
     return 1;
 }
 
@@ -169,8 +99,7 @@ int Toolkit::CopyImageSlot(int source, int target)
         return 0;
     if (source == target)
         return 1;
-    auto copy = std::make_unique<Image>(*from);
-    PutImage(target, std::move(copy));
+    PutImage(target, std::make_unique<Image>(*from));
     return 1;
 }
 
@@ -202,6 +131,38 @@ const Image* Toolkit::FindImage(int number) const
     return it == images_.end() ? nullptr : it->second.image.get();
 }
 
+int Toolkit::SaveImageAsJpeg(int number, const std::string& path, int qualityLevel)
+{
+    const Image* image = FindImage(number);
+    if (image == nullptr) {
+        lastError_ = "there is no picture to save";
+        return 0;
+    }
+    if (FileNamePart(path).empty()) {
+        lastError_ = "no file name";
+        return 0;
+    }
+    // Level 0..10 onto the encoder's 1..100: level 7 gives 75, the usual
+    // default of JPEG encoders.
+    const int quality = std::clamp(qualityLevel * 10 + 5, 1, 100);
+    std::vector<std::uint8_t> jpeg;
+    if (!platform_.EncodeJpeg(*image, quality, jpeg, lastError_))
+        return 0;
+    return platform_.ReplaceFile(path, jpeg, lastError_) ? 1 : 0;
+}
+
+int Toolkit::SavePng(const Image& image, const std::string& path)
+{
+    if (FileNamePart(path).empty()) {
+        lastError_ = "no file name";
+        return 0;
+    }
+    std::vector<std::uint8_t> png;
+    if (!platform_.EncodePng(image, png, lastError_))
+        return 0;
+    return platform_.ReplaceFile(path, png, lastError_) ? 1 : 0;
+}
+
 int Toolkit::SaveImageAsPng(int number, const std::string& path)
 {
     const Image* image = FindImage(number);
@@ -209,7 +170,7 @@ int Toolkit::SaveImageAsPng(int number, const std::string& path)
         lastError_ = "there is no picture to save";
         return 0;
     }
-    return SaveQImagePng(ToQImage(*image), path, lastError_);
+    return SavePng(*image, path);
 }
 
 // --- Drawing ----------------------------------------------------------------
@@ -237,7 +198,7 @@ void Toolkit::EndDrawing()
 
 void Toolkit::SetDrawingFont(FontHandle font)
 {
-    if (!Drawing())
+    if (!IsDrawing())
         return;
     if (font == kSystemFont || FindFont(font) != nullptr)
         drawing_.font = font;
@@ -245,40 +206,40 @@ void Toolkit::SetDrawingFont(FontHandle font)
 
 void Toolkit::SetDrawingMode(int mode)
 {
-    if (Drawing())
+    if (IsDrawing())
         drawing_.mode = mode;
 }
 
 void Toolkit::PlotPixel(std::int64_t x, std::int64_t y, Colour colour)
 {
-    if (Drawing())
+    if (IsDrawing())
         vx::PlotPixel(*drawing_.target, x, y, colour);
 }
 
 void Toolkit::FillBox(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
                       Colour colour)
 {
-    if (Drawing())
+    if (IsDrawing())
         vx::FillBox(*drawing_.target, x, y, w, h, colour);
 }
 
 void Toolkit::DrawSegment(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2,
                           Colour colour)
 {
-    if (Drawing())
+    if (IsDrawing())
         vx::DrawSegment(*drawing_.target, x1, y1, x2, y2, colour);
 }
 
 void Toolkit::DrawLineBy(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h,
                          Colour colour)
 {
-    if (Drawing())
+    if (IsDrawing())
         vx::DrawLineBy(*drawing_.target, x, y, w, h, colour);
 }
 
 void Toolkit::FloodFillArea(std::int64_t x, std::int64_t y, std::int64_t boundary, Colour fill)
 {
-    if (Drawing())
+    if (IsDrawing())
         vx::FloodFillArea(*drawing_.target, x, y, boundary, fill);
 }
 
@@ -301,34 +262,27 @@ int Toolkit::DrawTextAt(int x, int y, std::string_view text, Colour textColour,
 int Toolkit::DrawText(int x, int y, std::string_view text, Colour colour, bool opaque,
                       Colour background)
 {
-    if (!Drawing())
+    if (!IsDrawing())
         return 0;
     const FontSlot* slot = FindFont(drawing_.font);
     if (slot == nullptr)
-        slot = &SystemFont();
-    const QString qtext = FromBytes(text);
-    const int width = QFontMetrics(slot->font).horizontalAdvance(qtext);
+        return x;
+    const std::string utf8 = Cp1252ToUtf8(text);
+    const int width = platform_.TextWidth(slot->id, utf8);
     if (!text.empty()) {
-        QImage canvas = Wrap(*drawing_.target);
-        QPainter painter(&canvas);
-        painter.setRenderHint(QPainter::TextAntialiasing, false);
         if (opaque)
-            painter.fillRect(x, y, width, slot->height, ToQColor(background));
-        painter.setFont(slot->font);
-        painter.setPen(ToQColor(colour));
-        painter.drawText(x, y + slot->ascent, qtext);
+            vx::FillBox(*drawing_.target, x, y, width, slot->metrics.height, background);
+        platform_.DrawText(*drawing_.target, slot->id, x, y, utf8, colour);
     }
     return x + width;
 }
 
 int Toolkit::MeasureTextWidth(std::string_view text)
 {
-    if (!Drawing() || text.empty())
+    if (!IsDrawing() || text.empty())
         return 0;
     const FontSlot* slot = FindFont(drawing_.font);
-    if (slot == nullptr)
-        slot = &SystemFont();
-    return QFontMetrics(slot->font).horizontalAdvance(FromBytes(text));
+    return slot == nullptr ? 0 : platform_.TextWidth(slot->id, Cp1252ToUtf8(text));
 }
 
 // --- Fonts ------------------------------------------------------------------
@@ -339,82 +293,71 @@ FontHandle Toolkit::LoadFontSlot(int number, const std::string& face, int points
         return 0;
     // MulDiv(points, 96, 72): rounded to the nearest integer, halves away from 0.
     const int pixels = (points * 96 + 36) / 72;
-    auto slot = std::make_unique<FontSlot>();
-    slot->handle = static_cast<FontHandle>(nextSerial_++);
-    MakeFont(*slot, FamiliesFor(face), pixels, (flags & kFontBold) != 0);
-    const FontHandle handle = slot->handle;
-    fonts_[number] = std::move(slot);
-    return handle;
+    const std::uint64_t id = platform_.MakeFont(face, pixels, (flags & kFontBold) != 0);
+    if (id == 0)
+        return 0;
+    FontSlot& slot = fonts_[number];
+    slot.handle = static_cast<FontHandle>(nextSerial_++);
+    slot.id = id;
+    slot.metrics = platform_.MetricsOf(id);
+    return slot.handle;
 }
 
 FontHandle Toolkit::FontHandleOf(int number) const
 {
     const auto it = fonts_.find(number);
-    return it == fonts_.end() ? 0 : it->second->handle;
+    return it == fonts_.end() ? 0 : it->second.handle;
 }
 
-const Toolkit::FontSlot* Toolkit::FindFont(FontHandle font) const
+const Toolkit::FontSlot* Toolkit::FindFont(FontHandle font)
 {
-    if (font == kSystemFont)
-        return &SystemFont();
+    if (font == kSystemFont) {
+        if (systemFont_.id == 0 && platform_.WindowSystemStarted()) {
+            systemFont_.handle = kSystemFont;
+            systemFont_.id = platform_.DefaultFont();
+            systemFont_.metrics = platform_.MetricsOf(systemFont_.id);
+        }
+        return systemFont_.id != 0 ? &systemFont_ : nullptr;
+    }
     for (const auto& [number, slot] : fonts_)
-        if (slot->handle == font)
-            return slot.get();
+        if (slot.handle == font)
+            return &slot;
     return nullptr;
 }
 
 int Toolkit::FontCellHeight(FontHandle font) const
 {
-    const FontSlot* slot = FindFont(font);
-    return slot == nullptr ? 0 : slot->height;
+    if (font == kSystemFont)
+        return systemFont_.metrics.height;
+    for (const auto& [number, slot] : fonts_)
+        if (slot.handle == font)
+            return slot.metrics.height;
+    return 0;
 }
 
-// --- Files and memory -------------------------------------------------------
+// --- Files and folders ------------------------------------------------------
 
 int Toolkit::OpenFileForRead(int number, const std::string& path)
 {
     CloseFileSlot(number);
     if (number < 0 || path.empty())
         return 0;
-    // Non-blocking open, so that a named pipe cannot hang the window; only
-    // regular files are read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        lastError_ = std::strerror(errno);
+    const std::uint64_t file = platform_.OpenForRead(path, lastError_);
+    if (file == 0)
         return 0;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        lastError_ = S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file";
-        ::close(fd);
-        return 0;
-    }
-    files_[number] = fd;
+    files_[number] = file;
     return 1;
 }
 
 std::int64_t Toolkit::FileLength(int number) const
 {
-    const auto it = files_.find(number);
-    if (it == files_.end())
-        return 0;
-    struct stat info {};
-    if (::fstat(it->second, &info) != 0)
-        return 0;
-    return static_cast<std::int64_t>(info.st_size);
+    return FileStampOf(number).size;
 }
 
-Toolkit::FileStamp Toolkit::FileStampOf(int number) const
+FileStamp Toolkit::FileStampOf(int number) const
 {
     const auto it = files_.find(number);
-    struct stat info {};
-    if (it == files_.end() || ::fstat(it->second, &info) != 0)
-        return {};
-    const auto ns = [](const struct timespec& t) {
-        return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
-    };
-    return {static_cast<std::int64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
-            static_cast<std::uint64_t>(info.st_ino), ns(info.st_mtim), ns(info.st_ctim)};
+    return it == files_.end() ? FileStamp{} : platform_.StampOf(it->second);
 }
 
 std::int64_t Toolkit::ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count)
@@ -423,21 +366,7 @@ std::int64_t Toolkit::ReadFileBytes(int number, std::uint8_t* destination, std::
     if (it == files_.end() || destination == nullptr || count <= 0)
         return 0;
     lastError_.clear();
-    std::int64_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(it->second, destination + done,
-                                   static_cast<std::size_t>(count - done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            lastError_ = std::strerror(errno);
-            break;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
+    return platform_.Read(it->second, destination, count, lastError_);
 }
 
 void Toolkit::CloseFileSlot(int number)
@@ -445,9 +374,21 @@ void Toolkit::CloseFileSlot(int number)
     const auto it = files_.find(number);
     if (it == files_.end())
         return;
-    ::close(it->second);
+    platform_.Close(it->second);
     files_.erase(it);
 }
+
+std::string Toolkit::CurrentFolder()
+{
+    return platform_.CurrentFolder();
+}
+
+bool Toolkit::MakeFolders(const std::string& folder)
+{
+    return platform_.MakeFolders(folder, lastError_);
+}
+
+// --- Memory -------------------------------------------------------------------
 
 std::uint8_t* Toolkit::AllocateMemory(std::int64_t size)
 {
@@ -472,6 +413,348 @@ void Toolkit::WriteByteAt(std::uint8_t* position, std::int64_t value)
 {
     if (position != nullptr)
         *position = static_cast<std::uint8_t>(value & 0xFF);
+}
+
+// --- Windows and controls -------------------------------------------------------
+
+WindowHandle Toolkit::CreateAppWindow(int number, int x, int y, int clientWidth,
+                                      int clientHeight, const std::string& title, std::uint32_t)
+{
+    if (number < 0 || clientWidth <= 0 || clientHeight <= 0)
+        return 0;
+    const std::uint64_t id = platform_.OpenWindow(x, y, clientWidth, clientHeight, Cp1252ToUtf8(title));
+    if (id == 0)
+        return 0;
+    const auto old = windows_.find(number);
+    if (old != windows_.end())
+        platform_.DestroyWindow(old->second.id);
+    const WindowHandle handle = nextSerial_++;
+    windows_[number] = {handle, id};
+    return handle;
+}
+
+WindowHandle Toolkit::NativeWindowHandle(int number) const
+{
+    const auto it = windows_.find(number);
+    return it == windows_.end() ? 0 : it->second.handle;
+}
+
+std::uint64_t Toolkit::WindowId(int number) const
+{
+    const auto it = windows_.find(number);
+    return it == windows_.end() ? 0 : it->second.id;
+}
+
+int Toolkit::AttachControlList(WindowHandle window)
+{
+    for (const auto& [number, slot] : windows_) {
+        if (slot.handle == window && window != 0) {
+            parentWindow_ = slot.id;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+const Toolkit::ControlSlot* Toolkit::FindControl(int number, ControlKind kind) const
+{
+    const auto it = controls_.find(number);
+    return it == controls_.end() || it->second.kind != kind ? nullptr : &it->second;
+}
+
+std::uint64_t Toolkit::ControlId(int number) const
+{
+    const auto it = controls_.find(number);
+    return it == controls_.end() ? 0 : it->second.id;
+}
+
+namespace {
+
+// The control is made (replacing one of the same number) and its number is
+// its tag in the platform's events.
+template <class Controls>
+std::uint64_t MakeControl(Platform& platform, Controls& controls, std::uint64_t window,
+                          int number, ControlKind kind, int x, int y, int w, int h,
+                          const std::string& text)
+{
+    if (window == 0 || number < 0)
+        return 0;
+    const auto old = controls.find(number);
+    if (old != controls.end()) {
+        platform.DestroyControl(old->second.id);
+        controls.erase(old);
+    }
+    const std::uint64_t id = platform.AddControl(window, kind, number, x, y, w, h);
+    if (id != 0)
+        controls[number] = {kind, id, text};
+    return id;
+}
+
+}  // namespace
+
+void Toolkit::AddLabel(int number, int x, int y, int w, int h, const std::string& text, int flags)
+{
+    const std::uint64_t id =
+        MakeControl(platform_, controls_, parentWindow_, number, ControlKind::Label, x, y, w, h, text);
+    if (id == 0)
+        return;
+    platform_.SetEndEllipsis(id, (flags & kLabelEndEllipsis) != 0);
+    platform_.SetText(id, Cp1252ToUtf8(text));
+}
+
+void Toolkit::AddButton(int number, int x, int y, int w, int h, const std::string& text)
+{
+    const std::uint64_t id =
+        MakeControl(platform_, controls_, parentWindow_, number, ControlKind::Button, x, y, w, h, text);
+    if (id != 0)
+        platform_.SetText(id, Cp1252ToUtf8(text));
+}
+
+void Toolkit::AddPictureBox(int number, int x, int y, int w, int h, ImageHandle image)
+{
+    const std::uint64_t id = MakeControl(platform_, controls_, parentWindow_, number,
+                                         ControlKind::PictureBox, x, y, w, h, {});
+    if (id != 0 && image != 0)
+        SetControlValue(number, static_cast<std::int64_t>(image));
+}
+
+void Toolkit::AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum,
+                        int flags)
+{
+    const std::uint64_t id = MakeControl(platform_, controls_, parentWindow_, number,
+                                         ControlKind::Slider, x, y, w, h, {});
+    if (id == 0)
+        return;
+    sliderRanges_[number] = {std::max(minimum, 0), std::max(maximum, 0)};
+    platform_.SetSliderRange(id, std::max(minimum, 0), std::max({minimum, maximum, 0}));
+    platform_.SetSliderTicks(id, (flags & 1) != 0);
+}
+
+std::string Toolkit::GetControlText(int number) const
+{
+    const auto it = controls_.find(number);
+    if (it == controls_.end())
+        return {};
+    const ControlKind kind = it->second.kind;
+    return kind == ControlKind::Label || kind == ControlKind::Button ? it->second.text
+                                                                     : std::string();
+}
+
+void Toolkit::SetControlText(int number, const std::string& text)
+{
+    const auto it = controls_.find(number);
+    if (it == controls_.end())
+        return;
+    it->second.text = text;
+    if (it->second.kind == ControlKind::Label || it->second.kind == ControlKind::Button)
+        platform_.SetText(it->second.id, Cp1252ToUtf8(text));
+}
+
+std::int64_t Toolkit::GetControlValue(int number) const
+{
+    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    return slider == nullptr ? 0 : platform_.SliderValue(slider->id);
+}
+
+void Toolkit::SetControlValue(int number, std::int64_t value)
+{
+    if (const ControlSlot* slider = FindControl(number, ControlKind::Slider)) {
+        platform_.SetSliderValue(slider->id,
+                                 static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)));
+        return;
+    }
+    if (const ControlSlot* box = FindControl(number, ControlKind::PictureBox)) {
+        const Image* shown = nullptr;
+        for (const auto& [n, slot] : images_)
+            if (slot.handle == static_cast<ImageHandle>(value))
+                shown = slot.image.get();
+        platform_.ShowPicture(box->id, shown);
+    }
+}
+
+void Toolkit::ShowImage(int box, int image)
+{
+    SetControlValue(box, static_cast<std::int64_t>(ImageHandleOf(image)));
+}
+
+int Toolkit::GetControlAttribute(int number, int which) const
+{
+    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    if (slider == nullptr)
+        return 0;
+    const auto it = sliderRanges_.find(number);
+    if (it == sliderRanges_.end())
+        return 0;
+    return which == SliderMinimum ? it->second.first : which == SliderMaximum ? it->second.second : 0;
+}
+
+void Toolkit::SetControlAttribute(int number, int which, int value)
+{
+    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    if (slider == nullptr)
+        return;
+    auto& [minimum, maximum] = sliderRanges_[number];
+    value = std::max(value, 0);
+    if (which == SliderMinimum)
+        minimum = value;
+    else if (which == SliderMaximum)
+        maximum = value;
+    else
+        return;
+    // The thumb stays on its value where it can.
+    const int position = platform_.SliderValue(slider->id);
+    platform_.SetSliderRange(slider->id, minimum, std::max(minimum, maximum));
+    platform_.SetSliderValue(slider->id, position);
+}
+
+void Toolkit::SetControlEnabled(int number, bool enabled)
+{
+    if (const std::uint64_t id = ControlId(number))
+        platform_.SetEnabled(id, enabled);
+}
+
+bool Toolkit::ControlEnabled(int number) const
+{
+    const std::uint64_t id = ControlId(number);
+    return id != 0 && platform_.IsEnabled(id);
+}
+
+void Toolkit::SetControlToolTip(int number, const std::string& text)
+{
+    if (const std::uint64_t id = ControlId(number))
+        platform_.SetToolTip(id, Cp1252ToUtf8(text));
+}
+
+void Toolkit::SetControlTextColour(int number, Colour colour)
+{
+    if (const std::uint64_t id = ControlId(number))
+        platform_.SetTextColour(id, colour);
+}
+
+void Toolkit::SetWindowBackground(int windowNumber, Colour colour)
+{
+    if (const std::uint64_t id = WindowId(windowNumber))
+        platform_.SetWindowBackground(id, colour);
+}
+
+void Toolkit::AddKeyCommand(int windowNumber, Key key, int control)
+{
+    if (const std::uint64_t id = WindowId(windowNumber))
+        platform_.AddKeyCommand(id, key, control);
+}
+
+void Toolkit::SetTabOrder(std::span<const int> controls)
+{
+    std::vector<std::uint64_t> ids;
+    for (const int number : controls) {
+        if (const std::uint64_t id = ControlId(number)) {
+            platform_.SetFocusable(id);
+            ids.push_back(id);
+        }
+    }
+    platform_.SetTabOrder(ids);
+}
+
+void Toolkit::AcceptDrops(int windowNumber, bool accept)
+{
+    if (const std::uint64_t id = WindowId(windowNumber))
+        platform_.AcceptDrops(id, accept);
+}
+
+int Toolkit::SaveWindowPng(int windowNumber, const std::string& path)
+{
+    const std::uint64_t id = WindowId(windowNumber);
+    if (id == 0) {
+        lastError_ = "there is no window";
+        return 0;
+    }
+    return SavePng(platform_.GrabWindow(id), path);
+}
+
+int Toolkit::SaveShownPicturePng(int control, const std::string& path)
+{
+    const ControlSlot* box = FindControl(control, ControlKind::PictureBox);
+    const Image shown = box != nullptr ? platform_.ShownPicture(box->id) : Image(0, 0);
+    if (shown.Width() == 0) {
+        lastError_ = "the box shows no picture";
+        return 0;
+    }
+    return SavePng(shown, path);
+}
+
+std::pair<int, int> Toolkit::ControlSize(int number) const
+{
+    const std::uint64_t id = ControlId(number);
+    return id == 0 ? std::pair(0, 0) : platform_.ControlSize(id);
+}
+
+// --- Events -----------------------------------------------------------------
+
+void Toolkit::Receive(const PlatformEvent& event)
+{
+    if (event.kind == PlatformEvent::Kind::Close) {
+        queue_.push_back({kCloseEvent, 0, {}});
+        return;
+    }
+    if (busy_)
+        return;  // nothing re-enters a handler that is still running
+    if (event.kind == PlatformEvent::Kind::Drop) {
+        queue_.push_back({kDropEvent, 0, event.path});
+        return;
+    }
+    // A key command for a control that is there but disabled does nothing.
+    const auto it = controls_.find(event.tag);
+    if (it != controls_.end() && !platform_.IsEnabled(it->second.id))
+        return;
+    queue_.push_back({kControlEvent, event.tag, {}});
+}
+
+int Toolkit::TakeEvent()
+{
+    const Event event = queue_.front();
+    queue_.pop_front();
+    eventControl_ = event.control;
+    droppedPath_ = event.path;
+    return event.code;
+}
+
+int Toolkit::WaitEvent()
+{
+    if (windows_.empty() && queue_.empty())
+        return 0;  // nothing could ever raise an event
+    while (queue_.empty())
+        platform_.ProcessEvents(true);
+    return TakeEvent();
+}
+
+int Toolkit::PollEvent()
+{
+    if (queue_.empty())
+        platform_.ProcessEvents(false);
+    return queue_.empty() ? 0 : TakeEvent();
+}
+
+// --- Requesters -------------------------------------------------------------
+
+void Toolkit::SetRequester(std::unique_ptr<Requester> requester)
+{
+    requester_ = std::move(requester);
+}
+
+std::string Toolkit::AskOpenFile(const std::string& title, const std::string& defaultFile,
+                                 const std::string& filter, int filterIndex)
+{
+    const std::string utf8Title = Cp1252ToUtf8(title);
+    return requester_ ? requester_->AskOpenFile(title, defaultFile, filter, filterIndex)
+                      : platform_.AskOpenFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
+}
+
+std::string Toolkit::AskSaveFile(const std::string& title, const std::string& defaultFile,
+                                 const std::string& filter, int filterIndex)
+{
+    const std::string utf8Title = Cp1252ToUtf8(title);
+    return requester_ ? requester_->AskSaveFile(title, defaultFile, filter, filterIndex)
+                      : platform_.AskSaveFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
 }
 
 }  // namespace vx

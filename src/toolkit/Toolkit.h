@@ -1,18 +1,21 @@
 // The toolkit: every window, control, event, image, drawing, font,
-// requester, file and memory operation the program uses, over Qt Widgets,
-// libjpeg and the C library.
+// requester, file and memory operation the program uses, over the platform
+// (Platform.h). Plain C++: the platform does what needs the system.
 //
 // Objects are named by small numbers chosen by the program, separately per
 // kind (windows, controls, images, fonts, files). Creating an object under a
 // number in use replaces the old one; an operation on a number that names
-// nothing does nothing and returns 0 or the empty text. No Qt type appears in
-// this header, so the rest of the program builds without Qt.
+// nothing does nothing and returns 0 or the empty text. Texts are the
+// program's texts (Windows-1252, as the files hold them); paths are the
+// system's (UTF-8).
 //
 // Sections: handles and events; requesters; the Toolkit class (images,
-// drawing, fonts, files and memory, windows and controls, events).
+// drawing, fonts, files and folders, memory, windows and controls, events,
+// requesters); the drawing scope.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <span>
@@ -22,10 +25,11 @@
 #include <vector>
 
 #include "toolkit/Image.h"
+#include "toolkit/Platform.h"
 
 namespace vx {
 
-// Native handles are opaque non-zero serial numbers; 0 means none.
+// Handles are non-zero serial numbers; 0 means none.
 using ImageHandle = std::uint64_t;
 using DrawTarget = std::uint64_t;
 using FontHandle = std::int64_t;
@@ -41,6 +45,9 @@ constexpr int kControlEvent = 13100;
 constexpr int kCloseEvent = 16;
 constexpr int kDropEvent = 563;  // a file dropped on the window; see DroppedPath()
 
+// Style bits of a fixed-size window with a close box.
+constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
+
 // Attributes of a slider, for GetControlAttribute and SetControlAttribute.
 constexpr int SliderMinimum = 1;
 constexpr int SliderMaximum = 2;
@@ -48,13 +55,7 @@ constexpr int SliderMaximum = 2;
 // Label flag: a text too wide for the box ends in an ellipsis.
 constexpr int kLabelEndEllipsis = 1;
 
-// Keys that run a command wherever the focus is in the window.
-enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
-
-// Style bits of a fixed-size window with a close box.
-constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
-
-// File requesters. The window uses Qt dialogs; tests install scripted ones.
+// File requesters: the platform's own, or in tests scripted ones.
 class Requester {
 public:
     virtual ~Requester() = default;
@@ -68,17 +69,11 @@ public:
                                     const std::string& filter, int filterIndex) = 0;
 };
 
-// Starts the Qt application the toolkit needs, once per process. Headless
-// draws off-screen (no display needed) and keeps Qt's own notes off stderr.
-// Returns false when no display is named for a windowed start; when the one
-// named cannot be reached, displayUnreachable runs (and must end the process).
-bool StartGuiApplication(bool headless, void (*displayUnreachable)() = nullptr);
-
 class Toolkit {
 public:
     // Constructing the toolkit is InitToolkit: it prepares the object tables
-    // and the drawing defaults. StartGuiApplication must have run.
-    Toolkit();
+    // and the drawing defaults.
+    explicit Toolkit(Platform& platform = SystemPlatform());
     ~Toolkit();  // shuts down, if that has not happened yet
     Toolkit(const Toolkit&) = delete;
     Toolkit& operator=(const Toolkit&) = delete;
@@ -86,8 +81,16 @@ public:
     // file, in this order. Nothing works afterwards.
     void ShutdownToolkit();
 
+    Platform& System() { return platform_; }
+
+    // Starts the window system (see Platform::StartWindowSystem). Without it,
+    // fonts, windows and requesters do nothing: the files still work.
+    bool StartWindowSystem(bool headless, void (*displayUnreachable)() = nullptr);
+
     // --- Off-screen images ---------------------------------------------------
     int CreateImageSlot(int number, int width, int height);  // filled black
+    // The same, filled with the colour: a picture's fresh start.
+    int CreateImageSlot(int number, int width, int height, Colour fill);
     int CatchBitmapImage(int number, std::span<const std::uint8_t> bmp);
     int CopyImageSlot(int source, int target);
     bool ImageExists(int number) const;
@@ -96,18 +99,20 @@ public:
     // Direct access for code that reads pixels (tests, export); null if none.
     Image* FindImage(int number);
     const Image* FindImage(int number) const;
-    // JPEG through libjpeg, quality level 0..10; written to a temporary file
-    // beside the target and renamed into place. Non-zero on success; on
-    // failure no file is left behind and LastError() says why.
+    // JPEG, quality level 0..10 (7 gives the encoder's 75); written to a
+    // temporary file beside the target and put in its place. Non-zero on
+    // success; on failure no file is left behind and LastError() says why.
     int SaveImageAsJpeg(int number, const std::string& path, int qualityLevel);
     // Lossless PNG, written the same all-or-nothing way.
     int SaveImageAsPng(int number, const std::string& path);
     const std::string& LastError() const { return lastError_; }
 
     // --- Drawing (outside a drawing every call does nothing) ----------------
+    // The program draws through a Drawing scope (below), which ends the
+    // drawing however the scope is left.
     int BeginDrawing(DrawTarget target);
     void EndDrawing();
-    bool Drawing() const { return drawing_.target != nullptr; }
+    bool IsDrawing() const { return drawing_.target != nullptr; }
     void SetDrawingFont(FontHandle font);
     void SetDrawingMode(int mode);  // 0 opaque text cells, 1 transparent
     void PlotPixel(std::int64_t x, std::int64_t y, Colour colour);
@@ -133,25 +138,26 @@ public:
     // Height in pixels of a font's character cell (0 when there is none).
     int FontCellHeight(FontHandle font) const;
 
-    // --- Files and memory ----------------------------------------------------
+    // --- Files and folders ---------------------------------------------------
     // Opens an existing regular file for reading; 0 on failure.
     int OpenFileForRead(int number, const std::string& path);
     std::int64_t FileLength(int number) const;
-    // What identifies an open file's contents: a rewrite, a cut or a
-    // replacement changes at least one field. All zero when there is none.
-    struct FileStamp {
-        std::int64_t size = 0;
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        std::int64_t modifiedNs = 0;
-        std::int64_t changedNs = 0;
-        bool operator==(const FileStamp&) const = default;
-    };
     FileStamp FileStampOf(int number) const;
     // Reads up to count bytes; returns the bytes actually read. Afterwards
     // LastError() is empty unless a read failed.
     std::int64_t ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count);
     void CloseFileSlot(int number);
+    // The process's current folder with exactly one trailing separator.
+    std::string CurrentFolder();
+    std::string AbsolutePath(const std::string& path) { return platform_.AbsolutePath(path); }
+    PathKind KindOf(const std::string& path) { return platform_.KindOf(path); }
+    std::vector<FolderEntry> ListFolder(const std::string& folder)
+    {
+        return platform_.ListFolder(folder);
+    }
+    bool MakeFolders(const std::string& folder);  // the reason in LastError()
+
+    // --- Memory --------------------------------------------------------------
     // A zero-filled block that lives until shutdown; null when size <= 0 or
     // memory is short.
     std::uint8_t* AllocateMemory(std::int64_t size);
@@ -175,6 +181,8 @@ public:
     // Slider: moves the thumb without raising an event. Picture box: shows the
     // image whose handle is given, taking its size.
     void SetControlValue(int number, std::int64_t value);
+    // The picture box shows the image: SetControlValue with its handle.
+    void ShowImage(int box, int image);
     // Slider: SliderMinimum, SliderMaximum. A click in the groove and PageUp
     // or PageDown move the slider by a fifth of its range (at least 1).
     int GetControlAttribute(int number, int which) const;
@@ -197,13 +205,13 @@ public:
     int SaveWindowPng(int windowNumber, const std::string& path);
     // The picture a picture box shows, as PNG; 0 when it shows none.
     int SaveShownPicturePng(int control, const std::string& path);
-    // Width and height of the picture box (0, 0 when there is none).
+    // Width and height of the control (0, 0 when there is none).
     std::pair<int, int> ControlSize(int number) const;
 
     // --- Events --------------------------------------------------------------
     // Blocks until the next event, without spinning.
     int WaitEvent();
-    // Processes what Qt has pending and returns the next event, or 0.
+    // Handles what the system has pending and returns the next event, or 0.
     int PollEvent();
     int EventControl() const { return eventControl_; }
     const std::string& DroppedPath() const { return droppedPath_; }
@@ -212,26 +220,31 @@ public:
     void SetBusy(bool busy) { busy_ = busy; }
 
     // --- Requesters ----------------------------------------------------------
+    // Without a requester of its own the toolkit asks the platform's.
     void SetRequester(std::unique_ptr<Requester> requester);
     std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int filterIndex);
     std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int filterIndex);
 
-    // --- For the Qt side (not for the program) --------------------------------
-    struct Event {
-        int code = 0;
-        int control = 0;
-        std::string path;
-    };
-    void PostEvent(Event event);
-    struct Gui;
-    struct FontSlot;
-
 private:
     struct ImageSlot {
         ImageHandle handle = 0;
         std::unique_ptr<Image> image;
+    };
+    struct FontSlot {
+        FontHandle handle = 0;
+        std::uint64_t id = 0;  // the platform's
+        FontMetrics metrics;
+    };
+    struct ControlSlot {
+        ControlKind kind = ControlKind::Label;
+        std::uint64_t id = 0;
+        std::string text;  // the bytes last set, returned as they were
+    };
+    struct WindowSlot {
+        WindowHandle handle = 0;
+        std::uint64_t id = 0;
     };
     struct DrawingState {
         Image* target = nullptr;
@@ -241,17 +254,35 @@ private:
         int mode = 0;
         FontHandle font = kSystemFont;
     };
+    struct Event {
+        int code = 0;
+        int control = 0;
+        std::string path;
+    };
+
     ImageSlot* PutImage(int number, std::unique_ptr<Image> image);
     void DestroyImage(int number);
-    const FontSlot* FindFont(FontHandle font) const;
+    const FontSlot* FindFont(FontHandle font);
+    const ControlSlot* FindControl(int number, ControlKind kind) const;
+    std::uint64_t ControlId(int number) const;
+    std::uint64_t WindowId(int number) const;
     int DrawText(int x, int y, std::string_view text, Colour colour, bool opaque,
                  Colour background);
+    int SavePng(const Image& image, const std::string& path);
+    void Receive(const PlatformEvent& event);
+    int TakeEvent();
 
+    Platform& platform_;
     std::map<int, ImageSlot> images_;
-    std::map<int, std::unique_ptr<FontSlot>> fonts_;
-    std::map<int, int> files_;  // number -> descriptor
+    std::map<int, FontSlot> fonts_;
+    FontSlot systemFont_;
+    std::map<int, std::uint64_t> files_;  // number -> the platform's file
     std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
-    std::unique_ptr<Gui> gui_;
+    std::map<int, WindowSlot> windows_;
+    std::map<int, ControlSlot> controls_;
+    std::map<int, std::pair<int, int>> sliderRanges_;  // minimum, maximum
+    std::uint64_t parentWindow_ = 0;  // controls are added to it
+    std::deque<Event> queue_;
     std::unique_ptr<Requester> requester_;
     DrawingState drawing_;
     std::uint64_t nextSerial_ = 1;
@@ -260,6 +291,25 @@ private:
     std::string lastError_;
     bool busy_ = false;
     bool shutDown_ = false;
+};
+
+// A drawing on an image for as long as the scope lasts: it begins when made
+// and ends when the scope is left, however it is left.
+class Drawing {
+public:
+    Drawing(Toolkit& toolkit, int image) : toolkit_(toolkit)
+    {
+        toolkit_.BeginDrawing(toolkit_.ImageDrawTarget(image));
+    }
+    ~Drawing() { toolkit_.EndDrawing(); }
+    Drawing(const Drawing&) = delete;
+    Drawing& operator=(const Drawing&) = delete;
+
+    // The image drawn on, or null when there is none.
+    Image* Target() { return toolkit_.DrawingImage(); }
+
+private:
+    Toolkit& toolkit_;
 };
 
 }  // namespace vx

@@ -15,11 +15,6 @@ constexpr Colour kLabelText = MakeRgb(255, 255, 255);
 constexpr Colour kLabelBackground = MakeRgb(0, 100, 150);
 constexpr Colour kWater = MakeRgb(0, 64, 255);
 
-void ShowMap(Toolkit& toolkit)
-{
-    toolkit.SetControlValue(MapBox, static_cast<std::int64_t>(toolkit.ImageHandleOf(MapImage)));
-}
-
 }  // namespace
 
 MapLabels MapLabelsOfTrack(const AppState& state)
@@ -50,30 +45,33 @@ void DrawTrackPicture(AppState& state, Toolkit& toolkit)
     if (!toolkit.ImageExists(MapImage))
         return;
 
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
-    toolkit.SetDrawingFont(toolkit.FontHandleOf(LabelFont));
-    const MapLabels labels = MapLabelsOfTrack(state);
-    toolkit.DrawTextAt(kTimeTextAt.x, kTimeTextAt.y, labels.TimeText, kLabelText, kLabelBackground);
-    toolkit.DrawTextAt(kTrackNameAt.x, kTrackNameAt.y, labels.TrackName, kLabelText,
-                       kLabelBackground);
-    toolkit.DrawTextAt(kHolderLineAt.x, kHolderLineAt.y, labels.HolderLine, kLabelText,
-                       kLabelBackground);
-    toolkit.EndDrawing();
-    ShowMap(toolkit);
+    {
+        Drawing drawing(toolkit, MapImage);
+        toolkit.SetDrawingFont(toolkit.FontHandleOf(LabelFont));
+        const MapLabels labels = MapLabelsOfTrack(state);
+        toolkit.DrawTextAt(kTimeTextAt.x, kTimeTextAt.y, labels.TimeText, kLabelText,
+                           kLabelBackground);
+        toolkit.DrawTextAt(kTrackNameAt.x, kTrackNameAt.y, labels.TrackName, kLabelText,
+                           kLabelBackground);
+        toolkit.DrawTextAt(kHolderLineAt.x, kHolderLineAt.y, labels.HolderLine, kLabelText,
+                           kLabelBackground);
+    }
+    toolkit.ShowImage(MapBox, MapImage);
 }
 
 void DrawWaterCells(AppState& state, Toolkit& toolkit)
 {
     const TrackData& track = state.Track;
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
-    for (int i = 0; i < kHeightGridCells; ++i) {  // in file order
-        if (track.HeightGrid[static_cast<std::size_t>(i)] < track.WaterLevel) {
-            const MapPixel cell = HeightCellOrigin(i);
-            toolkit.FillBox(cell.x, cell.y, 8, 8, kWater);
+    {
+        Drawing drawing(toolkit, MapImage);
+        for (int i = 0; i < kHeightGridCells; ++i) {  // in file order
+            if (track.HeightGrid[static_cast<std::size_t>(i)] < track.WaterLevel) {
+                const MapPixel cell = HeightCellOrigin(i);
+                toolkit.FillBox(cell.x, cell.y, 8, 8, kWater);
+            }
         }
     }
-    toolkit.EndDrawing();
-    ShowMap(toolkit);
+    toolkit.ShowImage(MapBox, MapImage);
 }
 
 }  // namespace vx

@@ -35,7 +35,7 @@ void DrawTrackObjects(AppState& state, Toolkit& toolkit)
         objects.push_back({o.Type, MapPixelOf(o.X, o.Y), o.Heading});
 
     const ColourTable& colours = state.Colours;
-    toolkit.BeginDrawing(toolkit.ImageDrawTarget(MapImage));
+    Drawing drawing(toolkit, MapImage);
     for (const MapObject& o : objects) {  // pass 1: trees
         if (o.type == 10 && InsideMarkerArea(o.pixel.x, o.pixel.y))
             toolkit.FillBox(o.pixel.x - 1, o.pixel.y - 1, 3, 3, colours[Paint::MarkerWhite]);
@@ -80,8 +80,7 @@ void DrawTrackObjects(AppState& state, Toolkit& toolkit)
                 DrawOutline(toolkit, o, *small, colour);
         }
     }
-    toolkit.EndDrawing();
-    toolkit.SetControlValue(MapBox, static_cast<std::int64_t>(toolkit.ImageHandleOf(MapImage)));
+    toolkit.ShowImage(MapBox, MapImage);
 }
 
 }  // namespace vx

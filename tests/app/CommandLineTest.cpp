@@ -149,7 +149,7 @@ TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)
     // The same load, done the window's way in this process.
     Toolkit toolkit;
     AppState state;
-    InitAppState(state, CurrentFolder());
+    InitAppState(state, toolkit.CurrentFolder());
     ASSERT_TRUE(LoadGameData(state, toolkit, Game()));
     for (int k = 1; k <= state.Game.DriverCount(); ++k) {
         const auto cells = DriverTableCells(state, k);

@@ -37,14 +37,14 @@ protected:
 
 TEST_F(Export, ProposesTheCurrentFolderAndThePictureName)
 {
-    EXPECT_EQ(DefaultPictureFileName(State()), CurrentFolder() + ".jpg");
+    EXPECT_EQ(DefaultPictureFileName(State(), toolkit), toolkit.CurrentFolder() + ".jpg");
     LoadRace();
     Save("");
     ASSERT_EQ(script->asked.size(), 1u);
     EXPECT_TRUE(script->asked[0].save);
     EXPECT_EQ(script->asked[0].title, "Bild speichern");
     EXPECT_EQ(script->asked[0].filter, "jpg|*.jpg");
-    EXPECT_EQ(script->asked[0].defaultFile, CurrentFolder() + "Oval_5432_Anna.jpg");
+    EXPECT_EQ(script->asked[0].defaultFile, toolkit.CurrentFolder() + "Oval_5432_Anna.jpg");
 }
 
 TEST_F(Export, APictureNameThatCannotBeAFileNameLeavesTheNameEmpty)
@@ -57,7 +57,7 @@ TEST_F(Export, APictureNameThatCannotBeAFileNameLeavesTheNameEmpty)
         State().Track.BestTime1 = 5432;
         State().Track.BestTime2 = 6000;
         State().Track.BestTimeName1 = name;
-        EXPECT_EQ(DefaultPictureFileName(State()), CurrentFolder()) << name;
+        EXPECT_EQ(DefaultPictureFileName(State(), toolkit), toolkit.CurrentFolder()) << name;
     }
 }
 

@@ -147,8 +147,8 @@ TEST_F(Load, NamesWithAccentsAreFoundAndShownAsTheFilesSpellThem)
     EXPECT_EQ(State().TrackPath, root / "Tracks/Kestrelv\xC3\xA4le.trk");
     EXPECT_EQ(MapLabelsOfTrack(State()).TrackName, "Kestrelv\xE4le");
     EXPECT_EQ(PictureNameOf(State()), "Kestrelv\xE4le_4318_Ada M\xF6rrow");
-    EXPECT_EQ(DefaultPictureFileName(State()),
-              CurrentFolder() + "Kestrelv\xC3\xA4le_4318_Ada M\xC3\xB6rrow.jpg");
+    EXPECT_EQ(DefaultPictureFileName(State(), toolkit),
+              toolkit.CurrentFolder() + "Kestrelv\xC3\xA4le_4318_Ada M\xC3\xB6rrow.jpg");
     EXPECT_EQ(NewestLog(), "Loaded accent.gam: 3 laps");
     // Not found: the log names the track as the saved game spells it.
     std::filesystem::remove(root / "Tracks/Kestrelv\xC3\xA4le.trk");
@@ -209,8 +209,7 @@ TEST_F(Load, ATrackChosenBeforeAnySavedGameLoadsWithAnEmptyGame)
 
 TEST_F(Load, ADroppedSavedGameLoadsAsIfChosen)
 {
-    toolkit.PostEvent({kDropEvent, 0, GamePath()});
-    app.ProcessPendingEvents();
+    Drop(GamePath());
     EXPECT_TRUE(script->asked.empty());
     EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().GameDirectory, root / "Saves/");
@@ -220,13 +219,11 @@ TEST_F(Load, ADroppedFileThatIsNoSavedGameIsNamedAndNotLoaded)
 {
     LoadWithAnswers({GamePath()});
     for (const std::string& dropped : {root / "Tracks/Oval.trk", root / "Saves/.gam"}) {
-        toolkit.PostEvent({kDropEvent, 0, dropped});
-        app.ProcessPendingEvents();
+        Drop(dropped);
         EXPECT_EQ(NewestLog(), "Not a saved game: " + FileNamePart(dropped));
         EXPECT_EQ(State().GamePath, GamePath());
     }
-    toolkit.PostEvent({kDropEvent, 0, root / "Saves/CUP.GAM"});
-    app.ProcessPendingEvents();
+    Drop(root / "Saves/CUP.GAM");
     EXPECT_EQ(NewestLog(), "Saved game not found: CUP.GAM");  // tried: the name is a saved game's
     EXPECT_EQ(script->asked.size(), 1u);  // drops ask nothing
 }

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -54,6 +58,17 @@ protected:
         QPushButton* button = Button(text);
         ASSERT_NE(button, nullptr) << text;
         QTest::mouseClick(button, Qt::LeftButton);
+        app.ProcessPendingEvents();
+    }
+    // A file dropped on the window, as the desktop drops it.
+    void Drop(const std::string& path)
+    {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(TopWindow(), &enter);
+        QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(TopWindow(), &drop);
         app.ProcessPendingEvents();
     }
     std::string LapLabel() { return toolkit.GetControlText(LapNumberLabel); }

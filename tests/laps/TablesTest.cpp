@@ -81,7 +81,7 @@ void ExpectGauge(DrawingBench& b, const Gauge& g)
 void OneGauge(DrawingBench& b, int row, int value, int fullScale, const std::string& label,
               const std::string& valueText)
 {
-    DrawGauge(b.state, b.tk, 0, 0, 0, "clear", "");
+    NewGaugeImage(b.state, b.tk);
     DrawGauge(b.state, b.tk, row, value, fullScale, label, valueText);
 }
 

@@ -150,7 +150,7 @@ class DrawingBench {
 public:
     DrawingBench()
     {
-        InitAppState(state, CurrentFolder());
+        InitAppState(state, tk.CurrentFolder());
         LoadFonts(tk);
     }
 

@@ -101,14 +101,6 @@ TEST(PathParts, SkipALeadingQuoteAndEndTheNameAtTheClosingOne)
     EXPECT_EQ(FolderPart("\"C:\\a\\b.gam\""), "C:\\a\\");
 }
 
-TEST(CurrentFolder, EndsInExactlyOneSeparator)
-{
-    const std::string folder = CurrentFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
-    EXPECT_TRUE(folder.size() == 1 || folder[folder.size() - 2] != '/');
-}
-
 TEST(ReplaceText, ReplacesEveryOccurrenceIgnoringCaseWithFlagOne)
 {
     EXPECT_EQ(ReplaceText("/race/saves/", "Saves", "Tracks", 1), "/race/Tracks/");

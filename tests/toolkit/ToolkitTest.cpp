@@ -203,6 +203,15 @@ TEST(Files, AReadReturnsTheBytesActuallyRead)
     EXPECT_EQ(tk.ReadFileBytes(0, buffer, 16), 0);
 }
 
+TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
+{
+    Toolkit tk;
+    const std::string folder = tk.CurrentFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(folder.size() == 1 || folder[folder.size() - 2] != '/');
+}
+
 TEST(Memory, BlocksAreZeroFilledAndSizesBelowOneGiveNone)
 {
     Toolkit tk;

@@ -1,20 +1,16 @@
-// JPEG export through libjpeg.
-//
-// The encoder's errors return to us instead of ending the process, and the
-// file replaces its target only when whole (ReplaceFileWith): a failed export
-// never leaves a half-written file, and never replaces a good one.
+// JPEG through libjpeg, into memory: the toolkit writes the file whole or
+// not at all. The encoder's errors return to us instead of ending the
+// process.
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-
 #include <jpeglib.h>
 
-#include "toolkit/FileReplace.h"
-#include "toolkit/Text.h"
-#include "toolkit/Toolkit.h"
+#include "toolkit/qt/QtPlatform.h"
 
 namespace vx {
 
@@ -35,19 +31,12 @@ extern "C" void ReturnOnError(j_common_ptr info)
 
 extern "C" void KeepQuiet(j_common_ptr, int) {}
 
-// Quality level 0..10 of the program onto libjpeg's 1..100: level 7 gives 75,
-// libjpeg's own default. Chroma is kept at full resolution, so the thin
+// Encodes rows (RGB, top first) into a block that libjpeg allocates. Only
+// plain data lives in this frame, so the jump back from an encoder error
+// skips no destructor. Chroma is kept at full resolution, so the thin
 // coloured lines of the map stay sharp.
-int LibjpegQuality(int level)
-{
-    const int quality = level * 10 + 5;
-    return quality < 1 ? 1 : quality > 100 ? 100 : quality;
-}
-
-// Encodes rows (RGB, top first) into file. Only plain data lives in this
-// frame, so the jump back from an encoder error skips no destructor.
-bool Encode(std::FILE* file, const std::uint8_t* rgb, int width, int height, int quality,
-            char* errorText, std::size_t errorSize)
+bool Encode(const std::uint8_t* rgb, int width, int height, int quality, unsigned char** out,
+            unsigned long* outSize, char* errorText, std::size_t errorSize)
 {
     jpeg_compress_struct info;
     ErrorManager errors;
@@ -61,7 +50,7 @@ bool Encode(std::FILE* file, const std::uint8_t* rgb, int width, int height, int
         return false;
     }
     jpeg_create_compress(&info);
-    jpeg_stdio_dest(&info, file);
+    jpeg_mem_dest(&info, out, outSize);
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
     info.input_components = 3;
@@ -85,40 +74,30 @@ bool Encode(std::FILE* file, const std::uint8_t* rgb, int width, int height, int
 
 }  // namespace
 
-int Toolkit::SaveImageAsJpeg(int number, const std::string& path, int qualityLevel)
+bool QtPlatform::EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
+                            std::string& error)
 {
-    const Image* image = FindImage(number);
-    if (image == nullptr) {
-        lastError_ = "there is no picture to save";
-        return 0;
-    }
-    if (path.empty() || FileNamePart(path).empty()) {
-        lastError_ = "no file name";
-        return 0;
-    }
-
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(image->Width()) * image->Height() * 3);
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(image.Width()) * image.Height() * 3);
     std::size_t at = 0;
-    for (int y = 0; y < image->Height(); ++y) {
-        for (int x = 0; x < image->Width(); ++x) {
-            const Colour c = image->At(x, y);
+    for (int y = 0; y < image.Height(); ++y) {
+        for (int x = 0; x < image.Width(); ++x) {
+            const Colour c = image.At(x, y);
             rgb[at++] = static_cast<std::uint8_t>(c & 255);
             rgb[at++] = static_cast<std::uint8_t>((c >> 8) & 255);
             rgb[at++] = static_cast<std::uint8_t>((c >> 16) & 255);
         }
     }
-
-    const auto encode = [&](std::FILE* file, std::string& error) {
-        char encoderError[JMSG_LENGTH_MAX] = {};
-        if (Encode(file, rgb.data(), image->Width(), image->Height(),
-                   LibjpegQuality(qualityLevel), encoderError, sizeof encoderError))
-            return true;
+    unsigned char* block = nullptr;
+    unsigned long size = 0;
+    char encoderError[JMSG_LENGTH_MAX] = {};
+    const bool ok = Encode(rgb.data(), image.Width(), image.Height(), quality, &block, &size,
+                           encoderError, sizeof encoderError);
+    if (ok)
+        out.assign(block, block + size);
+    else
         error = std::string("the encoder failed: ") + encoderError;
-        return false;
-    };
-    if (!ReplaceFileWith(path, encode, lastError_))
-        return 0;
-    return 1;
+    std::free(block);
+    return ok;
 }
 
 }  // namespace vx

@@ -1,0 +1,207 @@
+// The platform: everything the toolkit needs from the system it runs on.
+//
+// One implementation per system: qt/ (Qt Widgets, libjpeg and POSIX) for
+// Linux, win32/ for Windows. Nothing outside those folders includes a system
+// header; the rest of the program reaches the system only through the
+// toolkit (Toolkit.h), which reaches it only through this interface.
+//
+// Conventions of every operation:
+// - Texts and paths are UTF-8. Paths may use "/" (and on Windows "\").
+// - Windows, controls, fonts and open files are named by non-zero ids the
+//   platform hands out; 0 is "none", and an operation on an id that names
+//   nothing does nothing and returns 0, false or the empty text.
+// - Colours are the program's 24-bit values, red + green*256 + blue*65536.
+// - Nothing here throws, and only ProcessEvents(true) blocks.
+//
+// Sections: files and folders; picture files; the window system (start,
+// text, windows and controls, events, requesters).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/Image.h"
+
+namespace vx {
+
+// What identifies an open file's contents: a rewrite, a cut or a replacement
+// of the file changes at least one field.
+struct FileStamp {
+    std::int64_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;      // the file's own number on its volume
+    std::int64_t modifiedNs = 0;  // last change of the contents
+    std::int64_t changedNs = 0;   // last change of the contents or the attributes
+    bool operator==(const FileStamp&) const = default;
+};
+
+enum class PathKind { None, File, Folder, Other };
+
+struct FolderEntry {
+    std::string name;
+    bool folder = false;
+};
+
+enum class ControlKind { Label, Button, PictureBox, Slider };
+
+// Keys that run a command wherever the focus is in a window.
+enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
+
+// What the window system reports. A control event carries the control's tag
+// (the number the toolkit gave it); a drop carries the file's path.
+struct PlatformEvent {
+    enum class Kind { Control, Close, Drop };
+    Kind kind = Kind::Control;
+    int tag = 0;
+    std::string path;
+};
+
+struct FontMetrics {
+    int ascent = 0;  // from the top of the character cell to the baseline
+    int height = 0;  // of the character cell
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // --- Files and folders (work without the window system) -------------------
+
+    // The process's current folder, with one trailing separator.
+    virtual std::string CurrentFolder() = 0;
+    // The path made absolute against the current folder ("" stays "").
+    virtual std::string AbsolutePath(const std::string& path) = 0;
+    virtual PathKind KindOf(const std::string& path) = 0;
+    // The entries of a folder ("" is the current folder), in no set order;
+    // empty when it cannot be read.
+    virtual std::vector<FolderEntry> ListFolder(const std::string& folder) = 0;
+    // Creates the folder and the folders above it that are missing.
+    virtual bool MakeFolders(const std::string& folder, std::string& error) = 0;
+
+    // Opens an existing regular file for reading, others may read it
+    // meanwhile; never waits (a named pipe is refused, not read). 0 with the
+    // reason on failure ("it is a folder", "it is not a regular file", the
+    // system's own words).
+    virtual std::uint64_t OpenForRead(const std::string& path, std::string& error) = 0;
+    virtual FileStamp StampOf(std::uint64_t file) = 0;
+    // Reads up to count bytes from the current position; the bytes read, and
+    // the reason in error when a read failed before count.
+    virtual std::int64_t Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+                              std::string& error) = 0;
+    virtual void Close(std::uint64_t file) = 0;
+
+    // Writes bytes as the file at path, all or nothing: a temporary file
+    // beside the target, flushed to the disk, then put in the target's place.
+    // A target that is a link replaces the file the link leads to, and the
+    // link stays; a file replaced keeps its permissions (attributes on
+    // Windows). On failure the target is as it was, no temporary file is left
+    // and error says why.
+    virtual bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                             std::string& error) = 0;
+
+    // --- Picture files ------------------------------------------------------------
+
+    // JPEG of the image at quality 1..100, chroma at full resolution where
+    // the encoder allows.
+    virtual bool EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
+                            std::string& error) = 0;
+    // Lossless PNG of the image.
+    virtual bool EncodePng(const Image& image, std::vector<std::uint8_t>& out,
+                           std::string& error) = 0;
+
+    // --- The window system ----------------------------------------------------------
+
+    // Starts the window system, once per process. Headless draws off-screen
+    // and needs no display. False when no display is named; when the one named
+    // cannot be reached, displayUnreachable runs (and ends the process).
+    // Until it has started, text, windows and requesters do nothing.
+    virtual bool StartWindowSystem(bool headless, void (*displayUnreachable)()) = 0;
+    virtual bool WindowSystemStarted() const = 0;
+
+    // Text: fonts sized in pixels, glyphs drawn without antialiasing so that
+    // text pixels are the text colour or left alone. A face the system lacks
+    // is stood in for by a metric twin ("Arial") or a monospaced face
+    // ("Lucida Console"). The default font is a drawing's font until another
+    // is chosen: one fixed bold face of 13 pixels.
+    virtual std::uint64_t MakeFont(const std::string& face, int pixelHeight, bool bold) = 0;
+    virtual std::uint64_t DefaultFont() = 0;
+    virtual FontMetrics MetricsOf(std::uint64_t font) = 0;
+    virtual int TextWidth(std::uint64_t font, std::string_view text) = 0;
+    // The glyphs of text, their cells' top-left corner at (x, y), clipped to
+    // the image; only glyph pixels change.
+    virtual void DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
+                          Colour colour) = 0;
+
+    // A top-level window with a fixed client area of width x height, a title
+    // bar with a close box and no maximise box, shown at once. Closing it
+    // raises a Close event; it stays until DestroyWindow.
+    virtual std::uint64_t OpenWindow(int x, int y, int width, int height,
+                                     const std::string& title) = 0;
+    virtual void DestroyWindow(std::uint64_t window) = 0;
+    // The colour behind the window and its controls.
+    virtual void SetWindowBackground(std::uint64_t window, Colour colour) = 0;
+    // Files dropped on the window raise Drop events.
+    virtual void AcceptDrops(std::uint64_t window, bool accept) = 0;
+    // The key raises a Control event with tag wherever the focus is in the
+    // window.
+    virtual void AddKeyCommand(std::uint64_t window, Key key, int tag) = 0;
+    // The client area as a picture, controls included.
+    virtual Image GrabWindow(std::uint64_t window) = 0;
+
+    // A control in the window: a label (plain text at the top left; with
+    // endEllipsis a text too wide ends in "..."), a push button (a click
+    // raises a Control event), a picture box (shows a picture at its top
+    // left and takes its size) or a horizontal slider with tick marks (every
+    // position the user gives it raises a Control event; the program's own
+    // changes raise none; arrows and the wheel move it by one, a click in the
+    // groove and PageUp or PageDown by a fifth of its range, at least 1;
+    // tick marks below, one per step, when asked for).
+    virtual std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x,
+                                     int y, int width, int height) = 0;
+    virtual void DestroyControl(std::uint64_t control) = 0;
+    virtual void SetText(std::uint64_t control, const std::string& text) = 0;
+    virtual void SetEndEllipsis(std::uint64_t control, bool on) = 0;
+    virtual void SetTextColour(std::uint64_t control, Colour colour) = 0;
+    virtual void SetToolTip(std::uint64_t control, const std::string& text) = 0;
+    virtual void SetEnabled(std::uint64_t control, bool enabled) = 0;
+    virtual bool IsEnabled(std::uint64_t control) = 0;
+    virtual void SetFocusable(std::uint64_t control) = 0;
+    // Tab moves the focus from each control to the next in this order.
+    virtual void SetTabOrder(std::span<const std::uint64_t> controls) = 0;
+    virtual void SetSliderRange(std::uint64_t control, int minimum, int maximum) = 0;
+    virtual void SetSliderTicks(std::uint64_t control, bool on) = 0;
+    virtual int SliderValue(std::uint64_t control) = 0;
+    virtual void SetSliderValue(std::uint64_t control, int value) = 0;
+    // The box shows a copy of the picture from now on, resized to it, and is
+    // repainted at once; none empties it.
+    virtual void ShowPicture(std::uint64_t control, const Image* picture) = 0;
+    // What the box shows, or an empty image.
+    virtual Image ShownPicture(std::uint64_t control) = 0;
+    // Width and height of the control.
+    virtual std::pair<int, int> ControlSize(std::uint64_t control) = 0;
+
+    // Events go to the sink as the system reports them.
+    virtual void SetEventSink(std::function<void(const PlatformEvent&)> sink) = 0;
+    // Handles what the system has pending; with wait, first waits for it.
+    virtual void ProcessEvents(bool wait) = 0;
+
+    // The system's file requesters, modal to the whole program. The default
+    // file's folder part is shown first and its name preselected; filter is
+    // "description|pattern|..." (patterns match in any letter case). The save
+    // requester asks before an existing file is replaced. The chosen path, or
+    // "" when cancelled.
+    virtual std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+                                    const std::string& filter, int filterIndex) = 0;
+    virtual std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+                                    const std::string& filter, int filterIndex) = 0;
+};
+
+// The platform of the system the program was built for; one per process.
+Platform& SystemPlatform();
+
+}  // namespace vx

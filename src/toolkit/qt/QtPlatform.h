@@ -1,0 +1,99 @@
+// The platform on Linux: Qt Widgets for the window system and text, libjpeg
+// for JPEG, Qt for PNG, POSIX for files. Never included outside this folder.
+#pragma once
+
+#include <QFont>
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+
+#include "toolkit/Platform.h"
+
+namespace vx {
+
+class QtPlatform final : public Platform {
+public:
+    QtPlatform() = default;
+    ~QtPlatform() override;
+
+    // Files and folders (PosixFiles.cpp).
+    std::string CurrentFolder() override;
+    std::string AbsolutePath(const std::string& path) override;
+    PathKind KindOf(const std::string& path) override;
+    std::vector<FolderEntry> ListFolder(const std::string& folder) override;
+    bool MakeFolders(const std::string& folder, std::string& error) override;
+    std::uint64_t OpenForRead(const std::string& path, std::string& error) override;
+    FileStamp StampOf(std::uint64_t file) override;
+    std::int64_t Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+                      std::string& error) override;
+    void Close(std::uint64_t file) override;
+    bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                     std::string& error) override;
+
+    // Picture files (Jpeg.cpp, QtPlatform.cpp).
+    bool EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
+                    std::string& error) override;
+    bool EncodePng(const Image& image, std::vector<std::uint8_t>& out, std::string& error) override;
+
+    // The window system (QtPlatform.cpp).
+    bool StartWindowSystem(bool headless, void (*displayUnreachable)()) override;
+    bool WindowSystemStarted() const override;
+    std::uint64_t MakeFont(const std::string& face, int pixelHeight, bool bold) override;
+    std::uint64_t DefaultFont() override;
+    FontMetrics MetricsOf(std::uint64_t font) override;
+    int TextWidth(std::uint64_t font, std::string_view text) override;
+    void DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
+                  Colour colour) override;
+    std::uint64_t OpenWindow(int x, int y, int width, int height, const std::string& title) override;
+    void DestroyWindow(std::uint64_t window) override;
+    void SetWindowBackground(std::uint64_t window, Colour colour) override;
+    void AcceptDrops(std::uint64_t window, bool accept) override;
+    void AddKeyCommand(std::uint64_t window, Key key, int tag) override;
+    Image GrabWindow(std::uint64_t window) override;
+    std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
+                             int width, int height) override;
+    void DestroyControl(std::uint64_t control) override;
+    void SetText(std::uint64_t control, const std::string& text) override;
+    void SetEndEllipsis(std::uint64_t control, bool on) override;
+    void SetTextColour(std::uint64_t control, Colour colour) override;
+    void SetToolTip(std::uint64_t control, const std::string& text) override;
+    void SetEnabled(std::uint64_t control, bool enabled) override;
+    bool IsEnabled(std::uint64_t control) override;
+    void SetFocusable(std::uint64_t control) override;
+    void SetTabOrder(std::span<const std::uint64_t> controls) override;
+    void SetSliderRange(std::uint64_t control, int minimum, int maximum) override;
+    void SetSliderTicks(std::uint64_t control, bool on) override;
+    int SliderValue(std::uint64_t control) override;
+    void SetSliderValue(std::uint64_t control, int value) override;
+    void ShowPicture(std::uint64_t control, const Image* picture) override;
+    Image ShownPicture(std::uint64_t control) override;
+    std::pair<int, int> ControlSize(std::uint64_t control) override;
+    void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
+    void ProcessEvents(bool wait) override;
+    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+                            const std::string& filter, int filterIndex) override;
+    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+                            const std::string& filter, int filterIndex) override;
+
+    // For the widgets of this folder: an event of the system.
+    void Post(const PlatformEvent& event);
+
+private:
+    struct Font {
+        QFont font;
+        FontMetrics metrics;
+    };
+    QWidget* Widget(std::uint64_t id) const;
+    std::string Ask(const std::string& title, const std::string& defaultFile,
+                    const std::string& filter, int filterIndex, bool save);
+
+    std::uint64_t next_ = 1;
+    std::map<std::uint64_t, Font> fonts_;
+    std::uint64_t defaultFont_ = 0;
+    std::map<std::uint64_t, QPointer<QWidget>> widgets_;  // windows and controls
+    std::map<std::uint64_t, int> files_;                  // descriptors
+    std::function<void(const PlatformEvent&)> sink_;
+};
+
+}  // namespace vx
