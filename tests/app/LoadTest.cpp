@@ -11,6 +11,7 @@
 #include "app/LoadWorkflow.h"
 #include "app/RaceFiles.h"
 #include "app/WindowDriver.h"
+#include "support/ForwardingPlatform.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
 
@@ -393,6 +394,54 @@ TEST_F(Load, NeverWritesToTheFilesItReads)
         LoadWithAnswers({GamePath()});
     EXPECT_EQ(test::ReadFile(GamePath()), game);
     EXPECT_EQ(test::ReadFile(root / "Tracks/Oval.trk"), track);
+}
+
+// The file's stamp moves between the two looks of the first `changes` reads:
+// the game rewriting it while it is read.
+class ChangingFilePlatform : public test::ForwardingPlatform {
+public:
+    explicit ChangingFilePlatform(int changes) : changes_(changes) {}
+    std::uint64_t OpenForRead(const std::string& path, std::string& error) override
+    {
+        ++opens;
+        looks_ = 0;
+        return ForwardingPlatform::OpenForRead(path, error);
+    }
+    FileStamp StampOf(std::uint64_t file) override
+    {
+        FileStamp stamp = ForwardingPlatform::StampOf(file);
+        if (opens <= changes_ && ++looks_ == 2)
+            stamp.modifiedNs += 1;  // written meanwhile
+        return stamp;
+    }
+    int opens = 0;
+
+private:
+    int changes_;
+    int looks_ = 0;
+};
+
+TEST(ChangedWhileRead, AFileThatKeepsChangingIsRefusedAndOneThatSettlesIsRead)
+{
+    TempFolder root;
+    std::filesystem::create_directories(root / "Saves");
+    std::filesystem::create_directories(root / "Tracks");
+    WriteFile(root / "Saves/cup.gam", CupGame().Build());
+    WriteFile(root / "Tracks/Oval.trk", OvalTrack().Build());
+
+    ChangingFilePlatform always(1000);
+    Toolkit restless(always);
+    AppState state;
+    InitAppState(state, restless.CurrentFolder());
+    EXPECT_FALSE(LoadGameData(state, restless, root / "Saves/cup.gam"));
+    EXPECT_EQ(state.Log.NewestWhole(), "Saved game changed while being read: cup.gam");
+    EXPECT_EQ(always.opens, kReadAttempts);
+    EXPECT_FALSE(state.HasGame);
+
+    ChangingFilePlatform twice(2);  // the game's own read, and the retry after it
+    Toolkit settling(twice);
+    EXPECT_TRUE(LoadGameData(state, settling, root / "Saves/cup.gam"));
+    EXPECT_EQ(state.Laps.LapCount, 3);
 }
 
 }  // namespace

@@ -1,0 +1,91 @@
+// A platform that hands every operation to the system's: a test overrides
+// the few it wants to change (a file that keeps changing, a disk that fails).
+#pragma once
+
+#include "toolkit/Platform.h"
+
+namespace vx::test {
+
+class ForwardingPlatform : public Platform {
+public:
+    explicit ForwardingPlatform(Platform& system = SystemPlatform()) : s_(system) {}
+
+    std::string CurrentFolder() override { return s_.CurrentFolder(); }
+    std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
+    PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
+    std::vector<FolderEntry> ListFolder(const std::string& f) override { return s_.ListFolder(f); }
+    bool MakeFolders(const std::string& f, std::string& e) override { return s_.MakeFolders(f, e); }
+    std::uint64_t OpenForRead(const std::string& p, std::string& e) override { return s_.OpenForRead(p, e); }
+    FileStamp StampOf(std::uint64_t f) override { return s_.StampOf(f); }
+    std::int64_t Read(std::uint64_t f, std::uint8_t* into, std::int64_t n, std::string& e) override
+    {
+        return s_.Read(f, into, n, e);
+    }
+    void Close(std::uint64_t f) override { s_.Close(f); }
+    bool ReplaceFile(const std::string& p, std::span<const std::uint8_t> b, std::string& e) override
+    {
+        return s_.ReplaceFile(p, b, e);
+    }
+    bool EncodeJpeg(const Image& i, int q, std::vector<std::uint8_t>& o, std::string& e) override
+    {
+        return s_.EncodeJpeg(i, q, o, e);
+    }
+    bool EncodePng(const Image& i, std::vector<std::uint8_t>& o, std::string& e) override
+    {
+        return s_.EncodePng(i, o, e);
+    }
+    bool StartWindowSystem(bool h, void (*u)()) override { return s_.StartWindowSystem(h, u); }
+    bool WindowSystemStarted() const override { return s_.WindowSystemStarted(); }
+    std::uint64_t MakeFont(const std::string& f, int h, bool b) override { return s_.MakeFont(f, h, b); }
+    std::uint64_t DefaultFont() override { return s_.DefaultFont(); }
+    FontMetrics MetricsOf(std::uint64_t f) override { return s_.MetricsOf(f); }
+    int TextWidth(std::uint64_t f, std::string_view t) override { return s_.TextWidth(f, t); }
+    void DrawText(Image& i, std::uint64_t f, int x, int y, std::string_view t, Colour c) override
+    {
+        s_.DrawText(i, f, x, y, t, c);
+    }
+    std::uint64_t OpenWindow(int x, int y, int w, int h, const std::string& t) override
+    {
+        return s_.OpenWindow(x, y, w, h, t);
+    }
+    void DestroyWindow(std::uint64_t w) override { s_.DestroyWindow(w); }
+    void SetWindowBackground(std::uint64_t w, Colour c) override { s_.SetWindowBackground(w, c); }
+    void AcceptDrops(std::uint64_t w, bool a) override { s_.AcceptDrops(w, a); }
+    void AddKeyCommand(std::uint64_t w, Key k, int t) override { s_.AddKeyCommand(w, k, t); }
+    Image GrabWindow(std::uint64_t w) override { return s_.GrabWindow(w); }
+    std::uint64_t AddControl(std::uint64_t w, ControlKind k, int t, int x, int y, int wd, int h) override
+    {
+        return s_.AddControl(w, k, t, x, y, wd, h);
+    }
+    void DestroyControl(std::uint64_t c) override { s_.DestroyControl(c); }
+    void SetText(std::uint64_t c, const std::string& t) override { s_.SetText(c, t); }
+    void SetEndEllipsis(std::uint64_t c, bool o) override { s_.SetEndEllipsis(c, o); }
+    void SetTextColour(std::uint64_t c, Colour k) override { s_.SetTextColour(c, k); }
+    void SetToolTip(std::uint64_t c, const std::string& t) override { s_.SetToolTip(c, t); }
+    void SetEnabled(std::uint64_t c, bool e) override { s_.SetEnabled(c, e); }
+    bool IsEnabled(std::uint64_t c) override { return s_.IsEnabled(c); }
+    void SetFocusable(std::uint64_t c) override { s_.SetFocusable(c); }
+    void SetTabOrder(std::span<const std::uint64_t> c) override { s_.SetTabOrder(c); }
+    void SetSliderRange(std::uint64_t c, int a, int b) override { s_.SetSliderRange(c, a, b); }
+    void SetSliderTicks(std::uint64_t c, bool o) override { s_.SetSliderTicks(c, o); }
+    int SliderValue(std::uint64_t c) override { return s_.SliderValue(c); }
+    void SetSliderValue(std::uint64_t c, int v) override { s_.SetSliderValue(c, v); }
+    void ShowPicture(std::uint64_t c, const Image* p) override { s_.ShowPicture(c, p); }
+    Image ShownPicture(std::uint64_t c) override { return s_.ShownPicture(c); }
+    std::pair<int, int> ControlSize(std::uint64_t c) override { return s_.ControlSize(c); }
+    void SetEventSink(std::function<void(const PlatformEvent&)> k) override { s_.SetEventSink(std::move(k)); }
+    void ProcessEvents(bool w) override { s_.ProcessEvents(w); }
+    std::string AskOpenFile(const std::string& t, const std::string& d, const std::string& f, int i) override
+    {
+        return s_.AskOpenFile(t, d, f, i);
+    }
+    std::string AskSaveFile(const std::string& t, const std::string& d, const std::string& f, int i) override
+    {
+        return s_.AskSaveFile(t, d, f, i);
+    }
+
+private:
+    Platform& s_;
+};
+
+}  // namespace vx::test
