@@ -77,8 +77,7 @@ bool Load(benchmark::State& bench, const std::string& game, const std::string& t
 // What the lap buttons do for lap k.
 void SwitchToLap(Program& p, std::int32_t k)
 {
-    p.tk.SetControlText(LapNumberLabel, std::to_string(k));
-    ShowSelectedLap(p.State(), p.tk);
+    SelectLap(p.State(), p.tk, k);
 }
 
 // --- Baselines --------------------------------------------------------------
@@ -334,7 +333,7 @@ int main(int argc, char** argv)
         {"Whole load, long.gam", "BM_WholeLoad_Long", "", "BM_Baseline_CopyFilesAndPictures", "",
          25.0},
         {"Lap switch (lap k), long.gam", "BM_LapSwitch_Long", "", "BM_Baseline_ReadEverySample",
-         "", 4.0},
+         "", 0.5},
         {"Lap 0 with summary, long.gam", "BM_Lap0WithSummary_Long", "",
          "BM_Baseline_ReadEverySample", "", 6.0},
         {"Whole map (picture, water, objects), demo track", "BM_WholeMap_Demo", "", "", "", 10.0},

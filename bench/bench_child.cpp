@@ -44,8 +44,7 @@ int main(int argc, char** argv)
         for (long i = 0; i < switches; ++i) {
             // What ">" does, wrapping to lap 0 after the last lap.
             const long k = state.Laps.LapCount > 0 ? (i + 1) % (state.Laps.LapCount + 1) : 0;
-            tk.SetControlText(vx::LapNumberLabel, std::to_string(k));
-            vx::ShowSelectedLap(state, tk);
+            vx::SelectLap(state, tk, k);
         }
         app.ProcessPendingEvents();
     }
@@ -59,8 +58,7 @@ int main(int argc, char** argv)
             if (!vx::LoadGameFrom(state, tk, argv[2]))
                 return 3;
             const auto t1 = std::chrono::steady_clock::now();
-            tk.SetControlText(vx::LapNumberLabel, round == 0 ? "1" : "2");
-            vx::ShowSelectedLap(state, tk);
+            vx::SelectLap(state, tk, round == 0 ? 1 : 2);
             const auto t2 = std::chrono::steady_clock::now();
             ms[2 * round] = std::chrono::duration<double, std::milli>(t1 - t0).count();
             ms[2 * round + 1] = std::chrono::duration<double, std::milli>(t2 - t1).count();

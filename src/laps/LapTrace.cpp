@@ -107,7 +107,7 @@ void PlotSampleBlock(Image& image, MapPixel centre, Colour colour)
     if (x0 >= 0 && y0 >= 0 && x0 + 3 <= image.Width() && y0 + 3 <= image.Height()) {
         // the usual case, every traced sample: three rows of three words
         std::uint32_t* row = image.Words() + static_cast<std::size_t>(y0) * image.Width() + x0;
-        const std::uint32_t word = colour | Image::kOpaque;
+        const std::uint32_t word = Image::WordOf(colour);
         for (int dy = 0; dy < 3; ++dy, row += image.Width())
             row[0] = row[1] = row[2] = word;
         return;

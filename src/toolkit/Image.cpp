@@ -10,7 +10,7 @@ Image::Image(int width, int height, Colour fill)
     : width_(std::max(width, 0)),
       height_(std::max(height, 0)),
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_),
-              fill | kOpaque)
+              WordOf(fill))
 {
 }
 
@@ -28,9 +28,13 @@ void FillBox(Image& image, std::int64_t x, std::int64_t y, std::int64_t w, std::
     std::int64_t y0 = std::min(y, y + h), y1 = std::max(y, y + h);
     x0 = std::max<std::int64_t>(x0, 0), x1 = std::min<std::int64_t>(x1, image.Width());
     y0 = std::max<std::int64_t>(y0, 0), y1 = std::min<std::int64_t>(y1, image.Height());
-    for (std::int64_t py = y0; py < y1; ++py)
-        for (std::int64_t px = x0; px < x1; ++px)
-            image.Set(static_cast<int>(px), static_cast<int>(py), colour);
+    if (x0 >= x1)
+        return;
+    const std::uint32_t word = Image::WordOf(colour);
+    for (std::int64_t py = y0; py < y1; ++py) {
+        std::uint32_t* row = image.Words() + py * image.Width();
+        std::fill(row + x0, row + x1, word);
+    }
 }
 
 namespace {

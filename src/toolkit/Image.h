@@ -36,14 +36,24 @@ public:
         return x >= 0 && y >= 0 && x < width_ && y < height_;
     }
 
-    Colour At(int x, int y) const { return pixels_[Index(x, y)] & 0xFFFFFF; }
-    void Set(int x, int y, Colour colour) { pixels_[Index(x, y)] = colour | kOpaque; }
+    Colour At(int x, int y) const { return ColourOf(pixels_[Index(x, y)]); }
+    void Set(int x, int y, Colour colour) { pixels_[Index(x, y)] = WordOf(colour); }
 
-    // The storage: one 32-bit word per pixel, row after row from the top,
-    // bytes red, green, blue, 255 in memory order.
+    // The storage: one 32-bit word per pixel, row after row from the top, as
+    // the window systems keep their pictures: 0xFFRRGGBB (bytes blue, green,
+    // red, 255 in memory order on this little-endian machine), so that a
+    // picture is shown without converting it.
     std::uint32_t* Words() { return pixels_.data(); }
     const std::uint32_t* Words() const { return pixels_.data(); }
     static constexpr std::uint32_t kOpaque = 0xFF000000u;
+    static constexpr std::uint32_t WordOf(Colour colour)
+    {
+        return kOpaque | (colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF);
+    }
+    static constexpr Colour ColourOf(std::uint32_t word)
+    {
+        return (word >> 16 & 0xFF) | (word & 0xFF00) | (word & 0xFF) << 16;
+    }
 
 private:
     std::size_t Index(int x, int y) const

@@ -73,11 +73,27 @@ int Toolkit::CreateImageSlot(int number, int width, int height)
     return CreateImageSlot(number, width, height, MakeRgb(0, 0, 0));
 }
 
+// The image under number, of this size, under a new handle: the old image's
+// memory is reused when its size is the same (the lap view makes its
+// pictures anew at every lap switch).
+Image* Toolkit::RenewImage(int number, int width, int height)
+{
+    const auto it = images_.find(number);
+    if (it == images_.end() || it->second.image->Width() != width ||
+        it->second.image->Height() != height)
+        return PutImage(number, std::make_unique<Image>(width, height))->image.get();
+    if (drawing_.handle == it->second.handle)
+        EndDrawing();  // the drawing's target goes away
+    it->second.handle = nextSerial_++;
+    return it->second.image.get();
+}
+
 int Toolkit::CreateImageSlot(int number, int width, int height, Colour fill)
 {
     if (number < 0 || width <= 0 || height <= 0 || width > 16384 || height > 16384)
         return 0;
-    PutImage(number, std::make_unique<Image>(width, height, fill));
+    Image* image = RenewImage(number, width, height);
+    std::fill(image->Words(), image->Words() + std::size_t(width) * height, Image::WordOf(fill));
     return 1;
 }
 
@@ -99,7 +115,8 @@ int Toolkit::CopyImageSlot(int source, int target)
         return 0;
     if (source == target)
         return 1;
-    PutImage(target, std::make_unique<Image>(*from));
+    Image* to = RenewImage(target, from->Width(), from->Height());
+    std::copy(from->Words(), from->Words() + std::size_t(from->Width()) * from->Height(), to->Words());
     return 1;
 }
 
@@ -671,10 +688,15 @@ int Toolkit::SaveWindowPng(int windowNumber, const std::string& path)
     return SavePng(platform_.GrabWindow(id), path);
 }
 
+Image Toolkit::ShownPicture(int box) const
+{
+    const ControlSlot* slot = FindControl(box, ControlKind::PictureBox);
+    return slot != nullptr ? platform_.ShownPicture(slot->id) : Image(0, 0);
+}
+
 int Toolkit::SaveShownPicturePng(int control, const std::string& path)
 {
-    const ControlSlot* box = FindControl(control, ControlKind::PictureBox);
-    const Image shown = box != nullptr ? platform_.ShownPicture(box->id) : Image(0, 0);
+    const Image shown = ShownPicture(control);
     if (shown.Width() == 0) {
         lastError_ = "the box shows no picture";
         return 0;

@@ -203,7 +203,9 @@ public:
     void AcceptDrops(int windowNumber, bool accept);
     // The window's client area as a picture (all controls as shown).
     int SaveWindowPng(int windowNumber, const std::string& path);
-    // The picture a picture box shows, as PNG; 0 when it shows none.
+    // The picture a picture box shows (0 x 0 when it shows none), and the
+    // same as PNG; 0 when it shows none.
+    Image ShownPicture(int box) const;
     int SaveShownPicturePng(int control, const std::string& path);
     // Width and height of the control (0, 0 when there is none).
     std::pair<int, int> ControlSize(int number) const;
@@ -261,6 +263,7 @@ private:
     };
 
     ImageSlot* PutImage(int number, std::unique_ptr<Image> image);
+    Image* RenewImage(int number, int width, int height);
     void DestroyImage(int number);
     const FontSlot* FindFont(FontHandle font);
     const ControlSlot* FindControl(int number, ControlKind kind) const;

@@ -136,7 +136,7 @@ TEST_F(LongSession, TenThousandLapChangesKeepMemoryFlatAndThePicturesOfEachLap)
     for (int lap = laps; lap >= 0; --lap) {
         Select(lap);
         ASSERT_EQ(LapLabel(), IntToText(lap));
-        pictures[static_cast<std::size_t>(lap)] = test::ShownPictures();
+        pictures[static_cast<std::size_t>(lap)] = test::ShownPictures(toolkit);
     }
 
     // Up with ">", down with "<", jumps with the slider and its arrow keys.
@@ -168,7 +168,7 @@ TEST_F(LongSession, TenThousandLapChangesKeepMemoryFlatAndThePicturesOfEachLap)
 #endif
     for (int lap = 0; lap <= laps; ++lap) {
         Select(lap);
-        EXPECT_EQ(test::ShownPictures(), pictures[static_cast<std::size_t>(lap)])
+        EXPECT_EQ(test::ShownPictures(toolkit), pictures[static_cast<std::size_t>(lap)])
             << "lap " << lap << " shows otherwise after " << changes << " lap changes";
     }
     ExpectTheWindowToAnswer();

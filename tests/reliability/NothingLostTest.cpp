@@ -331,7 +331,7 @@ protected:
 
     Shown Observe()
     {
-        return {test::ShownPictures(), toolkit.GetControlAttribute(LapSlider, 2),
+        return {test::ShownPictures(toolkit), toolkit.GetControlAttribute(LapSlider, 2),
                 toolkit.GetControlValue(LapSlider), LapLabel()};
     }
 

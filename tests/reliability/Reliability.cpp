@@ -84,26 +84,7 @@ std::uint64_t HashFile(const std::string& path)
 
 namespace {
 
-// The picture boxes by their place in the window: map, gauges, driver table,
-// lap summary, lap chart.
-constexpr std::array<std::pair<int, int>, 5> kBoxPlaces = {
-    {{5, 5}, {520, 150}, {520, 5}, {520, 295}, {200, 570}}};
-
-std::array<QLabel*, 5> Boxes()
-{
-    std::array<QLabel*, 5> boxes{};
-    QWidget* window = nullptr;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (widget->isWindow() && widget->windowTitle() == kWindowTitle && widget->isVisible())
-            window = widget;
-    if (window == nullptr)
-        return boxes;
-    for (QLabel* label : window->findChildren<QLabel*>())
-        for (std::size_t i = 0; i < kBoxPlaces.size(); ++i)
-            if (label->pos() == QPoint(kBoxPlaces[i].first, kBoxPlaces[i].second))
-                boxes[i] = label;
-    return boxes;
-}
+constexpr int kBoxes[5] = {MapBox, GaugeBox, DriverTableBox, LapSummaryBox, LapChartBox};
 
 std::uint64_t HashImage(const Image* image)
 {
@@ -124,9 +105,9 @@ WindowView ViewOf(Toolkit& toolkit)
                           DriverTableImage, LapSummaryImage, LapChartImage};
     for (std::size_t i = 0; i < view.images.size(); ++i)
         view.images[i] = HashImage(toolkit.FindImage(images[i]));
-    const std::array<QLabel*, 5> boxes = Boxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        view.shown[i] = boxes[i] == nullptr ? -1 : boxes[i]->pixmap().cacheKey();
+    const std::array<std::uint64_t, 5> shown = ShownPictures(toolkit);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        view.shown[i] = static_cast<std::int64_t>(shown[i]);
     view.sliderMaximum = toolkit.GetControlAttribute(LapSlider, 2);
     view.sliderPosition = toolkit.GetControlValue(LapSlider);
     view.label = toolkit.GetControlText(LapNumberLabel);
@@ -134,17 +115,12 @@ WindowView ViewOf(Toolkit& toolkit)
     return view;
 }
 
-std::array<std::uint64_t, 5> ShownPictures()
+std::array<std::uint64_t, 5> ShownPictures(Toolkit& toolkit)
 {
     std::array<std::uint64_t, 5> hashes{};
-    const std::array<QLabel*, 5> boxes = Boxes();
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        if (boxes[i] == nullptr || boxes[i]->pixmap().isNull())
-            continue;
-        const QImage image = boxes[i]->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
-        hashes[i] = HashBytes(image.constBits(), static_cast<std::size_t>(image.sizeInBytes())) ^
-                    (static_cast<std::uint64_t>(image.width()) << 40) ^
-                    (static_cast<std::uint64_t>(image.height()) << 20) ^ 1;
+    for (std::size_t i = 0; i < hashes.size(); ++i) {
+        const Image shown = toolkit.ShownPicture(kBoxes[i]);
+        hashes[i] = shown.Width() == 0 ? 0 : HashImage(&shown);
     }
     return hashes;
 }

@@ -50,8 +50,7 @@ struct WindowView {
     // Map, master copy, gauges, driver table, lap summary, lap chart; 0 when
     // the image does not exist.
     std::array<std::uint64_t, 6> images{};
-    // The picture each of the five boxes shows: a box that is given a picture
-    // again gets a new identity, even when the picture is the same.
+    // The pixels each of the five boxes shows, as hashes (0: none).
     std::array<std::int64_t, 5> shown{};
     int sliderMaximum = 0;
     std::int64_t sliderPosition = 0;
@@ -65,7 +64,7 @@ WindowView ViewOf(Toolkit& toolkit);
 
 // The pixels each of the five boxes shows (map, gauges, driver table, lap
 // summary, lap chart), as hashes; 0 for a box that shows nothing.
-std::array<std::uint64_t, 5> ShownPictures();
+std::array<std::uint64_t, 5> ShownPictures(Toolkit& toolkit);
 
 // The committed analysis: the parsed files, their names, the laps.
 struct CommittedData {

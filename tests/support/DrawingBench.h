@@ -128,18 +128,7 @@ inline std::int64_t CountDifferences(const Image& a, const Image& b)
 // picture when it shows none.
 inline Image ShownPicture(Toolkit& tk, int box)
 {
-    TempFolder folder;
-    const std::string path = folder / "shown.png";
-    if (tk.SaveShownPicturePng(box, path) == 0)
-        return Image(0, 0);
-    const QImage shown = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
-    Image picture(shown.width(), shown.height());
-    for (int y = 0; y < shown.height(); ++y)
-        for (int x = 0; x < shown.width(); ++x) {
-            const QRgb p = shown.pixel(x, y);
-            picture.Set(x, y, MakeRgb(qRed(p), qGreen(p), qBlue(p)));
-        }
-    return picture;
+    return tk.ShownPicture(box);
 }
 
 // --- A committed analysis ---------------------------------------------------

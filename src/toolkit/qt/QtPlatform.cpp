@@ -18,7 +18,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -28,6 +27,7 @@
 #include <QWheelEvent>
 
 #include <clocale>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 
@@ -57,18 +57,18 @@ QColor QColorOf(Colour colour)
     return QColor(colour & 255, (colour >> 8) & 255, (colour >> 16) & 255);
 }
 
-// The image's own pixels as a QImage (no copy): bytes red, green, blue, 255.
+// The image's own pixels as a QImage (no copy): the image's words are Qt's
+// 0xFFRRGGBB.
 QImage Wrap(Image& image)
 {
     return QImage(reinterpret_cast<uchar*>(image.Words()), image.Width(), image.Height(),
-                  image.Width() * 4, QImage::Format_RGBX8888);
+                  image.Width() * 4, QImage::Format_RGB32);
 }
 
-QImage CopyOf(const Image& image)
+const QImage Wrap(const Image& image)
 {
     return QImage(reinterpret_cast<const uchar*>(image.Words()), image.Width(), image.Height(),
-                  image.Width() * 4, QImage::Format_RGBX8888)
-        .copy();
+                  image.Width() * 4, QImage::Format_RGB32);
 }
 
 Image ImageOf(const QImage& picture)
@@ -77,8 +77,9 @@ Image ImageOf(const QImage& picture)
     Image image(rgb.width(), rgb.height());
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        std::uint32_t* to = image.Words() + static_cast<std::size_t>(y) * image.Width();
         for (int x = 0; x < rgb.width(); ++x)
-            image.Set(x, y, MakeRgb(qRed(row[x]), qGreen(row[x]), qBlue(row[x])));
+            to[x] = row[x] | Image::kOpaque;
     }
     return image;
 }
@@ -181,6 +182,42 @@ private:
     bool endEllipsis_ = false;
 };
 
+// A picture box: shows its picture at the top left and takes its size. The
+// picture is kept in the window system's own format, so showing one is a
+// copy of its pixels into the box's buffer, reused while the size stays.
+class PictureBox : public QWidget {
+public:
+    using QWidget::QWidget;
+    void Show(const Image* picture)
+    {
+        if (picture == nullptr) {
+            picture_ = QImage();
+        } else {
+            if (picture_.width() != picture->Width() || picture_.height() != picture->Height())
+                picture_ = QImage(picture->Width(), picture->Height(), QImage::Format_RGB32);
+            for (int y = 0; y < picture->Height(); ++y)
+                std::memcpy(picture_.scanLine(y),
+                            picture->Words() + static_cast<std::size_t>(y) * picture->Width(),
+                            static_cast<std::size_t>(picture->Width()) * 4);
+            resize(picture->Width(), picture->Height());
+        }
+        repaint();
+    }
+    const QImage& Picture() const { return picture_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (picture_.isNull())
+            return;
+        QPainter painter(this);
+        painter.drawImage(0, 0, picture_);
+    }
+
+private:
+    QImage picture_;
+};
+
 // A slider that moves one step per notch of the wheel, as the arrow keys do.
 class StepSlider : public QSlider {
 public:
@@ -244,7 +281,7 @@ bool QtPlatform::EncodePng(const Image& image, std::vector<std::uint8_t>& out, s
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!CopyOf(image).convertToFormat(QImage::Format_RGB32).save(&buffer, "PNG")) {
+    if (!Wrap(image).save(&buffer, "PNG")) {
         error = "the picture could not be encoded";
         return false;
     }
@@ -437,12 +474,7 @@ std::uint64_t QtPlatform::AddControl(std::uint64_t window, ControlKind kind, int
         control = button;
         break;
     }
-    case ControlKind::PictureBox: {
-        auto* box = new QLabel(parent);
-        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        control = box;
-        break;
-    }
+    case ControlKind::PictureBox: control = new PictureBox(parent); break;
     case ControlKind::Slider: {
         auto* slider = new StepSlider(Qt::Horizontal, parent);
         // Every position the user gives the slider (drag, click, keys) is one
@@ -566,24 +598,16 @@ void QtPlatform::SetSliderValue(std::uint64_t control, int value)
 
 void QtPlatform::ShowPicture(std::uint64_t control, const Image* picture)
 {
-    auto* box = dynamic_cast<QLabel*>(Widget(control));
-    if (box == nullptr || dynamic_cast<TextLabel*>(box) != nullptr)
-        return;
-    if (picture == nullptr) {
-        box->clear();
-        return;
-    }
-    box->setPixmap(QPixmap::fromImage(CopyOf(*picture)));
-    box->resize(picture->Width(), picture->Height());
-    box->repaint();
+    if (auto* box = dynamic_cast<PictureBox*>(Widget(control)))
+        box->Show(picture);
 }
 
 Image QtPlatform::ShownPicture(std::uint64_t control)
 {
-    auto* box = dynamic_cast<QLabel*>(Widget(control));
-    if (box == nullptr || box->pixmap().isNull())
+    auto* box = dynamic_cast<PictureBox*>(Widget(control));
+    if (box == nullptr || box->Picture().isNull())
         return Image(0, 0);
-    return ImageOf(box->pixmap().toImage());
+    return ImageOf(box->Picture());
 }
 
 std::pair<int, int> QtPlatform::ControlSize(std::uint64_t control)
