@@ -366,7 +366,7 @@ bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
         LogFailure(state, toolkit, LoadProblemMessage(*problem));
         return false;
     }
-    CommitLoad(state, std::move(staging.files));
+    CommitLoad(state, std::move(staging.files), draw);
     if (draw)
         DrawAnalysis(state, toolkit);
     // Short enough for the log line under the lap selector; the map names
@@ -407,7 +407,7 @@ bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath
 
 // --- The commit and the pictures -------------------------------------------------
 
-void CommitLoad(AppState& state, StagedLoad&& staged)
+void CommitLoad(AppState& state, StagedLoad&& staged, bool keepPixels)
 {
     state.HasGame = staged.GameLength > 0;
     state.GamePath = state.HasGame ? std::move(staged.GamePath) : std::string();
@@ -417,7 +417,7 @@ void CommitLoad(AppState& state, StagedLoad&& staged)
     state.TrackPath = std::move(staged.TrackPath);
     state.TrackFileName = std::move(staged.TrackFileName);
     state.Track = std::move(staged.Track);
-    state.Laps = TraceReplay(state.Game, state.Track);
+    state.Laps = TraceReplay(state.Game, state.Track, keepPixels);
     state.CurrentLap = 0;
 }
 

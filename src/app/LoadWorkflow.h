@@ -46,8 +46,9 @@ struct StagedLoad {
 };
 
 // The one step that writes the committed analysis: the staged files whole,
-// the replay cut into laps, lap 0 shown.
-void CommitLoad(AppState& state, StagedLoad&& staged);
+// the replay cut into laps, lap 0 shown. Without pixels the laps keep their
+// times alone: an analysis that is reported, never drawn.
+void CommitLoad(AppState& state, StagedLoad&& staged, bool keepPixels = true);
 
 // Every picture of the committed analysis, in the order "Load" draws them,
 // and the lap selector at lap 0.

@@ -19,10 +19,10 @@ namespace {
 // The position over the scale, taken to the nearest integer as lrintf takes
 // it (ties to even), for a scale above 0. A scale byte of 1 puts a sample as
 // far as 222,153 pixels; the clamp only keeps a smaller caller-made scale
-// inside int. Every lap switch runs this twice per sample, so it avoids the
-// library call: below 2^23, adding 2^23 leaves no fraction bits, which rounds
-// the quotient in the current rounding mode exactly as lrintf does; from 2^23
-// on every float is whole already.
+// inside int. A load runs this twice per sample, so it avoids the library
+// call: below 2^23, adding 2^23 leaves no fraction bits, which rounds the
+// quotient in the current rounding mode exactly as lrintf does; from 2^23 on
+// every float is whole already.
 int NearestPosition(std::uint16_t position, float sampleScale)
 {
     const float quotient = std::min(static_cast<float>(position) / sampleScale, 1.0e9f);
@@ -54,7 +54,9 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
         trace.LapStarts.push_back(0);
         return trace;
     }
-    trace.Plotted.reserve(samples.size());
+    if (setup.KeepPixels)
+        trace.Plotted.reserve(samples.size());
+    std::size_t plotted = 0;  // pixels of on-map samples so far
     bool started = false;  // the first crossing has been seen
     bool latched = false;  // a counted crossing waits for a clear move
     MapPixel previous{};   // the previous sample's pixel, (0, 0) before the first
@@ -68,7 +70,9 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
         previous = pixel;
         if (!InsideMarkerArea(pixel.x, pixel.y))
             continue;
-        trace.Plotted.push_back(pixel);  // with the lap in progress, before its crossing
+        if (setup.KeepPixels)
+            trace.Plotted.push_back(pixel);  // with the lap in progress, before its crossing
+        ++plotted;
 
         if (from.x != 0 && setup.Line) {
             const LapLine& line = *setup.Line;
@@ -84,7 +88,7 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
                     started = true;  // lap 1 is timed from the first sample: no reset
                 }
                 // The samples after this one belong to the next lap.
-                trace.LapStarts.push_back(trace.Plotted.size());
+                trace.LapStarts.push_back(plotted);
                 latched = true;
             }
             if (result == kLineRightOrMissed && latched)
@@ -94,7 +98,9 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
     }
     // The unfinished lap after the last crossing, then the end.
     while (std::ssize(trace.LapStarts) < std::int64_t{trace.LapCount} + 3)
-        trace.LapStarts.push_back(trace.Plotted.size());
+        trace.LapStarts.push_back(plotted);
+    if (!setup.KeepPixels)
+        trace.LapStarts.assign(trace.LapStarts.size(), 0);  // nothing to show
     const LapExtremes extremes = FindLapExtremes(trace.LapTimes);
     trace.FastestLap = extremes.FastestLap;
     trace.SlowestLap = extremes.SlowestLap;

@@ -27,6 +27,7 @@ struct LapLine {
 struct LapTraceSetup {
     std::uint8_t MapScale = 0;
     std::optional<LapLine> Line;  // none: the track has no lap line, no lap counts
+    bool KeepPixels = true;       // false: the laps' times alone (nothing to draw)
 };
 
 // Map units per pixel for replay positions, in single precision.

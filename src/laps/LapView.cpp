@@ -18,12 +18,13 @@ constexpr Colour kChartFill = MakeRgb(0, 1, 255);  // one step of green away fro
 
 }  // namespace
 
-LapTrace TraceReplay(const GameData& game, const TrackData& track)
+LapTrace TraceReplay(const GameData& game, const TrackData& track, bool keepPixels)
 {
     if (game.RaceFlag == 0 || !game.Replay)
         return {};
     LapTraceSetup setup;
     setup.MapScale = track.MapScale;
+    setup.KeepPixels = keepPixels;
     if (track.HasLapLine)
         setup.Line = LapLine{track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2};
     return TraceLaps(game.Replay->Samples, setup);
@@ -72,18 +73,26 @@ void DrawLapView(AppState& state, Toolkit& toolkit)
 void DrawLapChart(AppState& state, Toolkit& toolkit)
 {
     const LapChartGeometry chart = LapChartOf(state.Laps, state.CurrentLap);
-    toolkit.CreateImageSlot(LapChartImage, 800, 140, kChartBackground);
+    // The curve, its fill and the frame depend on the laps alone: they are
+    // drawn with the overview (lap 0, which every load shows first) and
+    // copied for the other laps; the marker, then the labels over it, are
+    // drawn for each.
+    if (state.CurrentLap == 0 || !toolkit.ImageExists(LapChartBaseImage)) {
+        toolkit.CreateImageSlot(LapChartBaseImage, 800, 140, kChartBackground);
+        Drawing drawing(toolkit, LapChartBaseImage);
+        for (std::size_t i = 1; i < chart.Points.size(); ++i)
+            toolkit.DrawSegment(chart.Points[i - 1].x, chart.Points[i - 1].y, chart.Points[i].x,
+                                chart.Points[i].y, kBlue);
+        toolkit.DrawSegment(chart.ClosingTop.x, chart.ClosingTop.y, chart.ClosingTop.x, 130, kBlue);
+        toolkit.DrawLineBy(75, 130, 720, 0, kBlue);   // baseline
+        toolkit.DrawLineBy(75, 130, 0, -120, kBlue);  // axis
+        toolkit.FloodFillArea(80, 110, kBlue, kChartFill);
+        toolkit.DrawLineBy(75, 110, 720, 0, kRed);    // the fastest level, over the fill
+        toolkit.DrawLineBy(75, 10, -5, 0, kBlue);     // ticks
+        toolkit.DrawLineBy(75, 110, -5, 0, kBlue);
+    }
+    toolkit.CopyImageSlot(LapChartBaseImage, LapChartImage);
     Drawing drawing(toolkit, LapChartImage);
-    for (std::size_t i = 1; i < chart.Points.size(); ++i)
-        toolkit.DrawSegment(chart.Points[i - 1].x, chart.Points[i - 1].y, chart.Points[i].x,
-                            chart.Points[i].y, kBlue);
-    toolkit.DrawSegment(chart.ClosingTop.x, chart.ClosingTop.y, chart.ClosingTop.x, 130, kBlue);
-    toolkit.DrawLineBy(75, 130, 720, 0, kBlue);   // baseline
-    toolkit.DrawLineBy(75, 130, 0, -120, kBlue);  // axis
-    toolkit.FloodFillArea(80, 110, kBlue, kChartFill);
-    toolkit.DrawLineBy(75, 110, 720, 0, kRed);    // the fastest level, over the fill
-    toolkit.DrawLineBy(75, 10, -5, 0, kBlue);     // ticks
-    toolkit.DrawLineBy(75, 110, -5, 0, kBlue);
     if (state.CurrentLap != 0 && chart.CurrentPoint)
         toolkit.DrawSegment(chart.CurrentPoint->x, 130, chart.CurrentPoint->x,
                             chart.CurrentPoint->y, kWhite);

@@ -28,6 +28,7 @@ constexpr int GaugeImage = 5;
 constexpr int DriverTableImage = 7;
 constexpr int LapSummaryImage = 10;
 constexpr int LapChartImage = 11;
+constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
 
 // Controls.

@@ -111,17 +111,18 @@ void FloodFillArea(Image& image, std::int64_t x, std::int64_t y, std::int64_t bo
     if (!image.Contains(x, y))
         return;
     const int width = image.Width(), height = image.Height();
-    const Colour start = image.At(static_cast<int>(x), static_cast<int>(y));
+    std::uint32_t* const words = image.Words();
+    // Pixels are compared as stored words: the same colour, the same word.
+    const std::uint32_t start = words[static_cast<std::size_t>(y) * width + x];
     const bool surface = boundary == kSurfaceFill;
-    if (!surface && start == static_cast<Colour>(boundary & 0xFFFFFF))
+    const std::uint32_t border = Image::WordOf(static_cast<Colour>(boundary & 0xFFFFFF));
+    if (!surface && start == border)
         return;
-    const Colour border = static_cast<Colour>(boundary & 0xFFFFFF);
+    const std::uint32_t paint = Image::WordOf(fill);
     std::vector<std::uint8_t> done(static_cast<std::size_t>(width) * height, 0);
     auto inside = [&](int px, int py) {
-        if (done[static_cast<std::size_t>(py) * width + px])
-            return false;
-        const Colour c = image.At(px, py);
-        return surface ? c == start : c != border;
+        const std::size_t at = static_cast<std::size_t>(py) * width + px;
+        return !done[at] && (surface ? words[at] == start : words[at] != border);
     };
 
     // Each entry is a seed pixel; its whole horizontal span is filled, then
@@ -138,10 +139,10 @@ void FloodFillArea(Image& image, std::int64_t x, std::int64_t y, std::int64_t bo
             --left;
         while (right < width - 1 && inside(right + 1, sy))
             ++right;
-        for (int px = left; px <= right; ++px) {
-            image.Set(px, sy, fill);
-            done[static_cast<std::size_t>(sy) * width + px] = 1;
-        }
+        const std::size_t row = static_cast<std::size_t>(sy) * width;
+        std::fill(words + row + left, words + row + right + 1, paint);
+        std::fill(done.begin() + static_cast<std::ptrdiff_t>(row + left),
+                  done.begin() + static_cast<std::ptrdiff_t>(row + right + 1), std::uint8_t{1});
         for (const int ny : {sy - 1, sy + 1}) {
             if (ny < 0 || ny >= height)
                 continue;

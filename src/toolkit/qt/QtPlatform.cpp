@@ -201,7 +201,9 @@ public:
                             static_cast<std::size_t>(picture->Width()) * 4);
             resize(picture->Width(), picture->Height());
         }
-        repaint();
+        // A picture covers the whole box: nothing need be painted beneath it.
+        setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull());
+        update();
     }
     const QImage& Picture() const { return picture_; }
 
