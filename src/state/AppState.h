@@ -30,6 +30,7 @@ constexpr int LapSummaryImage = 10;
 constexpr int LapChartImage = 11;
 constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
+constexpr int ScratchImage = 20;  // never shown: the fonts' first text
 
 // Controls.
 constexpr int MapBox = 1;
@@ -125,7 +126,7 @@ std::int32_t LapLimit(const AppState& state);
 // message log.
 void InitAppState(AppState& state, const std::string& currentFolder);
 
-// Loads the two fonts of the pictures.
+// Loads the two fonts of the pictures, with their glyphs ready to draw.
 void LoadFonts(Toolkit& toolkit);
 
 }  // namespace vx
