@@ -73,14 +73,12 @@ const QImage Wrap(const Image& image)
 
 Image ImageOf(const QImage& picture)
 {
+    // RGB32 words are the image's own (their alpha byte always 255).
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     Image image(rgb.width(), rgb.height());
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        std::uint32_t* to = image.Words() + static_cast<std::size_t>(y) * image.Width();
-        for (int x = 0; x < rgb.width(); ++x)
-            to[x] = row[x] | Image::kOpaque;
-    }
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(image.Words() + static_cast<std::size_t>(y) * image.Width(), rgb.constScanLine(y),
+                    static_cast<std::size_t>(rgb.width()) * 4);
     return image;
 }
 
