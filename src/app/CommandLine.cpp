@@ -75,16 +75,18 @@ int UsageError(const std::string& message)
 }
 
 // Parses the words after the command; false (with a message) on wrong usage.
-bool ParseOptions(int argc, char** argv, int first, Options& options, std::string& error)
+bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Options& options,
+                  std::string& error)
 {
-    for (int i = first; i < argc; ++i) {
-        const std::string word = argv[i];
+    const std::size_t argc = args.size();
+    for (std::size_t i = first; i < argc; ++i) {
+        const std::string& word = args[i];
         auto value = [&](std::string& into) {
             if (i + 1 >= argc) {
                 error = word + " needs a value";
                 return false;
             }
-            into = argv[++i];
+            into = args[++i];
             return true;
         };
         if (word == "--track") {
@@ -375,11 +377,17 @@ int RunWindow(const std::string& game)
 
 }  // namespace
 
-int RunCommandLine(int argc, char** argv)
+int RunCommandLine(const std::vector<std::string>& args)
 {
-    if (argc <= 1)
+    if (args.size() <= 1)
         return RunWindow({});
-    const std::string first = argv[1];
+    const std::string first = args[1];
+    // Every command but the window writes its words to the console it was
+    // started from.
+    const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
+                        (IsSavedGameName(first) || SystemPlatform().KindOf(first) == PathKind::File);
+    if (!window)
+        SystemPlatform().AttachTextOutput();
     if (first == "--help" || first == "-h") {
         std::cout << kHelp << "\n" << kUsage;
         return kOk;
@@ -392,13 +400,13 @@ int RunCommandLine(int argc, char** argv)
     std::string error;
     if (first == "report" || first == "render") {
         options.command = first;
-        if (!ParseOptions(argc, argv, 2, options, error))
+        if (!ParseOptions(args, 2, options, error))
             return UsageError(error);
         return options.command == "report" ? RunReport(options) : RunRender(options);
     }
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
-    if (argc == 2 && (IsSavedGameName(first) || SystemPlatform().KindOf(first) == PathKind::File))
+    if (window)
         return RunWindow(first);
     return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
 }

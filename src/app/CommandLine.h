@@ -1,9 +1,13 @@
 // The program's command line.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace vx {
 
-// Runs the program for its arguments and returns the exit status.
-int RunCommandLine(int argc, char** argv);
+// Runs the program for its arguments (the program's name first, UTF-8) and
+// returns the exit status.
+int RunCommandLine(const std::vector<std::string>& args);
 
 }  // namespace vx

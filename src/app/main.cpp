@@ -1,10 +1,11 @@
 #include <clocale>
 
 #include "app/CommandLine.h"
+#include "toolkit/Platform.h"
 
 int main(int argc, char** argv)
 {
     // Numbers are written and read with "." whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    return vx::RunCommandLine(argc, argv);
+    return vx::RunCommandLine(vx::SystemPlatform().Arguments(argc, argv));
 }

@@ -13,8 +13,8 @@
 // - Colours are the program's 24-bit values, red + green*256 + blue*65536.
 // - Nothing here throws, and only ProcessEvents(true) blocks.
 //
-// Sections: files and folders; picture files; the window system (start,
-// text, windows and controls, events, requesters).
+// Sections: the process; files and folders; picture files; the window
+// system (start, text, windows and controls, events, requesters).
 #pragma once
 
 #include <cstdint>
@@ -69,6 +69,16 @@ struct FontMetrics {
 class Platform {
 public:
     virtual ~Platform() = default;
+
+    // --- The process ----------------------------------------------------------------
+
+    // The program's arguments in UTF-8 (on Windows as the system holds them,
+    // whatever the code page).
+    virtual std::vector<std::string> Arguments(int argc, char** argv) = 0;
+    // Lets stdout and stderr reach the console the program was started from,
+    // where the program has none of its own (a Windows program started from
+    // a console); nothing where they reach one already.
+    virtual void AttachTextOutput() = 0;
 
     // --- Files and folders (work without the window system) -------------------
 

@@ -9,7 +9,6 @@
 #include <iterator>
 #include <limits>
 #include <optional>
-#include <locale.h>
 
 namespace vx {
 
@@ -161,13 +160,34 @@ std::string RealToText(double value, int decimals)
 
 float TextToReal(std::string_view text)
 {
-    // strtod in the "C" locale reads exactly what atof reads, with "." as the
-    // decimal point whatever locale the user runs.
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
-    const std::string copy(text.substr(0, text.find('\0')));
-    const double value = cLocale ? strtod_l(copy.c_str(), nullptr, cLocale)
-                                 : std::strtod(copy.c_str(), nullptr);
-    return static_cast<float>(value);
+    // What atof reads in the "C" locale, "." the decimal point whatever
+    // locale the user runs: blanks, a sign, then the longest number that
+    // from_chars takes (decimal, "0x" hexadecimal, "inf", "nan").
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r')))
+        ++at;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative = text[at++] == '-';
+    std::string_view number = text.substr(at);
+    const bool hex = number.size() > 2 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X');
+    if (hex)
+        number.remove_prefix(2);
+    double value = 0.0;
+    const std::from_chars_result read =
+        std::from_chars(number.data(), number.data() + number.size(), value,
+                        hex ? std::chars_format::hex : std::chars_format::general);
+    if (read.ec == std::errc::result_out_of_range) {
+        // Too large, or too small, for a double: as atof, infinity or zero.
+        const std::string_view literal(number.data(), static_cast<std::size_t>(read.ptr - number.data()));
+        const std::size_t exponent = literal.find_first_of(hex ? "pP" : "eE");
+        const bool tiny = exponent != std::string_view::npos && exponent + 1 < literal.size() &&
+                          literal[exponent + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    } else if (read.ec != std::errc()) {
+        value = 0.0;
+    }
+    return static_cast<float>(negative ? -value : value);
 }
 
 std::int64_t TruncateReal(double value)

@@ -10,6 +10,8 @@ class ForwardingPlatform : public Platform {
 public:
     explicit ForwardingPlatform(Platform& system = SystemPlatform()) : s_(system) {}
 
+    std::vector<std::string> Arguments(int c, char** v) override { return s_.Arguments(c, v); }
+    void AttachTextOutput() override { s_.AttachTextOutput(); }
     std::string CurrentFolder() override { return s_.CurrentFolder(); }
     std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
     PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }

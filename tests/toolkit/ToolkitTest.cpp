@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#ifdef VX_DECODE_JPEG
 #include <jpeglib.h>
+#endif
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <csetjmp>
 #include <cstdio>
@@ -183,9 +187,12 @@ TEST(Files, OnlyExistingRegularFilesOpen)
     TempFolder folder;
     EXPECT_EQ(tk.OpenFileForRead(0, folder / "missing.gam"), 0);
     EXPECT_EQ(tk.OpenFileForRead(0, folder.Folder()), 0);  // a folder
+    EXPECT_EQ(tk.LastError(), "it is a folder");
+#ifndef _WIN32
     const std::string pipe = folder / "pipe.gam";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(tk.OpenFileForRead(0, pipe), 0);  // refused, without waiting for a writer
+#endif
     EXPECT_EQ(tk.FileLength(0), 0);
 }
 
@@ -208,8 +215,9 @@ TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
     Toolkit tk;
     const std::string folder = tk.CurrentFolder();
     ASSERT_FALSE(folder.empty());
-    EXPECT_EQ(folder.back(), '/');
-    EXPECT_TRUE(folder.size() == 1 || folder[folder.size() - 2] != '/');
+    const auto separator = [](char c) { return c == '/' || c == '\\'; };
+    EXPECT_TRUE(separator(folder.back()));
+    EXPECT_TRUE(folder.size() == 1 || folder.size() == 3 || !separator(folder[folder.size() - 2]));
 }
 
 TEST(Memory, BlocksAreZeroFilledAndSizesBelowOneGiveNone)
@@ -227,6 +235,7 @@ TEST(Memory, BlocksAreZeroFilledAndSizesBelowOneGiveNone)
 
 // --- JPEG -----------------------------------------------------------------------
 
+#ifdef VX_DECODE_JPEG
 struct Decoded {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;
@@ -270,6 +279,7 @@ bool DecodeJpeg(const std::string& path, Decoded& out)
     std::fclose(file);
     return true;
 }
+#endif
 
 TEST(JpegExport, AWrittenFileDecodesToTheSameSizeAndColours)
 {
@@ -282,6 +292,13 @@ TEST(JpegExport, AWrittenFileDecodesToTheSameSizeAndColours)
     tk.EndDrawing();
     const std::string path = folder / "Oval_5432_Anna.jpg";
     ASSERT_EQ(tk.SaveImageAsJpeg(1, path, 7), 1) << tk.LastError();
+    const std::vector<std::uint8_t> bytes = test::ReadFile(path);
+    ASSERT_GT(bytes.size(), 4u);
+    EXPECT_EQ(bytes[0], 0xFF);  // a JPEG: its start and end markers
+    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_EQ(bytes[bytes.size() - 2], 0xFF);
+    EXPECT_EQ(bytes[bytes.size() - 1], 0xD9);
+#ifdef VX_DECODE_JPEG
     Decoded decoded;
     ASSERT_TRUE(DecodeJpeg(path, decoded));
     EXPECT_EQ(decoded.width, 512);
@@ -291,6 +308,7 @@ TEST(JpegExport, AWrittenFileDecodesToTheSameSizeAndColours)
     EXPECT_TRUE(near(top[0], 0) && near(top[1], 100) && near(top[2], 150));
     const std::uint8_t* bottom = &decoded.rgb[(400 * 512 + 100) * 3];
     EXPECT_TRUE(near(bottom[0], 255) && near(bottom[1], 0) && near(bottom[2], 0));
+#endif
     // Nothing but the picture is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()),
                             std::filesystem::directory_iterator()),
@@ -304,6 +322,7 @@ TEST(JpegExport, AnUnwritableFolderGivesZeroAndLeavesNoFile)
     tk.CreateImageSlot(1, 8, 8);
     EXPECT_EQ(tk.SaveImageAsJpeg(1, folder / "no/such/folder/x.jpg", 7), 0);
     EXPECT_FALSE(tk.LastError().empty());
+#ifndef _WIN32
     if (geteuid() != 0) {  // root writes anywhere
         const std::string locked = folder / "locked";
         std::filesystem::create_directory(locked);
@@ -311,6 +330,7 @@ TEST(JpegExport, AnUnwritableFolderGivesZeroAndLeavesNoFile)
         EXPECT_EQ(tk.SaveImageAsJpeg(1, locked + "/x.jpg", 7), 0);
         EXPECT_TRUE(std::filesystem::is_empty(locked));
     }
+#endif
 }
 
 TEST(JpegExport, AFailedSaveLeavesAnExistingFileAsItWas)

@@ -1,4 +1,4 @@
-// Files and folders over POSIX.
+// The process, and files and folders, over POSIX.
 #include "toolkit/qt/QtPlatform.h"
 
 #include <dirent.h>
@@ -70,6 +70,13 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes, std::string& error)
 }
 
 }  // namespace
+
+std::vector<std::string> QtPlatform::Arguments(int argc, char** argv)
+{
+    return {argv, argv + argc};
+}
+
+void QtPlatform::AttachTextOutput() {}
 
 std::string QtPlatform::CurrentFolder()
 {

@@ -17,6 +17,10 @@ public:
     QtPlatform() = default;
     ~QtPlatform() override;
 
+    // The process.
+    std::vector<std::string> Arguments(int argc, char** argv) override;
+    void AttachTextOutput() override;
+
     // Files and folders (PosixFiles.cpp).
     std::string CurrentFolder() override;
     std::string AbsolutePath(const std::string& path) override;

@@ -1,5 +1,5 @@
-// The main of test programs that draw text or open windows: a headless Qt
-// application first, then every test.
+// The main of test programs that draw text or open windows: the window
+// system started headless first, then every test.
 #include <gtest/gtest.h>
 
 #include <clocale>

@@ -1,0 +1,321 @@
+// The process, and files and folders over KERNEL32, with wide (UTF-16)
+// paths: any file name works, and paths longer than MAX_PATH too.
+#include "toolkit/win32/Win32Platform.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "toolkit/Text.h"
+
+namespace vx {
+
+std::wstring Wide(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                           nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+std::string Utf8(std::wstring_view wide)
+{
+    if (wide.empty())
+        return {};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                        length, nullptr, nullptr);
+    return utf8;
+}
+
+namespace {
+
+// The system's words for an error.
+std::string ErrorText(DWORD code)
+{
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = text != nullptr ? text : L"";
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? "error " + IntToText(code) : Utf8(message);
+}
+
+// The path as the wide services take it: backslashes, and made absolute with
+// the \\?\ prefix when it is too long for the plain form.
+std::wstring SystemPath(const std::string& path)
+{
+    std::wstring wide = Wide(path);
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0)
+        return wide;
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(length, L'\0');
+    const DWORD got = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    full.resize(got);
+    if (full.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+std::int64_t Nanoseconds(const FILETIME& time)
+{
+    const std::uint64_t ticks = std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks) * 100;  // 100 ns ticks
+}
+
+}  // namespace
+
+std::vector<std::string> Win32Platform::Arguments(int, char**)
+{
+    // The system's own wide words, not the code page's rendering of them.
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i)
+        arguments.push_back(Utf8(words[i]));
+    LocalFree(words);
+    return arguments;
+}
+
+void Win32Platform::AttachTextOutput()
+{
+    // A program of the window subsystem started from a console has no
+    // standard handles of its own: it borrows its parent's console. Started
+    // with redirected output (or by Wine from a shell) it has them already.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE)
+        return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    std::freopen("CONOUT$", "w", stdout);
+    std::freopen("CONOUT$", "w", stderr);
+    SetConsoleOutputCP(CP_UTF8);
+}
+
+std::string Win32Platform::CurrentFolder()
+{
+    const DWORD length = GetCurrentDirectoryW(0, nullptr);
+    std::wstring folder(length, L'\0');
+    folder.resize(GetCurrentDirectoryW(length, folder.data()));
+    if (folder.empty() || (folder.back() != L'\\' && folder.back() != L'/'))
+        folder.push_back(L'\\');
+    return Utf8(folder);
+}
+
+std::string Win32Platform::AbsolutePath(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    const std::wstring wide = Wide(path);
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0)
+        return path;
+    std::wstring full(length, L'\0');
+    full.resize(GetFullPathNameW(wide.c_str(), length, full.data(), nullptr));
+    return Utf8(full);
+}
+
+PathKind Win32Platform::KindOf(const std::string& path)
+{
+    if (path.empty())
+        return PathKind::None;
+    const DWORD attributes = GetFileAttributesW(SystemPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::None;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return PathKind::Folder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return PathKind::Other;
+    return PathKind::File;
+}
+
+std::vector<FolderEntry> Win32Platform::ListFolder(const std::string& folder)
+{
+    std::vector<FolderEntry> entries;
+    std::wstring pattern = SystemPath(folder.empty() ? "." : folder);
+    if (pattern.back() != L'\\')
+        pattern.push_back(L'\\');
+    pattern.push_back(L'*');
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return entries;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        entries.push_back({Utf8(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return entries;
+}
+
+bool Win32Platform::MakeFolders(const std::string& folder, std::string& error)
+{
+    if (folder.empty() || KindOf(folder) == PathKind::Folder)
+        return true;
+    std::string trimmed = folder;
+    while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\'))
+        trimmed.pop_back();
+    const std::string parent = FolderPart(trimmed);
+    if (!parent.empty() && parent.size() < trimmed.size() && !MakeFolders(parent, error))
+        return false;
+    if (!CreateDirectoryW(SystemPath(trimmed).c_str(), nullptr) &&
+        GetLastError() != ERROR_ALREADY_EXISTS) {
+        error = ErrorText(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+std::uint64_t Win32Platform::OpenForRead(const std::string& path, std::string& error)
+{
+    const std::wstring wide = SystemPath(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = "it is a folder";
+        return 0;
+    }
+    // Others may read, write and rename the file meanwhile: the game may be
+    // rewriting it, which the stamps tell.
+    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = ErrorText(GetLastError());
+        return 0;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        error = "it is not a regular file";
+        return 0;
+    }
+    const std::uint64_t id = next_++;
+    files_[id] = file;
+    return id;
+}
+
+FileStamp Win32Platform::StampOf(std::uint64_t file)
+{
+    const auto it = files_.find(file);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (it == files_.end() || !GetFileInformationByHandle(it->second, &info))
+        return {};
+    FILE_BASIC_INFO basic{};
+    const bool hasBasic =
+        GetFileInformationByHandleEx(it->second, FileBasicInfo, &basic, sizeof basic) != 0;
+    FileStamp stamp;
+    stamp.size = static_cast<std::int64_t>(std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow);
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.inode = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    stamp.modifiedNs = Nanoseconds(info.ftLastWriteTime);
+    stamp.changedNs = hasBasic ? basic.ChangeTime.QuadPart * 100 : stamp.modifiedNs;
+    return stamp;
+}
+
+std::int64_t Win32Platform::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+                                 std::string& error)
+{
+    const auto it = files_.find(file);
+    if (it == files_.end() || into == nullptr || count <= 0)
+        return 0;
+    std::int64_t done = 0;
+    while (done < count) {
+        const DWORD ask = static_cast<DWORD>(std::min<std::int64_t>(count - done, 1 << 24));
+        DWORD got = 0;
+        if (!ReadFile(it->second, into + done, ask, &got, nullptr)) {
+            error = ErrorText(GetLastError());
+            break;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+void Win32Platform::Close(std::uint64_t file)
+{
+    const auto it = files_.find(file);
+    if (it == files_.end())
+        return;
+    CloseHandle(it->second);
+    files_.erase(it);
+}
+
+bool Win32Platform::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                std::string& error)
+{
+    const std::wstring target = SystemPath(path);
+    const DWORD targetAttributes = GetFileAttributesW(target.c_str());
+    if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = "it is a folder";
+        return false;
+    }
+    // A temporary file beside the target, written through to the disk.
+    const std::string folder = FolderPart(path);
+    std::wstring temporary;
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+        temporary = SystemPath(folder + "." + FileNamePart(path) + "." +
+                               IntToText(GetCurrentProcessId()) + "." + IntToText(attempt));
+        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            error = "cannot write in the folder: " + ErrorText(GetLastError());
+            return false;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        error = "cannot write in the folder";
+        return false;
+    }
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
+        if (!WriteFile(file, bytes.data() + done, ask, &wrote, nullptr) || wrote == 0) {
+            error = ErrorText(GetLastError());
+            ok = false;
+        }
+        done += wrote;
+    }
+    if (ok && !FlushFileBuffers(file)) {
+        error = ErrorText(GetLastError());
+        ok = false;
+    }
+    if (!CloseHandle(file) && ok) {
+        error = ErrorText(GetLastError());
+        ok = false;
+    }
+    if (ok) {
+        // An existing file is replaced keeping its attributes and security;
+        // a new one is moved into place.
+        const bool replaced =
+            targetAttributes != INVALID_FILE_ATTRIBUTES
+                ? ::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                               REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        if (!replaced) {
+            error = ErrorText(GetLastError());
+            ok = false;
+        }
+    }
+    if (!ok)
+        DeleteFileW(temporary.c_str());
+    return ok;
+}
+
+}  // namespace vx

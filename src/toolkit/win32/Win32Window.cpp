@@ -1,0 +1,815 @@
+// The window system over USER32, COMCTL32, GDI32 and COMDLG32: text drawn
+// with GDI, the top-level window and its "Static", "Button" and trackbar
+// controls, picture boxes of our own class, tooltips, the message loop, and
+// the open and save requesters.
+//
+// The program runs its own event loop: the window procedures only hand
+// events to the sink, and the toolkit gives them out one at a time, so every
+// handler runs to its end before the next event is read and nothing
+// re-enters.
+#include "toolkit/win32/Win32Platform.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "toolkit/Text.h"
+
+namespace vx {
+
+namespace {
+
+const wchar_t* const kWindowClass = L"VxAnalyserWindow";
+const wchar_t* const kPictureClass = L"VxPictureBox";
+
+COLORREF ColorRef(Colour colour)
+{
+    return static_cast<COLORREF>(colour & 0xFFFFFF);  // 0x00BBGGRR, as the program's colours
+}
+
+// A picture box's own copy of its picture, painted as it is.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> words;
+};
+
+BITMAPINFO InfoOf(int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+void PaintPicture(HWND hwnd, HDC dc)
+{
+    const auto* picture = reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (picture == nullptr || picture->width == 0)
+        return;
+    BITMAPINFO info = InfoOf(picture->width, picture->height);
+    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(picture->width),
+                      static_cast<DWORD>(picture->height), 0, 0, 0,
+                      static_cast<UINT>(picture->height), picture->words.data(), &info,
+                      DIB_RGB_COLORS);
+}
+
+LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(hwnd, &paint);
+        PaintPicture(hwnd, dc);
+        EndPaint(hwnd, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        PaintPicture(hwnd, reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_ERASEBKGND: {
+        const auto* picture = reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (picture != nullptr && picture->width > 0)
+            return 1;  // the picture covers the whole box
+        break;
+    }
+    case WM_NCDESTROY:
+        delete reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        break;
+    default: break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+// What the main window keeps: the platform it reports to, its background,
+// the keys it answers and the colours of its labels.
+struct Win32Platform::WindowData {
+    Win32Platform* platform = nullptr;
+    HBRUSH background = nullptr;
+    Colour backgroundColour = MakeRgb(212, 208, 200);
+    std::vector<std::pair<Key, int>> keys;
+    std::map<HWND, Colour> textColours;
+    std::map<HWND, int> sliderPositions;  // last position reported, per slider
+};
+
+Win32Platform::WindowData* Win32Platform::DataOf(HWND window)
+{
+    return reinterpret_cast<WindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+namespace {
+
+LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* data = reinterpret_cast<Win32Platform::WindowData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (data == nullptr)
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    Win32Platform& platform = *data->platform;
+    switch (message) {
+    case WM_CLOSE:
+        platform.Post({PlatformEvent::Kind::Close, 0, {}});
+        return 0;  // the window stays until the program destroys it
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
+            platform.Post({PlatformEvent::Kind::Control, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), {}});
+        return 0;
+    case WM_HSCROLL: {
+        // Every position the user gives a slider is one event; the program's
+        // own changes send nothing.
+        const auto slider = reinterpret_cast<HWND>(lParam);
+        if (slider == nullptr)
+            break;
+        const int position = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+        int& last = data->sliderPositions[slider];
+        if (position != last) {
+            last = position;
+            platform.Post({PlatformEvent::Kind::Control, GetDlgCtrlID(slider), {}});
+        }
+        return 0;
+    }
+    case WM_DROPFILES: {
+        const auto drop = reinterpret_cast<HDROP>(wParam);
+        const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        DragQueryFileW(drop, 0, path.data(), length + 1);
+        path.resize(length);
+        DragFinish(drop);
+        if (!path.empty())
+            platform.Post({PlatformEvent::Kind::Drop, 0, Utf8(path)});
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+        const auto dc = reinterpret_cast<HDC>(wParam);
+        const auto control = reinterpret_cast<HWND>(lParam);
+        SetBkColor(dc, ColorRef(data->backgroundColour));
+        const auto colour = data->textColours.find(control);
+        SetTextColor(dc, colour != data->textColours.end() ? ColorRef(colour->second)
+                                                            : GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(data->background);
+    }
+    case WM_CTLCOLORBTN:
+        return reinterpret_cast<LRESULT>(data->background);
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, data->background);
+        return 1;
+    }
+    case WM_NCDESTROY:
+        if (data->background != nullptr)
+            DeleteObject(data->background);
+        delete data;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        break;
+    default: break;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+Win32Platform::~Win32Platform()
+{
+    for (auto& [id, control] : controls_)
+        if (IsWindow(control.hwnd))
+            ::DestroyWindow(control.hwnd);
+    for (auto& [id, window] : windows_)
+        if (IsWindow(window))
+            ::DestroyWindow(window);
+    for (auto& [id, font] : fonts_)
+        DeleteObject(font.font);
+    for (auto& [id, file] : files_)
+        CloseHandle(file);
+    if (screen_ != nullptr)
+        DeleteDC(screen_);
+}
+
+Platform& SystemPlatform()
+{
+    static Win32Platform platform;
+    return platform;
+}
+
+// --- Start ----------------------------------------------------------------------
+
+bool Win32Platform::StartWindowSystem(bool headless, void (*)())
+{
+    if (started_)
+        return true;
+    // Client pixels are the screen's: the 1010 x 720 window is not scaled.
+    SetProcessDPIAware();
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                  ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = WindowProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    windowClass.lpszClassName = kWindowClass;
+    RegisterClassExW(&windowClass);
+    WNDCLASSEXW pictureClass{};
+    pictureClass.cbSize = sizeof pictureClass;
+    pictureClass.lpfnWndProc = PictureProcedure;
+    pictureClass.hInstance = instance;
+    pictureClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    pictureClass.lpszClassName = kPictureClass;
+    RegisterClassExW(&pictureClass);
+    screen_ = CreateCompatibleDC(nullptr);
+    headless_ = headless;
+    started_ = screen_ != nullptr;
+    return started_;
+}
+
+// --- Text -----------------------------------------------------------------------
+
+std::uint64_t Win32Platform::MakeFont(const std::string& face, int pixelHeight, bool bold)
+{
+    if (!started_ || pixelHeight <= 0)
+        return 0;
+    // A negative height is the character's own height, as the points ask
+    // for; no antialiasing, so text pixels are the text colour or untouched.
+    const HFONT font = CreateFontW(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                   Wide(face).c_str());
+    if (font == nullptr)
+        return 0;
+    Font made;
+    made.font = font;
+    const HGDIOBJ old = SelectObject(screen_, font);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(screen_, &metrics);
+    SelectObject(screen_, old);
+    made.metrics = {static_cast<int>(metrics.tmAscent), static_cast<int>(metrics.tmHeight)};
+    const std::uint64_t id = next_++;
+    fonts_[id] = made;
+    return id;
+}
+
+std::uint64_t Win32Platform::DefaultFont()
+{
+    if (defaultFont_ == 0)
+        defaultFont_ = MakeFont("Arial", 13, true);
+    return defaultFont_;
+}
+
+FontMetrics Win32Platform::MetricsOf(std::uint64_t font)
+{
+    const auto it = fonts_.find(font);
+    return it == fonts_.end() ? FontMetrics{} : it->second.metrics;
+}
+
+int Win32Platform::TextWidth(std::uint64_t font, std::string_view text)
+{
+    const auto it = fonts_.find(font);
+    if (it == fonts_.end() || text.empty())
+        return 0;
+    const std::wstring wide = Wide(text);
+    const HGDIOBJ old = SelectObject(screen_, it->second.font);
+    SIZE size{};
+    GetTextExtentPoint32W(screen_, wide.c_str(), static_cast<int>(wide.size()), &size);
+    SelectObject(screen_, old);
+    return static_cast<int>(size.cx);
+}
+
+void Win32Platform::DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
+                             Colour colour)
+{
+    const auto it = fonts_.find(font);
+    if (it == fonts_.end() || text.empty())
+        return;
+    // The glyphs are drawn on a DIB section holding the pixels of the text's
+    // box, which then go back into the image.
+    const int width = TextWidth(font, text);
+    const int x0 = std::max(x, 0), y0 = std::max(y, 0);
+    const int x1 = std::min(x + width, image.Width());
+    const int y1 = std::min(y + it->second.metrics.height, image.Height());
+    if (x0 >= x1 || y0 >= y1)
+        return;
+    const int w = x1 - x0, h = y1 - y0;
+    BITMAPINFO info = InfoOf(w, h);
+    void* bits = nullptr;
+    const HBITMAP section = CreateDIBSection(screen_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section == nullptr)
+        return;
+    auto* words = static_cast<std::uint32_t*>(bits);
+    for (int row = 0; row < h; ++row)
+        std::memcpy(words + static_cast<std::size_t>(row) * w,
+                    image.Words() + static_cast<std::size_t>(y0 + row) * image.Width() + x0,
+                    static_cast<std::size_t>(w) * 4);
+    const HGDIOBJ oldBitmap = SelectObject(screen_, section);
+    const HGDIOBJ oldFont = SelectObject(screen_, it->second.font);
+    SetBkMode(screen_, TRANSPARENT);
+    SetTextColor(screen_, ColorRef(colour));
+    SetTextAlign(screen_, TA_TOP | TA_LEFT | TA_NOUPDATECP);
+    const std::wstring wide = Wide(text);
+    TextOutW(screen_, x - x0, y - y0, wide.c_str(), static_cast<int>(wide.size()));
+    GdiFlush();
+    SelectObject(screen_, oldFont);
+    SelectObject(screen_, oldBitmap);
+    for (int row = 0; row < h; ++row) {
+        std::uint32_t* to = image.Words() + static_cast<std::size_t>(y0 + row) * image.Width() + x0;
+        const std::uint32_t* from = words + static_cast<std::size_t>(row) * w;
+        for (int col = 0; col < w; ++col)
+            to[col] = from[col] | Image::kOpaque;  // GDI leaves the fourth byte 0
+    }
+    DeleteObject(section);
+}
+
+// --- Windows --------------------------------------------------------------------
+
+HWND Win32Platform::WindowOf(std::uint64_t id) const
+{
+    const auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : it->second;
+}
+
+std::uint64_t Win32Platform::OpenWindow(int x, int y, int width, int height, const std::string& title)
+{
+    if (!started_)
+        return 0;
+    // Caption and system menu: a fixed frame, a close box, no maximise box.
+    const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    const HWND window = CreateWindowExW(0, kWindowClass, Wide(title).c_str(), style, x, y,
+                                        frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                        nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (window == nullptr)
+        return 0;
+    auto* data = new WindowData;
+    data->platform = this;
+    data->background = CreateSolidBrush(ColorRef(data->backgroundColour));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    if (headless_) {
+        // Off-screen, but shown: its controls paint themselves as they would
+        // on the screen, so that the window can be pictured.
+        SetWindowPos(window, nullptr, -32000, -32000, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    } else {
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+    }
+    const std::uint64_t id = next_++;
+    windows_[id] = window;
+    return id;
+}
+
+void Win32Platform::DestroyWindow(std::uint64_t window)
+{
+    const HWND hwnd = WindowOf(window);
+    if (hwnd != nullptr)
+        ::DestroyWindow(hwnd);
+    windows_.erase(window);
+}
+
+void Win32Platform::SetWindowBackground(std::uint64_t window, Colour colour)
+{
+    const HWND hwnd = WindowOf(window);
+    WindowData* data = hwnd != nullptr ? DataOf(hwnd) : nullptr;
+    if (data == nullptr)
+        return;
+    if (data->background != nullptr)
+        DeleteObject(data->background);
+    data->backgroundColour = colour;
+    data->background = CreateSolidBrush(ColorRef(colour));
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void Win32Platform::AcceptDrops(std::uint64_t window, bool accept)
+{
+    if (const HWND hwnd = WindowOf(window))
+        DragAcceptFiles(hwnd, accept ? TRUE : FALSE);
+}
+
+void Win32Platform::AddKeyCommand(std::uint64_t window, Key key, int tag)
+{
+    const HWND hwnd = WindowOf(window);
+    if (WindowData* data = hwnd != nullptr ? DataOf(hwnd) : nullptr)
+        data->keys.emplace_back(key, tag);
+}
+
+bool Win32Platform::TranslateKey(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN)
+        return false;
+    const HWND window = GetAncestor(message.hwnd, GA_ROOT);
+    WindowData* data = window != nullptr ? DataOf(window) : nullptr;
+    if (data == nullptr || data->platform != this)
+        return false;
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    for (const auto& [key, tag] : data->keys) {
+        bool match = false;
+        switch (key) {
+        case Key::Left: match = message.wParam == VK_LEFT && !control; break;
+        case Key::Right: match = message.wParam == VK_RIGHT && !control; break;
+        case Key::PageUp: match = message.wParam == VK_PRIOR && !control; break;
+        case Key::PageDown: match = message.wParam == VK_NEXT && !control; break;
+        case Key::Home: match = message.wParam == VK_HOME && !control; break;
+        case Key::End: match = message.wParam == VK_END && !control; break;
+        case Key::CtrlO: match = message.wParam == 'O' && control; break;
+        case Key::CtrlS: match = message.wParam == 'S' && control; break;
+        }
+        if (match) {
+            Post({PlatformEvent::Kind::Control, tag, {}});
+            return true;  // the key is the command's, wherever the focus is
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The window (or control) as it paints itself, on a picture of its size: each
+// is printed on a device context of its own, its origin at its own top left,
+// as controls expect.
+Image PrintOf(HWND hwnd, HDC dc, int width, int height, HBRUSH background)
+{
+    Image image(width, height);
+    if (width <= 0 || height <= 0)
+        return image;
+    BITMAPINFO info = InfoOf(width, height);
+    void* bits = nullptr;
+    const HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section == nullptr)
+        return image;
+    const HGDIOBJ old = SelectObject(dc, section);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, background);
+    SendMessageW(hwnd, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i)
+        image.Words()[i] = words[i] | Image::kOpaque;
+    SelectObject(dc, old);
+    DeleteObject(section);
+    return image;
+}
+
+}  // namespace
+
+Image Win32Platform::GrabWindow(std::uint64_t window)
+{
+    const HWND hwnd = WindowOf(window);
+    WindowData* data = hwnd != nullptr ? DataOf(hwnd) : nullptr;
+    if (data == nullptr)
+        return Image(0, 0);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    // The client area drawn anew: the background, then each control as it
+    // paints itself, in the order the window paints them.
+    Image image(client.right, client.bottom, data->backgroundColour);
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    for (const HWND child : children) {
+        if (!(GetWindowLongPtrW(child, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        RECT place;
+        GetWindowRect(child, &place);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&place), 2);
+        const Image part = PrintOf(child, screen_, place.right - place.left,
+                                   place.bottom - place.top, data->background);
+        for (int y = 0; y < part.Height(); ++y)
+            for (int x = 0; x < part.Width(); ++x)
+                PlotPixel(image, place.left + x, place.top + y, part.At(x, y));
+    }
+    return image;
+}
+
+// --- Controls -------------------------------------------------------------------
+
+Win32Platform::Control* Win32Platform::ControlOf(std::uint64_t id)
+{
+    const auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : &it->second;
+}
+
+std::uint64_t Win32Platform::AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
+                                        int width, int height)
+{
+    const HWND parent = WindowOf(window);
+    if (parent == nullptr)
+        return 0;
+    const wchar_t* className = L"STATIC";
+    DWORD style = WS_CHILD | WS_VISIBLE;
+    switch (kind) {
+    case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY; break;
+    case ControlKind::Button:
+        className = L"BUTTON";
+        style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+    case ControlKind::PictureBox: className = kPictureClass; break;
+    case ControlKind::Slider:
+        className = TRACKBAR_CLASSW;
+        style |= TBS_HORZ | TBS_BOTTOM | WS_TABSTOP;
+        break;
+    }
+    const HWND hwnd = CreateWindowExW(0, className, L"", style, x, y, width, height, parent,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
+                                      GetModuleHandleW(nullptr), nullptr);
+    if (hwnd == nullptr)
+        return 0;
+    if (kind == ControlKind::PictureBox)
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Picture));
+    else
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    const std::uint64_t id = next_++;
+    Control& control = controls_[id];
+    control.kind = kind;
+    control.hwnd = hwnd;
+    control.window = parent;
+    control.tag = tag;
+    return id;
+}
+
+void Win32Platform::DestroyControl(std::uint64_t control)
+{
+    if (Control* c = ControlOf(control)) {
+        if (c->toolTip != nullptr)
+            ::DestroyWindow(c->toolTip);
+        ::DestroyWindow(c->hwnd);
+    }
+    controls_.erase(control);
+}
+
+void Win32Platform::ApplyLabelStyle(Control& control)
+{
+    LONG_PTR style = GetWindowLongPtrW(control.hwnd, GWL_STYLE);
+    style = control.endEllipsis ? style | SS_ENDELLIPSIS : style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS);
+    SetWindowLongPtrW(control.hwnd, GWL_STYLE, style);
+    InvalidateRect(control.hwnd, nullptr, TRUE);
+}
+
+void Win32Platform::SetText(std::uint64_t control, const std::string& text)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || (c->kind != ControlKind::Label && c->kind != ControlKind::Button))
+        return;
+    c->text = Wide(text);
+    SetWindowTextW(c->hwnd, c->text.c_str());
+}
+
+void Win32Platform::SetEndEllipsis(std::uint64_t control, bool on)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::Label)
+        return;
+    c->endEllipsis = on;
+    ApplyLabelStyle(*c);
+}
+
+void Win32Platform::SetTextColour(std::uint64_t control, Colour colour)
+{
+    Control* c = ControlOf(control);
+    WindowData* data = c != nullptr ? DataOf(c->window) : nullptr;
+    if (data == nullptr)
+        return;
+    data->textColours[c->hwnd] = colour;
+    InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+void Win32Platform::SetToolTip(std::uint64_t control, const std::string& text)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr)
+        return;
+    std::wstring wide = Wide(text);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = c->window;
+    tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
+    tool.lpszText = wide.data();
+    if (c->toolTip == nullptr) {
+        c->toolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                     WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, c->window, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(c->toolTip, TTM_SETMAXTIPWIDTH, 0, 600);  // lines as given
+        SendMessageW(c->toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    } else {
+        SendMessageW(c->toolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Win32Platform::SetEnabled(std::uint64_t control, bool enabled)
+{
+    if (Control* c = ControlOf(control))
+        EnableWindow(c->hwnd, enabled ? TRUE : FALSE);
+}
+
+bool Win32Platform::IsEnabled(std::uint64_t control)
+{
+    Control* c = ControlOf(control);
+    return c != nullptr && IsWindowEnabled(c->hwnd);
+}
+
+void Win32Platform::SetFocusable(std::uint64_t control)
+{
+    if (Control* c = ControlOf(control))
+        SetWindowLongPtrW(c->hwnd, GWL_STYLE, GetWindowLongPtrW(c->hwnd, GWL_STYLE) | WS_TABSTOP);
+}
+
+void Win32Platform::SetTabOrder(std::span<const std::uint64_t> controls)
+{
+    // Tab follows the z-order: each control goes just behind the one before.
+    HWND previous = nullptr;
+    for (const std::uint64_t id : controls) {
+        Control* c = ControlOf(id);
+        if (c == nullptr)
+            continue;
+        if (previous != nullptr)
+            SetWindowPos(c->hwnd, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = c->hwnd;
+    }
+}
+
+void Win32Platform::SetSliderRange(std::uint64_t control, int minimum, int maximum)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::Slider)
+        return;
+    SendMessageW(c->hwnd, TBM_SETRANGEMIN, FALSE, minimum);
+    SendMessageW(c->hwnd, TBM_SETRANGEMAX, TRUE, maximum);
+    SendMessageW(c->hwnd, TBM_SETLINESIZE, 0, 1);
+    SendMessageW(c->hwnd, TBM_SETPAGESIZE, 0, std::max(1, (maximum - minimum) / 5));
+    if (GetWindowLongPtrW(c->hwnd, GWL_STYLE) & TBS_AUTOTICKS)
+        SendMessageW(c->hwnd, TBM_SETTICFREQ, 1, 0);
+    if (WindowData* data = DataOf(c->window))
+        data->sliderPositions[c->hwnd] = static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
+}
+
+void Win32Platform::SetSliderTicks(std::uint64_t control, bool on)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::Slider)
+        return;
+    const LONG_PTR style = GetWindowLongPtrW(c->hwnd, GWL_STYLE);
+    SetWindowLongPtrW(c->hwnd, GWL_STYLE,
+                      on ? (style | TBS_AUTOTICKS) & ~static_cast<LONG_PTR>(TBS_NOTICKS)
+                         : (style & ~static_cast<LONG_PTR>(TBS_AUTOTICKS)) | TBS_NOTICKS);
+    SendMessageW(c->hwnd, TBM_SETTICFREQ, 1, 0);
+    InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+int Win32Platform::SliderValue(std::uint64_t control)
+{
+    Control* c = ControlOf(control);
+    return c == nullptr || c->kind != ControlKind::Slider
+               ? 0
+               : static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
+}
+
+void Win32Platform::SetSliderValue(std::uint64_t control, int value)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::Slider)
+        return;
+    SendMessageW(c->hwnd, TBM_SETPOS, TRUE, value);
+    if (WindowData* data = DataOf(c->window))
+        data->sliderPositions[c->hwnd] = static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
+}
+
+void Win32Platform::ShowPicture(std::uint64_t control, const Image* picture)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::PictureBox)
+        return;
+    auto* shown = reinterpret_cast<Picture*>(GetWindowLongPtrW(c->hwnd, GWLP_USERDATA));
+    if (shown == nullptr)
+        return;
+    if (picture == nullptr) {
+        shown->width = shown->height = 0;
+        shown->words.clear();
+    } else {
+        shown->width = picture->Width();
+        shown->height = picture->Height();
+        shown->words.assign(picture->Words(),
+                            picture->Words() + static_cast<std::size_t>(picture->Width()) * picture->Height());
+        SetWindowPos(c->hwnd, nullptr, 0, 0, shown->width, shown->height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+Image Win32Platform::ShownPicture(std::uint64_t control)
+{
+    Control* c = ControlOf(control);
+    const auto* shown = c != nullptr && c->kind == ControlKind::PictureBox
+                            ? reinterpret_cast<Picture*>(GetWindowLongPtrW(c->hwnd, GWLP_USERDATA))
+                            : nullptr;
+    if (shown == nullptr || shown->width == 0)
+        return Image(0, 0);
+    Image image(shown->width, shown->height);
+    std::copy(shown->words.begin(), shown->words.end(), image.Words());
+    return image;
+}
+
+std::pair<int, int> Win32Platform::ControlSize(std::uint64_t control)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr)
+        return {0, 0};
+    RECT place;
+    GetWindowRect(c->hwnd, &place);
+    return {static_cast<int>(place.right - place.left), static_cast<int>(place.bottom - place.top)};
+}
+
+// --- Events ---------------------------------------------------------------------
+
+void Win32Platform::SetEventSink(std::function<void(const PlatformEvent&)> sink)
+{
+    sink_ = std::move(sink);
+}
+
+void Win32Platform::Post(const PlatformEvent& event)
+{
+    if (sink_)
+        sink_(event);
+}
+
+void Win32Platform::ProcessEvents(bool wait)
+{
+    if (!started_)
+        return;
+    const auto handle = [this](MSG& message) {
+        if (TranslateKey(message))
+            return;
+        const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        if (root != nullptr && DataOf(root) != nullptr && IsDialogMessageW(root, &message))
+            return;  // Tab and the like move the focus
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    };
+    MSG message;
+    if (wait && GetMessageW(&message, nullptr, 0, 0) > 0)
+        handle(message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        handle(message);
+}
+
+// --- Requesters -----------------------------------------------------------------
+
+std::string Win32Platform::AskOpenFile(const std::string& title, const std::string& defaultFile,
+                                       const std::string& filter, int filterIndex)
+{
+    return Ask(title, defaultFile, filter, filterIndex, false);
+}
+
+std::string Win32Platform::AskSaveFile(const std::string& title, const std::string& defaultFile,
+                                       const std::string& filter, int filterIndex)
+{
+    return Ask(title, defaultFile, filter, filterIndex, true);
+}
+
+std::string Win32Platform::Ask(const std::string& title, const std::string& defaultFile,
+                               const std::string& filter, int filterIndex, bool save)
+{
+    if (!started_)
+        return {};
+    // "description|pattern|..." with every bar a NUL and a second NUL at the end.
+    std::wstring filters = Wide(filter);
+    std::replace(filters.begin(), filters.end(), L'|', L'\0');
+    filters.push_back(L'\0');
+    filters.push_back(L'\0');
+    std::wstring folder = Wide(FolderPart(defaultFile));
+    std::replace(folder.begin(), folder.end(), L'/', L'\\');
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring name = Wide(FileNamePart(defaultFile));
+    std::copy(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(name.size(), file.size() - 1)),
+              file.begin());
+    const std::wstring caption = Wide(title);
+    HWND owner = nullptr;
+    if (!windows_.empty())
+        owner = windows_.rbegin()->second;
+    OPENFILENAMEW ask{};
+    ask.lStructSize = sizeof ask;
+    ask.hwndOwner = owner;
+    ask.lpstrFilter = filters.c_str();
+    ask.nFilterIndex = static_cast<DWORD>(filterIndex + 1);
+    ask.lpstrFile = file.data();
+    ask.nMaxFile = static_cast<DWORD>(file.size());
+    ask.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ask.lpstrTitle = caption.c_str();
+    ask.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST |
+                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? GetSaveFileNameW(&ask) : GetOpenFileNameW(&ask);
+    return chosen ? Utf8(file.data()) : std::string();
+}
+
+}  // namespace vx
