@@ -2,6 +2,8 @@
 // paths: any file name works, and paths longer than MAX_PATH too.
 #include "toolkit/win32/Win32Platform.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -94,13 +96,14 @@ void Win32Platform::AttachTextOutput()
     // standard handles of its own: it borrows its parent's console. Started
     // with redirected output (or by Wine from a shell) it has them already.
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out != nullptr && out != INVALID_HANDLE_VALUE)
-        return;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS))
-        return;
-    std::freopen("CONOUT$", "w", stdout);
-    std::freopen("CONOUT$", "w", stderr);
-    SetConsoleOutputCP(CP_UTF8);
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+    SetConsoleOutputCP(CP_UTF8);  // the texts are UTF-8
+    // The same bytes as on other systems: lines end in a line feed.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 std::string Win32Platform::CurrentFolder()
