@@ -3,7 +3,7 @@
 // DIR/pipeline/*.bin, pairs of them (FuzzTargets.h gives the layout) plus the
 // demo race with its replay cut after a few laps.
 #include "FuzzTargets.h"
-#include "app/RaceFiles.h"
+#include "fixtures/RaceFiles.h"
 #include "fixtures/GameFileBuilder.h"
 #include "fixtures/TrackFileBuilder.h"
 

@@ -13,7 +13,7 @@
 
 #include "state/AppState.h"
 #include "app/LoadWorkflow.h"
-#include "app/RaceFiles.h"
+#include "fixtures/RaceFiles.h"
 #include "laps/DriverTable.h"
 #include "laps/LapTrace.h"
 #include "support/TestSupport.h"

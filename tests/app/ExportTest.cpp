@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "app/Export.h"
-#include "app/RaceFiles.h"
-#include "app/WindowDriver.h"
+#include "fixtures/RaceFiles.h"
+#include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 
 namespace vx {

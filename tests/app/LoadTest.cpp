@@ -9,8 +9,8 @@
 
 #include "app/Export.h"
 #include "app/LoadWorkflow.h"
-#include "app/RaceFiles.h"
-#include "app/WindowDriver.h"
+#include "fixtures/RaceFiles.h"
+#include "support/WindowDriver.h"
 #include "support/ForwardingPlatform.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"

@@ -1,11 +1,16 @@
 // The main window through its real widgets, headless.
 #include <gtest/gtest.h>
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include "app/Export.h"
-#include "app/WindowDriver.h"
+#include "app/QtWindow.h"
+#include "support/WindowDriver.h"
 
 namespace vx {
 namespace {
@@ -191,6 +196,19 @@ TEST_F(Window, TheNewestMessageShowsWholeInTheTooltipAndAFailureInRed)
     EXPECT_EQ(label->palette().color(QPalette::WindowText), normal);
     EXPECT_EQ(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
     EXPECT_EQ(TopWindow()->palette().color(QPalette::Window), QColor(212, 208, 200));
+}
+
+TEST_F(Window, AFileDroppedOnTheWindowIsOneDropEvent)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/races/Saves/cup.gam")});
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(TopWindow(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(TopWindow(), &drop);
+    EXPECT_EQ(toolkit.PollEvent(), kDropEvent);
+    EXPECT_EQ(toolkit.DroppedPath(), "/races/Saves/cup.gam");
 }
 
 TEST_F(Window, ControlEventsAreIgnoredWhileBusyButACloseIsKept)

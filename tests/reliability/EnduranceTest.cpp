@@ -11,8 +11,9 @@
 
 #include <filesystem>
 
-#include "app/RaceFiles.h"
-#include "app/WindowDriver.h"
+#include "fixtures/RaceFiles.h"
+#include "app/QtWindow.h"
+#include "support/WindowDriver.h"
 #include "reliability/Reliability.h"
 #include "toolkit/Text.h"
 

@@ -1,11 +1,6 @@
 #include "reliability/Reliability.h"
 #include "trackmap/MapDrawing.h"
 
-#include <QApplication>
-#include <QImage>
-#include <QLabel>
-#include <QPixmap>
-
 #include <fstream>
 #include <functional>
 #include <ostream>
