@@ -210,6 +210,31 @@ TEST(Files, AReadReturnsTheBytesActuallyRead)
     EXPECT_EQ(tk.ReadFileBytes(0, buffer, 16), 0);
 }
 
+TEST(Files, PathsLongerThan260AndNamesBeyondTheCodePageWork)
+{
+    Toolkit tk;
+    TempFolder folder;
+    std::string path = folder.Folder();
+    for (char c = 'a'; c < 'g'; ++c)
+        path += std::string(40, c) + "/";
+    path += "\xE6\x97\xA5\xE6\x9C\xAC \xCE\xB1\xCE\xB2/";  // Japanese and Greek
+    ASSERT_TRUE(tk.MakeFolders(path)) << tk.LastError();
+    const std::string file = path + "\xE6\x97\xA5.gam";
+    ASSERT_GT(file.size(), 260u);
+    std::string error;
+    ASSERT_TRUE(tk.System().ReplaceFile(file, std::vector<std::uint8_t>{1, 2, 3}, error)) << error;
+    EXPECT_EQ(tk.KindOf(file), PathKind::File);
+    ASSERT_EQ(tk.OpenFileForRead(0, file), 1) << tk.LastError();
+    EXPECT_EQ(tk.FileLength(0), 3);
+    tk.CloseFileSlot(0);
+    const std::vector<FolderEntry> entries = tk.ListFolder(path);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "\xE6\x97\xA5.gam");
+    tk.CreateImageSlot(1, 4, 4);
+    EXPECT_EQ(tk.SaveImageAsPng(1, path + "\xCE\xB1.png"), 1) << tk.LastError();
+    EXPECT_EQ(tk.KindOf(path + "\xCE\xB1.png"), PathKind::File);
+}
+
 TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
 {
     Toolkit tk;
