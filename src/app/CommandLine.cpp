@@ -25,7 +25,7 @@ namespace vx {
 
 namespace {
 
-constexpr const char* kVersion = "1.0.0";
+constexpr const char* kVersion = VX_VERSION;  // the project's version, from the build
 
 constexpr const char* kUsage =
     "usage:\n"
@@ -322,7 +322,9 @@ int RunRender(const Options& options)
         return kInputError;
     }
     if (options.lap) {
-        for (std::int64_t step = 0; step < *options.lap; ++step)
+        // Step as ">" would, and stop at the last lap: a number beyond it
+        // shows the last lap instead of stepping on in vain.
+        for (std::int64_t step = 0; step < *options.lap && state.CurrentLap < LapLimit(state); ++step)
             NextLapStep(state, toolkit);
     }
     toolkit.MakeFolders(options.out);  // a folder that cannot be made fails below

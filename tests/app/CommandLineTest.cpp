@@ -230,6 +230,15 @@ TEST_F(CommandLine, RenderOfALapDiffersFromTheOverviewOnlyInTheTrace)
     EXPECT_GT(differing, 100);
 }
 
+TEST_F(CommandLine, RenderOfALapBeyondTheLastShowsTheLastAtOnce)
+{
+    // A lap number far beyond the race must not step on for ever.
+    ASSERT_EQ(Vx({"render", Game(), "--lap", "999999999999999999", "--out", root / "far"}).status, 0);
+    ASSERT_EQ(Vx({"render", Game(), "--lap", "1000", "--out", root / "last"}).status, 0);
+    EXPECT_EQ(QImage(QString::fromStdString(root / "far/window.png")),
+              QImage(QString::fromStdString(root / "last/window.png")));
+}
+
 TEST_F(CommandLine, RenderCanExportTheMapAsJpeg)
 {
     const Outcome run = Vx({"render", Game(), "--out", root / "o", "--jpeg", root / "map.jpg"});
