@@ -49,6 +49,9 @@ constexpr const char* kHelp =
     "           buttons would; --jpeg FILE exports the map picture\n"
     "  --track  uses this track instead of looking for it\n"
     "\n"
+    "With a window of the program open already on the same display,\n"
+    "\"vxanalyser GAME.gam\" loads the game in that window and ends.\n"
+    "\n"
     "Keys in the window: Left and Right step through the laps, PageUp and\n"
     "PageDown move by a fifth of them, Home shows the whole race (lap 0) and\n"
     "End the last lap; Ctrl+O loads a saved game and Ctrl+S saves the map.\n"
@@ -370,6 +373,9 @@ int RunWindow(const std::string& game)
                      "GAME.gam --out DIR)\n";
         return kOutputFailed;
     }
+    // A window of the program that is open already loads the game instead.
+    if (!game.empty() && toolkit.PassToOpenWindow(game))
+        return kOk;
     Application app(toolkit);
     app.StartUp();
     if (!game.empty())

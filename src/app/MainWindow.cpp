@@ -39,6 +39,8 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.AddLabel(LogLabel, 10, 694, 185, 22, "", kLabelEndEllipsis);
     ShowLog(state, toolkit);
     toolkit.AcceptDrops(MainWindow, true);
+    // A saved game opened again from the file manager loads here.
+    toolkit.ReceivePassedFiles(MainWindow);
     // The pictures are coloured to sit on the dialog colour.
     toolkit.SetWindowBackground(MainWindow, state.Colours[Paint::DialogFace]);
 

@@ -53,9 +53,10 @@ enum class ControlKind { Label, Button, PictureBox, Slider };
 enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
 
 // What the window system reports. A control event carries the control's tag
-// (the number the toolkit gave it); a drop carries the file's path.
+// (the number the toolkit gave it); a drop carries the file's path, and so
+// does an open: a file another start of the program passed to the window.
 struct PlatformEvent {
-    enum class Kind { Control, Close, Drop };
+    enum class Kind { Control, Close, Drop, Open };
     Kind kind = Kind::Control;
     int tag = 0;
     std::string path;
@@ -162,6 +163,14 @@ public:
     virtual void AddKeyCommand(std::uint64_t window, Key key, int tag) = 0;
     // The client area as a picture, controls included.
     virtual Image GrabWindow(std::uint64_t window) = 0;
+
+    // One window per user and display: a window that receives passed files
+    // gets, as Open events, the files that later starts of the program would
+    // have opened, and comes to the front. PassToOpenWindow hands such a
+    // window the path (absolute), true once the window has taken it; false
+    // when there is none, or off-screen.
+    virtual void ReceivePassedFiles(std::uint64_t window) = 0;
+    virtual bool PassToOpenWindow(const std::string& path) = 0;
 
     // A control in the window: a label (plain text at the top left; with
     // endEllipsis a text too wide ends in "..."), a push button (a click

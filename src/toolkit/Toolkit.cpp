@@ -678,6 +678,17 @@ void Toolkit::AcceptDrops(int windowNumber, bool accept)
         platform_.AcceptDrops(id, accept);
 }
 
+void Toolkit::ReceivePassedFiles(int windowNumber)
+{
+    if (const std::uint64_t id = WindowId(windowNumber))
+        platform_.ReceivePassedFiles(id);
+}
+
+bool Toolkit::PassToOpenWindow(const std::string& path)
+{
+    return platform_.PassToOpenWindow(platform_.AbsolutePath(path));
+}
+
 int Toolkit::SaveWindowPng(int windowNumber, const std::string& path)
 {
     const std::uint64_t id = WindowId(windowNumber);
@@ -716,6 +727,10 @@ void Toolkit::Receive(const PlatformEvent& event)
 {
     if (event.kind == PlatformEvent::Kind::Close) {
         queue_.push_back({kCloseEvent, 0, {}});
+        return;
+    }
+    if (event.kind == PlatformEvent::Kind::Open) {
+        queue_.push_back({kDropEvent, 0, event.path});  // kept, like a close request
         return;
     }
     if (busy_)

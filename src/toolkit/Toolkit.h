@@ -43,7 +43,7 @@ constexpr int kFontBold = 0x100;
 // Event codes returned by WaitEvent.
 constexpr int kControlEvent = 13100;
 constexpr int kCloseEvent = 16;
-constexpr int kDropEvent = 563;  // a file dropped on the window; see DroppedPath()
+constexpr int kDropEvent = 563;  // a file dropped on or passed to the window; see DroppedPath()
 
 // Style bits of a fixed-size window with a close box.
 constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
@@ -201,6 +201,12 @@ public:
     void SetTabOrder(std::span<const int> controls);
     // Accept files dropped on the window (raising kDropEvent).
     void AcceptDrops(int windowNumber, bool accept);
+    // The files later starts of the program pass to this window raise
+    // kDropEvent too, even while busy.
+    void ReceivePassedFiles(int windowNumber);
+    // Hands the file to a window of this program that receives passed files;
+    // true when one took it.
+    bool PassToOpenWindow(const std::string& path);
     // The window's client area as a picture (all controls as shown).
     int SaveWindowPng(int windowNumber, const std::string& path);
     // The picture a picture box shows (0 x 0 when it shows none), and the
@@ -218,7 +224,7 @@ public:
     int EventControl() const { return eventControl_; }
     const std::string& DroppedPath() const { return droppedPath_; }
     // While busy, control events and drops are ignored (a handler that shows a
-    // requester runs a nested loop); close requests are kept.
+    // requester runs a nested loop); close requests and passed files are kept.
     void SetBusy(bool busy) { busy_ = busy; }
 
     // --- Requesters ----------------------------------------------------------

@@ -229,6 +229,32 @@ TEST_F(Load, ADroppedFileThatIsNoSavedGameIsNamedAndNotLoaded)
     EXPECT_EQ(script->asked.size(), 1u);  // drops ask nothing
 }
 
+TEST_F(Load, AGamePassedByALaterStartWhileTheRequesterIsOpenLoadsWhenItCloses)
+{
+    // The requester is modal: a drop meanwhile is ignored, a passed game is
+    // the user's own later choice and must not be lost.
+    struct PassingRequester : Requester {
+        test::DrivingPlatform& platform;
+        std::string game;
+        PassingRequester(test::DrivingPlatform& p, std::string g) : platform(p), game(std::move(g)) {}
+        std::string AskOpenFile(const std::string&, const std::string&, const std::string&, int) override
+        {
+            platform.Raise({PlatformEvent::Kind::Drop, 0, "/elsewhere/dropped.gam"});
+            platform.Raise({PlatformEvent::Kind::Open, 0, game});
+            return {};  // cancelled
+        }
+        std::string AskSaveFile(const std::string&, const std::string&, const std::string&, int) override
+        {
+            return {};
+        }
+    };
+    toolkit.SetRequester(std::make_unique<PassingRequester>(platform, GamePath()));
+    Click("Load");
+    EXPECT_EQ(State().GamePath, GamePath());
+    EXPECT_EQ(State().Laps.LapCount, 3);
+    EXPECT_EQ(toolkit.PollEvent(), 0);
+}
+
 TEST_F(Load, LapStepsRedrawTheChosenLapOverTheMasterCopy)
 {
     LoadWithAnswers({GamePath()});

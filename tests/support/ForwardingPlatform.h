@@ -55,6 +55,8 @@ public:
     void AcceptDrops(std::uint64_t w, bool a) override { s_.AcceptDrops(w, a); }
     void AddKeyCommand(std::uint64_t w, Key k, int t) override { s_.AddKeyCommand(w, k, t); }
     Image GrabWindow(std::uint64_t w) override { return s_.GrabWindow(w); }
+    void ReceivePassedFiles(std::uint64_t w) override { s_.ReceivePassedFiles(w); }
+    bool PassToOpenWindow(const std::string& p) override { return s_.PassToOpenWindow(p); }
     std::uint64_t AddControl(std::uint64_t w, ControlKind k, int t, int x, int y, int wd, int h) override
     {
         return s_.AddControl(w, k, t, x, y, wd, h);

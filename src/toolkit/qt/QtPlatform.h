@@ -55,6 +55,8 @@ public:
     void AcceptDrops(std::uint64_t window, bool accept) override;
     void AddKeyCommand(std::uint64_t window, Key key, int tag) override;
     Image GrabWindow(std::uint64_t window) override;
+    void ReceivePassedFiles(std::uint64_t window) override;
+    bool PassToOpenWindow(const std::string& path) override;
     std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
                              int width, int height) override;
     void DestroyControl(std::uint64_t control) override;

@@ -24,6 +24,14 @@ namespace {
 
 const wchar_t* const kWindowClass = L"VxAnalyserWindow";
 const wchar_t* const kPictureClass = L"VxPictureBox";
+// Marks a window that receives files passed by later starts; the
+// WM_COPYDATA that carries one is tagged so.
+const wchar_t* const kReceivesFiles = L"VxAnalyserReceivesFiles";
+constexpr ULONG_PTR kPassedFileTag = 0x56584631;  // "VXF1"
+constexpr DWORD kMaxPassedBytes = 64 * 1024;
+constexpr UINT kAnswerMs = 5000;
+constexpr UINT_PTR kShowTimer = 1;
+constexpr UINT kShowAfterMs = 200;
 
 COLORREF ColorRef(Colour colour)
 {
@@ -81,6 +89,7 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         break;
     }
     case WM_NCDESTROY:
+        RemovePropW(hwnd, kReceivesFiles);
         delete reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
@@ -148,6 +157,33 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             platform.Post({PlatformEvent::Kind::Drop, 0, Utf8(path)});
         return 0;
     }
+    case WM_COPYDATA: {
+        // A file from a later start of the program (PassToOpenWindow).
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (GetPropW(hwnd, kReceivesFiles) == nullptr || copy == nullptr ||
+            copy->dwData != kPassedFileTag || copy->cbData == 0 || copy->cbData > kMaxPassedBytes ||
+            copy->cbData % sizeof(wchar_t) != 0)
+            return FALSE;
+        const std::wstring path(static_cast<const wchar_t*>(copy->lpData), copy->cbData / sizeof(wchar_t));
+        platform.Post({PlatformEvent::Kind::Open, 0, Utf8(path)});
+        // A sent message is handled inside GetMessage, which waits on: a
+        // posted one ends the wait, so the program's loop takes the file now.
+        PostMessageW(hwnd, WM_NULL, 0, 0);
+        // And once it has drawn the game, wake the thread again: Wine puts
+        // what a window painted on the screen only when its thread next
+        // wakes, and nothing else would wake it before the user moves.
+        SetTimer(hwnd, kShowTimer, kShowAfterMs, nullptr);
+        if (IsIconic(hwnd))
+            ShowWindow(hwnd, SW_RESTORE);
+        SetForegroundWindow(hwnd);
+        return TRUE;
+    }
+    case WM_TIMER:
+        if (wParam == kShowTimer) {
+            KillTimer(hwnd, kShowTimer);
+            return 0;
+        }
+        break;
     case WM_CTLCOLORSTATIC: {
         const auto dc = reinterpret_cast<HDC>(wParam);
         const auto control = reinterpret_cast<HWND>(lParam);
@@ -166,6 +202,7 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return 1;
     }
     case WM_NCDESTROY:
+        RemovePropW(hwnd, kReceivesFiles);
         if (data->background != nullptr)
             DeleteObject(data->background);
         delete data;
@@ -810,6 +847,51 @@ std::string Win32Platform::Ask(const std::string& title, const std::string& defa
                 (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     const BOOL chosen = save ? GetSaveFileNameW(&ask) : GetOpenFileNameW(&ask);
     return chosen ? Utf8(file.data()) : std::string();
+}
+
+// --- Files passed by later starts ---------------------------------------------
+
+void Win32Platform::ReceivePassedFiles(std::uint64_t window)
+{
+    const auto it = windows_.find(window);
+    if (headless_ || it == windows_.end())
+        return;
+    SetPropW(it->second, kReceivesFiles, reinterpret_cast<HANDLE>(1));
+}
+
+namespace {
+
+BOOL CALLBACK FindReceiver(HWND window, LPARAM found)
+{
+    wchar_t name[64] = {};
+    if (GetClassNameW(window, name, 64) == 0 || std::wcscmp(name, kWindowClass) != 0 ||
+        GetPropW(window, kReceivesFiles) == nullptr)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool Win32Platform::PassToOpenWindow(const std::string& path)
+{
+    const std::wstring wide = Wide(path);
+    const DWORD bytes = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+    if (!started_ || headless_ || bytes == 0 || bytes > kMaxPassedBytes)
+        return false;
+    HWND receiver = nullptr;
+    EnumWindows(FindReceiver, reinterpret_cast<LPARAM>(&receiver));
+    if (receiver == nullptr)
+        return false;
+    // The window may come to the front: this start was the user's last act.
+    DWORD process = 0;
+    GetWindowThreadProcessId(receiver, &process);
+    AllowSetForegroundWindow(process);
+    COPYDATASTRUCT copy{kPassedFileTag, bytes, const_cast<wchar_t*>(wide.data())};
+    DWORD_PTR taken = FALSE;
+    return SendMessageTimeoutW(receiver, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
+                               SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerMs, &taken) != 0 &&
+           taken == TRUE;
 }
 
 }  // namespace vx
