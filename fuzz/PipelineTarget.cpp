@@ -8,8 +8,10 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
+#include "app/CompareWindow.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
+#include "laps/CompareView.h"
 #include "laps/LapTrace.h"
 #include "toolkit/Text.h"
 
@@ -93,6 +95,23 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
     FuzzCheck(std::ssize(state.Laps.LapTimes) == state.Laps.LapCount,
               "one lap time per completed lap");
 
+    // The comparison, open while the laps below are shown, with its cursor
+    // at the start, the middle and the end of the lap.
+    OpenComparison(state, tk);
+    Comparison& compare = state.Compare;
+    FuzzCheck(compare.Open && compare.Analysis.has_value() == (outcome.LapCount > 0),
+              "the comparison analyses every race with a lap");
+    if (compare.Analysis) {
+        const LapAnalysis& analysis = *compare.Analysis;
+        FuzzCheck(analysis.LapCount == outcome.LapCount && analysis.ReferenceLap >= 1 &&
+                      analysis.ReferenceLap <= analysis.LapCount,
+                  "the reference is one of the laps");
+        for (const double cursor : {0.0, 0.5, 1.0}) {
+            compare.Cursor = cursor;
+            DrawCompareCursor(state, compare, tk);
+        }
+    }
+
     // Two more laps, as the user reaches them: the next-lap button, then the
     // slider dragged to the last lap.
     const std::vector<std::uint32_t> master = Pixels(tk.FindImage(MapMasterImage));
@@ -122,6 +141,8 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
               "the slider at its end shows the last lap");
     outcome.LapsShown.push_back(state.CurrentLap);
     checkLapView();
+    FuzzCheck(compare.Lap == ComparedLap(state, compare), "the comparison follows the lap shown");
+    CloseComparison(state, tk);
     return outcome;
 }
 

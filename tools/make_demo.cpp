@@ -934,6 +934,10 @@ struct Drive {
     std::vector<int> PitLaps;  // into the pits at the end of these laps
     double TyreWear = 0;       // slower by this fraction per lap since the last stop
     std::uint64_t Seed = 1;
+    double ThirdsSpread = 0;       // how much a lap's thirds differ in pace from the lap's own
+    std::vector<int> LockUpLaps;   // laps that lock up into turn 5 and run wide
+    std::vector<int> ChicaneLaps;  // laps with a straighter, faster line through the chicane
+    double Scatter = 0.3;          // pixels either way each sample's position may stray
 };
 
 // The lap view's crossing test: 0 when the move (px, py) -> (x, y) crosses
@@ -1023,6 +1027,10 @@ std::vector<ReplayPoint> DriveRace(const Circuit& circuit, double sLine, const D
     constexpr double kBoxFromLine = -92;     // in front of the first garage
     constexpr double kOffFromLine = 300;     // the excursion: wide out of the east sweep
     constexpr double kOffLength = 150;
+    constexpr double kLockFromLine = 780;    // the lock-up: braking for turn 5 to its exit
+    constexpr double kLockLength = 140;
+    constexpr double kChicaneFrom = 190;     // the straighter line: from the straight before
+    constexpr double kChicaneTo = 335;       // the chicane to the straight after it
     constexpr int kStartWait = 14;           // samples on the grid before the lights go out
     constexpr int kBoxWait = 190;            // tyres and fuel
     constexpr int kAfterFlag = 100;          // samples of the slowing-down lap
@@ -1043,6 +1051,26 @@ std::vector<ReplayPoint> DriveRace(const Circuit& circuit, double sLine, const D
     const double phase1 = random.Uniform(0, 2 * kPi), phase2 = random.Uniform(0, 2 * kPi);
     const double phase3 = random.Uniform(0, 2 * kPi);
     const double offOutward = circuit.Bend(sLine + kOffFromLine + 50) > 0 ? -1.0 : 1.0;
+    const double lockOutward = circuit.Bend(sLine + kLockFromLine + 55) > 0 ? -1.0 : 1.0;
+
+    // Each lap's thirds a little quicker or slower than the lap as a whole,
+    // from a generator of their own so that the draws above stay as they are.
+    std::vector<std::array<double, 3>> thirds(pace.size(), {1.0, 1.0, 1.0});
+    if (drive.ThirdsSpread > 0) {
+        Random thirdsRandom(drive.Seed * 7919 + 5);
+        for (auto& third : thirds) {
+            const std::array<double, 3> g{thirdsRandom.Gauss(), thirdsRandom.Gauss(),
+                                          thirdsRandom.Gauss()};
+            const double mean = (g[0] + g[1] + g[2]) / 3;
+            for (std::size_t k = 0; k < 3; ++k)
+                third[k] = 1.0 + drive.ThirdsSpread * (g[k] - mean);
+        }
+    }
+    // The straighter line through the chicane: a chord from the right of
+    // the road before it to the right of the road after it, over the kerbs.
+    const Vec chordFrom =
+        circuit.At(sLine + kChicaneFrom) + 4.0 * circuit.Right(sLine + kChicaneFrom);
+    const Vec chordTo = circuit.At(sLine + kChicaneTo) + 4.0 * circuit.Right(sLine + kChicaneTo);
 
     std::vector<ReplayPoint> samples;
     const double sGrid = sLine - drive.GridBack;
@@ -1079,9 +1107,35 @@ std::vector<ReplayPoint> DriveRace(const Circuit& circuit, double sLine, const D
             side += offOutward * 17 * SmoothStep(0.0, 0.3, u) * (1 - SmoothStep(0.45, 1.0, u));
             speedFactor *= 1 - 0.85 * SmoothStep(0.0, 0.25, u) * (1 - SmoothStep(0.55, 1.0, u));
         }
+        const double intoLap = sTotal - sLine - (lap - 1) * length;  // from 0 to the lap's length
+        if (drive.ThirdsSpread > 0) {
+            const std::array<double, 3>& third =
+                thirds[static_cast<std::size_t>(std::min(lap, drive.Laps + 1))];
+            const double second = SmoothStep(length / 3 - 40, length / 3 + 40, intoLap);
+            const double last = SmoothStep(2 * length / 3 - 40, 2 * length / 3 + 40, intoLap);
+            speedFactor /= third[0] + (third[1] - third[0]) * second + (third[2] - third[1]) * last;
+        }
+        // Too late on the brakes for turn 5: the fronts lock, the car runs
+        // over the kerb into the gravel and crawls back onto the road.
+        const double intoLock = intoLap - kLockFromLine;
+        if (Contains(drive.LockUpLaps, lap) && intoLock >= 0 && intoLock < kLockLength) {
+            const double u = intoLock / kLockLength;
+            side += lockOutward * 13 * SmoothStep(0.2, 0.5, u) * (1 - SmoothStep(0.6, 1.0, u));
+            speedFactor *= 1 - 0.45 * SmoothStep(0.15, 0.4, u) * (1 - SmoothStep(0.55, 1.0, u));
+        }
 
-        const Vec at = circuit.At(sLocal) + side * circuit.Right(sLocal);
-        const double jitter = hold > 0 ? 0.0 : 0.3;
+        Vec at = circuit.At(sLocal) + side * circuit.Right(sLocal);
+        const double intoChicane = intoLap - kChicaneFrom;
+        if (Contains(drive.ChicaneLaps, lap) && intoChicane >= 0 &&
+            intoChicane < kChicaneTo - kChicaneFrom) {
+            const double u = intoChicane / (kChicaneTo - kChicaneFrom);
+            const double w = SmoothStep(0.0, 0.3, u) * (1 - SmoothStep(0.7, 1.0, u));
+            at = at + 0.8 * w * (chordFrom + u * (chordTo - chordFrom) - at);
+            speedFactor *= 1 + 0.12 * w;
+        }
+        // Every sample strays a little from the line. The two draws are made
+        // whatever the scatter, even on the grid, so the races stay as they are.
+        const double jitter = hold > 0 ? 0.0 : drive.Scatter;
         const double px = at.x + jitter * (2 * random.Uniform() - 1);
         const double py = at.y + jitter * (2 * random.Uniform() - 1);
         ReplayPoint sample;
@@ -1286,6 +1340,12 @@ int main(int argc, char** argv)
             race.Human.GridSide = GridSide(3);
             race.Human.FlyingLap = 44.4;
             race.Human.OffLaps = {6};
+            race.Human.LockUpLaps = {3};
+            race.Human.ChicaneLaps = {10};
+            race.Human.ThirdsSpread = 0.008;
+            // Close to the line driven, so that the speed from one sample to
+            // the next stays within a few km/h of the car's own.
+            race.Human.Scatter = 0.02;
             race.Human.Seed = 1009;
             race.ReplayMarker = 5;
             const auto bytes = MakeGame(circuit, sLine, lapLine, race);

@@ -13,10 +13,13 @@
 #include <optional>
 #include <sstream>
 
+#include "app/CompareWindow.h"
 #include "app/Export.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
+#include "laps/AnalysisText.h"
 #include "laps/DriverTable.h"
+#include "laps/LapView.h"
 #include "laps/LapTrace.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
@@ -31,8 +34,9 @@ constexpr const char* kUsage =
     "usage:\n"
     "  vxanalyser                                  open the window\n"
     "  vxanalyser GAME.gam                         open the window and load GAME.gam\n"
-    "  vxanalyser report GAME.gam [--track T.trk] [--json]\n"
-    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] --out DIR\n"
+    "  vxanalyser report GAME.gam [--track T.trk] [--json | --csv]\n"
+    "  vxanalyser samples GAME.gam [--track T.trk]\n"
+    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n"
     "  vxanalyser --help | --version\n";
 
 constexpr const char* kHelp =
@@ -43,10 +47,15 @@ constexpr const char* kHelp =
     "track map with the car's replay cut into timed laps, a lap chart, a lap\n"
     "summary, the driver table and five gauges.\n"
     "\n"
-    "  report   prints the analysis (--json: as one JSON object)\n"
+    "  report   prints the analysis (--json: as one JSON object, with the\n"
+    "           precise times, sectors and speeds; --csv: the lap table as CSV)\n"
+    "  samples  prints every replay sample as CSV: time, map position, lap,\n"
+    "           speed and whether the lap view counts it\n"
     "  render   writes map.png, gauges.png, drivers.png, summary.png, chart.png\n"
     "           and window.png into DIR; --lap N selects lap N as the lap\n"
-    "           buttons would; --jpeg FILE exports the map picture\n"
+    "           buttons would; --jpeg FILE exports the map picture; --compare\n"
+    "           also writes compare.png, the comparison window for that lap\n"
+    "           (the fastest lap for lap 0)\n"
     "  --track  uses this track instead of looking for it\n"
     "\n"
     "With a window of the program open already on the same display,\n"
@@ -62,13 +71,15 @@ constexpr const char* kHelp =
 enum ExitStatus { kOk = 0, kOutputFailed = 1, kUsageError = 2, kInputError = 3 };
 
 struct Options {
-    std::string command;  // "", "report" or "render"
+    std::string command;  // "", "report", "samples" or "render"
     std::string game;
     std::string track;
     std::string out;
     std::string jpeg;
     std::optional<std::int64_t> lap;
     bool json = false;
+    bool csv = false;
+    bool compare = false;
 };
 
 int UsageError(const std::string& message)
@@ -113,6 +124,10 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
             options.lap = lap;
         } else if (word == "--json" && options.command == "report") {
             options.json = true;
+        } else if (word == "--csv" && options.command == "report") {
+            options.csv = true;
+        } else if (word == "--compare" && options.command == "render") {
+            options.compare = true;
         } else if (!word.empty() && word[0] == '-') {
             error = "unknown option " + word;
             return false;
@@ -125,6 +140,10 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
     }
     if (options.game.empty()) {
         error = "no saved game given";
+        return false;
+    }
+    if (options.json && options.csv) {
+        error = "--json and --csv do not go together";
         return false;
     }
     if (options.command == "render" && options.out.empty()) {
@@ -246,8 +265,30 @@ void PrintJson(const AppState& state)
         out << "[" << laps.StartPoint->x << ", " << laps.StartPoint->y << "]";
     else
         out << "null";
-    out << " }\n}\n";
+    out << " },\n";
+    out << "  \"analysis\": " << AnalysisJson(AnalyseCommittedLaps(state), laps, "  ") << "\n}\n";
     std::cout << out.str();
+}
+
+// The analysis as a table of laps under a line of totals.
+void PrintReadableAnalysis(const LapAnalysis& a, std::ostringstream& out)
+{
+    const auto seconds = [](const std::optional<double>& value) {
+        return value ? RealToText(*value, 3) : std::string("-");
+    };
+    out << "\nAnalysis    reference lap " << a.ReferenceLap << ", theoretical best "
+        << seconds(a.TheoreticalBestS) << " s, clean laps " << a.CleanCount << " (mean "
+        << seconds(a.CleanMeanS) << " s, stdev " << seconds(a.CleanStdevS) << " s)\n";
+    out << "  lap   precise        S1        S2        S3  top km/h\n";
+    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
+        const LapFigures& lap = a.Lap(k);
+        char line[160];
+        std::snprintf(line, sizeof line, "  %3d %9s %9s %9s %9s %9s\n", k,
+                      RealToText(lap.PreciseS, 3).c_str(), seconds(lap.SectorsS[0]).c_str(),
+                      seconds(lap.SectorsS[1]).c_str(), seconds(lap.SectorsS[2]).c_str(),
+                      lap.TopSpeedKmh ? RealToText(*lap.TopSpeedKmh, 1).c_str() : "-");
+        out << line;
+    }
 }
 
 void PrintReadable(const AppState& state)
@@ -286,12 +327,15 @@ void PrintReadable(const AppState& state)
         out << "Fastest     lap " << LapText(laps, laps.FastestLap) << " s\n";
     if (laps.SlowestLap != 0)
         out << "Slowest     lap " << LapText(laps, laps.SlowestLap) << " s\n";
+    if (const auto analysis = AnalyseCommittedLaps(state))
+        PrintReadableAnalysis(*analysis, out);
     std::cout << out.str();
 }
 
 // --- Running ------------------------------------------------------------------
 
-// The report needs no window, no font and no image: the load's numbers.
+// The report and the sample table need no window, no font and no image:
+// the load's numbers.
 int RunReport(const Options& options)
 {
     Toolkit toolkit;
@@ -301,10 +345,16 @@ int RunReport(const Options& options)
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
     }
-    if (options.json)
+    if (options.command == "samples") {
+        const auto& samples = state.Game.Replay ? state.Game.Replay->Samples : std::vector<ReplaySample>{};
+        std::cout << SampleTableCsv(samples, state.Track.MapScale, AnalyseCommittedLaps(state));
+    } else if (options.csv) {
+        std::cout << LapTableCsv(AnalyseCommittedLaps(state), state.Laps);
+    } else if (options.json) {
         PrintJson(state);
-    else
+    } else {
         PrintReadable(state);
+    }
     return kOk;
 }
 
@@ -350,6 +400,17 @@ int RunRender(const Options& options)
                   << ")\n";
         status = kOutputFailed;
     }
+    if (options.compare) {
+        // The comparison of the lap chosen, as "Compare" opens it.
+        OpenComparison(state, toolkit);
+        if (state.Laps.LapCount == 0) {
+            std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
+            status = kOutputFailed;
+        } else if (toolkit.SaveWindowPng(CompareWindow, dir + "compare.png") == 0) {
+            std::cerr << "vxanalyser: " << dir << "compare.png not written (" << toolkit.LastError() << ")\n";
+            status = kOutputFailed;
+        }
+    }
     if (!options.jpeg.empty() && !SavePicture(state, toolkit)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         status = kOutputFailed;
@@ -393,6 +454,7 @@ int RunCommandLine(const std::vector<std::string>& args)
     // Every command but the window writes its words to the console it was
     // started from.
     const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
+                        first != "samples" &&
                         (IsSavedGameName(first) || SystemPlatform().KindOf(first) == PathKind::File);
     if (!window)
         SystemPlatform().AttachTextOutput();
@@ -406,11 +468,11 @@ int RunCommandLine(const std::vector<std::string>& args)
     }
     Options options;
     std::string error;
-    if (first == "report" || first == "render") {
+    if (first == "report" || first == "render" || first == "samples") {
         options.command = first;
         if (!ParseOptions(args, 2, options, error))
             return UsageError(error);
-        return options.command == "report" ? RunReport(options) : RunRender(options);
+        return options.command == "render" ? RunRender(options) : RunReport(options);
     }
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.

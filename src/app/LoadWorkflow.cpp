@@ -13,6 +13,7 @@
 #include <optional>
 #include <thread>
 
+#include "app/CompareWindow.h"
 #include "app/Export.h"
 #include "app/MainWindow.h"
 #include "laps/DriverTable.h"
@@ -433,6 +434,8 @@ void DrawAnalysis(AppState& state, Toolkit& toolkit)
     DrawLapView(state, toolkit);
     ShowLapSelector(state, toolkit);
     toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
+    toolkit.SetControlEnabled(CompareButton, state.Laps.LapCount > 0);
+    FollowLoad(state, toolkit);
 }
 
 }  // namespace vx

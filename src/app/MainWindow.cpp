@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "state/EmbeddedPictures.h"
+#include "app/CompareWindow.h"
 #include "app/Export.h"
 #include "app/LoadWorkflow.h"
+#include "laps/LapChart.h"
 #include "laps/LapView.h"
 #include "toolkit/Text.h"
 
@@ -36,7 +38,11 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     // Beyond the lap selector: picture export and the message log.
     toolkit.AddButton(SaveButton, 10, 580, 60, 24, "Save");
     toolkit.SetControlEnabled(SaveButton, false);
-    toolkit.AddLabel(LogLabel, 10, 694, 185, 22, "", kLabelEndEllipsis);
+    toolkit.AddLabel(LogLabel, 10, 694, 112, 22, "", kLabelEndEllipsis);
+    // The comparison of a lap with the reference lap, beside the log.
+    toolkit.AddButton(CompareButton, 125, 692, 65, 24, "Compare");
+    toolkit.SetControlEnabled(CompareButton, false);
+    toolkit.TrackPointer(LapChartBox, true);  // a click on a lap's point selects it
     ShowLog(state, toolkit);
     toolkit.AcceptDrops(MainWindow, true);
     // A saved game opened again from the file manager loads here.
@@ -54,7 +60,7 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.AddKeyCommand(MainWindow, Key::CtrlO, LoadButton);
     toolkit.AddKeyCommand(MainWindow, Key::CtrlS, SaveButton);
     // Tab follows the layout, row by row.
-    const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider};
+    const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider, CompareButton};
     toolkit.SetTabOrder(tabOrder);
 }
 
@@ -89,6 +95,7 @@ void ShowSelectedLap(AppState& state, Toolkit& toolkit)
         return;  // no map has been drawn yet
     toolkit.CopyImageSlot(MapMasterImage, MapImage);
     DrawLapView(state, toolkit);
+    FollowSelectedLap(state, toolkit);
 }
 
 void ShowLapSelector(const AppState& state, Toolkit& toolkit)
@@ -115,13 +122,21 @@ int Application::LapPageStep() const
 
 bool Application::HandleEvent(int event)
 {
-    if (event == kControlEvent) {
+    if (HandleCompareEvent(state_, toolkit_, event))
+        return true;
+    if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox &&
+        toolkit_.EventPointerAction() == PointerAction::Press) {
+        // The point of a lap on the chart selects it, as the buttons would.
+        if (const std::int32_t lap = LapAtChartX(LapChartOf(state_.Laps, state_.CurrentLap), toolkit_.PointerX()))
+            SelectLap(state_, toolkit_, lap);
+    } else if (event == kControlEvent) {
         switch (toolkit_.EventControl()) {
         case LoadButton: LoadGame(state_, toolkit_); break;
         case PrevLapButton: PrevLapStep(state_, toolkit_); break;
         case NextLapButton: NextLapStep(state_, toolkit_); break;
         case LapSlider: LapSliderMoved(state_, toolkit_); break;
         case SaveButton: SavePicture(state_, toolkit_); break;
+        case CompareButton: OpenComparison(state_, toolkit_); break;
         case FirstLapCommand: SelectLap(state_, toolkit_, 0); break;
         case LastLapCommand: SelectLap(state_, toolkit_, LapLimit(state_)); break;
         case PageBackCommand: SelectLap(state_, toolkit_, state_.CurrentLap - LapPageStep()); break;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "toolkit/Text.h"
 
@@ -56,6 +57,20 @@ LapChartGeometry LapChartOf(const LapTrace& trace, std::int64_t currentLap)
     chart.SlowestLabel = RealToText(static_cast<float>(a) / 100.0f, 2);
     chart.FastestLabel = RealToText(static_cast<float>(b) / 100.0f, 2);
     return chart;
+}
+
+std::int32_t LapAtChartX(const LapChartGeometry& chart, std::int64_t x)
+{
+    std::int32_t nearest = 0;
+    std::int64_t distance = 0;
+    for (std::size_t i = 0; i < chart.Points.size(); ++i) {
+        const std::int64_t d = std::abs(chart.Points[i].x - x);
+        if (nearest == 0 || d < distance) {
+            nearest = static_cast<std::int32_t>(i + 1);
+            distance = d;
+        }
+    }
+    return nearest;
 }
 
 }  // namespace vx

@@ -34,4 +34,7 @@ struct LapChartGeometry {
 // The curve ends after the last lap or once x passes 800.
 LapChartGeometry LapChartOf(const LapTrace& trace, std::int64_t currentLap);
 
+// The lap whose point lies nearest to x (across the chart); 0 without points.
+std::int32_t LapAtChartX(const LapChartGeometry& chart, std::int64_t x);
+
 }  // namespace vx

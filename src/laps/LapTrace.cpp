@@ -61,7 +61,8 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
     bool latched = false;  // a counted crossing waits for a clear move
     MapPixel previous{};   // the previous sample's pixel, (0, 0) before the first
     std::int64_t lapSamples = 0;
-    for (const ReplaySample& sample : samples) {
+    for (std::size_t index = 0; index < samples.size(); ++index) {
+        const ReplaySample sample = samples[index];
         const MapPixel pixel{NearestPosition(sample.SampleX, sampleScale),
                              511 - NearestPosition(sample.SampleY, sampleScale)};
         if (!trace.StartPoint)
@@ -89,6 +90,7 @@ LapTrace TraceLaps(std::span<const ReplaySample> samples, const LapTraceSetup& s
                 }
                 // The samples after this one belong to the next lap.
                 trace.LapStarts.push_back(plotted);
+                trace.CrossingSamples.push_back(static_cast<std::int64_t>(index));
                 latched = true;
             }
             if (result == kLineRightOrMissed && latched)

@@ -30,6 +30,23 @@ LapTrace TraceReplay(const GameData& game, const TrackData& track, bool keepPixe
     return TraceLaps(game.Replay->Samples, setup);
 }
 
+std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state, std::int32_t referenceLap)
+{
+    const GameData& game = state.Game;
+    const TrackData& track = state.Track;
+    if (state.Laps.LapCount == 0 || !game.Replay)
+        return std::nullopt;
+    AnalysisInput input;
+    input.Samples = game.Replay->Samples;
+    input.MapScale = track.MapScale;
+    input.LineX1 = track.LapLineX1, input.LineY1 = track.LapLineY1;
+    input.LineX2 = track.LapLineX2, input.LineY2 = track.LapLineY2;
+    input.TrackLength = track.TrackLength;
+    input.Laps = &state.Laps;
+    input.ReferenceLap = referenceLap;
+    return AnalyseLaps(input);
+}
+
 void DrawLapView(AppState& state, Toolkit& toolkit)
 {
     if (state.Game.RaceFlag == 0 || !state.Game.Replay) {

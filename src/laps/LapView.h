@@ -2,8 +2,10 @@
 // the lap summary and the lap chart.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "laps/LapAnalysis.h"
 #include "laps/LapTrace.h"
 #include "state/AppState.h"
 
@@ -13,6 +15,10 @@ namespace vx {
 // the race flag is 0 or the saved game holds no replay. Without pixels, the
 // laps' times alone (for the report, which draws nothing).
 LapTrace TraceReplay(const GameData& game, const TrackData& track, bool keepPixels = true);
+
+// The analysis of the committed laps (LapAnalysis.h), measured against
+// referenceLap (0: the default reference).
+std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state, std::int32_t referenceLap = 0);
 
 // Draws lap CurrentLap (0: the whole race) of the committed trace over
 // MapImage, and shows the summary (lap 0 only) and the chart, or the

@@ -1,7 +1,11 @@
 // The committed analysis's laps: the replay cut into laps once per load, so
-// that a lap switch draws only the samples of its lap.
+// that a lap switch draws only the samples of its lap; and the lap analysis
+// beyond the lap view (laps/LapAnalysis.h computes it) with the comparison
+// window's choices.
 #pragma once
 
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,6 +24,9 @@ struct LapTrace {
     std::int32_t FastestLap = 0;          // the fastest lap under 60 s; 0 when none
     std::int32_t SlowestLap = 0;          // 0 when there is no lap
     std::optional<MapPixel> StartPoint;   // the first sample's pixel, when this replay set one
+    // The sample at which each counted crossing was seen (the move from the
+    // sample before it): the start, then the ends of laps 1..LapCount.
+    std::vector<std::int64_t> CrossingSamples;
     // Every on-map sample's pixel in replay order, and where each lap's
     // begin: lap k (1..LapCount + 1, the last one unfinished) holds the
     // samples reached while k - 1 laps were complete, after the start.
@@ -37,6 +44,87 @@ struct LapTrace {
         return std::span(Plotted).subspan(LapStarts[k], LapStarts[k + 1] - LapStarts[k]);
     }
     bool operator==(const LapTrace&) const = default;
+};
+
+struct MapPoint {
+    double x = 0;
+    double y = 0;
+};
+
+// A vertex of a lap's path: where and when, and how far along the path.
+struct PathVertex {
+    double x = 0;
+    double y = 0;
+    double t = 0;         // replay seconds
+    double distance = 0;  // map pixels from the lap's first vertex
+};
+
+// A gate across the reference lap's path: the segment End1 -> End2 through
+// Centre, square to the path's Direction there.
+struct Gate {
+    MapPoint Centre;
+    MapPoint Direction;  // unit vector along the path
+    MapPoint End1;       // Centre - W n
+    MapPoint End2;       // Centre + W n
+};
+
+struct LapFigures {
+    double StartS = 0;    // replay time of the lap's first vertex
+    double EndS = 0;      // its crossing of the line
+    double PreciseS = 0;  // EndS - StartS
+    double LengthPx = 0;  // the path's length, D_k
+    std::array<std::optional<double>, 3> SectorsS;
+    std::optional<double> TopSpeedKmh;
+    bool Clean = false;
+};
+
+// Precise times, sectors, speed and consistency of the laps (see
+// laps/LapAnalysis.h).
+struct LapAnalysis {
+    std::int32_t LapCount = 0;
+    std::vector<double> CrossingsS;      // crossing 0 (the start) .. LapCount
+    std::int32_t ReferenceLap = 0;
+    std::optional<std::array<Gate, 2>> Gates;  // none when the reference lap has no length
+    std::optional<double> MetresPerPixel;      // none without a track length
+    std::vector<LapFigures> Laps;              // lap k at k - 1
+    std::array<std::optional<double>, 3> BestSectorsS;
+    std::optional<double> TheoreticalBestS;
+    std::int32_t CleanCount = 0;
+    std::optional<double> CleanMeanS;
+    std::optional<double> CleanStdevS;
+
+    // Lap k's path is Vertices[PathStarts[k - 1] .. PathStarts[k]).
+    std::vector<PathVertex> Vertices;
+    std::vector<std::size_t> PathStarts;
+    // Speed at each sample read, in km/h; NaN where it is absent.
+    std::vector<double> SpeedKmh;
+    // The samples of lap k's path: [SampleStarts[k - 1], SampleStarts[k]).
+    std::vector<std::int64_t> SampleStarts;
+
+    std::span<const PathVertex> PathOf(std::int32_t lap) const
+    {
+        if (lap < 1 || lap > LapCount)
+            return {};
+        const auto k = static_cast<std::size_t>(lap);
+        return std::span(Vertices).subspan(PathStarts[k - 1], PathStarts[k] - PathStarts[k - 1]);
+    }
+    const LapFigures& Lap(std::int32_t lap) const { return Laps[static_cast<std::size_t>(lap - 1)]; }
+    std::optional<double> SpeedAt(std::int64_t sample) const
+    {
+        if (sample < 0 || sample >= std::ssize(SpeedKmh) || std::isnan(SpeedKmh[static_cast<std::size_t>(sample)]))
+            return std::nullopt;
+        return SpeedKmh[static_cast<std::size_t>(sample)];
+    }
+};
+
+// What the comparison window shows.
+struct Comparison {
+    bool Open = false;                 // the window is open
+    std::int32_t ReferenceChoice = 0;  // the lap chosen as reference; 0 the default
+    std::int32_t Lap = 0;              // the lap compared; 0 when there is none
+    std::optional<LapAnalysis> Analysis;
+    std::int32_t TableTop = 0;         // the first lap row shown, from 0
+    std::optional<double> Cursor;      // the lap fraction under the pointer
 };
 
 }  // namespace vx

@@ -20,6 +20,7 @@ namespace vx {
 // --- Numbered objects -------------------------------------------------------
 
 constexpr int MainWindow = 0;
+constexpr int CompareWindow = 1;  // the comparison of a lap with the reference lap
 
 // Images.
 constexpr int MapImage = 1;
@@ -31,6 +32,17 @@ constexpr int LapChartImage = 11;
 constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
 constexpr int ScratchImage = 20;  // never shown: the fonts' first text
+// The comparison window's pictures; the base images are the same without the
+// pointer's cursor.
+constexpr int CompareMapImage = 30;
+constexpr int CompareMapBaseImage = 31;
+constexpr int SpeedChartImage = 32;
+constexpr int SpeedChartBaseImage = 33;
+constexpr int DeltaChartImage = 34;
+constexpr int DeltaChartBaseImage = 35;
+constexpr int SectorTableImage = 36;
+constexpr int SpeedLegendImage = 37;
+constexpr int CompareInfoImage = 38;
 
 // Controls.
 constexpr int MapBox = 1;
@@ -46,6 +58,19 @@ constexpr int NextLapButton = 14;
 constexpr int LapSlider = 15;
 constexpr int SaveButton = 16;
 constexpr int LogLabel = 17;
+constexpr int CompareButton = 18;
+// The comparison window's controls.
+constexpr int CompareMapBox = 40;
+constexpr int SpeedLegendBox = 41;
+constexpr int SpeedChartBox = 42;
+constexpr int DeltaChartBox = 43;
+constexpr int SectorTableBox = 44;
+constexpr int SectorTableScroll = 45;
+constexpr int ReferenceCaption = 46;
+constexpr int PrevReferenceButton = 47;
+constexpr int ReferenceLabel = 48;
+constexpr int NextReferenceButton = 49;
+constexpr int CompareInfoBox = 50;
 
 // Commands of keys that no control carries (control events of no control).
 constexpr int FirstLapCommand = 20;
@@ -56,6 +81,7 @@ constexpr int PageForwardCommand = 23;
 // Fonts.
 constexpr int LabelFont = 1;
 constexpr int TableFont = 2;
+constexpr int CompareFont = 3;  // the comparison window's small text
 
 // The file number every read uses.
 constexpr int ReadFile = 0;
@@ -108,6 +134,8 @@ struct AppState {
 
     // The lap shown: 0 the whole race.
     std::int32_t CurrentLap = 0;
+    // The comparison window of a lap with the reference lap.
+    Comparison Compare;
 
     MessageLog Log;
     ColourTable Colours;

@@ -47,19 +47,31 @@ struct FolderEntry {
     bool folder = false;
 };
 
-enum class ControlKind { Label, Button, PictureBox, Slider };
+enum class ControlKind { Label, Button, PictureBox, Slider, ScrollBar };
 
 // Keys that run a command wherever the focus is in a window.
 enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
 
+// What the pointer did over a picture box that tracks it.
+enum class PointerAction { Move, Press, Leave, Wheel };
+
 // What the window system reports. A control event carries the control's tag
-// (the number the toolkit gave it); a drop carries the file's path, and so
-// does an open: a file another start of the program passed to the window.
+// (the number the toolkit gave it); a close request carries the window's id;
+// a drop carries the file's path, and so does an open: a file another start
+// of the program passed to the window. A pointer event carries the picture
+// box's tag, the action, the pointer's place in the box's own pixels (its
+// top-left pixel is 0, 0; none for Leave) and, for Wheel, the notches
+// turned: +1 for each turned away from the user, -1 for each towards.
 struct PlatformEvent {
-    enum class Kind { Control, Close, Drop, Open };
+    enum class Kind { Control, Close, Drop, Open, Pointer };
     Kind kind = Kind::Control;
     int tag = 0;
-    std::string path;
+    std::string path{};
+    std::uint64_t window = 0;
+    PointerAction action = PointerAction::Move;
+    int x = 0;
+    int y = 0;
+    int wheelSteps = 0;
 };
 
 struct FontMetrics {
@@ -150,7 +162,8 @@ public:
 
     // A top-level window with a fixed client area of width x height, a title
     // bar with a close box and no maximise box, shown at once. Closing it
-    // raises a Close event; it stays until DestroyWindow.
+    // raises a Close event with its id; it stays until DestroyWindow, which
+    // destroys its controls with it.
     virtual std::uint64_t OpenWindow(int x, int y, int width, int height,
                                      const std::string& title) = 0;
     virtual void DestroyWindow(std::uint64_t window) = 0;
@@ -179,7 +192,12 @@ public:
     // position the user gives it raises a Control event; the program's own
     // changes raise none; arrows and the wheel move it by one, a click in the
     // groove and PageUp or PageDown by a fifth of its range, at least 1;
-    // tick marks below, one per step, when asked for).
+    // tick marks below, one per step, when asked for) or a vertical scroll
+    // bar (events as the slider's; its value runs from the range's minimum
+    // at the top to its maximum at the bottom, whatever the page; arrows move
+    // it by one, a click in the trough by a page, each notch of the wheel by
+    // the system's wheel lines, 3 unless the user chose otherwise, at most a
+    // page, towards the minimum when turned away from the user).
     virtual std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x,
                                      int y, int width, int height) = 0;
     virtual void DestroyControl(std::uint64_t control) = 0;
@@ -192,15 +210,26 @@ public:
     virtual void SetFocusable(std::uint64_t control) = 0;
     // Tab moves the focus from each control to the next in this order.
     virtual void SetTabOrder(std::span<const std::uint64_t> controls) = 0;
+    // Sliders and scroll bars: the range and the value (kept in the range);
+    // neither raises an event.
     virtual void SetSliderRange(std::uint64_t control, int minimum, int maximum) = 0;
     virtual void SetSliderTicks(std::uint64_t control, bool on) = 0;
     virtual int SliderValue(std::uint64_t control) = 0;
     virtual void SetSliderValue(std::uint64_t control, int value) = 0;
+    // The scroll bar's page (at least 1): how much of the range is in view.
+    // The thumb takes page / (maximum - minimum + page) of the trough, and a
+    // click in the trough moves the value by a page; the range stays.
+    virtual void SetScrollPage(std::uint64_t control, int page) = 0;
     // The box shows a copy of the picture from now on, resized to it, and is
     // repainted at once; none empties it.
     virtual void ShowPicture(std::uint64_t control, const Image* picture) = 0;
     // What the box shows, or an empty image.
     virtual Image ShownPicture(std::uint64_t control) = 0;
+    // While on, the picture box raises Pointer events: Move as the pointer
+    // moves over it, Press when the left button goes down over it, Leave when
+    // the pointer leaves it after a Move, Wheel when the wheel turns over it
+    // (fine wheels' part turns add up: 120 units make a notch).
+    virtual void TrackPointer(std::uint64_t control, bool on) = 0;
     // Width and height of the control.
     virtual std::pair<int, int> ControlSize(std::uint64_t control) = 0;
 

@@ -443,8 +443,11 @@ WindowHandle Toolkit::CreateAppWindow(int number, int x, int y, int clientWidth,
     if (id == 0)
         return 0;
     const auto old = windows_.find(number);
-    if (old != windows_.end())
-        platform_.DestroyWindow(old->second.id);
+    if (old != windows_.end()) {
+        if (parentWindow_ == old->second.id)
+            parentWindow_ = 0;
+        DropWindow(old);
+    }
     const WindowHandle handle = nextSerial_++;
     windows_[number] = {handle, id};
     return handle;
@@ -473,10 +476,51 @@ int Toolkit::AttachControlList(WindowHandle window)
     return 0;
 }
 
+void Toolkit::DestroyAppWindow(int number)
+{
+    const auto it = windows_.find(number);
+    if (it == windows_.end())
+        return;
+    DropWindow(it);
+    parentWindow_ = windows_.empty() ? 0 : windows_.begin()->second.id;
+}
+
+// The window, its controls and what is queued for them go.
+void Toolkit::DropWindow(std::map<int, WindowSlot>::iterator window)
+{
+    const std::uint64_t id = window->second.id;
+    const int number = window->first;
+    std::vector<int> gone;
+    for (auto control = controls_.begin(); control != controls_.end();) {
+        if (control->second.window != id) {
+            ++control;
+            continue;
+        }
+        platform_.DestroyControl(control->second.id);
+        sliderRanges_.erase(control->first);
+        gone.push_back(control->first);
+        control = controls_.erase(control);
+    }
+    platform_.DestroyWindow(id);
+    windows_.erase(window);
+    std::erase_if(queue_, [&](const Event& event) {
+        if (event.code == kCloseEvent)
+            return event.window == number;
+        return (event.code == kControlEvent || event.code == kPointerEvent) &&
+               std::find(gone.begin(), gone.end(), event.control) != gone.end();
+    });
+}
+
 const Toolkit::ControlSlot* Toolkit::FindControl(int number, ControlKind kind) const
 {
     const auto it = controls_.find(number);
     return it == controls_.end() || it->second.kind != kind ? nullptr : &it->second;
+}
+
+const Toolkit::ControlSlot* Toolkit::FindRanged(int number) const
+{
+    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    return slider != nullptr ? slider : FindControl(number, ControlKind::ScrollBar);
 }
 
 std::uint64_t Toolkit::ControlId(int number) const
@@ -503,7 +547,7 @@ std::uint64_t MakeControl(Platform& platform, Controls& controls, std::uint64_t 
     }
     const std::uint64_t id = platform.AddControl(window, kind, number, x, y, w, h);
     if (id != 0)
-        controls[number] = {kind, id, text};
+        controls[number] = {kind, id, text, window};
     return id;
 }
 
@@ -547,6 +591,18 @@ void Toolkit::AddSlider(int number, int x, int y, int w, int h, int minimum, int
     platform_.SetSliderTicks(id, (flags & 1) != 0);
 }
 
+void Toolkit::AddScrollBar(int number, int x, int y, int w, int h, int minimum, int maximum,
+                           int page)
+{
+    const std::uint64_t id = MakeControl(platform_, controls_, parentWindow_, number,
+                                         ControlKind::ScrollBar, x, y, w, h, {});
+    if (id == 0)
+        return;
+    sliderRanges_[number] = {std::max(minimum, 0), std::max(maximum, 0)};
+    platform_.SetSliderRange(id, std::max(minimum, 0), std::max({minimum, maximum, 0}));
+    platform_.SetScrollPage(id, std::max(page, 1));
+}
+
 std::string Toolkit::GetControlText(int number) const
 {
     const auto it = controls_.find(number);
@@ -569,13 +625,13 @@ void Toolkit::SetControlText(int number, const std::string& text)
 
 std::int64_t Toolkit::GetControlValue(int number) const
 {
-    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    const ControlSlot* slider = FindRanged(number);
     return slider == nullptr ? 0 : platform_.SliderValue(slider->id);
 }
 
 void Toolkit::SetControlValue(int number, std::int64_t value)
 {
-    if (const ControlSlot* slider = FindControl(number, ControlKind::Slider)) {
+    if (const ControlSlot* slider = FindRanged(number)) {
         platform_.SetSliderValue(slider->id,
                                  static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)));
         return;
@@ -596,7 +652,7 @@ void Toolkit::ShowImage(int box, int image)
 
 int Toolkit::GetControlAttribute(int number, int which) const
 {
-    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    const ControlSlot* slider = FindRanged(number);
     if (slider == nullptr)
         return 0;
     const auto it = sliderRanges_.find(number);
@@ -607,7 +663,7 @@ int Toolkit::GetControlAttribute(int number, int which) const
 
 void Toolkit::SetControlAttribute(int number, int which, int value)
 {
-    const ControlSlot* slider = FindControl(number, ControlKind::Slider);
+    const ControlSlot* slider = FindRanged(number);
     if (slider == nullptr)
         return;
     auto& [minimum, maximum] = sliderRanges_[number];
@@ -622,6 +678,18 @@ void Toolkit::SetControlAttribute(int number, int which, int value)
     const int position = platform_.SliderValue(slider->id);
     platform_.SetSliderRange(slider->id, minimum, std::max(minimum, maximum));
     platform_.SetSliderValue(slider->id, position);
+}
+
+void Toolkit::SetScrollPage(int number, int page)
+{
+    if (const ControlSlot* bar = FindControl(number, ControlKind::ScrollBar))
+        platform_.SetScrollPage(bar->id, std::max(page, 1));
+}
+
+void Toolkit::TrackPointer(int box, bool on)
+{
+    if (const ControlSlot* slot = FindControl(box, ControlKind::PictureBox))
+        platform_.TrackPointer(slot->id, on);
 }
 
 void Toolkit::SetControlEnabled(int number, bool enabled)
@@ -726,7 +794,11 @@ std::pair<int, int> Toolkit::ControlSize(int number) const
 void Toolkit::Receive(const PlatformEvent& event)
 {
     if (event.kind == PlatformEvent::Kind::Close) {
-        queue_.push_back({kCloseEvent, 0, {}});
+        int window = -1;
+        for (const auto& [number, slot] : windows_)
+            if (slot.id == event.window && event.window != 0)
+                window = number;
+        queue_.push_back({kCloseEvent, 0, {}, window, {}});
         return;
     }
     if (event.kind == PlatformEvent::Kind::Open) {
@@ -737,6 +809,18 @@ void Toolkit::Receive(const PlatformEvent& event)
         return;  // nothing re-enters a handler that is still running
     if (event.kind == PlatformEvent::Kind::Drop) {
         queue_.push_back({kDropEvent, 0, event.path});
+        return;
+    }
+    if (event.kind == PlatformEvent::Kind::Pointer) {
+        const Pointer pointer{event.action, event.x, event.y, event.wheelSteps};
+        // The newest place stands for the moves not yet taken.
+        if (event.action == PointerAction::Move && !queue_.empty() &&
+            queue_.back().code == kPointerEvent && queue_.back().control == event.tag &&
+            queue_.back().pointer.action == PointerAction::Move) {
+            queue_.back().pointer = pointer;
+            return;
+        }
+        queue_.push_back({kPointerEvent, event.tag, {}, -1, pointer});
         return;
     }
     // A key command for a control that is there but disabled does nothing.
@@ -752,6 +836,8 @@ int Toolkit::TakeEvent()
     queue_.pop_front();
     eventControl_ = event.control;
     droppedPath_ = event.path;
+    eventWindow_ = event.window;
+    pointer_ = event.pointer;
     return event.code;
 }
 

@@ -44,11 +44,13 @@ constexpr int kFontBold = 0x100;
 constexpr int kControlEvent = 13100;
 constexpr int kCloseEvent = 16;
 constexpr int kDropEvent = 563;  // a file dropped on or passed to the window; see DroppedPath()
+constexpr int kPointerEvent = 512;  // the pointer over a picture box; see EventPointerAction()
 
 // Style bits of a fixed-size window with a close box.
 constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
 
-// Attributes of a slider, for GetControlAttribute and SetControlAttribute.
+// Attributes of a slider or scroll bar, for GetControlAttribute and
+// SetControlAttribute.
 constexpr int SliderMinimum = 1;
 constexpr int SliderMaximum = 2;
 
@@ -166,27 +168,45 @@ public:
     static void WriteByteAt(std::uint8_t* position, std::int64_t value);
 
     // --- Windows and controls ------------------------------------------------
+    // A window replaced under its number takes its controls with it. Controls
+    // go to the window of the last AttachControlList.
     WindowHandle CreateAppWindow(int number, int x, int y, int clientWidth, int clientHeight,
                                  const std::string& title, std::uint32_t style);
     WindowHandle NativeWindowHandle(int number) const;
     int AttachControlList(WindowHandle window);
+    // Destroys the window and every control added to it, and drops the events
+    // still queued for them; other windows and their controls stay. Controls
+    // are added to the first window still open (the lowest number) from now
+    // on, or to none.
+    void DestroyAppWindow(int number);
     // Plain text at the top left of the box.
     void AddLabel(int number, int x, int y, int w, int h, const std::string& text, int flags = 0);
     void AddButton(int number, int x, int y, int w, int h, const std::string& text);
     void AddPictureBox(int number, int x, int y, int w, int h, ImageHandle image);
     void AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum, int flags);
+    // A vertical scroll bar over minimum..maximum (at the top, at the bottom)
+    // showing page of it: every position the user gives it is a control
+    // event; see Platform::AddControl.
+    void AddScrollBar(int number, int x, int y, int w, int h, int minimum, int maximum,
+                      int page);
     std::string GetControlText(int number) const;
     void SetControlText(int number, const std::string& text);
     std::int64_t GetControlValue(int number) const;
-    // Slider: moves the thumb without raising an event. Picture box: shows the
-    // image whose handle is given, taking its size.
+    // Slider, scroll bar: moves the thumb without raising an event. Picture
+    // box: shows the image whose handle is given, taking its size.
     void SetControlValue(int number, std::int64_t value);
     // The picture box shows the image: SetControlValue with its handle.
     void ShowImage(int box, int image);
-    // Slider: SliderMinimum, SliderMaximum. A click in the groove and PageUp
-    // or PageDown move the slider by a fifth of its range (at least 1).
+    // Slider, scroll bar: SliderMinimum, SliderMaximum. A click in the groove
+    // and PageUp or PageDown move the slider by a fifth of its range (at
+    // least 1), the scroll bar by its page.
     int GetControlAttribute(int number, int which) const;
     void SetControlAttribute(int number, int which, int value);
+    // The scroll bar's page (at least 1): its thumb's share of the trough and
+    // its page step. The value and the range stay.
+    void SetScrollPage(int number, int page);
+    // While on, the picture box raises kPointerEvent (see EventPointerAction).
+    void TrackPointer(int box, bool on);
     void SetControlEnabled(int number, bool enabled);
     bool ControlEnabled(int number) const;
     void SetControlToolTip(int number, const std::string& text);
@@ -221,10 +241,25 @@ public:
     int WaitEvent();
     // Handles what the system has pending and returns the next event, or 0.
     int PollEvent();
+    // What the event taken last carries. EventControl: the control of a
+    // control event, the picture box of a pointer event.
     int EventControl() const { return eventControl_; }
     const std::string& DroppedPath() const { return droppedPath_; }
-    // While busy, control events and drops are ignored (a handler that shows a
-    // requester runs a nested loop); close requests and passed files are kept.
+    // The window a close request (kCloseEvent) is for; -1 for other events
+    // and for a window the toolkit does not hold.
+    int EventWindow() const { return eventWindow_; }
+    // A pointer event: what the pointer did, where in the box's own pixels
+    // (its top-left pixel is 0, 0; 0, 0 for Leave) and, for Wheel, the
+    // notches turned: +1 for each away from the user, -1 for each towards. A
+    // move queued right behind another of the same box replaces it, so that a
+    // slow handler sees only the pointer's newest place.
+    PointerAction EventPointerAction() const { return pointer_.action; }
+    int PointerX() const { return pointer_.x; }
+    int PointerY() const { return pointer_.y; }
+    int WheelSteps() const { return pointer_.wheelSteps; }
+    // While busy, control events, pointer events and drops are ignored (a
+    // handler that shows a requester runs a nested loop); close requests and
+    // passed files are kept.
     void SetBusy(bool busy) { busy_ = busy; }
 
     // --- Requesters ----------------------------------------------------------
@@ -249,6 +284,7 @@ private:
         ControlKind kind = ControlKind::Label;
         std::uint64_t id = 0;
         std::string text;  // the bytes last set, returned as they were
+        std::uint64_t window = 0;  // the platform's id of its window
     };
     struct WindowSlot {
         WindowHandle handle = 0;
@@ -262,10 +298,18 @@ private:
         int mode = 0;
         FontHandle font = kSystemFont;
     };
+    struct Pointer {
+        PointerAction action = PointerAction::Move;
+        int x = 0;
+        int y = 0;
+        int wheelSteps = 0;
+    };
     struct Event {
         int code = 0;
         int control = 0;
         std::string path;
+        int window = -1;
+        Pointer pointer{};
     };
 
     ImageSlot* PutImage(int number, std::unique_ptr<Image> image);
@@ -273,6 +317,8 @@ private:
     void DestroyImage(int number);
     const FontSlot* FindFont(FontHandle font);
     const ControlSlot* FindControl(int number, ControlKind kind) const;
+    const ControlSlot* FindRanged(int number) const;  // a slider or a scroll bar
+    void DropWindow(std::map<int, WindowSlot>::iterator window);
     std::uint64_t ControlId(int number) const;
     std::uint64_t WindowId(int number) const;
     int DrawText(int x, int y, std::string_view text, Colour colour, bool opaque,
@@ -297,6 +343,8 @@ private:
     std::uint64_t nextSerial_ = 1;
     int eventControl_ = 0;
     std::string droppedPath_;
+    int eventWindow_ = -1;
+    Pointer pointer_;
     std::string lastError_;
     bool busy_ = false;
     bool shutDown_ = false;

@@ -101,6 +101,8 @@ TEST_F(CommandLine, WrongUsageExitsWithTwoAndSaysWhy)
              {"render", Game(), "--out", root / "o", "--lap", "x"},
              {"render", Game(), "--out", root / "o", "--lap", "-1"},
              {"report", Game(), "--track"},
+             {"report", Game(), "--json", "--csv"},
+             {"samples", Game(), "--csv"},
              {"explode"},
              {"-x"}}) {
         const Outcome run = Vx(args);
@@ -246,6 +248,46 @@ TEST_F(CommandLine, RenderCanExportTheMapAsJpeg)
     const auto bytes = test::ReadFile(root / "map.jpg");
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
+}
+
+// Splits CRLF-ended lines; a line without its CR fails.
+std::vector<std::string> CsvLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1) {
+        EXPECT_TRUE(end > from && text[end - 1] == '\r') << "line " << lines.size() + 1;
+        lines.push_back(text.substr(from, end - from - 1));
+    }
+    EXPECT_EQ(from, text.size()) << "the last line ends in CRLF";
+    return lines;
+}
+
+TEST_F(CommandLine, TheAnalysisComesOutAsJsonCsvAndTheComparisonPicture)
+{
+    const Outcome table = Vx({"report", Game(), "--csv"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    const auto rows = CsvLines(table.out);
+    ASSERT_EQ(rows.size(), 4u);  // the header and the three laps
+    EXPECT_EQ(rows[0], "lap,time,precise_s,sector1_s,sector2_s,sector3_s,top_speed_kmh,clean");
+    EXPECT_THAT(rows[2], testing::StartsWith("2,"));
+
+    const Outcome samples = Vx({"samples", Game()});
+    ASSERT_EQ(samples.status, 0) << samples.err;
+    EXPECT_GT(CsvLines(samples.out).size(), 3u * 800u);
+
+    EXPECT_THAT(Vx({"report", Game(), "--json"}).out, HasSubstr("\"analysis\": {"));
+    ASSERT_EQ(Vx({"render", Game(), "--compare", "--out", root / "c"}).status, 0);
+    EXPECT_EQ(QImage(QString::fromStdString(root / "c/compare.png")).size(), QSize(1010, 720));
+
+    // A race without a lap: no analysis, and no comparison picture, said so.
+    WriteFile(Game(), test::CupGame("Oval", 0).Build());
+    EXPECT_THAT(Vx({"report", Game(), "--json"}).out, HasSubstr("\"analysis\": null"));
+    EXPECT_EQ(CsvLines(Vx({"report", Game(), "--csv"}).out).size(), 1u);
+    const Outcome none = Vx({"render", Game(), "--compare", "--out", root / "n"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_THAT(none.err, HasSubstr("compare.png not written (the race has no lap to compare)"));
+    EXPECT_TRUE(std::filesystem::exists(root / "n/window.png"));
 }
 
 TEST_F(CommandLine, NeverWritesToTheInputs)

@@ -46,7 +46,7 @@ TEST_F(Window, PlacesEveryControlAtItsPositionAndSize)
         {GaugeBox, 520, 150, 512, 140, nullptr}, {DriverTableBox, 520, 5, 480, 140, nullptr},
         {LapSummaryBox, 520, 295, 480, 270, nullptr}, {LapChartBox, 200, 570, 800, 140, nullptr},
         {LapSlider, 10, 660, 180, 30, nullptr}, {SaveButton, 10, 580, 60, 24, "Save"},
-        {LogLabel, 10, 694, 185, 22, "> "},
+        {LogLabel, 10, 694, 112, 22, "> "}, {CompareButton, 125, 692, 65, 24, "Compare"},
     };
     for (const Expected& c : controls) {
         EXPECT_EQ(toolkit.ControlSize(c.number), std::make_pair(c.w, c.h)) << c.number;
@@ -191,8 +191,8 @@ TEST_F(Window, TheNewestMessageShowsWholeInTheTooltipAndAFailureInRed)
     EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
     EXPECT_TRUE(label->toolTip().startsWith("Saved game damaged: a rather long name.gam (DriverCount 99)\n"));
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(200, 0, 0));
-    LogMessage(State(), toolkit, "Loaded cup.gam: 3 laps");
-    EXPECT_EQ(label->text(), "Loaded cup.gam: 3 laps");
+    LogMessage(State(), toolkit, "Loaded cup.gam");
+    EXPECT_EQ(label->text(), "Loaded cup.gam");
     EXPECT_EQ(label->palette().color(QPalette::WindowText), normal);
     EXPECT_EQ(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
     EXPECT_EQ(TopWindow()->palette().color(QPalette::Window), QColor(212, 208, 200));

@@ -74,8 +74,10 @@ public:
     void SetSliderTicks(std::uint64_t c, bool o) override { s_.SetSliderTicks(c, o); }
     int SliderValue(std::uint64_t c) override { return s_.SliderValue(c); }
     void SetSliderValue(std::uint64_t c, int v) override { s_.SetSliderValue(c, v); }
+    void SetScrollPage(std::uint64_t c, int p) override { s_.SetScrollPage(c, p); }
     void ShowPicture(std::uint64_t c, const Image* p) override { s_.ShowPicture(c, p); }
     Image ShownPicture(std::uint64_t c) override { return s_.ShownPicture(c); }
+    void TrackPointer(std::uint64_t c, bool o) override { s_.TrackPointer(c, o); }
     std::pair<int, int> ControlSize(std::uint64_t c) override { return s_.ControlSize(c); }
     void SetEventSink(std::function<void(const PlatformEvent&)> k) override { s_.SetEventSink(std::move(k)); }
     void ProcessEvents(bool w) override { s_.ProcessEvents(w); }

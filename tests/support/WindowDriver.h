@@ -1,10 +1,12 @@
-// Drives the main window headless as a user would: clicks, slider moves,
-// drops and the close box become the window system's events, on every
-// system. (tests/app/QtWindow.h reaches Qt's own widgets.)
+// Drives the program's windows headless as a user would: clicks, slider
+// moves, the pointer over picture boxes, drops and close boxes become the
+// window system's events, on every system. (tests/app/QtWindow.h reaches
+// Qt's own widgets.)
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -23,14 +25,26 @@ public:
         sink_ = sink;
         ForwardingPlatform::SetEventSink(std::move(sink));
     }
+    std::uint64_t OpenWindow(int x, int y, int w, int h, const std::string& title) override
+    {
+        const std::uint64_t id = ForwardingPlatform::OpenWindow(x, y, w, h, title);
+        windows_[title] = id;
+        return id;
+    }
     void Raise(const PlatformEvent& event)
     {
         if (sink_)
             sink_(event);
     }
+    // The close box of the window last opened with this title.
+    void RaiseClose(const std::string& title)
+    {
+        Raise({.kind = PlatformEvent::Kind::Close, .window = windows_[title]});
+    }
 
 private:
     std::function<void(const PlatformEvent&)> sink_;
+    std::map<std::string, std::uint64_t> windows_;  // UTF-8 title -> id
 };
 
 // A started program with a scripted requester.
@@ -42,16 +56,22 @@ protected:
         script = Script(toolkit);
     }
 
-    // A click on the button of this text ("Load", "Save", "<", ">"); a
-    // disabled button takes none.
+    // A click on the button of this text ("Load", "Save", "<", ">",
+    // "Compare"); a disabled button takes none.
     void Click(const char* text)
     {
         const std::string name = text;
         const int control = name == "Load" ? LoadButton : name == "Save" ? SaveButton
-                            : name == "<"  ? PrevLapButton
-                            : name == ">"  ? NextLapButton
-                                           : -1;
+                            : name == "<"       ? PrevLapButton
+                            : name == ">"       ? NextLapButton
+                            : name == "Compare" ? CompareButton
+                                                : -1;
         ASSERT_NE(control, -1) << text;
+        Press(control);
+    }
+    // A click on the button, or a move of the scroll bar, of this number.
+    void Press(int control)
+    {
         platform.Raise({PlatformEvent::Kind::Control, control, {}});
         app.ProcessPendingEvents();
     }
@@ -66,6 +86,19 @@ protected:
     void Drop(const std::string& path)
     {
         platform.Raise({PlatformEvent::Kind::Drop, 0, path});
+        app.ProcessPendingEvents();
+    }
+    // The pointer over a picture box that tracks it, at (x, y) in the box.
+    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0)
+    {
+        platform.Raise({.kind = PlatformEvent::Kind::Pointer, .tag = box, .action = action, .x = x,
+                        .y = y, .wheelSteps = wheelSteps});
+        app.ProcessPendingEvents();
+    }
+    // A click on the close box of the window of this title.
+    void CloseWindow(const std::string& title)
+    {
+        platform.RaiseClose(title);
         app.ProcessPendingEvents();
     }
     std::string LapLabel() { return toolkit.GetControlText(LapNumberLabel); }

@@ -17,8 +17,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -111,13 +113,13 @@ QFont FontOf(const QStringList& families, int pixelSize, bool bold)
 // the program's loop; the window itself stays until it is destroyed.
 class AppWindow : public QWidget {
 public:
-    explicit AppWindow(QtPlatform& platform) : platform_(platform) {}
+    AppWindow(QtPlatform& platform, std::uint64_t id) : platform_(platform), id_(id) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override
     {
         event->ignore();
-        platform_.Post({PlatformEvent::Kind::Close, 0, {}});
+        platform_.Post({.kind = PlatformEvent::Kind::Close, .window = id_});
     }
     void dragEnterEvent(QDragEnterEvent* event) override
     {
@@ -142,6 +144,7 @@ private:
         return data->urls().front().toLocalFile();
     }
     QtPlatform& platform_;
+    std::uint64_t id_;
 };
 
 // A static text: plain, at the top left of its box; with the end-ellipsis
@@ -183,9 +186,20 @@ private:
 // A picture box: shows its picture at the top left and takes its size. The
 // picture is kept in the window system's own format, so showing one is a
 // copy of its pixels into the box's buffer, reused while the size stays.
+// While it tracks the pointer, what the pointer does over it is an event.
 class PictureBox : public QWidget {
 public:
-    using QWidget::QWidget;
+    PictureBox(QtPlatform& platform, int tag, QWidget* parent)
+        : QWidget(parent), platform_(platform), tag_(tag)
+    {
+    }
+    void Track(bool on)
+    {
+        tracking_ = on;
+        inside_ = false;
+        wheelDelta_ = 0;
+        setMouseTracking(on);
+    }
     void Show(const Image* picture)
     {
         if (picture == nullptr) {
@@ -213,9 +227,53 @@ protected:
         QPainter painter(this);
         painter.drawImage(0, 0, picture_);
     }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        const QPoint at = event->position().toPoint();
+        // While the button is held the box sees the pointer beyond it too.
+        if (!tracking_ || !rect().contains(at))
+            return QWidget::mouseMoveEvent(event);
+        inside_ = true;
+        Raise(PointerAction::Move, at);
+    }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        if (!tracking_ || event->button() != Qt::LeftButton)
+            return QWidget::mousePressEvent(event);
+        Raise(PointerAction::Press, event->position().toPoint());
+    }
+    void leaveEvent(QEvent* event) override
+    {
+        QWidget::leaveEvent(event);
+        if (tracking_ && inside_) {
+            inside_ = false;
+            Raise(PointerAction::Leave, {});
+        }
+    }
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!tracking_)
+            return QWidget::wheelEvent(event);  // on to the window
+        event->accept();
+        wheelDelta_ += event->angleDelta().y();
+        const int steps = wheelDelta_ / 120;
+        wheelDelta_ -= steps * 120;
+        if (steps != 0)
+            Raise(PointerAction::Wheel, event->position().toPoint(), steps);
+    }
 
 private:
+    void Raise(PointerAction action, QPoint at, int wheelSteps = 0)
+    {
+        platform_.Post({.kind = PlatformEvent::Kind::Pointer, .tag = tag_, .action = action,
+                        .x = at.x(), .y = at.y(), .wheelSteps = wheelSteps});
+    }
     QImage picture_;
+    QtPlatform& platform_;
+    int tag_;
+    bool tracking_ = false;
+    bool inside_ = false;  // a move was reported since the last leave
+    int wheelDelta_ = 0;   // what is left of a part turn, in 120ths of a notch
 };
 
 // A slider that moves one step per notch of the wheel, as the arrow keys do.
@@ -389,14 +447,14 @@ std::uint64_t QtPlatform::OpenWindow(int x, int y, int width, int height, const 
 {
     if (!WindowSystemStarted())
         return 0;
-    auto* window = new AppWindow(*this);
+    const std::uint64_t id = next_++;
+    auto* window = new AppWindow(*this, id);
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
     window->setWindowTitle(FromUtf8(title));
     window->setFixedSize(width, height);
     window->move(x, y);
     window->show();
-    const std::uint64_t id = next_++;
     widgets_[id] = window;
     return id;
 }
@@ -404,7 +462,8 @@ std::uint64_t QtPlatform::OpenWindow(int x, int y, int width, int height, const 
 void QtPlatform::DestroyWindow(std::uint64_t window)
 {
     delete Widget(window);
-    widgets_.erase(window);
+    // Its controls went with it.
+    std::erase_if(widgets_, [](const auto& entry) { return entry.second.isNull(); });
 }
 
 void QtPlatform::SetWindowBackground(std::uint64_t window, Colour colour)
@@ -474,7 +533,7 @@ std::uint64_t QtPlatform::AddControl(std::uint64_t window, ControlKind kind, int
         control = button;
         break;
     }
-    case ControlKind::PictureBox: control = new PictureBox(parent); break;
+    case ControlKind::PictureBox: control = new PictureBox(*this, tag, parent); break;
     case ControlKind::Slider: {
         auto* slider = new StepSlider(Qt::Horizontal, parent);
         // Every position the user gives the slider (drag, click, keys) is one
@@ -482,6 +541,16 @@ std::uint64_t QtPlatform::AddControl(std::uint64_t window, ControlKind kind, int
         QObject::connect(slider, &QSlider::valueChanged, slider,
                          [this, tag](int) { Post({PlatformEvent::Kind::Control, tag, {}}); });
         control = slider;
+        break;
+    }
+    case ControlKind::ScrollBar: {
+        auto* bar = new QScrollBar(Qt::Vertical, parent);
+        bar->setRange(0, 0);
+        bar->setPageStep(1);
+        // As the slider: the program's own changes run with signals blocked.
+        QObject::connect(bar, &QScrollBar::valueChanged, bar,
+                         [this, tag](int) { Post({PlatformEvent::Kind::Control, tag, {}}); });
+        control = bar;
         break;
     }
     }
@@ -563,13 +632,23 @@ void QtPlatform::SetTabOrder(std::span<const std::uint64_t> controls)
 
 void QtPlatform::SetSliderRange(std::uint64_t control, int minimum, int maximum)
 {
-    auto* slider = dynamic_cast<QSlider*>(Widget(control));
+    auto* slider = dynamic_cast<QAbstractSlider*>(Widget(control));
     if (slider == nullptr)
         return;
     const QSignalBlocker quiet(slider);
     slider->setRange(minimum, maximum);
-    // A native slider pages by a fifth of its range.
-    slider->setPageStep(std::max(1, (maximum - minimum) / 5));
+    // A native slider pages by a fifth of its range; a scroll bar by its page.
+    if (dynamic_cast<QSlider*>(slider) != nullptr)
+        slider->setPageStep(std::max(1, (maximum - minimum) / 5));
+}
+
+void QtPlatform::SetScrollPage(std::uint64_t control, int page)
+{
+    auto* bar = dynamic_cast<QScrollBar*>(Widget(control));
+    if (bar == nullptr)
+        return;
+    const QSignalBlocker quiet(bar);
+    bar->setPageStep(std::max(page, 1));
 }
 
 void QtPlatform::SetSliderTicks(std::uint64_t control, bool on)
@@ -583,13 +662,13 @@ void QtPlatform::SetSliderTicks(std::uint64_t control, bool on)
 
 int QtPlatform::SliderValue(std::uint64_t control)
 {
-    auto* slider = dynamic_cast<QSlider*>(Widget(control));
+    auto* slider = dynamic_cast<QAbstractSlider*>(Widget(control));
     return slider == nullptr ? 0 : slider->value();
 }
 
 void QtPlatform::SetSliderValue(std::uint64_t control, int value)
 {
-    auto* slider = dynamic_cast<QSlider*>(Widget(control));
+    auto* slider = dynamic_cast<QAbstractSlider*>(Widget(control));
     if (slider == nullptr)
         return;
     const QSignalBlocker quiet(slider);
@@ -608,6 +687,12 @@ Image QtPlatform::ShownPicture(std::uint64_t control)
     if (box == nullptr || box->Picture().isNull())
         return Image(0, 0);
     return ImageOf(box->Picture());
+}
+
+void QtPlatform::TrackPointer(std::uint64_t control, bool on)
+{
+    if (auto* box = dynamic_cast<PictureBox*>(Widget(control)))
+        box->Track(on);
 }
 
 std::pair<int, int> QtPlatform::ControlSize(std::uint64_t control)

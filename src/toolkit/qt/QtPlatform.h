@@ -72,8 +72,10 @@ public:
     void SetSliderTicks(std::uint64_t control, bool on) override;
     int SliderValue(std::uint64_t control) override;
     void SetSliderValue(std::uint64_t control, int value) override;
+    void SetScrollPage(std::uint64_t control, int page) override;
     void ShowPicture(std::uint64_t control, const Image* picture) override;
     Image ShownPicture(std::uint64_t control) override;
+    void TrackPointer(std::uint64_t control, bool on) override;
     std::pair<int, int> ControlSize(std::uint64_t control) override;
     void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
     void ProcessEvents(bool wait) override;

@@ -88,8 +88,10 @@ public:
     void SetSliderTicks(std::uint64_t control, bool on) override;
     int SliderValue(std::uint64_t control) override;
     void SetSliderValue(std::uint64_t control, int value) override;
+    void SetScrollPage(std::uint64_t control, int page) override;
     void ShowPicture(std::uint64_t control, const Image* picture) override;
     Image ShownPicture(std::uint64_t control) override;
+    void TrackPointer(std::uint64_t control, bool on) override;
     std::pair<int, int> ControlSize(std::uint64_t control) override;
     void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
     void ProcessEvents(bool wait) override;
@@ -114,6 +116,9 @@ private:
         Colour textColour = 0;
         bool hasTextColour = false;
         HWND toolTip = nullptr;
+        int minimum = 0;  // a scroll bar's range and page
+        int maximum = 0;
+        int page = 1;
     };
     struct Font {
         HFONT font = nullptr;
@@ -125,6 +130,7 @@ private:
     std::string Ask(const std::string& title, const std::string& defaultFile,
                     const std::string& filter, int filterIndex, bool save);
     void ApplyLabelStyle(Control& control);
+    void ApplyScrollRange(const Control& control);
 
     bool started_ = false;
     bool headless_ = false;

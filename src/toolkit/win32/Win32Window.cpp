@@ -1,7 +1,7 @@
 // The window system over USER32, COMCTL32, GDI32 and COMDLG32: text drawn
-// with GDI, the top-level window and its "Static", "Button" and trackbar
-// controls, picture boxes of our own class, tooltips, the message loop, and
-// the open and save requesters.
+// with GDI, the top-level windows and their "Static", "Button", trackbar and
+// "ScrollBar" controls, picture boxes of our own class, tooltips, the
+// message loop, and the open and save requesters.
 //
 // The program runs its own event loop: the window procedures only hand
 // events to the sink, and the toolkit gives them out one at a time, so every
@@ -38,12 +38,36 @@ COLORREF ColorRef(Colour colour)
     return static_cast<COLORREF>(colour & 0xFFFFFF);  // 0x00BBGGRR, as the program's colours
 }
 
-// A picture box's own copy of its picture, painted as it is.
+// A picture box's own copy of its picture, painted as it is, and whether
+// it reports what the pointer does over it.
 struct Picture {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> words;
+    Win32Platform* platform = nullptr;
+    bool tracking = false;
+    bool inside = false;  // a move was reported since the last leave
+    int wheelDelta = 0;   // what is left of a part turn, in 120ths of a notch
 };
+
+Picture* PictureOf(HWND box)
+{
+    return reinterpret_cast<Picture*>(GetWindowLongPtrW(box, GWLP_USERDATA));
+}
+
+// The signed coordinates a mouse message packs in lParam.
+POINT PointOf(LPARAM lParam)
+{
+    return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+void RaisePointer(HWND box, const Picture& picture, PointerAction action, POINT at,
+                  int wheelSteps = 0)
+{
+    picture.platform->Post({.kind = PlatformEvent::Kind::Pointer, .tag = GetDlgCtrlID(box),
+                            .action = action, .x = static_cast<int>(at.x),
+                            .y = static_cast<int>(at.y), .wheelSteps = wheelSteps});
+}
 
 BITMAPINFO InfoOf(int width, int height)
 {
@@ -59,7 +83,7 @@ BITMAPINFO InfoOf(int width, int height)
 
 void PaintPicture(HWND hwnd, HDC dc)
 {
-    const auto* picture = reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    const Picture* picture = PictureOf(hwnd);
     if (picture == nullptr || picture->width == 0)
         return;
     BITMAPINFO info = InfoOf(picture->width, picture->height);
@@ -83,14 +107,42 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         PaintPicture(hwnd, reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_ERASEBKGND: {
-        const auto* picture = reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        const Picture* picture = PictureOf(hwnd);
         if (picture != nullptr && picture->width > 0)
             return 1;  // the picture covers the whole box
         break;
     }
+    case WM_MOUSEMOVE: {
+        Picture* picture = PictureOf(hwnd);
+        if (picture == nullptr || !picture->tracking)
+            break;
+        if (!picture->inside) {
+            // One WM_MOUSELEAVE when the pointer has gone; asked anew after it.
+            TRACKMOUSEEVENT leave{sizeof leave, TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&leave);
+            picture->inside = true;
+        }
+        RaisePointer(hwnd, *picture, PointerAction::Move, PointOf(lParam));
+        return 0;
+    }
+    case WM_MOUSELEAVE: {
+        Picture* picture = PictureOf(hwnd);
+        if (picture == nullptr || !picture->tracking || !picture->inside)
+            break;
+        picture->inside = false;
+        RaisePointer(hwnd, *picture, PointerAction::Leave, {});
+        return 0;
+    }
+    case WM_LBUTTONDOWN: {
+        const Picture* picture = PictureOf(hwnd);
+        if (picture == nullptr || !picture->tracking)
+            break;
+        RaisePointer(hwnd, *picture, PointerAction::Press, PointOf(lParam));
+        return 0;
+    }
     case WM_NCDESTROY:
         RemovePropW(hwnd, kReceivesFiles);
-        delete reinterpret_cast<Picture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        delete PictureOf(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     default: break;
@@ -100,15 +152,18 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-// What the main window keeps: the platform it reports to, its background,
-// the keys it answers and the colours of its labels.
+// What a top-level window keeps: the platform it reports to and its id
+// there, its background, the keys it answers, the colours of its labels and
+// the part turns of the wheel over its scroll bars.
 struct Win32Platform::WindowData {
     Win32Platform* platform = nullptr;
+    std::uint64_t id = 0;
     HBRUSH background = nullptr;
     Colour backgroundColour = MakeRgb(212, 208, 200);
     std::vector<std::pair<Key, int>> keys;
     std::map<HWND, Colour> textColours;
     std::map<HWND, int> sliderPositions;  // last position reported, per slider
+    std::map<HWND, int> wheelDeltas;      // in 120ths of a notch, per scroll bar
 };
 
 Win32Platform::WindowData* Win32Platform::DataOf(HWND window)
@@ -118,6 +173,93 @@ Win32Platform::WindowData* Win32Platform::DataOf(HWND window)
 
 namespace {
 
+// A scroll bar's value runs over [minimum, maximum] of the program's range:
+// the system's range is minimum .. maximum + page - 1, whose last page
+// begins at maximum.
+struct ScrollState {
+    int minimum = 0;
+    int maximum = 0;
+    int page = 1;
+    int position = 0;
+    int trackPosition = 0;
+};
+
+ScrollState ScrollStateOf(HWND bar)
+{
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(bar, SB_CTL, &info);
+    const int page = std::max(static_cast<int>(info.nPage), 1);
+    return {info.nMin, std::max(info.nMin, info.nMax - page + 1), page, info.nPos, info.nTrackPos};
+}
+
+void SetScrollPosition(HWND bar, int position)
+{
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_POS;
+    info.nPos = position;
+    SetScrollInfo(bar, SB_CTL, &info, TRUE);
+}
+
+// The user put the scroll bar at position: it moves there (within its
+// range), and a move is one event.
+void UserScroll(Win32Platform& platform, HWND bar, std::int64_t position)
+{
+    const ScrollState state = ScrollStateOf(bar);
+    const int to = static_cast<int>(std::clamp<std::int64_t>(position, state.minimum, state.maximum));
+    if (to == state.position)
+        return;
+    SetScrollPosition(bar, to);
+    platform.Post({PlatformEvent::Kind::Control, GetDlgCtrlID(bar), {}});
+}
+
+// The wheel turned over one of the window's controls goes to it, wherever
+// the focus is: a picture box that tracks the pointer reports it, a scroll
+// bar moves by the system's wheel lines a notch, at most a page. False when
+// no such control is under the pointer.
+bool RouteWheel(HWND window, Win32Platform::WindowData& data, WPARAM wParam, LPARAM lParam)
+{
+    const POINT screen = PointOf(lParam);
+    POINT client = screen;
+    ScreenToClient(window, &client);
+    const HWND child = ChildWindowFromPointEx(window, client, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+    if (child == nullptr || child == window)
+        return false;
+    const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (std::wcscmp(name, kPictureClass) == 0) {
+        Picture* picture = PictureOf(child);
+        if (picture == nullptr || !picture->tracking)
+            return false;
+        picture->wheelDelta += delta;
+        const int steps = picture->wheelDelta / WHEEL_DELTA;
+        picture->wheelDelta -= steps * WHEEL_DELTA;
+        POINT inBox = screen;
+        ScreenToClient(child, &inBox);
+        if (steps != 0)
+            RaisePointer(child, *picture, PointerAction::Wheel, inBox, steps);
+        return true;
+    }
+    const auto bar = data.wheelDeltas.find(child);
+    if (bar == data.wheelDeltas.end())
+        return false;
+    bar->second += delta;
+    const int steps = bar->second / WHEEL_DELTA;
+    bar->second -= steps * WHEEL_DELTA;
+    if (steps == 0)
+        return true;
+    UINT lines = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    const ScrollState state = ScrollStateOf(child);
+    const std::int64_t by = std::min<std::int64_t>(std::int64_t{lines} * std::abs(steps), state.page);
+    // Away from the user is towards the top: the minimum.
+    UserScroll(*data.platform, child, state.position - (steps > 0 ? by : -by));
+    return true;
+}
+
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* data = reinterpret_cast<Win32Platform::WindowData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -126,7 +268,7 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     Win32Platform& platform = *data->platform;
     switch (message) {
     case WM_CLOSE:
-        platform.Post({PlatformEvent::Kind::Close, 0, {}});
+        platform.Post({.kind = PlatformEvent::Kind::Close, .window = data->id});
         return 0;  // the window stays until the program destroys it
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
@@ -146,6 +288,33 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         }
         return 0;
     }
+    case WM_VSCROLL: {
+        // A scroll bar reports what the user did; the program's own changes
+        // send nothing.
+        const auto bar = reinterpret_cast<HWND>(lParam);
+        if (bar == nullptr)
+            break;
+        const ScrollState state = ScrollStateOf(bar);
+        std::int64_t position = state.position;
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP: position -= 1; break;
+        case SB_LINEDOWN: position += 1; break;
+        case SB_PAGEUP: position -= state.page; break;
+        case SB_PAGEDOWN: position += state.page; break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: position = state.trackPosition; break;
+        case SB_TOP: position = state.minimum; break;
+        case SB_BOTTOM: position = state.maximum; break;
+        default: return 0;  // SB_ENDSCROLL
+        }
+        UserScroll(platform, bar, position);
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        // Sent to the focus, and on from a control to its window.
+        if (RouteWheel(hwnd, *data, wParam, lParam))
+            return 0;
+        break;
     case WM_DROPFILES: {
         const auto drop = reinterpret_cast<HDROP>(wParam);
         const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
@@ -387,8 +556,10 @@ std::uint64_t Win32Platform::OpenWindow(int x, int y, int width, int height, con
                                         nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window == nullptr)
         return 0;
+    const std::uint64_t id = next_++;
     auto* data = new WindowData;
     data->platform = this;
+    data->id = id;
     data->background = CreateSolidBrush(ColorRef(data->backgroundColour));
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
     if (headless_) {
@@ -401,7 +572,6 @@ std::uint64_t Win32Platform::OpenWindow(int x, int y, int width, int height, con
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
     }
-    const std::uint64_t id = next_++;
     windows_[id] = window;
     return id;
 }
@@ -409,8 +579,10 @@ std::uint64_t Win32Platform::OpenWindow(int x, int y, int width, int height, con
 void Win32Platform::DestroyWindow(std::uint64_t window)
 {
     const HWND hwnd = WindowOf(window);
-    if (hwnd != nullptr)
-        ::DestroyWindow(hwnd);
+    if (hwnd == nullptr)
+        return;
+    ::DestroyWindow(hwnd);  // its controls and their tooltips with it
+    std::erase_if(controls_, [hwnd](const auto& entry) { return entry.second.window == hwnd; });
     windows_.erase(window);
 }
 
@@ -555,23 +727,48 @@ std::uint64_t Win32Platform::AddControl(std::uint64_t window, ControlKind kind, 
         className = TRACKBAR_CLASSW;
         style |= TBS_HORZ | TBS_BOTTOM | WS_TABSTOP;
         break;
+    case ControlKind::ScrollBar:
+        className = L"SCROLLBAR";
+        style |= SBS_VERT;
+        break;
     }
     const HWND hwnd = CreateWindowExW(0, className, L"", style, x, y, width, height, parent,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
                                       GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         return 0;
-    if (kind == ControlKind::PictureBox)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Picture));
-    else
+    if (kind == ControlKind::PictureBox) {
+        auto* picture = new Picture;
+        picture->platform = this;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(picture));
+    } else {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    }
     const std::uint64_t id = next_++;
     Control& control = controls_[id];
     control.kind = kind;
     control.hwnd = hwnd;
     control.window = parent;
     control.tag = tag;
+    if (kind == ControlKind::ScrollBar) {
+        ApplyScrollRange(control);
+        if (WindowData* data = DataOf(parent))
+            data->wheelDeltas[hwnd] = 0;
+    }
     return id;
+}
+
+void Win32Platform::ApplyScrollRange(const Control& control)
+{
+    // The last page begins at the maximum (see ScrollStateOf).
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE;
+    info.nMin = control.minimum;
+    info.nMax = static_cast<int>(std::min<std::int64_t>(
+        std::int64_t{control.maximum} + control.page - 1, INT32_MAX));
+    info.nPage = static_cast<UINT>(control.page);
+    SetScrollInfo(control.hwnd, SB_CTL, &info, TRUE);
 }
 
 void Win32Platform::DestroyControl(std::uint64_t control)
@@ -579,6 +776,11 @@ void Win32Platform::DestroyControl(std::uint64_t control)
     if (Control* c = ControlOf(control)) {
         if (c->toolTip != nullptr)
             ::DestroyWindow(c->toolTip);
+        if (WindowData* data = DataOf(c->window)) {
+            data->textColours.erase(c->hwnd);
+            data->sliderPositions.erase(c->hwnd);
+            data->wheelDeltas.erase(c->hwnd);
+        }
         ::DestroyWindow(c->hwnd);
     }
     controls_.erase(control);
@@ -679,6 +881,12 @@ void Win32Platform::SetTabOrder(std::span<const std::uint64_t> controls)
 void Win32Platform::SetSliderRange(std::uint64_t control, int minimum, int maximum)
 {
     Control* c = ControlOf(control);
+    if (c != nullptr && c->kind == ControlKind::ScrollBar) {
+        c->minimum = minimum;
+        c->maximum = std::max(minimum, maximum);
+        ApplyScrollRange(*c);
+        return;
+    }
     if (c == nullptr || c->kind != ControlKind::Slider)
         return;
     SendMessageW(c->hwnd, TBM_SETRANGEMIN, FALSE, minimum);
@@ -704,9 +912,20 @@ void Win32Platform::SetSliderTicks(std::uint64_t control, bool on)
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
+void Win32Platform::SetScrollPage(std::uint64_t control, int page)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::ScrollBar)
+        return;
+    c->page = std::max(page, 1);
+    ApplyScrollRange(*c);
+}
+
 int Win32Platform::SliderValue(std::uint64_t control)
 {
     Control* c = ControlOf(control);
+    if (c != nullptr && c->kind == ControlKind::ScrollBar)
+        return ScrollStateOf(c->hwnd).position;
     return c == nullptr || c->kind != ControlKind::Slider
                ? 0
                : static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
@@ -715,6 +934,10 @@ int Win32Platform::SliderValue(std::uint64_t control)
 void Win32Platform::SetSliderValue(std::uint64_t control, int value)
 {
     Control* c = ControlOf(control);
+    if (c != nullptr && c->kind == ControlKind::ScrollBar) {
+        SetScrollPosition(c->hwnd, std::clamp(value, c->minimum, c->maximum));
+        return;
+    }
     if (c == nullptr || c->kind != ControlKind::Slider)
         return;
     SendMessageW(c->hwnd, TBM_SETPOS, TRUE, value);
@@ -727,7 +950,7 @@ void Win32Platform::ShowPicture(std::uint64_t control, const Image* picture)
     Control* c = ControlOf(control);
     if (c == nullptr || c->kind != ControlKind::PictureBox)
         return;
-    auto* shown = reinterpret_cast<Picture*>(GetWindowLongPtrW(c->hwnd, GWLP_USERDATA));
+    Picture* shown = PictureOf(c->hwnd);
     if (shown == nullptr)
         return;
     if (picture == nullptr) {
@@ -747,14 +970,25 @@ void Win32Platform::ShowPicture(std::uint64_t control, const Image* picture)
 Image Win32Platform::ShownPicture(std::uint64_t control)
 {
     Control* c = ControlOf(control);
-    const auto* shown = c != nullptr && c->kind == ControlKind::PictureBox
-                            ? reinterpret_cast<Picture*>(GetWindowLongPtrW(c->hwnd, GWLP_USERDATA))
-                            : nullptr;
+    const Picture* shown = c != nullptr && c->kind == ControlKind::PictureBox ? PictureOf(c->hwnd)
+                                                                              : nullptr;
     if (shown == nullptr || shown->width == 0)
         return Image(0, 0);
     Image image(shown->width, shown->height);
     std::copy(shown->words.begin(), shown->words.end(), image.Words());
     return image;
+}
+
+void Win32Platform::TrackPointer(std::uint64_t control, bool on)
+{
+    Control* c = ControlOf(control);
+    Picture* picture = c != nullptr && c->kind == ControlKind::PictureBox ? PictureOf(c->hwnd)
+                                                                          : nullptr;
+    if (picture == nullptr)
+        return;
+    picture->tracking = on;
+    picture->inside = false;
+    picture->wheelDelta = 0;
 }
 
 std::pair<int, int> Win32Platform::ControlSize(std::uint64_t control)
@@ -788,6 +1022,11 @@ void Win32Platform::ProcessEvents(bool wait)
         if (TranslateKey(message))
             return;
         const HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        // The wheel goes to the focus: over a picture box or a scroll bar it
+        // is theirs, even while a slider has the focus.
+        if (message.message == WM_MOUSEWHEEL && root != nullptr && DataOf(root) != nullptr &&
+            DataOf(root)->platform == this && RouteWheel(root, *DataOf(root), message.wParam, message.lParam))
+            return;
         if (root != nullptr && DataOf(root) != nullptr && IsDialogMessageW(root, &message))
             return;  // Tab and the like move the focus
         TranslateMessage(&message);

@@ -1,0 +1,68 @@
+// Where the time goes: the laps of the lap view timed to the moment the car
+// met the line, cut into three sectors, with speed along the lap and the
+// time gained or lost against a reference lap.
+//
+//   AnalyseLaps            the whole analysis of one replay
+//   TimeAtFraction         time into a lap when it has covered a part of its path
+//   PointAtFraction        where a lap is when it has covered a part of its path
+//   SampleMapPoint         a sample's unrounded map position
+//
+// Double precision throughout. The laps are exactly the lap view's: the same
+// crossings, counted at the same samples; only their timing is finer. Nothing
+// here changes what the lap view shows.
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "formats/ReplayBlock.h"
+#include "state/Analysis.h"
+
+namespace vx {
+
+constexpr double kGateHalfWidth = 16.0;    // map pixels either side of a gate's centre
+constexpr double kCleanLapFactor = 1.07;   // a clean lap is within 7 % of the reference
+constexpr double kSampleSeconds = 1.0 / kReplaySamplesPerSecond;
+
+struct AnalysisInput {
+    std::span<const ReplaySample> Samples;
+    std::uint8_t MapScale = 0;
+    std::int32_t LineX1 = 0, LineY1 = 0, LineX2 = 0, LineY2 = 0;
+    std::int32_t TrackLength = 0;  // metres per lap
+    const LapTrace* Laps = nullptr;  // the lap view's laps of these samples
+    // The lap the others are measured against; 0 picks the fastest of laps
+    // 2.. (lap 1 when it is the only one). Out of range picks the same way.
+    std::int32_t ReferenceLap = 0;
+};
+
+// The analysis of the laps; none without a lap or without a map scale.
+std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input);
+
+// The lap the analysis measures against by default.
+std::int32_t DefaultReferenceLap(std::span<const double> preciseS);
+
+// Seconds since lap's start when its path has covered fraction f (clamped to
+// [0, 1]) of its length; the whole lap's time at f = 1.
+double TimeAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
+
+// The point of lap's path at fraction f of its length.
+MapPoint PointAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
+
+// The sample at the index-th vertex of lap's path; -1 for a crossing point.
+std::int64_t SampleOfVertex(const LapAnalysis& analysis, std::int32_t lap, std::size_t index);
+
+// The speed of lap where its path has covered fraction f: that of the
+// nearer of the two samples around the point; none where it is absent.
+std::optional<double> SpeedAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
+
+// delta_k(f): TimeAtFraction of lap minus that of the reference lap.
+double DeltaAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
+
+// A sample's map position, unrounded: X / s and 511 - Y / s.
+MapPoint SampleMapPoint(ReplaySample sample, double sampleScale);
+
+}  // namespace vx

@@ -1,0 +1,109 @@
+// The comparison window beside the main window, driven as the user drives it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/CompareWindow.h"
+#include "fixtures/RaceFiles.h"
+#include "laps/CompareView.h"
+#include "laps/LapChart.h"
+#include "support/WindowDriver.h"
+
+namespace vx {
+namespace {
+
+using test::TempFolder;
+using test::WriteFile;
+
+class Compare : public test::WindowTest {
+protected:
+    // Loads a race of this many laps on the oval.
+    void LoadRace(int laps)
+    {
+        std::filesystem::create_directories(root / "Saves");
+        std::filesystem::create_directories(root / "Tracks");
+        WriteFile(root / "Saves/cup.gam", test::CupGame("Oval", laps).Build());
+        WriteFile(root / "Tracks/Oval.trk", test::OvalTrack().Build());
+        script->answers = {root / "Saves/cup.gam"};
+        Click("Load");
+    }
+    const Comparison& Shown() { return State().Compare; }
+    std::vector<std::uint32_t> MainMap()
+    {
+        const Image* map = toolkit.FindImage(MapImage);
+        return map ? std::vector<std::uint32_t>(map->Words(), map->Words() + map->Width() * map->Height())
+                   : std::vector<std::uint32_t>{};
+    }
+
+    TempFolder root;
+};
+
+TEST_F(Compare, TheWindowFollowsTheMainWindowsLapAndClosesAlone)
+{
+    EXPECT_FALSE(toolkit.ControlEnabled(CompareButton));
+    LoadRace(30);
+    ASSERT_TRUE(toolkit.ControlEnabled(CompareButton));
+    Click("Compare");
+    ASSERT_TRUE(Shown().Open);
+    EXPECT_EQ(Shown().Lap, State().Laps.FastestLap);  // the main window shows lap 0
+
+    Click(">");
+    EXPECT_EQ(Shown().Lap, 1);
+    // A lap's point on the main window's chart selects it, and the comparison follows.
+    const LapChartGeometry chart = LapChartOf(State().Laps, State().CurrentLap);
+    ASSERT_GE(chart.Points.size(), 30u);
+    Point(LapChartBox, PointerAction::Press, static_cast<int>(chart.Points[24].x), 60);
+    EXPECT_EQ(LapLabel(), "25");
+    EXPECT_EQ(Shown().Lap, 25);
+    EXPECT_GE(25 - 1, Shown().TableTop);  // the compared lap's row is in view
+    EXPECT_LT(25 - 1, Shown().TableTop + VisibleTableRows());
+
+    // Any lap can be the reference.
+    const int reference = Shown().Analysis->ReferenceLap;
+    Press(reference > 1 ? PrevReferenceButton : NextReferenceButton);
+    EXPECT_EQ(Shown().Analysis->ReferenceLap, reference > 1 ? reference - 1 : reference + 1);
+
+    // The cursor follows the pointer over the charts and goes when it leaves.
+    Point(SpeedChartBox, PointerAction::Move, 250, 40);
+    ASSERT_TRUE(Shown().Cursor.has_value());
+    EXPECT_DOUBLE_EQ(*Shown().Cursor, ChartFraction(250));
+    Point(DeltaChartBox, PointerAction::Leave, 0, 0);
+    EXPECT_FALSE(Shown().Cursor.has_value());
+
+    // The wheel scrolls the table three rows a notch, within its rows.
+    Point(SectorTableBox, PointerAction::Wheel, 10, 10, -1000);
+    EXPECT_EQ(Shown().TableTop, 30 - VisibleTableRows());
+    EXPECT_EQ(toolkit.GetControlValue(SectorTableScroll), Shown().TableTop);
+    Point(SectorTableBox, PointerAction::Wheel, 10, 10, 1);
+    EXPECT_EQ(Shown().TableTop, 30 - VisibleTableRows() - 3);
+
+    // Closing it leaves the main window as it was, and it opens again.
+    const auto map = MainMap();
+    CloseWindow(kCompareTitle);
+    EXPECT_FALSE(Shown().Open);
+    EXPECT_EQ(LapLabel(), "25");
+    EXPECT_EQ(MainMap(), map);
+    Click("<");
+    EXPECT_EQ(LapLabel(), "24");
+    Click("Compare");
+    EXPECT_TRUE(Shown().Open);
+    EXPECT_EQ(Shown().Lap, 24);
+}
+
+TEST_F(Compare, ALoadWithoutLapsEmptiesTheOpenWindowAndDisablesTheButton)
+{
+    LoadRace(3);
+    Click("Compare");
+    ASSERT_TRUE(Shown().Analysis.has_value());
+    LoadRace(0);
+    EXPECT_FALSE(toolkit.ControlEnabled(CompareButton));
+    EXPECT_TRUE(Shown().Open);
+    EXPECT_FALSE(Shown().Analysis.has_value());
+    Press(NextReferenceButton);  // nothing to choose from
+    Point(SpeedChartBox, PointerAction::Move, 100, 40);
+    Point(SectorTableBox, PointerAction::Press, 10, 30);
+    EXPECT_EQ(LapLabel(), "0");
+}
+
+}  // namespace
+}  // namespace vx

@@ -1,0 +1,162 @@
+// The lap analysis on courses driven along straight lines at a constant
+// 4 pixels per sample (80 pixels a second), so that every crossing, sector
+// and speed is known by hand.
+#include <cmath>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "laps/LapAnalysis.h"
+#include "laps/LapTrace.h"
+
+namespace vx {
+namespace {
+
+// With scale byte 200 a sample unit is 1/59 pixel, so whole pixels are exact.
+constexpr std::uint8_t kScale = 200;
+constexpr double kMicro = 1e-6;
+
+// The lap line at x 302: crossed halfway through the move from x 300 to 304.
+const LapLine kLine{302, 200, 302, 300};
+
+class Course {
+public:
+    Course() { Add(200, 250); }
+    // Drives to (x, y) at 4 pixels per sample; the way is a multiple of 4.
+    Course& To(int x, int y)
+    {
+        const int steps = (std::abs(x - x_) + std::abs(y - y_)) / 4;
+        const int dx = (x - x_) / steps, dy = (y - y_) / steps;
+        for (int i = 0; i < steps; ++i)
+            Add(x_ + dx, y_ + dy);
+        return *this;
+    }
+    Course& Stop(int samples)
+    {
+        for (int i = 0; i < samples; ++i)
+            Add(x_, y_);
+        return *this;
+    }
+    // One lap of the 600-pixel rectangle, clockwise on the map from its
+    // lower left corner (200, 250); stops at the middle of its top side.
+    Course& Lap(int stopSamples = 0)
+    {
+        To(400, 250).To(400, 150).To(300, 150).Stop(stopSamples).To(200, 150).To(200, 250);
+        return *this;
+    }
+    // The same, turning up at x 380 and waiting there: 560 pixels in 8 s.
+    Course& ShortLap() { return To(380, 250).To(380, 150).Stop(20).To(200, 150).To(200, 250); }
+
+    std::optional<LapAnalysis> Analyse(std::int32_t trackLength = 1200)
+    {
+        trace_ = TraceLaps(samples_, {kScale, kLine});
+        AnalysisInput input;
+        input.Samples = samples_;
+        input.MapScale = kScale;
+        input.LineX1 = kLine.x1, input.LineY1 = kLine.y1, input.LineX2 = kLine.x2, input.LineY2 = kLine.y2;
+        input.TrackLength = trackLength;
+        input.Laps = &trace_;
+        return AnalyseLaps(input);
+    }
+    Course& Finish() { return To(304, 250); }  // over the line once more
+
+private:
+    void Add(int x, int y)
+    {
+        x_ = x, y_ = y;
+        samples_.push_back({static_cast<std::uint16_t>(x * 59), static_cast<std::uint16_t>((511 - y) * 59)});
+    }
+    int x_ = 0, y_ = 0;
+    std::vector<ReplaySample> samples_;
+    LapTrace trace_;
+};
+
+TEST(LapAnalysis, TimesSectorsSpeedAndDeltaOfAKnownCourse)
+{
+    // Sample 26 (x 304) crosses first: the start, at 25.5 samples. Every lap
+    // is 150 samples; lap 3 waits 10 samples at the middle of the top side.
+    const auto a = Course{}.Lap().Lap().Lap(10).Lap().Finish().Analyse();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->LapCount, 4);
+    const double crossings[] = {25.5, 175.5, 325.5, 485.5, 635.5};
+    for (int i = 0; i <= 4; ++i)
+        EXPECT_NEAR(a->CrossingsS[i], crossings[i] / 20, kMicro) << "crossing " << i;
+    const double precise[] = {8.775, 7.5, 8.0, 7.5};
+    for (int k = 1; k <= 4; ++k) {
+        const LapFigures& lap = a->Lap(k);
+        EXPECT_NEAR(lap.PreciseS, precise[k - 1], kMicro) << "lap " << k;
+        ASSERT_TRUE(lap.SectorsS[0] && lap.SectorsS[1] && lap.SectorsS[2]) << "lap " << k;
+        EXPECT_NEAR(*lap.SectorsS[0] + *lap.SectorsS[1] + *lap.SectorsS[2], lap.PreciseS, kMicro);
+        EXPECT_NEAR(*lap.TopSpeedKmh, 576.0, kMicro);  // 8 pixels x 2 m in 0.1 s
+    }
+    EXPECT_EQ(a->ReferenceLap, 2);  // laps 2 and 4 tie: the lower number
+    EXPECT_NEAR(*a->MetresPerPixel, 2.0, kMicro);  // 1200 m over 600 pixels
+
+    // The gates at 200 and 400 pixels from the line, across the top side
+    // (going left) and the left side (going down).
+    ASSERT_TRUE(a->Gates);
+    const Gate& g1 = (*a->Gates)[0];
+    const Gate& g2 = (*a->Gates)[1];
+    EXPECT_NEAR(g1.End1.x, 398, kMicro);
+    EXPECT_NEAR(g1.End1.y, 166, kMicro);
+    EXPECT_NEAR(g1.End2.y, 134, kMicro);
+    EXPECT_NEAR(g2.End1.x, 216, kMicro);
+    EXPECT_NEAR(g2.End1.y, 152, kMicro);
+    EXPECT_NEAR(g2.End2.x, 184, kMicro);
+
+    // Lap 1 runs from the first sample: 300 pixels to the first gate.
+    EXPECT_NEAR(*a->Lap(1).SectorsS[0], 75.5 / 20, kMicro);
+    EXPECT_NEAR(*a->Lap(2).SectorsS[1], 2.5, kMicro);
+    EXPECT_NEAR(*a->Lap(3).SectorsS[1], 3.0, kMicro);  // the wait is in the middle sector
+    EXPECT_NEAR(*a->Lap(3).SectorsS[2], 2.5, kMicro);
+    for (int g = 0; g < 3; ++g)
+        EXPECT_NEAR(*a->BestSectorsS[g], 2.5, kMicro);
+    EXPECT_NEAR(*a->TheoreticalBestS, 7.5, kMicro);
+
+    // Standing still: speed 0 in the middle of the wait.
+    EXPECT_NEAR(*a->SpeedAt(325 + 75 + 5), 0.0, kMicro);
+    EXPECT_FALSE(a->SpeedAt(0));  // no sample before the first
+
+    // Lap 3 is level with the reference until the wait, half a second down
+    // after it and at the line.
+    EXPECT_NEAR(DeltaAtFraction(*a, 3, 0.25), 0.0, kMicro);
+    EXPECT_NEAR(DeltaAtFraction(*a, 3, 0.6), 0.5, kMicro);
+    EXPECT_NEAR(DeltaAtFraction(*a, 3, 1.0), 0.5, kMicro);
+    const MapPoint middle = PointAtFraction(*a, 2, 0.5);
+    EXPECT_NEAR(middle.x, 298, kMicro);  // 300 pixels on from the line: 98 right, 100 up, 102 left
+    EXPECT_NEAR(middle.y, 150, kMicro);
+
+    // All three later laps are within 7 % of 7.5 s.
+    EXPECT_EQ(a->CleanCount, 3);
+    EXPECT_NEAR(*a->CleanMeanS, 23.0 / 3, kMicro);
+    EXPECT_NEAR(*a->CleanStdevS, std::sqrt(1.0 / 12), kMicro);
+}
+
+TEST(LapAnalysis, AbsentFiguresStayAbsent)
+{
+    // Lap 2 turns early and never meets the first gate (at x 398, on lap
+    // 3's path): its first two sectors are absent, the last one is there.
+    // Without a track length there is no speed.
+    const auto a = Course{}.Lap().ShortLap().Lap().Finish().Analyse(0);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->LapCount, 3);
+    EXPECT_EQ(a->ReferenceLap, 3);
+    const LapFigures& lap2 = a->Lap(2);
+    EXPECT_FALSE(lap2.SectorsS[0] || lap2.SectorsS[1]);
+    EXPECT_TRUE(lap2.SectorsS[2]);
+    EXPECT_FALSE(a->MetresPerPixel || lap2.TopSpeedKmh || a->SpeedAt(100));
+
+    // One lap: the reference is lap 1; no best sector, no clean lap.
+    const auto one = Course{}.Lap().Lap().Analyse();
+    ASSERT_TRUE(one);
+    EXPECT_EQ(one->LapCount, 1);
+    EXPECT_EQ(one->ReferenceLap, 1);
+    EXPECT_FALSE(one->BestSectorsS[0] || one->TheoreticalBestS || one->CleanMeanS);
+    EXPECT_EQ(one->CleanCount, 0);
+
+    // No lap, or no map scale: no analysis.
+    EXPECT_FALSE(Course{}.Lap().Analyse());
+}
+
+}  // namespace
+}  // namespace vx
