@@ -1,7 +1,7 @@
 // The analysis inside one headless program: the whole load, the lap
 // switches, lap 0 with its summary, the map of the demo track, the growth of
-// a lap switch with the length of the replay, and the steps of a load one by
-// one. Every figure runs beside a baseline that does the bare memory work of
+// a lap switch with the length of the replay, the lap comparison (analysis,
+// window, cursor), and the steps of a load one by one. Every figure runs beside a baseline that does the bare memory work of
 // the same size, so that a busy machine shifts both alike.
 //
 // Sections: the headless program; baselines; the figures; the growth series;
@@ -16,11 +16,13 @@
 
 #include "BenchSupport.h"
 #include "state/AppState.h"
+#include "app/CompareWindow.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
 #include "formats/GameFile.h"
 #include "formats/ReplayBlock.h"
 #include "formats/TrackFile.h"
+#include "laps/CompareView.h"
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
 #include "laps/LapTrace.h"
@@ -191,6 +193,59 @@ void BM_Lap0WithSummary_Long(benchmark::State& state)
 }
 BENCHMARK(BM_Lap0WithSummary_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The lap analysis of the long race: crossings, paths, gates, sectors,
+// speeds and clean laps.
+void BM_Analysis_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AnalyseCommittedLaps(p.State()));
+    state.counters["laps"] = p.State().Laps.LapCount;
+}
+BENCHMARK(BM_Analysis_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The comparison window drawn whole for lap k against the reference: map,
+// legend, both charts, the table and the figures below the map.
+void BM_DrawComparison_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    OpenComparison(p.State(), p.tk);
+    Comparison& c = p.State().Compare;
+    const std::int32_t laps = p.State().Laps.LapCount;
+    std::int32_t k = 0;
+    for (auto _ : state) {
+        k = k % laps + 1;
+        c.Lap = k;
+        DrawComparison(p.State(), c, p.tk);
+    }
+    CloseComparison(p.State(), p.tk);
+}
+BENCHMARK(BM_DrawComparison_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The cursor moved across the speed chart: both laps' places on the map and
+// the values at the cursor.
+void BM_CompareCursor_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    SwitchToLap(p, 3);
+    OpenComparison(p.State(), p.tk);
+    Comparison& c = p.State().Compare;
+    int x = 0;
+    for (auto _ : state) {
+        x = (x + 7) % 483;
+        c.Cursor = ChartFraction(x);
+        DrawCompareCursor(p.State(), c, p.tk);
+    }
+    CloseComparison(p.State(), p.tk);
+}
+BENCHMARK(BM_CompareCursor_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The three procedures that draw the map, on the demo's track.
 void BM_WholeMap_Demo(benchmark::State& state)
 {
@@ -358,6 +413,11 @@ int main(int argc, char** argv)
          "BM_Baseline_ReadEverySample", "", 6.0},
         {"Whole map (picture, water, objects), demo track", "BM_WholeMap_Demo", "", "", "", 10.0},
         {"Start-up in a running program (window shown)", "BM_StartUp_InProcess", "", "", "", 0.0},
+        {"Lap analysis, long.gam", "BM_Analysis_Long", "", "BM_Baseline_ReadEverySample", "", 3.0},
+        {"Comparison window drawn whole, long.gam", "BM_DrawComparison_Long", "",
+         "BM_Baseline_CopyFilesAndPictures", "", 16.0},
+        {"Comparison cursor moved, long.gam", "BM_CompareCursor_Long", "",
+         "BM_Baseline_ReadEverySample", "", 8.0},
     };
     const std::vector<Series> series = {
         {"Growth: lap switch to lap 1 (baseline: one pass reading every sample)",

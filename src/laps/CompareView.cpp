@@ -232,11 +232,14 @@ void DrawLegend(const Comparison& c, Toolkit& toolkit)
     if (!range) {
         toolkit.DrawTextAt(6, 2, LapName(c.Lap) + ": no speed, the track gives no length", kBlack);
     } else {
-        toolkit.DrawTextAt(6, 2, LapName(c.Lap) + " km/h", kBlack);
+        const std::string name = LapName(c.Lap) + " km/h";
+        toolkit.DrawTextAt(6, 2, name, kBlack);
+        // The scale starts at x 86, or after a longer lap name.
+        const int lowLeft = std::max(86, 6 + toolkit.MeasureTextWidth(name) + 6);
         const std::string low = RealToText(range->low, 0);
-        const int barLeft = 90 + toolkit.MeasureTextWidth(low);
+        const int barLeft = lowLeft + 4 + toolkit.MeasureTextWidth(low);
         const int barWidth = 250;
-        toolkit.DrawTextAt(86, 2, low, kBlack);
+        toolkit.DrawTextAt(lowLeft, 2, low, kBlack);
         for (int x = 0; x < barWidth; ++x)
             toolkit.FillBox(barLeft + x, 4, 1, 10, SpeedColour(x / double(barWidth - 1)));
         toolkit.DrawTextAt(barLeft + barWidth + 4, 2, RealToText(range->high, 0), kBlack);

@@ -105,5 +105,36 @@ TEST_F(Compare, ALoadWithoutLapsEmptiesTheOpenWindowAndDisablesTheButton)
     EXPECT_EQ(LapLabel(), "0");
 }
 
+TEST_F(Compare, OddRacesShowWithoutFailing)
+{
+    std::filesystem::create_directories(root / "Saves");
+    std::filesystem::create_directories(root / "Tracks");
+    // A thousand short laps, on a track without a length, with a sample
+    // thrown across the map in lap 2.
+    auto samples = test::CirclingReplay(1000, 40);
+    samples[100] = {500, 500};
+    WriteFile(root / "Saves/odd.gam", test::CupGame().SetReplay({.Samples = samples}).Build());
+    WriteFile(root / "Tracks/Oval.trk", test::OvalTrack().SetTrackLength(0).Build());
+    script->answers = {root / "Saves/odd.gam"};
+    Click("Load");
+    ASSERT_EQ(State().Laps.LapCount, 1000);
+    Click("Compare");
+    ASSERT_TRUE(Shown().Analysis.has_value());
+    EXPECT_FALSE(Shown().Analysis->MetresPerPixel.has_value());  // speeds absent
+
+    toolkit.SetControlValue(SectorTableScroll, 5000);
+    Press(SectorTableScroll);
+    EXPECT_EQ(Shown().TableTop, 1000 - VisibleTableRows());
+    EXPECT_EQ(TableLapAt(Shown(), 371), 1000);  // the last row shown
+    // Another lap compared brings its row into view.
+    const int lap = Shown().Lap == 7 ? 8 : 7;
+    MoveSlider(lap);
+    EXPECT_EQ(Shown().Lap, lap);
+    EXPECT_EQ(Shown().TableTop, lap - 1);
+    Point(SpeedChartBox, PointerAction::Move, 0, 0);
+    Point(DeltaChartBox, PointerAction::Move, 100000, -5);
+    EXPECT_DOUBLE_EQ(*Shown().Cursor, 1.0);
+}
+
 }  // namespace
 }  // namespace vx

@@ -65,6 +65,10 @@ protected:
         WriteFile(root / "Base/Saves/cup.gam", test::CupGame().Build());
         WriteFile(root / "Base/Tracks/Oval.trk", test::OvalTrack().Build());
         ASSERT_TRUE(LoadGameFrom(State(), toolkit, root / "Base/Saves/cup.gam"));
+        // The comparison stays open: every committed load is analysed and
+        // drawn there too.
+        Click("Compare");
+        ASSERT_TRUE(State().Compare.Open);
         Remember();
     }
 
@@ -100,6 +104,8 @@ protected:
                       toolkit.GetControlValue(LapSlider) == 0 && LapLabel() == "0",
                   what, "the lap selector is not at lap 0 of " + IntToText(State().Laps.LapCount));
             Check(State().Laps.LapCount >= 0, what, "a negative lap count");
+            Check(State().Compare.Analysis.has_value() == (State().Laps.LapCount > 0), what,
+                  "the comparison does not show the laps committed");
             Remember();
         } else {
             ++refusedCount;

@@ -498,10 +498,12 @@ void Win32Platform::DrawText(Image& image, std::uint64_t font, int x, int y, std
     if (it == fonts_.end() || text.empty())
         return;
     // The glyphs are drawn on a DIB section holding the pixels of the text's
-    // box, which then go back into the image.
-    const int width = TextWidth(font, text);
+    // box, which then go back into the image. The box reaches a line's
+    // height past the measured width: glyphs may overhang their advance, and
+    // a substituted face (Wine has no Arial) may draw wider than it measures.
+    const int width = TextWidth(font, text) + it->second.metrics.height;
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
-    const int x1 = std::min(x + width, image.Width());
+    const int x1 = static_cast<int>(std::min<std::int64_t>(std::int64_t{x} + width, image.Width()));
     const int y1 = std::min(y + it->second.metrics.height, image.Height());
     if (x0 >= x1 || y0 >= y1)
         return;
