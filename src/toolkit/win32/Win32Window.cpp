@@ -523,8 +523,18 @@ void Win32Platform::DrawText(Image& image, std::uint64_t font, int x, int y, std
     SetBkMode(screen_, TRANSPARENT);
     SetTextColor(screen_, ColorRef(colour));
     SetTextAlign(screen_, TA_TOP | TA_LEFT | TA_NOUPDATECP);
+    // Each glyph stands where the measurement put it: a face whose hinted
+    // advances differ from its measured ones (Wine's stand-ins) would
+    // otherwise drift right of the width the layout was made for.
     const std::wstring wide = Wide(text);
-    TextOutW(screen_, x - x0, y - y0, wide.c_str(), static_cast<int>(wide.size()));
+    const int count = static_cast<int>(wide.size());
+    std::vector<INT> ends(wide.size()), advances(wide.size());
+    SIZE size{};
+    GetTextExtentExPointW(screen_, wide.c_str(), count, 0, nullptr, ends.data(), &size);
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        advances[i] = ends[i] - (i == 0 ? 0 : ends[i - 1]);
+    ExtTextOutW(screen_, x - x0, y - y0, 0, nullptr, wide.c_str(), static_cast<UINT>(count),
+                advances.data());
     GdiFlush();
     SelectObject(screen_, oldFont);
     SelectObject(screen_, oldBitmap);
