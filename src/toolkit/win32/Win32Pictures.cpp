@@ -36,6 +36,15 @@ std::string Hresult(const char* what, HRESULT result)
     return text;
 }
 
+// One named option of a frame's encoder; an option the codec does not know
+// is left out.
+void WriteOption(IPropertyBag2* options, const wchar_t* name, VARIANT& value)
+{
+    PROPBAG2 option{};
+    option.pstrName = const_cast<LPOLESTR>(name);
+    options->Write(1, &option, &value);
+}
+
 bool Encode(const Image& image, const GUID& container, float jpegQuality,
             std::vector<std::uint8_t>& out, std::string& error)
 {
@@ -70,20 +79,16 @@ bool Encode(const Image& image, const GUID& container, float jpegQuality,
         }
         if (jpegQuality > 0.0f && options.Get() != nullptr) {
             // Quality, and chroma at full resolution where the codec takes it.
-            PROPBAG2 quality{};
-            quality.pstrName = const_cast<LPOLESTR>(L"ImageQuality");
-            VARIANT qualityValue;
-            VariantInit(&qualityValue);
-            qualityValue.vt = VT_R4;
-            qualityValue.fltVal = jpegQuality;
-            options->Write(1, &quality, &qualityValue);
-            PROPBAG2 subsampling{};
-            subsampling.pstrName = const_cast<LPOLESTR>(L"JpegYCrCbSubsampling");
-            VARIANT subsamplingValue;
-            VariantInit(&subsamplingValue);
-            subsamplingValue.vt = VT_UI1;
-            subsamplingValue.bVal = WICJpegYCrCbSubsampling444;
-            options->Write(1, &subsampling, &subsamplingValue);
+            VARIANT quality;
+            VariantInit(&quality);
+            quality.vt = VT_R4;
+            quality.fltVal = jpegQuality;
+            WriteOption(options.Get(), L"ImageQuality", quality);
+            VARIANT subsampling;
+            VariantInit(&subsampling);
+            subsampling.vt = VT_UI1;
+            subsampling.bVal = WICJpegYCrCbSubsampling444;
+            WriteOption(options.Get(), L"JpegYCrCbSubsampling", subsampling);
         }
         if (FAILED(hr = frame->Initialize(options.Get())) ||
             FAILED(hr = frame->SetSize(static_cast<UINT>(image.Width()), static_cast<UINT>(image.Height())))) {
