@@ -159,10 +159,20 @@ TEST(DrawingText, TextIsClippedToThePicture)
     Toolkit tk;
     tk.CreateImageSlot(1, 10, 10);
     tk.BeginDrawing(tk.ImageDrawTarget(1));
-    tk.DrawTextAt(-5, -5, "Wide text far past the edge", kRed);
+    // The cells begin above and left of the picture and reach past it: the
+    // picture holds their visible part, the "W" in red on the cells' white.
+    tk.DrawTextAt(-5, -3, "Wide text far past the edge", kRed);
+    const Image& image = *tk.FindImage(1);
+    EXPECT_GT(CountColour(image, kRed), 0);
+    EXPECT_GT(CountColour(image, kWhite), 0);
+    EXPECT_EQ(CountColour(image, kRed) + CountColour(image, kWhite), 100);
+    // Text wholly outside changes no pixel.
+    const std::vector<std::uint32_t> drawn(image.Words(), image.Words() + 100);
     tk.DrawTextAt(100000, 100000, "away");
+    tk.DrawTextAt(-100000, 2, "away", kRed);
+    tk.DrawTextAt(2, 10, "below", kRed);
     tk.EndDrawing();
-    SUCCEED();  // no pixel outside was touched (the sanitizer build checks)
+    EXPECT_EQ(std::vector<std::uint32_t>(image.Words(), image.Words() + 100), drawn);
 }
 
 TEST(Fonts, PointsBecomePixelsAtNinetySixDotsPerInch)
