@@ -400,7 +400,7 @@ int main(int argc, char** argv)
 {
     using namespace vx::bench;
     std::setlocale(LC_NUMERIC, "C");
-    if (!vx::SystemPlatform().StartWindowSystem(true, nullptr))
+    if (!vx::SystemWindows().Start(true, nullptr))
         return 1;
     const std::vector<Figure> figures = {
         {"Whole load, long.gam", "BM_WholeLoad_Long", "", "BM_Baseline_CopyFilesAndPictures", "",

@@ -458,9 +458,9 @@ int RunCommandLine(const std::vector<std::string>& args)
     // started from.
     const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
                         first != "samples" &&
-                        (IsSavedGameName(first) || SystemPlatform().KindOf(first) == PathKind::File);
+                        (IsSavedGameName(first) || SystemFiles().KindOf(first) == PathKind::File);
     if (!window)
-        SystemPlatform().AttachTextOutput();
+        AttachTextOutput();
     if (first == "--help" || first == "-h") {
         std::cout << kHelp << "\n" << kUsage;
         return kOk;

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
 
+#include "support/ForwardingWindowSystem.h"
 #include "support/TestSupport.h"
 #include "toolkit/Toolkit.h"
 
@@ -191,6 +193,47 @@ TEST(Fonts, PointsBecomePixelsAtNinetySixDotsPerInch)
     EXPECT_EQ(tk.LoadFontSlot(3, "", 10), 0);
 }
 
+// The system's window system, keeping count of the fonts made and not yet
+// released.
+class CountedFonts : public test::ForwardingWindowSystem {
+public:
+    std::uint64_t MakeFont(const std::string& face, int pixels, bool bold) override
+    {
+        lastMade = ForwardingWindowSystem::MakeFont(face, pixels, bold);
+        live.insert(lastMade);
+        return lastMade;
+    }
+    void ReleaseFont(std::uint64_t font) override
+    {
+        live.erase(font);
+        ForwardingWindowSystem::ReleaseFont(font);
+    }
+    std::set<std::uint64_t> live;
+    std::uint64_t lastMade = 0;
+};
+
+TEST(Fonts, AFontReplacedUnderItsNumberAndEveryFontAtShutdownAreReleased)
+{
+    CountedFonts windows;
+    Toolkit tk({.windows = windows});
+    tk.LoadFontSlot(1, "Lucida Console", 12);
+    tk.LoadFontSlot(3, "Arial", 9);
+    const std::uint64_t first = windows.lastMade;
+    for (int opening = 0; opening < 50; ++opening)  // a window opened again loads its font again
+        tk.LoadFontSlot(3, "Arial", 9);
+    EXPECT_EQ(windows.live.size(), 2u);
+    EXPECT_EQ(SystemWindows().MetricsOf(first).height, 0);  // the system's font is gone too
+    tk.CreateImageSlot(1, 60, 20);
+    {
+        Drawing drawing(tk, 1);
+        tk.SetDrawingFont(tk.FontHandleOf(3));
+        EXPECT_GT(tk.DrawTextAt(0, 0, "9.85", kRed), 0);
+    }
+    EXPECT_GT(CountColour(*tk.FindImage(1), kRed), 0);
+    tk.ShutdownToolkit();
+    EXPECT_TRUE(windows.live.empty());
+}
+
 TEST(Files, OnlyExistingRegularFilesOpen)
 {
     Toolkit tk;
@@ -232,7 +275,7 @@ TEST(Files, PathsLongerThan260AndNamesBeyondTheCodePageWork)
     const std::string file = path + "\xE6\x97\xA5.gam";
     ASSERT_GT(file.size(), 260u);
     std::string error;
-    ASSERT_TRUE(tk.System().ReplaceFile(file, std::vector<std::uint8_t>{1, 2, 3}, error)) << error;
+    ASSERT_TRUE(tk.System().files.ReplaceFile(file, std::vector<std::uint8_t>{1, 2, 3}, error)) << error;
     EXPECT_EQ(tk.KindOf(file), PathKind::File);
     ASSERT_EQ(tk.OpenFileForRead(0, file), 1) << tk.LastError();
     EXPECT_EQ(tk.FileLength(0), 3);
@@ -253,19 +296,6 @@ TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
     const auto separator = [](char c) { return c == '/' || c == '\\'; };
     EXPECT_TRUE(separator(folder.back()));
     EXPECT_TRUE(folder.size() == 1 || folder.size() == 3 || !separator(folder[folder.size() - 2]));
-}
-
-TEST(Memory, BlocksAreZeroFilledAndSizesBelowOneGiveNone)
-{
-    Toolkit tk;
-    std::uint8_t* block = tk.AllocateMemory(4'000'000);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block[0], 0);
-    EXPECT_EQ(block[3'999'999], 0);
-    EXPECT_EQ(tk.AllocateMemory(0), nullptr);
-    EXPECT_EQ(tk.AllocateMemory(-5), nullptr);
-    Toolkit::WriteByteAt(block, 0x1FF);
-    EXPECT_EQ(block[0], 0xFF);
 }
 
 // --- JPEG -----------------------------------------------------------------------
