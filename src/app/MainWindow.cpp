@@ -14,7 +14,7 @@ namespace vx {
 
 void MakePlaceholderImage(Toolkit& toolkit)
 {
-    toolkit.CatchBitmapImage(PlaceholderImage, PlaceholderBitmap());
+    toolkit.StoreImageSlot(PlaceholderImage, PlaceholderPicture());
 }
 
 void OpenMainWindow(AppState& state, Toolkit& toolkit)

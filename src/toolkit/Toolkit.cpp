@@ -108,6 +108,14 @@ int Toolkit::CatchBitmapImage(int number, std::span<const std::uint8_t> bmp)
     return 1;
 }
 
+int Toolkit::StoreImageSlot(int number, Image image)
+{
+    if (number < 0 || image.Width() <= 0 || image.Height() <= 0)
+        return 0;
+    PutImage(number, std::make_unique<Image>(std::move(image)));
+    return 1;
+}
+
 int Toolkit::CopyImageSlot(int source, int target)
 {
     const Image* from = FindImage(source);

@@ -96,6 +96,8 @@ public:
     // The same, filled with the colour: a picture's fresh start.
     int CreateImageSlot(int number, int width, int height, Colour fill);
     int CatchBitmapImage(int number, std::span<const std::uint8_t> bmp);
+    // The picture itself under the number, replacing any image there.
+    int StoreImageSlot(int number, Image image);
     int CopyImageSlot(int source, int target);
     bool ImageExists(int number) const;
     ImageHandle ImageHandleOf(int number) const;
