@@ -179,10 +179,9 @@ protected:
     // picture pixel lies where the scale puts it: the screen pixel at its
     // centre shows it, or a neighbour where the box's place rounded. At a
     // whole scale n each screen pixel is exactly the picture's at (x/n, y/n).
-    void ExpectSharpPictures(const Image& client, std::span<const Box> boxes)
+    void ExpectSharpPictures(const Image& client, std::span<const Box> boxes, double scale)
     {
-        const double scale = ScaleOf(client);
-        const bool whole = g_scale > 0 && scale == std::floor(scale);
+        const bool whole = scale == std::floor(scale);
         for (const Box& box : boxes) {
             const Image picture = toolkit.ShownPicture(box.number);
             ASSERT_GT(picture.Width(), 0) << box.number;
@@ -248,9 +247,11 @@ TEST_F(ScaledWindows, EachWindowTakesTheScaleThatFitsAndLiesInTheWorkArea)
 
 TEST_F(ScaledWindows, EveryPixelOfAPictureBoxIsOneOfItsPicturesColours)
 {
-    ExpectSharpPictures(Client(kWindowTitle), kMainBoxes);
+    const Image main = Client(kWindowTitle);
+    ExpectSharpPictures(main, kMainBoxes, ScaleOf(main));
     OpenCompare();
-    ExpectSharpPictures(Client(kCompareTitle), kCompareBoxes);
+    const Image compare = Client(kCompareTitle);
+    ExpectSharpPictures(compare, kCompareBoxes, ScaleOf(compare));
 }
 
 TEST_F(ScaledWindows, AClickOnALapsPointOfTheChartSelectsThatLap)
@@ -277,13 +278,11 @@ TEST_F(ScaledWindows, AMoveToAMonitorOfAnotherScaleRescalesTheWindow)
         RECT place{};
         GetWindowRect(window, &place);
         SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
-        g_scale = dpi / 96.0;
         const Image client = Client(kWindowTitle);
         EXPECT_EQ(client.Width(), kClientWidth * dpi / 96);
         EXPECT_EQ(client.Height(), kClientHeight * dpi / 96);
-        ExpectSharpPictures(client, kMainBoxes);
+        ExpectSharpPictures(client, kMainBoxes, dpi / 96);
     }
-    g_scale = 1.0;
 }
 #endif
 

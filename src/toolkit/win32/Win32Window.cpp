@@ -647,10 +647,11 @@ bool Win32WindowSystem::Start(bool headless, void (*)())
         return true;
     // Client pixels are the screen's, and the program scales its windows to
     // each monitor itself; where the system knows only one scale, to that.
-    // (Where the program's manifest declares the same, this changes nothing.)
+    // A manifest that declares it already leaves it as declared.
     using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
     const auto setContext = SystemFunction<SetContext>("SetProcessDpiAwarenessContext");
-    if (setContext == nullptr || !setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2))
+    if (setContext == nullptr ||
+        (!setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) && GetLastError() != ERROR_ACCESS_DENIED))
         SetProcessDPIAware();
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                   ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
