@@ -21,6 +21,7 @@
 #include "laps/DriverTable.h"
 #include "laps/LapView.h"
 #include "laps/LapTrace.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
 
@@ -277,7 +278,7 @@ void PrintJson(const AppState& state)
 void PrintReadableAnalysis(const LapAnalysis& a, std::ostringstream& out)
 {
     const auto seconds = [](const std::optional<double>& value) {
-        return value ? RealToText(*value, 3) : std::string("-");
+        return value ? FixedText(*value, 3) : std::string("-");
     };
     out << "\nAnalysis    reference lap " << a.ReferenceLap << ", theoretical best "
         << seconds(a.TheoreticalBestS) << " s, clean laps " << a.CleanCount << " (mean "
@@ -287,9 +288,9 @@ void PrintReadableAnalysis(const LapAnalysis& a, std::ostringstream& out)
         const LapFigures& lap = a.Lap(k);
         char line[160];
         std::snprintf(line, sizeof line, "  %3d %9s %9s %9s %9s %9s\n", k,
-                      RealToText(lap.PreciseS, 3).c_str(), seconds(lap.SectorsS[0]).c_str(),
+                      FixedText(lap.PreciseS, 3).c_str(), seconds(lap.SectorsS[0]).c_str(),
                       seconds(lap.SectorsS[1]).c_str(), seconds(lap.SectorsS[2]).c_str(),
-                      lap.TopSpeedKmh ? RealToText(*lap.TopSpeedKmh, 1).c_str() : "-");
+                      lap.TopSpeedKmh ? FixedText(*lap.TopSpeedKmh, 1).c_str() : "-");
         out << line;
     }
 }

@@ -19,6 +19,7 @@
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
 #include "laps/LapView.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
 #include "trackmap/Objects.h"
@@ -26,20 +27,6 @@
 namespace vx {
 
 // --- Reading files ----------------------------------------------------------
-
-std::string GroupedNumber(std::int64_t value)
-{
-    const std::uint64_t magnitude =
-        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    const std::string digits = std::to_string(magnitude);
-    std::string out = value < 0 ? "-" : "";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
 
 namespace {
 

@@ -80,7 +80,4 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
 // A path whose name ends in ".gam", in any letter case, with something before.
 bool IsSavedGameName(const std::string& path);
 
-// "1,234,567".
-std::string GroupedNumber(std::int64_t value);
-
 }  // namespace vx

@@ -7,6 +7,7 @@
 
 #include "laps/LapTrace.h"
 #include "laps/LapView.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -52,13 +53,12 @@ constexpr std::array<Column, 7> kColumns{{{40, "Lap"},
 
 std::string Seconds(double s)
 {
-    return RealToText(s, 3);
+    return FixedText(s, 3);
 }
 
 std::string SignedSeconds(double s)
 {
-    const std::string text = RealToText(s, 3);
-    return text == "0.000" || text == "-0.000" ? "0.000" : (s > 0 ? "+" : "") + text;
+    return SignedFixedText(s, 3);
 }
 
 // Slow to fast: blue, cyan, green, yellow, red.
@@ -360,7 +360,7 @@ void DrawInfo(const Comparison& c, Toolkit& toolkit)
         best = "Theoretical best " + Seconds(*a.TheoreticalBestS) + " s, " +
                SignedSeconds(*a.TheoreticalBestS - reference.PreciseS) + " s on " + LapName(a.ReferenceLap);
     toolkit.DrawTextAt(6, 19, best, kBlack);
-    std::string clean = "Clean laps (within 7 % of " + LapName(a.ReferenceLap) + "): " + IntToText(a.CleanCount);
+    std::string clean = "Clean laps (within " + IntToText(kCleanLapPercent) + " % of " + LapName(a.ReferenceLap) + "): " + IntToText(a.CleanCount);
     if (a.CleanMeanS)
         clean += ", mean " + Seconds(*a.CleanMeanS) + " s";
     if (a.CleanStdevS)
@@ -466,7 +466,7 @@ void DrawSectorTable(const AppState& state, const Comparison& c, Toolkit& toolki
     std::optional<double> topSpeed;
     for (std::int32_t k = 1; k <= a.LapCount; ++k) {
         const LapFigures& lap = a.Lap(k);
-        if (k >= 2 && (fastestPrecise == 0 || lap.PreciseS < a.Lap(fastestPrecise).PreciseS))
+        if (k >= kFirstFlyingLap && (fastestPrecise == 0 || lap.PreciseS < a.Lap(fastestPrecise).PreciseS))
             fastestPrecise = k;
         if (lap.TopSpeedKmh && (!topSpeed || *lap.TopSpeedKmh > *topSpeed))
             topSpeed = lap.TopSpeedKmh;
@@ -491,7 +491,7 @@ void DrawSectorTable(const AppState& state, const Comparison& c, Toolkit& toolki
         if (k == fastestPrecise)
             best(2);
         for (std::size_t g = 0; g < 3; ++g)
-            if (k >= 2 && lap.SectorsS[g] && a.BestSectorsS[g] && *lap.SectorsS[g] == *a.BestSectorsS[g])
+            if (k >= kFirstFlyingLap && lap.SectorsS[g] && a.BestSectorsS[g] && *lap.SectorsS[g] == *a.BestSectorsS[g])
                 best(static_cast<int>(3 + g));
         if (lap.TopSpeedKmh && topSpeed && *lap.TopSpeedKmh == *topSpeed)
             best(6);

@@ -121,7 +121,7 @@ std::int32_t DefaultReferenceLap(std::span<const double> preciseS)
     if (preciseS.empty())
         return 0;
     std::int32_t best = 1;
-    for (std::size_t k = 2; k <= preciseS.size(); ++k) {
+    for (std::size_t k = kFirstFlyingLap; k <= preciseS.size(); ++k) {
         const double t = preciseS[k - 1];
         if (best == 1 || t < preciseS[static_cast<std::size_t>(best - 1)] - kEqualTimes)
             best = static_cast<std::int32_t>(k);
@@ -216,7 +216,7 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
         }
     }
     for (std::size_t g = 0; g < 3; ++g) {
-        for (std::size_t k = 2; k <= laps; ++k) {
+        for (std::size_t k = kFirstFlyingLap; k <= laps; ++k) {
             const auto& sector = a.Laps[k - 1].SectorsS[g];
             if (sector && (!a.BestSectorsS[g] || *sector < *a.BestSectorsS[g]))
                 a.BestSectorsS[g] = sector;
@@ -247,10 +247,10 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
         }
     }
 
-    // Consistency: the laps after the first within 7 % of the reference.
+    // Consistency: the flying laps within kCleanLapPercent of the reference.
     double sum = 0;
     std::vector<double> clean;
-    for (std::size_t k = 2; k <= laps; ++k) {
+    for (std::size_t k = kFirstFlyingLap; k <= laps; ++k) {
         LapFigures& lap = a.Laps[k - 1];
         lap.Clean = lap.PreciseS <= kCleanLapFactor * reference.PreciseS;
         if (lap.Clean) {

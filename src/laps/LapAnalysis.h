@@ -25,7 +25,12 @@
 namespace vx {
 
 constexpr double kGateHalfWidth = 16.0;    // map pixels either side of a gate's centre
-constexpr double kCleanLapFactor = 1.07;   // a clean lap is within 7 % of the reference
+// Lap 1 starts from the grid: the default reference, the best precise time
+// and sectors and the clean laps count from this lap on.
+constexpr std::int32_t kFirstFlyingLap = 2;
+// A clean lap takes at most this many per cent longer than the reference.
+constexpr int kCleanLapPercent = 7;
+constexpr double kCleanLapFactor = 1 + kCleanLapPercent / 100.0;  // 1.07
 constexpr double kSampleSeconds = 1.0 / kReplaySamplesPerSecond;
 
 struct AnalysisInput {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "toolkit/Text.h"
+#include "toolkit/Format.h"
 
 namespace vx {
 
@@ -54,8 +54,8 @@ LapChartGeometry LapChartOf(const LapTrace& trace, std::int64_t currentLap)
     }
     x = x - chart.Step;  // back to the last lap
     chart.ClosingTop = {Nearest(x), 110 - Nearest(y)};
-    chart.SlowestLabel = RealToText(static_cast<float>(a) / 100.0f, 2);
-    chart.FastestLabel = RealToText(static_cast<float>(b) / 100.0f, 2);
+    chart.SlowestLabel = LapTimeText(a);
+    chart.FastestLabel = LapTimeText(b);
     return chart;
 }
 

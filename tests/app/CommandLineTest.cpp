@@ -17,6 +17,7 @@
 #include "laps/DriverTable.h"
 #include "laps/LapTrace.h"
 #include "support/TestSupport.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
