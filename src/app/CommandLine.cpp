@@ -13,7 +13,7 @@
 #include <optional>
 #include <sstream>
 
-#include "app/CompareWindow.h"
+#include "app/CompareLayout.h"
 #include "app/Export.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
@@ -406,11 +406,11 @@ int RunRender(const Options& options)
     }
     if (options.compare) {
         // The comparison of the lap chosen, as "Compare" opens it.
-        OpenComparison(state, toolkit);
+        app.Compare().Open(state, toolkit);
         if (state.Laps.LapCount == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
             status = kOutputFailed;
-        } else if (toolkit.SaveWindowPng(CompareWindow, dir + "compare.png") == 0) {
+        } else if (toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png") == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (" << toolkit.LastError() << ")\n";
             status = kOutputFailed;
         }

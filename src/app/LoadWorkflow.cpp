@@ -13,7 +13,6 @@
 #include <optional>
 #include <thread>
 
-#include "app/CompareWindow.h"
 #include "app/Export.h"
 #include "app/MainWindow.h"
 #include "laps/DriverTable.h"
@@ -422,7 +421,8 @@ void DrawAnalysis(AppState& state, Toolkit& toolkit)
     ShowLapSelector(state, toolkit);
     toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
     toolkit.SetControlEnabled(CompareButton, state.Laps.LapCount > 0);
-    FollowLoad(state, toolkit);
+    for (SideWindow* window : state.SideWindows)
+        window->AnalysisCommitted(state, toolkit);
 }
 
 }  // namespace vx
