@@ -18,6 +18,7 @@
 #include "state/AppState.h"
 #include "app/CompareLayout.h"
 #include "app/CompareWindow.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
 #include "formats/GameFile.h"

@@ -9,6 +9,7 @@
 
 #include "FuzzCheck.h"
 #include "app/CompareWindow.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
 #include "laps/CompareFigures.h"

@@ -4,6 +4,7 @@
 
 #include "state/EmbeddedPictures.h"
 #include "app/Export.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "laps/LapChart.h"
 #include "laps/LapView.h"
