@@ -88,11 +88,15 @@ std::string ReadableAnalysis(const LapAnalysis& a)
     out += "  lap   precise        S1        S2        S3  top km/h\n";
     for (std::int32_t k = 1; k <= a.LapCount; ++k) {
         const LapFigures& lap = a.Lap(k);
-        out += "  " + PadLeft(Int(k), 3);
+        out += "  ";
+        out += PadLeft(Int(k), 3);
         for (const std::string& cell : {FixedText(lap.PreciseS, 3), seconds(lap.SectorsS[0]),
                                         seconds(lap.SectorsS[1]), seconds(lap.SectorsS[2]),
                                         lap.TopSpeedKmh ? FixedText(*lap.TopSpeedKmh, 1) : std::string("-")})
-            out += " " + PadLeft(cell, 9);
+        {
+            out += ' ';
+            out += PadLeft(cell, 9);
+        }
         out += "\n";
     }
     return out;

@@ -39,19 +39,30 @@ std::string SignedFixedText(double value, int decimals)
     return value > 0 && HasNonZeroDigit(text) ? "+" + text : text;
 }
 
+// Texts are built by appending: GCC 12 takes a literal put before a
+// std::string for a copy that may overlap and warns (-Wrestrict) in Release.
+
 std::string LapTimeText(std::int64_t hundredths)
 {
     const std::uint64_t t = Magnitude(hundredths);
-    return (hundredths < 0 ? "-" : "") + std::to_string(t / 100) + "." + TwoDigits(t % 100);
+    std::string text = hundredths < 0 ? "-" : "";
+    text += std::to_string(t / 100);
+    text += '.';
+    text += TwoDigits(t % 100);
+    return text;
 }
 
 std::string FormatTime(std::int64_t hundredths)
 {
     const std::uint64_t t = Magnitude(hundredths);
-    const std::uint64_t minutes = t / 6000;
     const std::uint64_t rest = t % 6000;  // 0..5999 hundredths
-    return (hundredths < 0 ? "-" : "") + std::to_string(minutes) + ":" + TwoDigits(rest / 100) + "." +
-           TwoDigits(rest % 100);
+    std::string text = hundredths < 0 ? "-" : "";
+    text += std::to_string(t / 6000);  // the minutes
+    text += ':';
+    text += TwoDigits(rest / 100);
+    text += '.';
+    text += TwoDigits(rest % 100);
+    return text;
 }
 
 std::string BestTimeText(std::int64_t time)

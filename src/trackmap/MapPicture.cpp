@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "toolkit/Format.h"
 #include "toolkit/Text.h"
@@ -43,20 +44,24 @@ MapLabels MapLabelsOf(const BestTimes& times, std::string_view trackPath)
 {
     std::int16_t time = times.BestTime1;
     MapLabels labels;
-    std::string nameSuffix;  // "_" + holder name, when there is a holder
+    std::optional<std::string_view> holder;  // ends the picture's name, when there is one
     if (times.BestTime2 < kNoBestTime) {
         time = times.BestTime2;
         labels.HolderLine = std::string(times.BestTimeName2) + " / " + std::string(times.CarName2);
-        nameSuffix = "_" + std::string(times.BestTimeName2);
+        holder = times.BestTimeName2;
     } else if (times.BestTime1 < kNoBestTime) {
         labels.HolderLine = std::string(times.BestTimeName1) + " / " + std::string(times.CarName1);
-        nameSuffix = "_" + std::string(times.BestTimeName1);
+        holder = times.BestTimeName1;
     } else {
         labels.HolderLine = "no Best Time";
     }
     labels.TimeText = BestTimeText(time);
     labels.TrackName = TrackNameOf(trackPath);
-    labels.PictureName = labels.TrackName + "_" + IntToText(time) + nameSuffix;
+    labels.PictureName = labels.TrackName + "_" + IntToText(time);
+    if (holder) {
+        labels.PictureName += '_';
+        labels.PictureName += *holder;
+    }
     return labels;
 }
 

@@ -357,8 +357,10 @@ TEST(GameFileBounds, EveryPrefixOfASevenDriverGameIsRefusedForTheFieldItCutsOrPa
 {
     GameFileBuilder game;
     game.FillUninterpreted().AddTrack("A").AddTrack("B").AddTrack("C").SetRacedTrack(2);
-    for (int k = 1; k <= 7; ++k)
-        game.AddDriver(ComputerDriver("D" + std::to_string(k), "C" + std::to_string(k), 1));
+    for (int k = 1; k <= 7; ++k) {
+        const std::string number = std::to_string(k);
+        game.AddDriver(ComputerDriver(std::string("D").append(number), std::string("C").append(number), 1));
+    }
     game.SetReplay({.Samples = {{7, 8}, {9, 10}}, .SampleCount = 1000});
     ExpectEveryPrefixRefusedForItsFieldOrParsed(game);
 }
