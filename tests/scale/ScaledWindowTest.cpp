@@ -31,10 +31,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/CompareWindow.h"
+#include "app/CompareLayout.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
-#include "laps/CompareView.h"
 #include "laps/LapChart.h"
 #include "support/ForwardingWindowSystem.h"
 
@@ -148,10 +147,11 @@ struct Box {
 };
 const Box kMainBoxes[] = {{MapBox, 5, 5}, {DriverTableBox, 520, 5}, {GaugeBox, 520, 150},
                           {LapSummaryBox, 520, 295}, {LapChartBox, 200, 570}};
-constexpr Box Placed(int number, CompareBox box) { return {number, box.x, box.y}; }
-const Box kCompareBoxes[] = {Placed(CompareMapBox, kCompareMapBox), Placed(SpeedLegendBox, kSpeedLegendBox),
-                             Placed(SpeedChartBox, kSpeedChartBox), Placed(DeltaChartBox, kDeltaChartBox),
-                             Placed(SectorTableBox, kSectorTableBox), Placed(CompareInfoBox, kCompareInfoBox)};
+constexpr Box Placed(compare_window::PictureBox box) { return {box.Control, box.At.x, box.At.y}; }
+const Box kCompareBoxes[] = {Placed(compare_window::Map), Placed(compare_window::SpeedLegend),
+                             Placed(compare_window::SpeedChart), Placed(compare_window::DeltaChart),
+                             Placed(compare_window::LapTable), Placed(compare_window::Figures)};
+constexpr const char* kCompareTitle = compare_window::Title;
 
 class ScaledWindows : public testing::Test {
 protected:
@@ -164,7 +164,7 @@ protected:
     // The comparison window, over the main window.
     void OpenCompare()
     {
-        OpenComparison(app.State(), toolkit);
+        app.Compare().Open(app.State(), toolkit);
         app.ProcessPendingEvents();
     }
     Image Client(const char* title) { return ShownOnScreen(windows, windows.ids[title], title); }
