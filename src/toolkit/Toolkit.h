@@ -162,6 +162,13 @@ public:
     {
         return platform_.files.ListFolder(folder);
     }
+    // The regular files of a folder, each with the stamp FileStampOf would
+    // give it opened, in one cheap pass (for watching a folder by polling);
+    // false with the reason in LastError() when the folder cannot be read.
+    bool ListFiles(const std::string& folder, std::vector<StampedFile>& files)
+    {
+        return platform_.files.ListFiles(folder, files, lastError_);
+    }
     bool MakeFolders(const std::string& folder);  // the reason in LastError()
 
     // --- Windows and controls ------------------------------------------------

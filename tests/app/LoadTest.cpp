@@ -443,6 +443,10 @@ public:
     std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
     PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
     std::vector<FolderEntry> ListFolder(const std::string& f) override { return s_.ListFolder(f); }
+    bool ListFiles(const std::string& f, std::vector<StampedFile>& l, std::string& e) override
+    {
+        return s_.ListFiles(f, l, e);
+    }
     bool MakeFolders(const std::string& f, std::string& e) override { return s_.MakeFolders(f, e); }
     std::int64_t Read(std::uint64_t f, std::uint8_t* into, std::int64_t n, std::string& e) override
     {

@@ -298,6 +298,39 @@ TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
     EXPECT_TRUE(folder.size() == 1 || folder.size() == 3 || !separator(folder[folder.size() - 2]));
 }
 
+TEST(Folders, AListingGivesTheRegularFilesWithTheStampsTheyHaveOpened)
+{
+    Toolkit tk;
+    TempFolder folder;
+    test::WriteFile(folder / "race.gam", std::vector<std::uint8_t>(10, 1));
+    test::WriteFile(folder / "Other.GAM", {1, 2, 3});
+    std::filesystem::create_directory(folder / "Saves");
+    std::set<std::string> expected = {"race.gam", "Other.GAM"};
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(folder / "race.gam", folder / "link.gam");  // the file it leads to
+    std::filesystem::create_symlink(folder / "gone.gam", folder / "dangling.gam");
+    expected.insert("link.gam");
+#endif
+    std::vector<StampedFile> files;
+    ASSERT_TRUE(tk.ListFiles(folder.Folder(), files)) << tk.LastError();
+    std::set<std::string> names;
+    for (const StampedFile& file : files) {
+        names.insert(file.name);
+        // The stamp a load compares: the listing's is the open file's.
+        ASSERT_EQ(tk.OpenFileForRead(1, folder / file.name), 1) << file.name;
+        EXPECT_EQ(file.stamp, tk.FileStampOf(1)) << file.name;
+        EXPECT_NE(file.stamp.inode, 0u) << file.name;
+        tk.CloseFileSlot(1);
+    }
+    EXPECT_EQ(names, expected);
+
+    EXPECT_FALSE(tk.ListFiles(folder / "missing", files));
+    EXPECT_FALSE(tk.LastError().empty());
+    EXPECT_TRUE(files.empty());
+    EXPECT_FALSE(tk.ListFiles(folder / "race.gam", files));  // a file is no folder
+}
+
 // --- JPEG -----------------------------------------------------------------------
 
 #ifdef VX_DECODE_JPEG
