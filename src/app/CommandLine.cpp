@@ -160,12 +160,12 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
 class PreparedRequester : public Requester {
 public:
     explicit PreparedRequester(std::string saveAs) : saveAs_(std::move(saveAs)) {}
-    std::string AskOpenFile(const std::string&, const std::string&, const std::string&,
+    std::string AskOpenFile(int, const std::string&, const std::string&, const std::string&,
                             int) override
     {
         return {};
     }
-    std::string AskSaveFile(const std::string&, const std::string&, const std::string&,
+    std::string AskSaveFile(int, const std::string&, const std::string&, const std::string&,
                             int) override
     {
         return saveAs_;

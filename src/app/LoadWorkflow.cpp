@@ -323,7 +323,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
 
     state.TrackDirectory = state.GameDirectory;
     const std::string chosen =
-        toolkit.AskOpenFile("Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0);
+        toolkit.AskOpenFile(MainWindow, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0);
     // Both requesters cancelled: nothing was looked for.
     const LoadProblem notFound =
         stored == kNoFile ? LoadProblem{LoadProblem::Kind::NoTrackChosen, true, {}, {}}
@@ -387,7 +387,7 @@ bool LoadGame(AppState& state, Toolkit& toolkit)
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    const std::string answer = toolkit.AskOpenFile("Open Game", state.GameDirectory, "gam|*.gam", 0);
+    const std::string answer = toolkit.AskOpenFile(MainWindow, "Open Game", state.GameDirectory, "gam|*.gam", 0);
     return RunLoad(state, toolkit, answer, {}, true);
 }
 

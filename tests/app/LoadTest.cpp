@@ -236,13 +236,13 @@ TEST_F(Load, AGamePassedByALaterStartWhileTheRequesterIsOpenLoadsWhenItCloses)
         test::DrivingWindowSystem& windows;
         std::string game;
         PassingRequester(test::DrivingWindowSystem& w, std::string g) : windows(w), game(std::move(g)) {}
-        std::string AskOpenFile(const std::string&, const std::string&, const std::string&, int) override
+        std::string AskOpenFile(int, const std::string&, const std::string&, const std::string&, int) override
         {
             windows.Raise({PlatformEvent::Kind::Drop, 0, "/elsewhere/dropped.gam"});
             windows.Raise({PlatformEvent::Kind::Open, 0, game});
             return {};  // cancelled
         }
-        std::string AskSaveFile(const std::string&, const std::string&, const std::string&, int) override
+        std::string AskSaveFile(int, const std::string&, const std::string&, const std::string&, int) override
         {
             return {};
         }
