@@ -16,6 +16,7 @@
 #include "app/CompareWindow.h"
 #include "app/Export.h"
 #include "app/MainWindow.h"
+#include "history/RaceRecord.h"
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
 #include "laps/LapView.h"
@@ -233,6 +234,7 @@ std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const std::string& pat
         return LoadProblem{LoadProblem::Kind::Damaged, false, name, parsed.error};
     staging.files.GamePath = path;
     staging.files.GameLength = read.length;
+    staging.files.GameDigest = Sha256(read.bytes);
     staging.files.Game = std::move(*parsed.value);
     staging.storedTrackName = staging.files.Game.TrackFileName;
     return std::nullopt;
@@ -260,6 +262,7 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
             return TrackRead::Stop;
         }
         staging.files.TrackPath = read_path;
+        staging.files.LayoutDigest = Sha256(LayoutBytes(read.bytes, parsed.value->TrackInfoBase));
         staging.files.Track = std::move(*parsed.value);
         return TrackRead::Found;
     }
@@ -289,6 +292,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
         staging.files.Game = state.HasGame ? state.Game : GameData{};
         staging.files.GamePath = state.GamePath;
         staging.files.GameLength = state.GameLength;
+        staging.files.GameDigest = state.GameDigest;
     }
 
     std::optional<LoadProblem> problem;
@@ -413,10 +417,12 @@ void CommitLoad(AppState& state, StagedLoad&& staged, bool keepPixels)
     state.HasGame = staged.GameLength > 0;
     state.GamePath = state.HasGame ? std::move(staged.GamePath) : std::string();
     state.GameLength = staged.GameLength;
+    state.GameDigest = staged.GameDigest;
     state.Game = std::move(staged.Game);
     state.HasTrack = true;
     state.TrackPath = std::move(staged.TrackPath);
     state.TrackFileName = std::move(staged.TrackFileName);
+    state.LayoutDigest = staged.LayoutDigest;
     state.Track = std::move(staged.Track);
     state.Laps = TraceReplay(state.Game, state.Track, keepPixels);
     state.CurrentLap = 0;
