@@ -11,19 +11,21 @@ namespace vx {
 // --- Statement -------------------------------------------------------------------
 
 Statement::Statement(Database& database, sqlite3_stmt* statement)
-    : database_(&database), statement_(statement), succeeded_(statement != nullptr)
+    : database_(&database), statement_(statement), connection_(database.connection_),
+      succeeded_(statement != nullptr)
 {
 }
 
 Statement::Statement(Statement&& other) noexcept
-    : database_(other.database_), statement_(other.statement_), succeeded_(other.succeeded_)
+    : database_(other.database_), statement_(other.statement_), connection_(other.connection_),
+      succeeded_(other.succeeded_)
 {
     other.statement_ = nullptr;
 }
 
 Statement::~Statement()
 {
-    if (statement_ == nullptr)
+    if (statement_ == nullptr || connection_ != database_->connection_)
         return;
     // Ends the statement's read of the database (a statement stopped after
     // its first row would otherwise keep its snapshot) and readies it.
@@ -200,6 +202,7 @@ void Database::Close()
     if (db_ != nullptr)
         sqlite3_close_v2(db_);  // rolls back an open transaction
     db_ = nullptr;
+    ++connection_;
 }
 
 Statement Database::Cached(const char* sql)

@@ -49,7 +49,9 @@ public:
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
     Statement(const Statement&) = delete;
-    ~Statement();  // resets the statement and clears its binds for the next use
+    // Resets the statement and clears its binds for the next use (nothing
+    // when the connection closed meanwhile).
+    ~Statement();
 
     // An unusable statement (its text failed to prepare) binds nothing and
     // steps to no row; the database holds the reason.
@@ -82,6 +84,7 @@ private:
     void Bound(int result);
     Database* database_;
     sqlite3_stmt* statement_;
+    std::uint64_t connection_;  // the database's connection it belongs to
     bool succeeded_ = true;
 };
 
@@ -129,6 +132,7 @@ private:
         void operator()(sqlite3_stmt* statement) const;
     };
     sqlite3* db_ = nullptr;
+    std::uint64_t connection_ = 0;  // counts the connections: a closed one's statements are gone
     Mode mode_ = Mode::ReadWrite;
     std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, StatementDeleter>> cache_;
     DatabaseError error_;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "history/PathCodec.h"
+#include "toolkit/Platform.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -167,12 +168,34 @@ std::string SetAside(const std::string& path, std::string& error)
     return {};
 }
 
+// A file that is there, not empty, and does not start as every SQLite
+// database starts. Such a file is set aside before the database engine opens
+// it: the engine would take a journal beside it for its own and remove it.
+bool PlainlyNotADatabase(const std::string& path)
+{
+    Platform& platform = SystemPlatform();
+    std::string error;
+    const std::uint64_t file = platform.OpenForRead(path, error);
+    if (file == 0)
+        return false;  // missing, a folder: the engine says what it is
+    static constexpr char kHeader[16] = "SQLite format 3";  // and its NUL
+    std::uint8_t start[16] = {};
+    const std::int64_t got = platform.Read(file, start, 16, error);
+    platform.Close(file);
+    return got > 0 && (got < 16 || !std::equal(start, start + 16, kHeader));
+}
+
 HistoryFailure FailureOf(const DatabaseError& error)
 {
     return {error.kind == DatabaseFailure::None ? DatabaseFailure::Failed : error.kind, error.message};
 }
 
 }  // namespace
+
+const char* HistorySchemaStep(int version)
+{
+    return version >= 1 && version <= kHistorySchemaVersion ? kSchemaSteps[version - 1] : "";
+}
 
 std::string DefaultHistoryPath()
 {
@@ -190,6 +213,10 @@ bool FileStillThere(const ProgressRow& row)
 
 HistoryStore::Opened HistoryStore::OpenFile(bool checkAlways, HistoryOpening& opening)
 {
+    if (PlainlyNotADatabase(path_)) {
+        opening.Problem = "file is not a database";
+        return Opened::Damaged;
+    }
     const auto problem = [&](Opened kind) {
         failure_ = FailureOf(db_.LastError());
         opening.Problem = failure_.message;

@@ -33,6 +33,10 @@ constexpr int kHistoryOldestReader = 1;
 
 constexpr double kPersonalBestTie = 1e-6;  // seconds: closer times are equal
 
+// The SQL of the schema's step to version (1..kHistorySchemaVersion) from the
+// one before: an older program's history is made of the steps up to its own.
+const char* HistorySchemaStep(int version);
+
 // The history file of the user: UserDataFolder() + "history.sqlite3"; empty
 // when the system names no data folder.
 std::string DefaultHistoryPath();
