@@ -352,6 +352,8 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
 // --- add ------------------------------------------------------------------------------------
 
 constexpr int kFolderDepthLimit = 64;  // links that lead round stop here
+constexpr std::size_t kRaceGroup = 32;    // races written in one transaction
+constexpr std::size_t kSeenGroup = 1024;  // files seen again, marked in one
 
 void CollectSavedGames(Platform& platform, const std::string& folder, int depth, std::vector<std::string>& into)
 {
@@ -541,6 +543,26 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
     InitAppState(state, toolkit.CurrentFolder());
     std::size_t done = 0;
     std::string storeFailure;
+    // Races are written in groups, one transaction each: the pages they
+    // share are written once per group, and the lock is held only while a
+    // group is written, never while files are read.
+    std::vector<HistoryStore::Pending> pending;
+    std::vector<std::string> seenAgain;
+    const auto write = [&] {
+        if (pending.empty() && seenAgain.empty())
+            return true;
+        const auto results = store.RecordAll(pending, seenAgain);
+        if (!results) {
+            storeFailure = store.LastFailure().message;
+            return false;
+        }
+        for (const HistoryStore::Recorded result : *results)
+            ++(result == HistoryStore::Recorded::New ? recorded : known);
+        known += seenAgain.size();
+        pending.clear();
+        seenAgain.clear();
+        return true;
+    };
     for (const std::string& file : files) {
         if (InterruptRequested())
             break;
@@ -554,7 +576,9 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
                 break;
             }
             if (*seen) {
-                ++known;
+                seenAgain.push_back(file);
+                if (seenAgain.size() >= kSeenGroup && !write())
+                    break;
                 continue;
             }
         }
@@ -570,7 +594,7 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
         if (!after && !before)
             dated.modifiedNs = NowNs();
         std::string whyNot;
-        const auto record = RaceRecordOf(state, dated, whyNot);
+        auto record = RaceRecordOf(state, dated, whyNot);
         if (!record) {
             progress.Clear();
             refuse(file, "Not recorded: " + PathText(FileNamePart(file)) + " (" + whyNot + ")");
@@ -579,16 +603,12 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
         std::optional<std::pair<std::string, PathStamp>> seenAs;
         if (before && after && *before == *after)
             seenAs = std::make_pair(file, *after);
-        const auto result = store.Record(*record, seenAs);
-        if (!result) {
-            storeFailure = store.LastFailure().message;
+        pending.push_back({std::move(*record), std::move(seenAs)});
+        if (pending.size() >= kRaceGroup && !write())
             break;
-        }
-        if (*result == HistoryStore::Recorded::New)
-            ++recorded;
-        else
-            ++known;
     }
+    if (storeFailure.empty())
+        write();
     progress.Clear();
     if (!storeFailure.empty()) {
         std::cerr << "vxanalyser: History unavailable: " << storeFailure << "\n";

@@ -31,7 +31,7 @@ CREATE TABLE layout (
   layout_key BLOB NOT NULL UNIQUE
 );
 CREATE TABLE race (
-  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  id INTEGER PRIMARY KEY,
   race_key BLOB NOT NULL UNIQUE,
   layout_id INTEGER NOT NULL REFERENCES layout (id),
   track_name TEXT NOT NULL,
@@ -359,12 +359,48 @@ std::optional<std::int64_t> HistoryStore::LayoutId(const LayoutKey& layout, bool
 std::optional<HistoryStore::Recorded> HistoryStore::Record(
     const RaceRecord& race, const std::optional<std::pair<std::string, PathStamp>>& seenAs)
 {
+    const Pending pending{race, seenAs};
+    const auto recorded = RecordAll(std::span(&pending, 1));
+    if (!recorded)
+        return std::nullopt;
+    return recorded->front();
+}
+
+std::optional<std::vector<HistoryStore::Recorded>> HistoryStore::RecordAll(
+    std::span<const Pending> races, std::span<const std::string> seenAgain)
+{
     if (!Writable())
         return std::nullopt;
     const std::int64_t now = NowNs();
     Transaction transaction(db_);
     if (!transaction.Begin())
         return Fail(), std::nullopt;
+    std::vector<Recorded> recorded;
+    for (const Pending& pending : races) {
+        const auto one = Insert(pending, now);
+        if (!one)
+            return Fail(), std::nullopt;
+        recorded.push_back(*one);
+    }
+    for (const std::string& path : seenAgain) {
+        Statement seen = db_.Cached(
+            "UPDATE race SET file_name = ?, folder = ?, seen_ns = ? "
+            "WHERE id = (SELECT race_id FROM seen_file WHERE path = ?)");
+        seen.BindText(0, FileNamePart(path));
+        seen.BindText(1, FolderPart(path));
+        seen.BindInt64(2, now);
+        seen.BindText(3, path);
+        if (!seen.Run())
+            return Fail(), std::nullopt;
+    }
+    if (!transaction.Commit())
+        return Fail(), std::nullopt;
+    return recorded;
+}
+
+std::optional<HistoryStore::Recorded> HistoryStore::Insert(const Pending& pending, std::int64_t now)
+{
+    const RaceRecord& race = pending.race;
     std::optional<std::int64_t> raceId;
     {
         Statement find = db_.Cached("SELECT id FROM race WHERE race_key = ?");
@@ -372,7 +408,7 @@ std::optional<HistoryStore::Recorded> HistoryStore::Record(
         if (find.Step())
             raceId = find.ColumnInt64(0);
         else if (!find.Succeeded())
-            return Fail(), std::nullopt;
+            return std::nullopt;
     }
     Recorded recorded = Recorded::AlreadyKnown;
     if (raceId) {
@@ -382,12 +418,12 @@ std::optional<HistoryStore::Recorded> HistoryStore::Record(
         seen.BindInt64(2, now);
         seen.BindInt64(3, *raceId);
         if (!seen.Run())
-            return Fail(), std::nullopt;
+            return std::nullopt;
     } else {
         recorded = Recorded::New;
         const auto layoutId = LayoutId(race.Layout, true);
         if (!layoutId)
-            return Fail(), std::nullopt;
+            return std::nullopt;
         {
             Statement insert = db_.Cached(
                 "INSERT INTO race (race_key, layout_id, track_name, file_name, folder, seen_ns, date_ns, "
@@ -415,7 +451,7 @@ std::optional<HistoryStore::Recorded> HistoryStore::Record(
             insert.BindText(18, race.RecordDriver);
             insert.BindText(19, race.RecordCar);
             if (!insert.Run())
-                return Fail(), std::nullopt;
+                return std::nullopt;
         }
         raceId = db_.LastInsertRowId();
         for (const RaceLap& lap : race.Laps) {
@@ -431,60 +467,47 @@ std::optional<HistoryStore::Recorded> HistoryStore::Record(
             insert.BindOptionalDouble(7, lap.TopSpeedKmh);
             insert.BindInt64(8, lap.Clean ? 1 : 0);
             if (!insert.Run())
-                return Fail(), std::nullopt;
+                return std::nullopt;
         }
         Statement path = db_.Cached("INSERT INTO best_path (race_id, vertices) VALUES (?, ?)");
         path.BindInt64(0, *raceId);
         path.BindBlob(1, EncodePath(race.BestPath));
         if (!path.Run())
-            return Fail(), std::nullopt;
+            return std::nullopt;
     }
-    if (seenAs) {
+    if (pending.seenAs) {
         Statement seen = db_.Cached(
             "INSERT INTO seen_file (path, size, modified_ns, device, inode, race_id) VALUES (?, ?, ?, ?, ?, ?) "
             "ON CONFLICT (path) DO UPDATE SET size = excluded.size, modified_ns = excluded.modified_ns, "
             "device = excluded.device, inode = excluded.inode, race_id = excluded.race_id");
-        const PathStamp& stamp = seenAs->second;
-        seen.BindText(0, seenAs->first);
+        const PathStamp& stamp = pending.seenAs->second;
+        seen.BindText(0, pending.seenAs->first);
         seen.BindInt64(1, stamp.size);
         seen.BindInt64(2, stamp.modifiedNs);
         seen.BindInt64(3, static_cast<std::int64_t>(stamp.device));
         seen.BindInt64(4, static_cast<std::int64_t>(stamp.inode));
         seen.BindInt64(5, *raceId);
         if (!seen.Run())
-            return Fail(), std::nullopt;
+            return std::nullopt;
     }
-    if (!transaction.Commit())
-        return Fail(), std::nullopt;
     return recorded;
 }
 
 std::optional<bool> HistoryStore::SeenUnchanged(const std::string& path, const PathStamp& stamp)
 {
-    std::int64_t raceId = 0;
-    {
-        Statement find = db_.Cached(
-            "SELECT race_id FROM seen_file WHERE path = ? AND size = ? AND modified_ns = ? AND device = ? "
-            "AND inode = ?");
-        find.BindText(0, path);
-        find.BindInt64(1, stamp.size);
-        find.BindInt64(2, stamp.modifiedNs);
-        find.BindInt64(3, static_cast<std::int64_t>(stamp.device));
-        find.BindInt64(4, static_cast<std::int64_t>(stamp.inode));
-        if (!find.Step())
-            return find.Succeeded() ? std::optional<bool>(false) : (Fail(), std::nullopt);
-        raceId = find.ColumnInt64(0);
-    }
-    if (ReadOnly())
+    Statement find = db_.Cached(
+        "SELECT 1 FROM seen_file WHERE path = ? AND size = ? AND modified_ns = ? AND device = ? "
+        "AND inode = ?");
+    find.BindText(0, path);
+    find.BindInt64(1, stamp.size);
+    find.BindInt64(2, stamp.modifiedNs);
+    find.BindInt64(3, static_cast<std::int64_t>(stamp.device));
+    find.BindInt64(4, static_cast<std::int64_t>(stamp.inode));
+    if (find.Step())
         return true;
-    Statement seen = db_.Cached("UPDATE race SET file_name = ?, folder = ?, seen_ns = ? WHERE id = ?");
-    seen.BindText(0, FileNamePart(path));
-    seen.BindText(1, FolderPart(path));
-    seen.BindInt64(2, NowNs());
-    seen.BindInt64(3, raceId);
-    if (!seen.Run())
+    if (!find.Succeeded())
         return Fail(), std::nullopt;
-    return true;
+    return false;
 }
 
 // --- Reading and the derived figures ----------------------------------------------------------

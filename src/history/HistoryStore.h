@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -129,15 +130,26 @@ public:
     // Written by a newer program: read, never written.
     bool ReadOnly() const { return db_.OpenMode() == Database::Mode::ReadOnly; }
 
-    // Records a race in one transaction: all of it or none of it. A race
-    // known already (the same bytes, under any name) changes only where and
-    // when it was seen last. With seenAs, the file is remembered as that
-    // race (SeenUnchanged finds it). None on failure (LastFailure says why).
+    // A race to record, and the file it was read from when that file stayed
+    // the same while it was read (SeenUnchanged then finds it).
+    struct Pending {
+        RaceRecord race;
+        std::optional<std::pair<std::string, PathStamp>> seenAs;
+    };
+
+    // Records a race: all of it or none of it. A race known already (the
+    // same bytes, under any name) changes only where and when it was seen
+    // last. None on failure (LastFailure says why).
     std::optional<Recorded> Record(const RaceRecord& race,
                                    const std::optional<std::pair<std::string, PathStamp>>& seenAs = {});
+    // Records races, and marks the races of files seen again unchanged as
+    // seen now, in one transaction: one write of the shared pages for them
+    // all. Each race is whole or absent; on failure none is recorded.
+    std::optional<std::vector<Recorded>> RecordAll(std::span<const Pending> races,
+                                                   std::span<const std::string> seenAgain = {});
 
     // Whether the file at path, with this stamp, was recorded before as a
-    // race still in the history; if so its race is marked seen now.
+    // race still in the history (RecordAll then marks it seen again).
     std::optional<bool> SeenUnchanged(const std::string& path, const PathStamp& stamp);
 
     // Every track with its race count and personal bests, by name.
@@ -173,6 +185,7 @@ private:
     bool Fail();
     bool Writable();
     std::optional<std::int64_t> LayoutId(const LayoutKey& layout, bool create);
+    std::optional<Recorded> Insert(const Pending& pending, std::int64_t now);
     std::optional<std::vector<ProgressRow>> ProgressOf(std::int64_t layoutId,
                                                        const std::optional<std::string>& car);
 
