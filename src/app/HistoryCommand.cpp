@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <unordered_map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -563,24 +564,29 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
         seenAgain.clear();
         return true;
     };
+    // The files recorded before, read once: another process's meanwhile
+    // are read again and found known.
+    auto seenFiles = store.SeenFiles();
+    if (!seenFiles)
+        storeFailure = store.LastFailure().message;
     for (const std::string& file : files) {
-        if (InterruptRequested())
+        if (!storeFailure.empty() || InterruptRequested())
             break;
         progress.Show(done, files.size(), file);
         ++done;
         const auto before = StampOfPath(file);
-        if (before) {
-            const auto seen = store.SeenUnchanged(file, *before);
-            if (!seen) {
-                storeFailure = store.LastFailure().message;
-                break;
-            }
-            if (*seen) {
+        const auto seen = before ? seenFiles->find(file) : seenFiles->end();
+        if (seen != seenFiles->end() && seen->second.stamp == *before) {
+            // Not read again; its race's place changes only when it was
+            // seen last under another name.
+            if (seen->second.lastSeenHere) {
+                ++known;
+            } else {
                 seenAgain.push_back(file);
                 if (seenAgain.size() >= kSeenGroup && !write())
                     break;
-                continue;
             }
+            continue;
         }
         if (!LoadGameData(state, toolkit, file)) {
             progress.Clear();

@@ -510,6 +510,25 @@ std::optional<bool> HistoryStore::SeenUnchanged(const std::string& path, const P
     return false;
 }
 
+std::optional<std::unordered_map<std::string, HistoryStore::SeenFile>> HistoryStore::SeenFiles()
+{
+    Statement read = db_.Cached(
+        "SELECT s.path, s.size, s.modified_ns, s.device, s.inode, r.folder || r.file_name = s.path "
+        "FROM seen_file AS s JOIN race AS r ON r.id = s.race_id");
+    std::unordered_map<std::string, SeenFile> files;
+    while (read.Step()) {
+        SeenFile& file = files[read.ColumnText(0)];
+        file.stamp.size = read.ColumnInt64(1);
+        file.stamp.modifiedNs = read.ColumnInt64(2);
+        file.stamp.device = static_cast<std::uint64_t>(read.ColumnInt64(3));
+        file.stamp.inode = static_cast<std::uint64_t>(read.ColumnInt64(4));
+        file.lastSeenHere = read.ColumnInt64(5) != 0;
+    }
+    if (!read.Succeeded())
+        return Fail(), std::nullopt;
+    return files;
+}
+
 // --- Reading and the derived figures ----------------------------------------------------------
 
 namespace {

@@ -19,6 +19,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "history/Database.h"
@@ -151,6 +152,15 @@ public:
     // Whether the file at path, with this stamp, was recorded before as a
     // race still in the history (RecordAll then marks it seen again).
     std::optional<bool> SeenUnchanged(const std::string& path, const PathStamp& stamp);
+
+    // Every file recorded as a race still in the history, by path: its stamp
+    // then, and whether its race was seen last under this path (a file seen
+    // again unchanged where its race was seen last changes nothing).
+    struct SeenFile {
+        PathStamp stamp;
+        bool lastSeenHere = false;
+    };
+    std::optional<std::unordered_map<std::string, SeenFile>> SeenFiles();
 
     // Every track with its race count and personal bests, by name.
     std::optional<std::vector<TrackSummary>> Tracks();
