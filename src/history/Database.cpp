@@ -168,11 +168,12 @@ bool Database::Open(const std::string& path, Mode mode)
     if (db_ != nullptr)
         sqlite3_extended_result_codes(db_, 1);
     if (!Check(opened)) {
+        const DatabaseError error = error_;
         Close();
+        error_ = error;
         return false;
     }
-    sqlite3_busy_timeout(db_, 5000);
-    if (!Execute("PRAGMA foreign_keys=ON;")) {
+    if (!Check(sqlite3_busy_timeout(db_, 5000)) || !Execute("PRAGMA foreign_keys=ON;")) {
         const DatabaseError error = error_;
         Close();
         error_ = error;
