@@ -1,7 +1,6 @@
 #include "history/PathCodec.h"
 
 #include <cmath>
-#include <limits>
 
 namespace vx {
 
@@ -11,18 +10,22 @@ constexpr std::uint8_t kFormat = 1;
 constexpr double kPositionUnits = 1024.0;  // per map pixel
 constexpr double kTimeUnits = 1e6;         // per second
 
-void PutVarint(std::vector<std::uint8_t>& out, std::uint64_t value)
+constexpr std::size_t kMostVarintBytes = 10;  // 64 bits, 7 at a time
+
+// Writes at out, which has room for kMostVarintBytes; gives the end.
+std::uint8_t* PutVarint(std::uint8_t* out, std::uint64_t value)
 {
     while (value >= 0x80) {
-        out.push_back(static_cast<std::uint8_t>(value | 0x80));
+        *out++ = static_cast<std::uint8_t>(value | 0x80);
         value >>= 7;
     }
-    out.push_back(static_cast<std::uint8_t>(value));
+    *out++ = static_cast<std::uint8_t>(value);
+    return out;
 }
 
-void PutSigned(std::vector<std::uint8_t>& out, std::int64_t value)
+std::uint8_t* PutSigned(std::uint8_t* out, std::int64_t value)
 {
-    PutVarint(out, (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63));
+    return PutVarint(out, (static_cast<std::uint64_t>(value) << 1) ^ static_cast<std::uint64_t>(value >> 63));
 }
 
 // Rounded to the nearest unit, saturated: a value beyond any map or replay
@@ -68,20 +71,21 @@ private:
 
 std::vector<std::uint8_t> EncodePath(std::span<const PathVertex> path)
 {
-    std::vector<std::uint8_t> out;
-    out.reserve(8 + path.size() * 7);
-    out.push_back(kFormat);
-    PutVarint(out, path.size());
+    std::vector<std::uint8_t> out(1 + kMostVarintBytes * (1 + 3 * path.size()));
+    std::uint8_t* at = out.data();
+    *at++ = kFormat;
+    at = PutVarint(at, path.size());
     std::int64_t x = 0, y = 0, t = 0;
     for (const PathVertex& v : path) {
         const std::int64_t qx = Quantise(v.x, kPositionUnits);
         const std::int64_t qy = Quantise(v.y, kPositionUnits);
         const std::int64_t qt = Quantise(v.t, kTimeUnits);
-        PutSigned(out, qx - x);
-        PutSigned(out, qy - y);
-        PutSigned(out, qt - t);
+        at = PutSigned(at, qx - x);
+        at = PutSigned(at, qy - y);
+        at = PutSigned(at, qt - t);
         x = qx, y = qy, t = qt;
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
 }
 
