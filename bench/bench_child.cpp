@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_child window | switches GAME.gam N | first GAME.gam\n");
         return 2;
     }
-    if (!vx::SystemPlatform().StartWindowSystem(true, nullptr))
+    if (!vx::SystemWindows().Start(true, nullptr))
         return 1;
     vx::Toolkit tk;
     vx::Application app(tk);

@@ -29,7 +29,7 @@ void EndProcess()
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    if (!vx::SystemPlatform().StartWindowSystem(true, nullptr)) {
+    if (!vx::SystemWindows().Start(true, nullptr)) {
         std::fprintf(stderr, "pipeline_fuzzer: cannot start the drawing system\n");
         std::abort();
     }

@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "history/HistoryStore.h"
 #include "toolkit/Text.h"
@@ -356,7 +357,7 @@ constexpr int kFolderDepthLimit = 64;  // links that lead round stop here
 constexpr std::size_t kRaceGroup = 32;    // races written in one transaction
 constexpr std::size_t kSeenGroup = 1024;  // files seen again, marked in one
 
-void CollectSavedGames(Platform& platform, const std::string& folder, int depth, std::vector<std::string>& into)
+void CollectSavedGames(FileSystem& platform, const std::string& folder, int depth, std::vector<std::string>& into)
 {
     if (depth > kFolderDepthLimit)
         return;
@@ -409,9 +410,9 @@ private:
 // beside it, and a folder of thousands of saved games would be listed
 // thousands of times. Saved games and tracks that appear during the run are
 // not looked for.
-class ListedOnce final : public Platform {
+class ListedOnce final : public FileSystem {
 public:
-    explicit ListedOnce(Platform& system) : s_(system) {}
+    explicit ListedOnce(FileSystem& system) : s_(system) {}
 
     std::vector<FolderEntry> ListFolder(const std::string& f) override
     {
@@ -420,8 +421,6 @@ public:
             it = listings_.emplace(f, s_.ListFolder(f)).first;
         return it->second;
     }
-    std::vector<std::string> Arguments(int c, char** v) override { return s_.Arguments(c, v); }
-    void AttachTextOutput() override { s_.AttachTextOutput(); }
     std::string CurrentFolder() override { return s_.CurrentFolder(); }
     std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
     PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
@@ -437,79 +436,17 @@ public:
     {
         return s_.ReplaceFile(p, b, e);
     }
-    bool EncodeJpeg(const Image& i, int q, std::vector<std::uint8_t>& o, std::string& e) override
-    {
-        return s_.EncodeJpeg(i, q, o, e);
-    }
-    bool EncodePng(const Image& i, std::vector<std::uint8_t>& o, std::string& e) override
-    {
-        return s_.EncodePng(i, o, e);
-    }
-    bool StartWindowSystem(bool h, void (*u)()) override { return s_.StartWindowSystem(h, u); }
-    bool WindowSystemStarted() const override { return s_.WindowSystemStarted(); }
-    std::uint64_t MakeFont(const std::string& f, int h, bool b) override { return s_.MakeFont(f, h, b); }
-    std::uint64_t DefaultFont() override { return s_.DefaultFont(); }
-    FontMetrics MetricsOf(std::uint64_t f) override { return s_.MetricsOf(f); }
-    int TextWidth(std::uint64_t f, std::string_view t) override { return s_.TextWidth(f, t); }
-    void DrawText(Image& i, std::uint64_t f, int x, int y, std::string_view t, Colour c) override
-    {
-        s_.DrawText(i, f, x, y, t, c);
-    }
-    std::uint64_t OpenWindow(int x, int y, int w, int h, const std::string& t) override
-    {
-        return s_.OpenWindow(x, y, w, h, t);
-    }
-    void DestroyWindow(std::uint64_t w) override { s_.DestroyWindow(w); }
-    void SetWindowBackground(std::uint64_t w, Colour c) override { s_.SetWindowBackground(w, c); }
-    void AcceptDrops(std::uint64_t w, bool a) override { s_.AcceptDrops(w, a); }
-    void AddKeyCommand(std::uint64_t w, Key k, int t) override { s_.AddKeyCommand(w, k, t); }
-    Image GrabWindow(std::uint64_t w) override { return s_.GrabWindow(w); }
-    void ReceivePassedFiles(std::uint64_t w) override { s_.ReceivePassedFiles(w); }
-    bool PassToOpenWindow(const std::string& p) override { return s_.PassToOpenWindow(p); }
-    std::uint64_t AddControl(std::uint64_t w, ControlKind k, int t, int x, int y, int wd, int h) override
-    {
-        return s_.AddControl(w, k, t, x, y, wd, h);
-    }
-    void DestroyControl(std::uint64_t c) override { s_.DestroyControl(c); }
-    void SetText(std::uint64_t c, const std::string& t) override { s_.SetText(c, t); }
-    void SetEndEllipsis(std::uint64_t c, bool o) override { s_.SetEndEllipsis(c, o); }
-    void SetTextColour(std::uint64_t c, Colour k) override { s_.SetTextColour(c, k); }
-    void SetToolTip(std::uint64_t c, const std::string& t) override { s_.SetToolTip(c, t); }
-    void SetEnabled(std::uint64_t c, bool e) override { s_.SetEnabled(c, e); }
-    bool IsEnabled(std::uint64_t c) override { return s_.IsEnabled(c); }
-    void SetFocusable(std::uint64_t c) override { s_.SetFocusable(c); }
-    void SetTabOrder(std::span<const std::uint64_t> c) override { s_.SetTabOrder(c); }
-    void SetSliderRange(std::uint64_t c, int a, int b) override { s_.SetSliderRange(c, a, b); }
-    void SetSliderTicks(std::uint64_t c, bool o) override { s_.SetSliderTicks(c, o); }
-    int SliderValue(std::uint64_t c) override { return s_.SliderValue(c); }
-    void SetSliderValue(std::uint64_t c, int v) override { s_.SetSliderValue(c, v); }
-    void SetScrollPage(std::uint64_t c, int p) override { s_.SetScrollPage(c, p); }
-    void ShowPicture(std::uint64_t c, const Image* p) override { s_.ShowPicture(c, p); }
-    Image ShownPicture(std::uint64_t c) override { return s_.ShownPicture(c); }
-    void TrackPointer(std::uint64_t c, bool o) override { s_.TrackPointer(c, o); }
-    std::pair<int, int> ControlSize(std::uint64_t c) override { return s_.ControlSize(c); }
-    void SetEventSink(std::function<void(const PlatformEvent&)> k) override { s_.SetEventSink(std::move(k)); }
-    void ProcessEvents(bool w) override { s_.ProcessEvents(w); }
-    std::string AskOpenFile(const std::string& t, const std::string& d, const std::string& f, int i) override
-    {
-        return s_.AskOpenFile(t, d, f, i);
-    }
-    std::string AskSaveFile(const std::string& t, const std::string& d, const std::string& f, int i) override
-    {
-        return s_.AskSaveFile(t, d, f, i);
-    }
-
 
 private:
-    Platform& s_;
+    FileSystem& s_;
     std::map<std::string, std::vector<FolderEntry>> listings_;
 };
 
 int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
 {
     CatchInterrupts();
-    ListedOnce platform(SystemPlatform());
-    Toolkit toolkit(platform);
+    ListedOnce platform(SystemFiles());
+    Toolkit toolkit(Platform{.files = platform});
     std::size_t refused = 0, recorded = 0, known = 0;
     const auto refuse = [&](const std::string& path, const std::string& message) {
         std::cerr << PathText(path) << ": " << message << "\n";
@@ -676,7 +613,7 @@ int RunHistoryCommand(const std::vector<std::string>& args,
     std::string error;
     if (!ParseWords(args, words, error))
         return usageError(error);
-    Platform& platform = SystemPlatform();
+    FileSystem& platform = SystemFiles();
     const std::string path =
         words.historyFile.empty() ? DefaultHistoryPath() : platform.AbsolutePath(words.historyFile);
     // Looking never creates the history: there is nothing in one that is not there.

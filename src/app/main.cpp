@@ -7,5 +7,5 @@ int main(int argc, char** argv)
 {
     // Numbers are written and read with "." whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
-    return vx::RunCommandLine(vx::SystemPlatform().Arguments(argc, argv));
+    return vx::RunCommandLine(vx::ProgramArguments(argc, argv));
 }

@@ -173,7 +173,7 @@ std::string SetAside(const std::string& path, std::string& error)
 // it: the engine would take a journal beside it for its own and remove it.
 bool PlainlyNotADatabase(const std::string& path)
 {
-    Platform& platform = SystemPlatform();
+    FileSystem& platform = SystemFiles();
     std::string error;
     const std::uint64_t file = platform.OpenForRead(path, error);
     if (file == 0)

@@ -73,28 +73,6 @@ constexpr std::string_view kCar[32] = {
     "................................",
 };
 
-std::array<std::uint8_t, kPlaceholderBitmapSize> MakePlaceholder()
-{
-    std::array<std::uint8_t, kPlaceholderBitmapSize> bmp{};
-    PutHeaders(bmp.data(), kPlaceholderBitmapSize, 54, 32, 32, 24, 32 * 32 * 3, 0);
-    for (int y = 0; y < 32; ++y) {
-        std::uint8_t* row = bmp.data() + 54 + (31 - y) * 96;  // bottom row first
-        for (int x = 0; x < 32; ++x) {
-            std::uint8_t r = 128, g = 128, b = 128;
-            switch (kCar[y][x]) {
-            case 'W': r = g = b = 255; break;
-            case 'R': r = 220, g = 20, b = 20; break;
-            case 'K': r = g = b = 0; break;
-            default: break;
-            }
-            row[3 * x] = b;
-            row[3 * x + 1] = g;
-            row[3 * x + 2] = r;
-        }
-    }
-    return bmp;
-}
-
 std::array<std::uint8_t, kPictureTemplateSize> MakeTemplate()
 {
     std::array<std::uint8_t, kPictureTemplateSize> bmp{};
@@ -125,10 +103,20 @@ std::array<std::uint8_t, kPictureTemplateSize> MakeTemplate()
 
 }  // namespace
 
-const std::array<std::uint8_t, kPlaceholderBitmapSize>& PlaceholderBitmap()
+Image PlaceholderPicture()
 {
-    static const auto bitmap = MakePlaceholder();
-    return bitmap;
+    Image picture(32, 32, MakeRgb(128, 128, 128));
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            switch (kCar[y][x]) {
+            case 'W': picture.Set(x, y, MakeRgb(255, 255, 255)); break;
+            case 'R': picture.Set(x, y, MakeRgb(220, 20, 20)); break;
+            case 'K': picture.Set(x, y, MakeRgb(0, 0, 0)); break;
+            default: break;
+            }
+        }
+    }
+    return picture;
 }
 
 const std::array<std::uint8_t, kPictureTemplateSize>& PictureTemplate()

@@ -1,255 +1,38 @@
-// The platform: everything the toolkit needs from the system it runs on.
+// The platform: what the program needs from the system it runs on, in three
+// parts, each an interface of its own (FileSystem.h, PictureCodecs.h,
+// WindowSystem.h), and the process's own operations.
 //
 // One implementation per system: qt/ (Qt Widgets, libjpeg and POSIX) for
 // Linux, win32/ for Windows. Nothing outside those folders includes a system
 // header; the rest of the program reaches the system only through the
-// toolkit (Toolkit.h), which reaches it only through this interface.
-//
-// Conventions of every operation:
-// - Texts and paths are UTF-8. Paths may use "/" (and on Windows "\").
-// - Windows, controls, fonts and open files are named by non-zero ids the
-//   platform hands out; 0 is "none", and an operation on an id that names
-//   nothing does nothing and returns 0, false or the empty text.
-// - Colours are the program's 24-bit values, red + green*256 + blue*65536.
-// - Nothing here throws, and only ProcessEvents(true) blocks.
-//
-// Sections: the process; files and folders; picture files; the window
-// system (start, text, windows and controls, events, requesters).
+// toolkit (Toolkit.h), which reaches it only through these interfaces.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <memory>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "toolkit/Image.h"
+#include "toolkit/FileSystem.h"
+#include "toolkit/PictureCodecs.h"
+#include "toolkit/WindowSystem.h"
 
 namespace vx {
 
-// What identifies an open file's contents: a rewrite, a cut or a replacement
-// of the file changes at least one field.
-struct FileStamp {
-    std::int64_t size = 0;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;      // the file's own number on its volume
-    std::int64_t modifiedNs = 0;  // last change of the contents
-    std::int64_t changedNs = 0;   // last change of the contents or the attributes
-    bool operator==(const FileStamp&) const = default;
+// The three parts a toolkit works over: the system's unless a test puts one
+// of its own in their place (Platform{.files = changingFiles}).
+struct Platform {
+    FileSystem& files = SystemFiles();
+    PictureCodecs& codecs = SystemCodecs();
+    WindowSystem& windows = SystemWindows();
 };
 
-enum class PathKind { None, File, Folder, Other };
+// --- The process --------------------------------------------------------------------
 
-struct FolderEntry {
-    std::string name;
-    bool folder = false;
-};
-
-enum class ControlKind { Label, Button, PictureBox, Slider, ScrollBar };
-
-// Keys that run a command wherever the focus is in a window.
-enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
-
-// What the pointer did over a picture box that tracks it.
-enum class PointerAction { Move, Press, Leave, Wheel };
-
-// What the window system reports. A control event carries the control's tag
-// (the number the toolkit gave it); a close request carries the window's id;
-// a drop carries the file's path, and so does an open: a file another start
-// of the program passed to the window. A pointer event carries the picture
-// box's tag, the action, the pointer's place in the box's own pixels (its
-// top-left pixel is 0, 0; none for Leave) and, for Wheel, the notches
-// turned: +1 for each turned away from the user, -1 for each towards.
-struct PlatformEvent {
-    enum class Kind { Control, Close, Drop, Open, Pointer };
-    Kind kind = Kind::Control;
-    int tag = 0;
-    std::string path{};
-    std::uint64_t window = 0;
-    PointerAction action = PointerAction::Move;
-    int x = 0;
-    int y = 0;
-    int wheelSteps = 0;
-};
-
-struct FontMetrics {
-    int ascent = 0;  // from the top of the character cell to the baseline
-    int height = 0;  // of the character cell
-};
-
-class Platform {
-public:
-    virtual ~Platform() = default;
-
-    // --- The process ----------------------------------------------------------------
-
-    // The program's arguments in UTF-8 (on Windows as the system holds them,
-    // whatever the code page).
-    virtual std::vector<std::string> Arguments(int argc, char** argv) = 0;
-    // Lets stdout and stderr reach the console the program was started from,
-    // where the program has none of its own (a Windows program started from
-    // a console); nothing where they reach one already.
-    virtual void AttachTextOutput() = 0;
-
-    // --- Files and folders (work without the window system) -------------------
-
-    // The process's current folder, with one trailing separator.
-    virtual std::string CurrentFolder() = 0;
-    // The path made absolute against the current folder ("" stays "").
-    virtual std::string AbsolutePath(const std::string& path) = 0;
-    virtual PathKind KindOf(const std::string& path) = 0;
-    // The entries of a folder ("" is the current folder), in no set order;
-    // empty when it cannot be read.
-    virtual std::vector<FolderEntry> ListFolder(const std::string& folder) = 0;
-    // Creates the folder and the folders above it that are missing.
-    virtual bool MakeFolders(const std::string& folder, std::string& error) = 0;
-
-    // Opens an existing regular file for reading, others may read it
-    // meanwhile; never waits (a named pipe is refused, not read). 0 with the
-    // reason on failure ("it is a folder", "it is not a regular file", the
-    // system's own words).
-    virtual std::uint64_t OpenForRead(const std::string& path, std::string& error) = 0;
-    virtual FileStamp StampOf(std::uint64_t file) = 0;
-    // Reads up to count bytes from the current position; the bytes read, and
-    // the reason in error when a read failed before count.
-    virtual std::int64_t Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
-                              std::string& error) = 0;
-    virtual void Close(std::uint64_t file) = 0;
-
-    // Writes bytes as the file at path, all or nothing: a temporary file
-    // beside the target, flushed to the disk, then put in the target's place.
-    // A target that is a link replaces the file the link leads to, and the
-    // link stays; a file replaced keeps its permissions (attributes on
-    // Windows). On failure the target is as it was, no temporary file is left
-    // and error says why.
-    virtual bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                             std::string& error) = 0;
-
-    // --- Picture files ------------------------------------------------------------
-
-    // JPEG of the image at quality 1..100, chroma at full resolution where
-    // the encoder allows.
-    virtual bool EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
-                            std::string& error) = 0;
-    // Lossless PNG of the image.
-    virtual bool EncodePng(const Image& image, std::vector<std::uint8_t>& out,
-                           std::string& error) = 0;
-
-    // --- The window system ----------------------------------------------------------
-
-    // Starts the window system, once per process. Headless draws off-screen
-    // and needs no display. False when no display is named; when the one named
-    // cannot be reached, displayUnreachable runs (and ends the process).
-    // Until it has started, text, windows and requesters do nothing.
-    virtual bool StartWindowSystem(bool headless, void (*displayUnreachable)()) = 0;
-    virtual bool WindowSystemStarted() const = 0;
-
-    // Text: fonts sized in pixels, glyphs drawn without antialiasing so that
-    // text pixels are the text colour or left alone. A face the system lacks
-    // is stood in for by a metric twin ("Arial") or a monospaced face
-    // ("Lucida Console"). The default font is a drawing's font until another
-    // is chosen: one fixed bold face of 13 pixels.
-    virtual std::uint64_t MakeFont(const std::string& face, int pixelHeight, bool bold) = 0;
-    virtual std::uint64_t DefaultFont() = 0;
-    virtual FontMetrics MetricsOf(std::uint64_t font) = 0;
-    virtual int TextWidth(std::uint64_t font, std::string_view text) = 0;
-    // The glyphs of text, their cells' top-left corner at (x, y), clipped to
-    // the image; only glyph pixels change.
-    virtual void DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
-                          Colour colour) = 0;
-
-    // A top-level window with a fixed client area of width x height, a title
-    // bar with a close box and no maximise box, shown at once. Closing it
-    // raises a Close event with its id; it stays until DestroyWindow, which
-    // destroys its controls with it.
-    virtual std::uint64_t OpenWindow(int x, int y, int width, int height,
-                                     const std::string& title) = 0;
-    virtual void DestroyWindow(std::uint64_t window) = 0;
-    // The colour behind the window and its controls.
-    virtual void SetWindowBackground(std::uint64_t window, Colour colour) = 0;
-    // Files dropped on the window raise Drop events.
-    virtual void AcceptDrops(std::uint64_t window, bool accept) = 0;
-    // The key raises a Control event with tag wherever the focus is in the
-    // window.
-    virtual void AddKeyCommand(std::uint64_t window, Key key, int tag) = 0;
-    // The client area as a picture, controls included.
-    virtual Image GrabWindow(std::uint64_t window) = 0;
-
-    // One window per user and display: a window that receives passed files
-    // gets, as Open events, the files that later starts of the program would
-    // have opened, and comes to the front. PassToOpenWindow hands such a
-    // window the path (absolute), true once the window has taken it; false
-    // when there is none, or off-screen.
-    virtual void ReceivePassedFiles(std::uint64_t window) = 0;
-    virtual bool PassToOpenWindow(const std::string& path) = 0;
-
-    // A control in the window: a label (plain text at the top left; with
-    // endEllipsis a text too wide ends in "..."), a push button (a click
-    // raises a Control event), a picture box (shows a picture at its top
-    // left and takes its size) or a horizontal slider with tick marks (every
-    // position the user gives it raises a Control event; the program's own
-    // changes raise none; arrows and the wheel move it by one, a click in the
-    // groove and PageUp or PageDown by a fifth of its range, at least 1;
-    // tick marks below, one per step, when asked for) or a vertical scroll
-    // bar (events as the slider's; its value runs from the range's minimum
-    // at the top to its maximum at the bottom, whatever the page; arrows move
-    // it by one, a click in the trough by a page, each notch of the wheel by
-    // the system's wheel lines, 3 unless the user chose otherwise, at most a
-    // page, towards the minimum when turned away from the user).
-    virtual std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x,
-                                     int y, int width, int height) = 0;
-    virtual void DestroyControl(std::uint64_t control) = 0;
-    virtual void SetText(std::uint64_t control, const std::string& text) = 0;
-    virtual void SetEndEllipsis(std::uint64_t control, bool on) = 0;
-    virtual void SetTextColour(std::uint64_t control, Colour colour) = 0;
-    virtual void SetToolTip(std::uint64_t control, const std::string& text) = 0;
-    virtual void SetEnabled(std::uint64_t control, bool enabled) = 0;
-    virtual bool IsEnabled(std::uint64_t control) = 0;
-    virtual void SetFocusable(std::uint64_t control) = 0;
-    // Tab moves the focus from each control to the next in this order.
-    virtual void SetTabOrder(std::span<const std::uint64_t> controls) = 0;
-    // Sliders and scroll bars: the range and the value (kept in the range);
-    // neither raises an event.
-    virtual void SetSliderRange(std::uint64_t control, int minimum, int maximum) = 0;
-    virtual void SetSliderTicks(std::uint64_t control, bool on) = 0;
-    virtual int SliderValue(std::uint64_t control) = 0;
-    virtual void SetSliderValue(std::uint64_t control, int value) = 0;
-    // The scroll bar's page (at least 1): how much of the range is in view.
-    // The thumb takes page / (maximum - minimum + page) of the trough, and a
-    // click in the trough moves the value by a page; the range stays.
-    virtual void SetScrollPage(std::uint64_t control, int page) = 0;
-    // The box shows a copy of the picture from now on, resized to it, and is
-    // repainted at once; none empties it.
-    virtual void ShowPicture(std::uint64_t control, const Image* picture) = 0;
-    // What the box shows, or an empty image.
-    virtual Image ShownPicture(std::uint64_t control) = 0;
-    // While on, the picture box raises Pointer events: Move as the pointer
-    // moves over it, Press when the left button goes down over it, Leave when
-    // the pointer leaves it after a Move, Wheel when the wheel turns over it
-    // (fine wheels' part turns add up: 120 units make a notch).
-    virtual void TrackPointer(std::uint64_t control, bool on) = 0;
-    // Width and height of the control.
-    virtual std::pair<int, int> ControlSize(std::uint64_t control) = 0;
-
-    // Events go to the sink as the system reports them.
-    virtual void SetEventSink(std::function<void(const PlatformEvent&)> sink) = 0;
-    // Handles what the system has pending; with wait, first waits for it.
-    virtual void ProcessEvents(bool wait) = 0;
-
-    // The system's file requesters, modal to the whole program. The default
-    // file's folder part is shown first and its name preselected; filter is
-    // "description|pattern|..." (patterns match in any letter case). The save
-    // requester asks before an existing file is replaced. The chosen path, or
-    // "" when cancelled.
-    virtual std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex) = 0;
-    virtual std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex) = 0;
-};
-
-// The platform of the system the program was built for; one per process.
-Platform& SystemPlatform();
+// The program's arguments in UTF-8 (on Windows as the system holds them,
+// whatever the code page).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
+// Lets stdout and stderr reach the console the program was started from,
+// where the program has none of its own (a Windows program started from a
+// console); nothing where they reach one already.
+void AttachTextOutput();
 
 }  // namespace vx

@@ -3,17 +3,15 @@
 #include "toolkit/Toolkit.h"
 
 #include <algorithm>
-#include <cstring>
-#include <new>
 
 #include "toolkit/Bmp.h"
 #include "toolkit/Text.h"
 
 namespace vx {
 
-Toolkit::Toolkit(Platform& platform) : platform_(platform)
+Toolkit::Toolkit(Platform platform) : platform_(platform)
 {
-    platform_.SetEventSink([this](const PlatformEvent& event) { Receive(event); });
+    platform_.windows.SetEventSink([this](const PlatformEvent& event) { Receive(event); });
 }
 
 Toolkit::~Toolkit()
@@ -29,22 +27,24 @@ void Toolkit::ShutdownToolkit()
     EndDrawing();
     images_.clear();
     for (const auto& [number, control] : controls_)
-        platform_.DestroyControl(control.id);
+        platform_.windows.DestroyControl(control.id);
     controls_.clear();
     for (const auto& [number, window] : windows_)
-        platform_.DestroyWindow(window.id);
+        platform_.windows.DestroyWindow(window.id);
     windows_.clear();
+    for (const auto& [number, font] : fonts_)
+        platform_.windows.ReleaseFont(font.id);
     fonts_.clear();
     for (const auto& [number, file] : files_)
-        platform_.Close(file);
+        platform_.files.Close(file);
     files_.clear();
     requester_.reset();
-    platform_.SetEventSink(nullptr);
+    platform_.windows.SetEventSink(nullptr);
 }
 
 bool Toolkit::StartWindowSystem(bool headless, void (*displayUnreachable)())
 {
-    return platform_.StartWindowSystem(headless, displayUnreachable);
+    return platform_.windows.Start(headless, displayUnreachable);
 }
 
 // --- Images -----------------------------------------------------------------
@@ -108,6 +108,14 @@ int Toolkit::CatchBitmapImage(int number, std::span<const std::uint8_t> bmp)
     return 1;
 }
 
+int Toolkit::StoreImageSlot(int number, Image image)
+{
+    if (number < 0 || image.Width() <= 0 || image.Height() <= 0)
+        return 0;
+    PutImage(number, std::make_unique<Image>(std::move(image)));
+    return 1;
+}
+
 int Toolkit::CopyImageSlot(int source, int target)
 {
     const Image* from = FindImage(source);
@@ -163,9 +171,9 @@ int Toolkit::SaveImageAsJpeg(int number, const std::string& path, int qualityLev
     // default of JPEG encoders.
     const int quality = std::clamp(qualityLevel * 10 + 5, 1, 100);
     std::vector<std::uint8_t> jpeg;
-    if (!platform_.EncodeJpeg(*image, quality, jpeg, lastError_))
+    if (!platform_.codecs.EncodeJpeg(*image, quality, jpeg, lastError_))
         return 0;
-    return platform_.ReplaceFile(path, jpeg, lastError_) ? 1 : 0;
+    return platform_.files.ReplaceFile(path, jpeg, lastError_) ? 1 : 0;
 }
 
 int Toolkit::SavePng(const Image& image, const std::string& path)
@@ -175,9 +183,9 @@ int Toolkit::SavePng(const Image& image, const std::string& path)
         return 0;
     }
     std::vector<std::uint8_t> png;
-    if (!platform_.EncodePng(image, png, lastError_))
+    if (!platform_.codecs.EncodePng(image, png, lastError_))
         return 0;
-    return platform_.ReplaceFile(path, png, lastError_) ? 1 : 0;
+    return platform_.files.ReplaceFile(path, png, lastError_) ? 1 : 0;
 }
 
 int Toolkit::SaveImageAsPng(int number, const std::string& path)
@@ -285,11 +293,11 @@ int Toolkit::DrawText(int x, int y, std::string_view text, Colour colour, bool o
     if (slot == nullptr)
         return x;
     const std::string utf8 = Cp1252ToUtf8(text);
-    const int width = platform_.TextWidth(slot->id, utf8);
+    const int width = platform_.windows.TextWidth(slot->id, utf8);
     if (!text.empty()) {
         if (opaque)
             vx::FillBox(*drawing_.target, x, y, width, slot->metrics.height, background);
-        platform_.DrawText(*drawing_.target, slot->id, x, y, utf8, colour);
+        platform_.windows.DrawText(*drawing_.target, slot->id, x, y, utf8, colour);
     }
     return x + width;
 }
@@ -299,7 +307,7 @@ int Toolkit::MeasureTextWidth(std::string_view text)
     if (!IsDrawing() || text.empty())
         return 0;
     const FontSlot* slot = FindFont(drawing_.font);
-    return slot == nullptr ? 0 : platform_.TextWidth(slot->id, Cp1252ToUtf8(text));
+    return slot == nullptr ? 0 : platform_.windows.TextWidth(slot->id, Cp1252ToUtf8(text));
 }
 
 // --- Fonts ------------------------------------------------------------------
@@ -310,13 +318,15 @@ FontHandle Toolkit::LoadFontSlot(int number, const std::string& face, int points
         return 0;
     // MulDiv(points, 96, 72): rounded to the nearest integer, halves away from 0.
     const int pixels = (points * 96 + 36) / 72;
-    const std::uint64_t id = platform_.MakeFont(face, pixels, (flags & kFontBold) != 0);
+    const std::uint64_t id = platform_.windows.MakeFont(face, pixels, (flags & kFontBold) != 0);
     if (id == 0)
         return 0;
     FontSlot& slot = fonts_[number];
+    if (slot.id != 0)
+        platform_.windows.ReleaseFont(slot.id);  // a window opened anew loads its font again
     slot.handle = static_cast<FontHandle>(nextSerial_++);
     slot.id = id;
-    slot.metrics = platform_.MetricsOf(id);
+    slot.metrics = platform_.windows.MetricsOf(id);
     return slot.handle;
 }
 
@@ -329,10 +339,10 @@ FontHandle Toolkit::FontHandleOf(int number) const
 const Toolkit::FontSlot* Toolkit::FindFont(FontHandle font)
 {
     if (font == kSystemFont) {
-        if (systemFont_.id == 0 && platform_.WindowSystemStarted()) {
+        if (systemFont_.id == 0 && platform_.windows.Started()) {
             systemFont_.handle = kSystemFont;
-            systemFont_.id = platform_.DefaultFont();
-            systemFont_.metrics = platform_.MetricsOf(systemFont_.id);
+            systemFont_.id = platform_.windows.DefaultFont();
+            systemFont_.metrics = platform_.windows.MetricsOf(systemFont_.id);
         }
         return systemFont_.id != 0 ? &systemFont_ : nullptr;
     }
@@ -359,7 +369,7 @@ int Toolkit::OpenFileForRead(int number, const std::string& path)
     CloseFileSlot(number);
     if (number < 0 || path.empty())
         return 0;
-    const std::uint64_t file = platform_.OpenForRead(path, lastError_);
+    const std::uint64_t file = platform_.files.OpenForRead(path, lastError_);
     if (file == 0)
         return 0;
     files_[number] = file;
@@ -374,7 +384,7 @@ std::int64_t Toolkit::FileLength(int number) const
 FileStamp Toolkit::FileStampOf(int number) const
 {
     const auto it = files_.find(number);
-    return it == files_.end() ? FileStamp{} : platform_.StampOf(it->second);
+    return it == files_.end() ? FileStamp{} : platform_.files.StampOf(it->second);
 }
 
 std::int64_t Toolkit::ReadFileBytes(int number, std::uint8_t* destination, std::int64_t count)
@@ -383,7 +393,7 @@ std::int64_t Toolkit::ReadFileBytes(int number, std::uint8_t* destination, std::
     if (it == files_.end() || destination == nullptr || count <= 0)
         return 0;
     lastError_.clear();
-    return platform_.Read(it->second, destination, count, lastError_);
+    return platform_.files.Read(it->second, destination, count, lastError_);
 }
 
 void Toolkit::CloseFileSlot(int number)
@@ -391,45 +401,18 @@ void Toolkit::CloseFileSlot(int number)
     const auto it = files_.find(number);
     if (it == files_.end())
         return;
-    platform_.Close(it->second);
+    platform_.files.Close(it->second);
     files_.erase(it);
 }
 
 std::string Toolkit::CurrentFolder()
 {
-    return platform_.CurrentFolder();
+    return platform_.files.CurrentFolder();
 }
 
 bool Toolkit::MakeFolders(const std::string& folder)
 {
-    return platform_.MakeFolders(folder, lastError_);
-}
-
-// --- Memory -------------------------------------------------------------------
-
-std::uint8_t* Toolkit::AllocateMemory(std::int64_t size)
-{
-    if (size <= 0)
-        return nullptr;
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow)
-                                              std::uint8_t[static_cast<std::size_t>(size)]());
-    if (!block)
-        return nullptr;
-    blocks_.push_back(std::move(block));
-    return blocks_.back().get();
-}
-
-void Toolkit::CopyBytes(const std::uint8_t* source, std::uint8_t* destination,
-                        std::int64_t count)
-{
-    if (source != nullptr && destination != nullptr && count > 0)
-        std::memmove(destination, source, static_cast<std::size_t>(count));
-}
-
-void Toolkit::WriteByteAt(std::uint8_t* position, std::int64_t value)
-{
-    if (position != nullptr)
-        *position = static_cast<std::uint8_t>(value & 0xFF);
+    return platform_.files.MakeFolders(folder, lastError_);
 }
 
 // --- Windows and controls -------------------------------------------------------
@@ -439,7 +422,7 @@ WindowHandle Toolkit::CreateAppWindow(int number, int x, int y, int clientWidth,
 {
     if (number < 0 || clientWidth <= 0 || clientHeight <= 0)
         return 0;
-    const std::uint64_t id = platform_.OpenWindow(x, y, clientWidth, clientHeight, Cp1252ToUtf8(title));
+    const std::uint64_t id = platform_.windows.OpenWindow(x, y, clientWidth, clientHeight, Cp1252ToUtf8(title));
     if (id == 0)
         return 0;
     const auto old = windows_.find(number);
@@ -496,12 +479,12 @@ void Toolkit::DropWindow(std::map<int, WindowSlot>::iterator window)
             ++control;
             continue;
         }
-        platform_.DestroyControl(control->second.id);
+        platform_.windows.DestroyControl(control->second.id);
         sliderRanges_.erase(control->first);
         gone.push_back(control->first);
         control = controls_.erase(control);
     }
-    platform_.DestroyWindow(id);
+    platform_.windows.DestroyWindow(id);
     windows_.erase(window);
     std::erase_if(queue_, [&](const Event& event) {
         if (event.code == kCloseEvent)
@@ -534,7 +517,7 @@ namespace {
 // The control is made (replacing one of the same number) and its number is
 // its tag in the platform's events.
 template <class Controls>
-std::uint64_t MakeControl(Platform& platform, Controls& controls, std::uint64_t window,
+std::uint64_t MakeControl(WindowSystem& windows, Controls& controls, std::uint64_t window,
                           int number, ControlKind kind, int x, int y, int w, int h,
                           const std::string& text)
 {
@@ -542,10 +525,10 @@ std::uint64_t MakeControl(Platform& platform, Controls& controls, std::uint64_t 
         return 0;
     const auto old = controls.find(number);
     if (old != controls.end()) {
-        platform.DestroyControl(old->second.id);
+        windows.DestroyControl(old->second.id);
         controls.erase(old);
     }
-    const std::uint64_t id = platform.AddControl(window, kind, number, x, y, w, h);
+    const std::uint64_t id = windows.AddControl(window, kind, number, x, y, w, h);
     if (id != 0)
         controls[number] = {kind, id, text, window};
     return id;
@@ -556,24 +539,24 @@ std::uint64_t MakeControl(Platform& platform, Controls& controls, std::uint64_t 
 void Toolkit::AddLabel(int number, int x, int y, int w, int h, const std::string& text, int flags)
 {
     const std::uint64_t id =
-        MakeControl(platform_, controls_, parentWindow_, number, ControlKind::Label, x, y, w, h, text);
+        MakeControl(platform_.windows, controls_, parentWindow_, number, ControlKind::Label, x, y, w, h, text);
     if (id == 0)
         return;
-    platform_.SetEndEllipsis(id, (flags & kLabelEndEllipsis) != 0);
-    platform_.SetText(id, Cp1252ToUtf8(text));
+    platform_.windows.SetEndEllipsis(id, (flags & kLabelEndEllipsis) != 0);
+    platform_.windows.SetText(id, Cp1252ToUtf8(text));
 }
 
 void Toolkit::AddButton(int number, int x, int y, int w, int h, const std::string& text)
 {
     const std::uint64_t id =
-        MakeControl(platform_, controls_, parentWindow_, number, ControlKind::Button, x, y, w, h, text);
+        MakeControl(platform_.windows, controls_, parentWindow_, number, ControlKind::Button, x, y, w, h, text);
     if (id != 0)
-        platform_.SetText(id, Cp1252ToUtf8(text));
+        platform_.windows.SetText(id, Cp1252ToUtf8(text));
 }
 
 void Toolkit::AddPictureBox(int number, int x, int y, int w, int h, ImageHandle image)
 {
-    const std::uint64_t id = MakeControl(platform_, controls_, parentWindow_, number,
+    const std::uint64_t id = MakeControl(platform_.windows, controls_, parentWindow_, number,
                                          ControlKind::PictureBox, x, y, w, h, {});
     if (id != 0 && image != 0)
         SetControlValue(number, static_cast<std::int64_t>(image));
@@ -582,25 +565,25 @@ void Toolkit::AddPictureBox(int number, int x, int y, int w, int h, ImageHandle 
 void Toolkit::AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum,
                         int flags)
 {
-    const std::uint64_t id = MakeControl(platform_, controls_, parentWindow_, number,
+    const std::uint64_t id = MakeControl(platform_.windows, controls_, parentWindow_, number,
                                          ControlKind::Slider, x, y, w, h, {});
     if (id == 0)
         return;
     sliderRanges_[number] = {std::max(minimum, 0), std::max(maximum, 0)};
-    platform_.SetSliderRange(id, std::max(minimum, 0), std::max({minimum, maximum, 0}));
-    platform_.SetSliderTicks(id, (flags & 1) != 0);
+    platform_.windows.SetSliderRange(id, std::max(minimum, 0), std::max({minimum, maximum, 0}));
+    platform_.windows.SetSliderTicks(id, (flags & 1) != 0);
 }
 
 void Toolkit::AddScrollBar(int number, int x, int y, int w, int h, int minimum, int maximum,
                            int page)
 {
-    const std::uint64_t id = MakeControl(platform_, controls_, parentWindow_, number,
+    const std::uint64_t id = MakeControl(platform_.windows, controls_, parentWindow_, number,
                                          ControlKind::ScrollBar, x, y, w, h, {});
     if (id == 0)
         return;
     sliderRanges_[number] = {std::max(minimum, 0), std::max(maximum, 0)};
-    platform_.SetSliderRange(id, std::max(minimum, 0), std::max({minimum, maximum, 0}));
-    platform_.SetScrollPage(id, std::max(page, 1));
+    platform_.windows.SetSliderRange(id, std::max(minimum, 0), std::max({minimum, maximum, 0}));
+    platform_.windows.SetScrollPage(id, std::max(page, 1));
 }
 
 std::string Toolkit::GetControlText(int number) const
@@ -620,19 +603,19 @@ void Toolkit::SetControlText(int number, const std::string& text)
         return;
     it->second.text = text;
     if (it->second.kind == ControlKind::Label || it->second.kind == ControlKind::Button)
-        platform_.SetText(it->second.id, Cp1252ToUtf8(text));
+        platform_.windows.SetText(it->second.id, Cp1252ToUtf8(text));
 }
 
 std::int64_t Toolkit::GetControlValue(int number) const
 {
     const ControlSlot* slider = FindRanged(number);
-    return slider == nullptr ? 0 : platform_.SliderValue(slider->id);
+    return slider == nullptr ? 0 : platform_.windows.SliderValue(slider->id);
 }
 
 void Toolkit::SetControlValue(int number, std::int64_t value)
 {
     if (const ControlSlot* slider = FindRanged(number)) {
-        platform_.SetSliderValue(slider->id,
+        platform_.windows.SetSliderValue(slider->id,
                                  static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)));
         return;
     }
@@ -641,7 +624,7 @@ void Toolkit::SetControlValue(int number, std::int64_t value)
         for (const auto& [n, slot] : images_)
             if (slot.handle == static_cast<ImageHandle>(value))
                 shown = slot.image.get();
-        platform_.ShowPicture(box->id, shown);
+        platform_.windows.ShowPicture(box->id, shown);
     }
 }
 
@@ -675,57 +658,57 @@ void Toolkit::SetControlAttribute(int number, int which, int value)
     else
         return;
     // The thumb stays on its value where it can.
-    const int position = platform_.SliderValue(slider->id);
-    platform_.SetSliderRange(slider->id, minimum, std::max(minimum, maximum));
-    platform_.SetSliderValue(slider->id, position);
+    const int position = platform_.windows.SliderValue(slider->id);
+    platform_.windows.SetSliderRange(slider->id, minimum, std::max(minimum, maximum));
+    platform_.windows.SetSliderValue(slider->id, position);
 }
 
 void Toolkit::SetScrollPage(int number, int page)
 {
     if (const ControlSlot* bar = FindControl(number, ControlKind::ScrollBar))
-        platform_.SetScrollPage(bar->id, std::max(page, 1));
+        platform_.windows.SetScrollPage(bar->id, std::max(page, 1));
 }
 
 void Toolkit::TrackPointer(int box, bool on)
 {
     if (const ControlSlot* slot = FindControl(box, ControlKind::PictureBox))
-        platform_.TrackPointer(slot->id, on);
+        platform_.windows.TrackPointer(slot->id, on);
 }
 
 void Toolkit::SetControlEnabled(int number, bool enabled)
 {
     if (const std::uint64_t id = ControlId(number))
-        platform_.SetEnabled(id, enabled);
+        platform_.windows.SetEnabled(id, enabled);
 }
 
 bool Toolkit::ControlEnabled(int number) const
 {
     const std::uint64_t id = ControlId(number);
-    return id != 0 && platform_.IsEnabled(id);
+    return id != 0 && platform_.windows.IsEnabled(id);
 }
 
 void Toolkit::SetControlToolTip(int number, const std::string& text)
 {
     if (const std::uint64_t id = ControlId(number))
-        platform_.SetToolTip(id, Cp1252ToUtf8(text));
+        platform_.windows.SetToolTip(id, Cp1252ToUtf8(text));
 }
 
 void Toolkit::SetControlTextColour(int number, Colour colour)
 {
     if (const std::uint64_t id = ControlId(number))
-        platform_.SetTextColour(id, colour);
+        platform_.windows.SetTextColour(id, colour);
 }
 
 void Toolkit::SetWindowBackground(int windowNumber, Colour colour)
 {
     if (const std::uint64_t id = WindowId(windowNumber))
-        platform_.SetWindowBackground(id, colour);
+        platform_.windows.SetWindowBackground(id, colour);
 }
 
 void Toolkit::AddKeyCommand(int windowNumber, Key key, int control)
 {
     if (const std::uint64_t id = WindowId(windowNumber))
-        platform_.AddKeyCommand(id, key, control);
+        platform_.windows.AddKeyCommand(id, key, control);
 }
 
 void Toolkit::SetTabOrder(std::span<const int> controls)
@@ -733,28 +716,28 @@ void Toolkit::SetTabOrder(std::span<const int> controls)
     std::vector<std::uint64_t> ids;
     for (const int number : controls) {
         if (const std::uint64_t id = ControlId(number)) {
-            platform_.SetFocusable(id);
+            platform_.windows.SetFocusable(id);
             ids.push_back(id);
         }
     }
-    platform_.SetTabOrder(ids);
+    platform_.windows.SetTabOrder(ids);
 }
 
 void Toolkit::AcceptDrops(int windowNumber, bool accept)
 {
     if (const std::uint64_t id = WindowId(windowNumber))
-        platform_.AcceptDrops(id, accept);
+        platform_.windows.AcceptDrops(id, accept);
 }
 
 void Toolkit::ReceivePassedFiles(int windowNumber)
 {
     if (const std::uint64_t id = WindowId(windowNumber))
-        platform_.ReceivePassedFiles(id);
+        platform_.windows.ReceivePassedFiles(id);
 }
 
 bool Toolkit::PassToOpenWindow(const std::string& path)
 {
-    return platform_.PassToOpenWindow(platform_.AbsolutePath(path));
+    return platform_.windows.PassToOpenWindow(platform_.files.AbsolutePath(path));
 }
 
 int Toolkit::SaveWindowPng(int windowNumber, const std::string& path)
@@ -764,13 +747,13 @@ int Toolkit::SaveWindowPng(int windowNumber, const std::string& path)
         lastError_ = "there is no window";
         return 0;
     }
-    return SavePng(platform_.GrabWindow(id), path);
+    return SavePng(platform_.windows.GrabWindow(id), path);
 }
 
 Image Toolkit::ShownPicture(int box) const
 {
     const ControlSlot* slot = FindControl(box, ControlKind::PictureBox);
-    return slot != nullptr ? platform_.ShownPicture(slot->id) : Image(0, 0);
+    return slot != nullptr ? platform_.windows.ShownPicture(slot->id) : Image(0, 0);
 }
 
 int Toolkit::SaveShownPicturePng(int control, const std::string& path)
@@ -786,7 +769,7 @@ int Toolkit::SaveShownPicturePng(int control, const std::string& path)
 std::pair<int, int> Toolkit::ControlSize(int number) const
 {
     const std::uint64_t id = ControlId(number);
-    return id == 0 ? std::pair(0, 0) : platform_.ControlSize(id);
+    return id == 0 ? std::pair(0, 0) : platform_.windows.ControlSize(id);
 }
 
 // --- Events -----------------------------------------------------------------
@@ -825,7 +808,7 @@ void Toolkit::Receive(const PlatformEvent& event)
     }
     // A key command for a control that is there but disabled does nothing.
     const auto it = controls_.find(event.tag);
-    if (it != controls_.end() && !platform_.IsEnabled(it->second.id))
+    if (it != controls_.end() && !platform_.windows.IsEnabled(it->second.id))
         return;
     queue_.push_back({kControlEvent, event.tag, {}});
 }
@@ -846,14 +829,14 @@ int Toolkit::WaitEvent()
     if (windows_.empty() && queue_.empty())
         return 0;  // nothing could ever raise an event
     while (queue_.empty())
-        platform_.ProcessEvents(true);
+        platform_.windows.ProcessEvents(true);
     return TakeEvent();
 }
 
 int Toolkit::PollEvent()
 {
     if (queue_.empty())
-        platform_.ProcessEvents(false);
+        platform_.windows.ProcessEvents(false);
     return queue_.empty() ? 0 : TakeEvent();
 }
 
@@ -869,7 +852,7 @@ std::string Toolkit::AskOpenFile(const std::string& title, const std::string& de
 {
     const std::string utf8Title = Cp1252ToUtf8(title);
     return requester_ ? requester_->AskOpenFile(title, defaultFile, filter, filterIndex)
-                      : platform_.AskOpenFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
+                      : platform_.windows.AskOpenFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
 }
 
 std::string Toolkit::AskSaveFile(const std::string& title, const std::string& defaultFile,
@@ -877,7 +860,7 @@ std::string Toolkit::AskSaveFile(const std::string& title, const std::string& de
 {
     const std::string utf8Title = Cp1252ToUtf8(title);
     return requester_ ? requester_->AskSaveFile(title, defaultFile, filter, filterIndex)
-                      : platform_.AskSaveFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
+                      : platform_.windows.AskSaveFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
 }
 
 }  // namespace vx

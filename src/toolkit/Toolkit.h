@@ -1,6 +1,6 @@
 // The toolkit: every window, control, event, image, drawing, font,
-// requester, file and memory operation the program uses, over the platform
-// (Platform.h). Plain C++: the platform does what needs the system.
+// requester and file operation the program uses, over the platform's three
+// parts (Platform.h). Plain C++: the platform does what needs the system.
 //
 // Objects are named by small numbers chosen by the program, separately per
 // kind (windows, controls, images, fonts, files). Creating an object under a
@@ -10,7 +10,7 @@
 // system's (UTF-8).
 //
 // Sections: handles and events; requesters; the Toolkit class (images,
-// drawing, fonts, files and folders, memory, windows and controls, events,
+// drawing, fonts, files and folders, windows and controls, events,
 // requesters); the drawing scope.
 #pragma once
 
@@ -40,11 +40,13 @@ constexpr FontHandle kSystemFont = -1;
 // Font flag: bold.
 constexpr int kFontBold = 0x100;
 
-// Event codes returned by WaitEvent.
+// Event codes returned by WaitEvent (0 is none): the system's own two,
 constexpr int kControlEvent = 13100;
 constexpr int kCloseEvent = 16;
-constexpr int kDropEvent = 563;  // a file dropped on or passed to the window; see DroppedPath()
-constexpr int kPointerEvent = 512;  // the pointer over a picture box; see EventPointerAction()
+// and the program's own kinds, below zero, apart from every number a window
+// system gives its messages.
+constexpr int kDropEvent = -1;     // a file dropped on or passed to the window; see DroppedPath()
+constexpr int kPointerEvent = -2;  // the pointer over a picture box; see EventPointerAction()
 
 // Style bits of a fixed-size window with a close box.
 constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
@@ -75,7 +77,7 @@ class Toolkit {
 public:
     // Constructing the toolkit is InitToolkit: it prepares the object tables
     // and the drawing defaults.
-    explicit Toolkit(Platform& platform = SystemPlatform());
+    explicit Toolkit(Platform platform = {});
     ~Toolkit();  // shuts down, if that has not happened yet
     Toolkit(const Toolkit&) = delete;
     Toolkit& operator=(const Toolkit&) = delete;
@@ -85,8 +87,8 @@ public:
 
     Platform& System() { return platform_; }
 
-    // Starts the window system (see Platform::StartWindowSystem). Without it,
-    // fonts, windows and requesters do nothing: the files still work.
+    // Starts the window system (see WindowSystem::Start). Without it, fonts,
+    // windows and requesters do nothing: the files still work.
     bool StartWindowSystem(bool headless, void (*displayUnreachable)() = nullptr);
 
     // --- Off-screen images ---------------------------------------------------
@@ -94,6 +96,8 @@ public:
     // The same, filled with the colour: a picture's fresh start.
     int CreateImageSlot(int number, int width, int height, Colour fill);
     int CatchBitmapImage(int number, std::span<const std::uint8_t> bmp);
+    // The picture itself under the number, replacing any image there.
+    int StoreImageSlot(int number, Image image);
     int CopyImageSlot(int source, int target);
     bool ImageExists(int number) const;
     ImageHandle ImageHandleOf(int number) const;
@@ -135,6 +139,7 @@ public:
 
     // --- Fonts ---------------------------------------------------------------
     // Character height = points * 96 / 72 pixels, rounded as MulDiv rounds.
+    // The font a slot held before is released.
     FontHandle LoadFontSlot(int number, const std::string& face, int points, int flags = 0);
     FontHandle FontHandleOf(int number) const;
     // Height in pixels of a font's character cell (0 when there is none).
@@ -151,21 +156,13 @@ public:
     void CloseFileSlot(int number);
     // The process's current folder with exactly one trailing separator.
     std::string CurrentFolder();
-    std::string AbsolutePath(const std::string& path) { return platform_.AbsolutePath(path); }
-    PathKind KindOf(const std::string& path) { return platform_.KindOf(path); }
+    std::string AbsolutePath(const std::string& path) { return platform_.files.AbsolutePath(path); }
+    PathKind KindOf(const std::string& path) { return platform_.files.KindOf(path); }
     std::vector<FolderEntry> ListFolder(const std::string& folder)
     {
-        return platform_.ListFolder(folder);
+        return platform_.files.ListFolder(folder);
     }
     bool MakeFolders(const std::string& folder);  // the reason in LastError()
-
-    // --- Memory --------------------------------------------------------------
-    // A zero-filled block that lives until shutdown; null when size <= 0 or
-    // memory is short.
-    std::uint8_t* AllocateMemory(std::int64_t size);
-    static void CopyBytes(const std::uint8_t* source, std::uint8_t* destination,
-                          std::int64_t count);
-    static void WriteByteAt(std::uint8_t* position, std::int64_t value);
 
     // --- Windows and controls ------------------------------------------------
     // A window replaced under its number takes its controls with it. Controls
@@ -186,7 +183,7 @@ public:
     void AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum, int flags);
     // A vertical scroll bar over minimum..maximum (at the top, at the bottom)
     // showing page of it: every position the user gives it is a control
-    // event; see Platform::AddControl.
+    // event; see WindowSystem::AddControl.
     void AddScrollBar(int number, int x, int y, int w, int h, int minimum, int maximum,
                       int page);
     std::string GetControlText(int number) const;
@@ -327,12 +324,11 @@ private:
     void Receive(const PlatformEvent& event);
     int TakeEvent();
 
-    Platform& platform_;
+    Platform platform_;
     std::map<int, ImageSlot> images_;
     std::map<int, FontSlot> fonts_;
     FontSlot systemFont_;
     std::map<int, std::uint64_t> files_;  // number -> the platform's file
-    std::vector<std::unique_ptr<std::uint8_t[]>> blocks_;
     std::map<int, WindowSlot> windows_;
     std::map<int, ControlSlot> controls_;
     std::map<int, std::pair<int, int>> sliderRanges_;  // minimum, maximum

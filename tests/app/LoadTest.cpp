@@ -8,10 +8,10 @@
 #include <functional>
 
 #include "app/Export.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
 #include "support/WindowDriver.h"
-#include "support/ForwardingPlatform.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
 
@@ -234,13 +234,13 @@ TEST_F(Load, AGamePassedByALaterStartWhileTheRequesterIsOpenLoadsWhenItCloses)
     // The requester is modal: a drop meanwhile is ignored, a passed game is
     // the user's own later choice and must not be lost.
     struct PassingRequester : Requester {
-        test::DrivingPlatform& platform;
+        test::DrivingWindowSystem& windows;
         std::string game;
-        PassingRequester(test::DrivingPlatform& p, std::string g) : platform(p), game(std::move(g)) {}
+        PassingRequester(test::DrivingWindowSystem& w, std::string g) : windows(w), game(std::move(g)) {}
         std::string AskOpenFile(const std::string&, const std::string&, const std::string&, int) override
         {
-            platform.Raise({PlatformEvent::Kind::Drop, 0, "/elsewhere/dropped.gam"});
-            platform.Raise({PlatformEvent::Kind::Open, 0, game});
+            windows.Raise({PlatformEvent::Kind::Drop, 0, "/elsewhere/dropped.gam"});
+            windows.Raise({PlatformEvent::Kind::Open, 0, game});
             return {};  // cancelled
         }
         std::string AskSaveFile(const std::string&, const std::string&, const std::string&, int) override
@@ -248,7 +248,7 @@ TEST_F(Load, AGamePassedByALaterStartWhileTheRequesterIsOpenLoadsWhenItCloses)
             return {};
         }
     };
-    toolkit.SetRequester(std::make_unique<PassingRequester>(platform, GamePath()));
+    toolkit.SetRequester(std::make_unique<PassingRequester>(windowSystem, GamePath()));
     Click("Load");
     EXPECT_EQ(State().GamePath, GamePath());
     EXPECT_EQ(State().Laps.LapCount, 3);
@@ -422,27 +422,42 @@ TEST_F(Load, NeverWritesToTheFilesItReads)
     EXPECT_EQ(test::ReadFile(root / "Tracks/Oval.trk"), track);
 }
 
-// The file's stamp moves between the two looks of the first `changes` reads:
-// the game rewriting it while it is read.
-class ChangingFilePlatform : public test::ForwardingPlatform {
+// The system's files, but the file's stamp moves between the two looks of
+// the first `changes` reads: the game rewriting it while it is read.
+class ChangingFiles : public FileSystem {
 public:
-    explicit ChangingFilePlatform(int changes) : changes_(changes) {}
+    explicit ChangingFiles(int changes) : changes_(changes) {}
     std::uint64_t OpenForRead(const std::string& path, std::string& error) override
     {
         ++opens;
         looks_ = 0;
-        return ForwardingPlatform::OpenForRead(path, error);
+        return s_.OpenForRead(path, error);
     }
     FileStamp StampOf(std::uint64_t file) override
     {
-        FileStamp stamp = ForwardingPlatform::StampOf(file);
+        FileStamp stamp = s_.StampOf(file);
         if (opens <= changes_ && ++looks_ == 2)
             stamp.modifiedNs += 1;  // written meanwhile
         return stamp;
     }
+    std::string CurrentFolder() override { return s_.CurrentFolder(); }
+    std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
+    PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
+    std::vector<FolderEntry> ListFolder(const std::string& f) override { return s_.ListFolder(f); }
+    bool MakeFolders(const std::string& f, std::string& e) override { return s_.MakeFolders(f, e); }
+    std::int64_t Read(std::uint64_t f, std::uint8_t* into, std::int64_t n, std::string& e) override
+    {
+        return s_.Read(f, into, n, e);
+    }
+    void Close(std::uint64_t f) override { s_.Close(f); }
+    bool ReplaceFile(const std::string& p, std::span<const std::uint8_t> b, std::string& e) override
+    {
+        return s_.ReplaceFile(p, b, e);
+    }
     int opens = 0;
 
 private:
+    FileSystem& s_ = SystemFiles();
     int changes_;
     int looks_ = 0;
 };
@@ -455,8 +470,8 @@ TEST(ChangedWhileRead, AFileThatKeepsChangingIsRefusedAndOneThatSettlesIsRead)
     WriteFile(root / "Saves/cup.gam", CupGame().Build());
     WriteFile(root / "Tracks/Oval.trk", OvalTrack().Build());
 
-    ChangingFilePlatform always(1000);
-    Toolkit restless(always);
+    ChangingFiles always(1000);
+    Toolkit restless({.files = always});
     AppState state;
     InitAppState(state, restless.CurrentFolder());
     EXPECT_FALSE(LoadGameData(state, restless, root / "Saves/cup.gam"));
@@ -464,8 +479,8 @@ TEST(ChangedWhileRead, AFileThatKeepsChangingIsRefusedAndOneThatSettlesIsRead)
     EXPECT_EQ(always.opens, kReadAttempts);
     EXPECT_FALSE(state.HasGame);
 
-    ChangingFilePlatform twice(2);  // the game's own read, and the retry after it
-    Toolkit settling(twice);
+    ChangingFiles twice(2);  // the game's own read, and the retry after it
+    Toolkit settling({.files = twice});
     EXPECT_TRUE(LoadGameData(state, settling, root / "Saves/cup.gam"));
     EXPECT_EQ(state.Laps.LapCount, 3);
 }

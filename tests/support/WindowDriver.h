@@ -11,23 +11,23 @@
 #include <string>
 
 #include "app/MainWindow.h"
-#include "support/ForwardingPlatform.h"
+#include "support/ForwardingWindowSystem.h"
 #include "support/TestSupport.h"
 
 namespace vx::test {
 
-// The system's platform, through which a test raises the events the user's
-// actions would.
-class DrivingPlatform : public ForwardingPlatform {
+// The system's window system, through which a test raises the events the
+// user's actions would.
+class DrivingWindowSystem : public ForwardingWindowSystem {
 public:
     void SetEventSink(std::function<void(const PlatformEvent&)> sink) override
     {
         sink_ = sink;
-        ForwardingPlatform::SetEventSink(std::move(sink));
+        ForwardingWindowSystem::SetEventSink(std::move(sink));
     }
     std::uint64_t OpenWindow(int x, int y, int w, int h, const std::string& title) override
     {
-        const std::uint64_t id = ForwardingPlatform::OpenWindow(x, y, w, h, title);
+        const std::uint64_t id = ForwardingWindowSystem::OpenWindow(x, y, w, h, title);
         windows_[title] = id;
         return id;
     }
@@ -72,41 +72,41 @@ protected:
     // A click on the button, or a move of the scroll bar, of this number.
     void Press(int control)
     {
-        platform.Raise({PlatformEvent::Kind::Control, control, {}});
+        windowSystem.Raise({PlatformEvent::Kind::Control, control, {}});
         app.ProcessPendingEvents();
     }
     // The user puts the slider's thumb on lap.
     void MoveSlider(int lap)
     {
         toolkit.SetControlValue(LapSlider, lap);
-        platform.Raise({PlatformEvent::Kind::Control, LapSlider, {}});
+        windowSystem.Raise({PlatformEvent::Kind::Control, LapSlider, {}});
         app.ProcessPendingEvents();
     }
     // A file dropped on the window.
     void Drop(const std::string& path)
     {
-        platform.Raise({PlatformEvent::Kind::Drop, 0, path});
+        windowSystem.Raise({PlatformEvent::Kind::Drop, 0, path});
         app.ProcessPendingEvents();
     }
     // The pointer over a picture box that tracks it, at (x, y) in the box.
     void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0)
     {
-        platform.Raise({.kind = PlatformEvent::Kind::Pointer, .tag = box, .action = action, .x = x,
+        windowSystem.Raise({.kind = PlatformEvent::Kind::Pointer, .tag = box, .action = action, .x = x,
                         .y = y, .wheelSteps = wheelSteps});
         app.ProcessPendingEvents();
     }
     // A click on the close box of the window of this title.
     void CloseWindow(const std::string& title)
     {
-        platform.RaiseClose(title);
+        windowSystem.RaiseClose(title);
         app.ProcessPendingEvents();
     }
     std::string LapLabel() { return toolkit.GetControlText(LapNumberLabel); }
     AppState& State() { return app.State(); }
     std::string NewestLog() { return State().Log.Newest(); }
 
-    DrivingPlatform platform;
-    Toolkit toolkit{platform};
+    DrivingWindowSystem windowSystem;
+    Toolkit toolkit{{.windows = windowSystem}};
     Application app{toolkit};
     std::shared_ptr<ScriptedRequester::Shared> script;
 };

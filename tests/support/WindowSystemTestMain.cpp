@@ -10,7 +10,7 @@ int main(int argc, char** argv)
 {
     std::setlocale(LC_NUMERIC, "C");
     testing::InitGoogleTest(&argc, argv);
-    if (!vx::SystemPlatform().StartWindowSystem(true, nullptr))
+    if (!vx::SystemWindows().Start(true, nullptr))
         return 1;
     return RUN_ALL_TESTS();
 }

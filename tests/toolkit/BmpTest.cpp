@@ -96,8 +96,7 @@ TEST(DecodeBmp, RefusesMalformedHeaders)
 
 TEST(DecodeBmp, EveryShortenedFileIsRefused)
 {
-    const auto& placeholder = PlaceholderBitmap();
-    std::vector<std::uint8_t> bytes(placeholder.begin(), placeholder.end());
+    const auto bytes = Bitmap(4, 3, 24, 0, std::vector<std::uint8_t>(4 * 3 * 3, 0x80));
     ASSERT_TRUE(DecodeBmp(bytes));
     for (std::size_t length = 0; length < bytes.size(); ++length)
         EXPECT_FALSE(DecodeBmp(std::span(bytes.data(), length))) << length;
@@ -105,16 +104,14 @@ TEST(DecodeBmp, EveryShortenedFileIsRefused)
 
 TEST(EmbeddedPictures, ThePlaceholderIsAThirtyTwoPixelCarOnGrey)
 {
-    const auto& bytes = PlaceholderBitmap();
-    EXPECT_EQ(bytes.size(), 3126u);
-    const auto image = DecodeBmp(bytes);
-    ASSERT_TRUE(image);
-    EXPECT_EQ(image->Width(), 32);
-    EXPECT_EQ(image->Height(), 32);
-    EXPECT_EQ(image->At(0, 0), MakeRgb(128, 128, 128));
-    EXPECT_GT(test::CountColour(*image, MakeRgb(255, 255, 255)), 100);  // body
-    EXPECT_GT(test::CountColour(*image, MakeRgb(0, 0, 0)), 50);         // wheels
-    EXPECT_GT(test::CountColour(*image, MakeRgb(220, 20, 20)), 50);     // wings
+    const Image image = PlaceholderPicture();
+    EXPECT_EQ(image.Width(), 32);
+    EXPECT_EQ(image.Height(), 32);
+    EXPECT_EQ(image.At(0, 0), MakeRgb(128, 128, 128));
+    EXPECT_EQ(image.At(10, 2), MakeRgb(220, 20, 20));  // the front wing, at the top
+    EXPECT_GT(test::CountColour(image, MakeRgb(255, 255, 255)), 100);  // body
+    EXPECT_GT(test::CountColour(image, MakeRgb(0, 0, 0)), 50);         // wheels
+    EXPECT_GT(test::CountColour(image, MakeRgb(220, 20, 20)), 50);     // wings
 }
 
 TEST(EmbeddedPictures, TheTemplateCompletedBehindItsHeadersIsTheMapBackground)

@@ -12,7 +12,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <set>
 
+#include "support/ForwardingWindowSystem.h"
 #include "support/TestSupport.h"
 #include "toolkit/Toolkit.h"
 
@@ -159,10 +161,20 @@ TEST(DrawingText, TextIsClippedToThePicture)
     Toolkit tk;
     tk.CreateImageSlot(1, 10, 10);
     tk.BeginDrawing(tk.ImageDrawTarget(1));
-    tk.DrawTextAt(-5, -5, "Wide text far past the edge", kRed);
+    // The cells begin above and left of the picture and reach past it: the
+    // picture holds their visible part, the "W" in red on the cells' white.
+    tk.DrawTextAt(-5, -3, "Wide text far past the edge", kRed);
+    const Image& image = *tk.FindImage(1);
+    EXPECT_GT(CountColour(image, kRed), 0);
+    EXPECT_GT(CountColour(image, kWhite), 0);
+    EXPECT_EQ(CountColour(image, kRed) + CountColour(image, kWhite), 100);
+    // Text wholly outside changes no pixel.
+    const std::vector<std::uint32_t> drawn(image.Words(), image.Words() + 100);
     tk.DrawTextAt(100000, 100000, "away");
+    tk.DrawTextAt(-100000, 2, "away", kRed);
+    tk.DrawTextAt(2, 10, "below", kRed);
     tk.EndDrawing();
-    SUCCEED();  // no pixel outside was touched (the sanitizer build checks)
+    EXPECT_EQ(std::vector<std::uint32_t>(image.Words(), image.Words() + 100), drawn);
 }
 
 TEST(Fonts, PointsBecomePixelsAtNinetySixDotsPerInch)
@@ -179,6 +191,47 @@ TEST(Fonts, PointsBecomePixelsAtNinetySixDotsPerInch)
     EXPECT_GE(tk.FontCellHeight(table), 13);
     EXPECT_LE(tk.FontCellHeight(table), 18);
     EXPECT_EQ(tk.LoadFontSlot(3, "", 10), 0);
+}
+
+// The system's window system, keeping count of the fonts made and not yet
+// released.
+class CountedFonts : public test::ForwardingWindowSystem {
+public:
+    std::uint64_t MakeFont(const std::string& face, int pixels, bool bold) override
+    {
+        lastMade = ForwardingWindowSystem::MakeFont(face, pixels, bold);
+        live.insert(lastMade);
+        return lastMade;
+    }
+    void ReleaseFont(std::uint64_t font) override
+    {
+        live.erase(font);
+        ForwardingWindowSystem::ReleaseFont(font);
+    }
+    std::set<std::uint64_t> live;
+    std::uint64_t lastMade = 0;
+};
+
+TEST(Fonts, AFontReplacedUnderItsNumberAndEveryFontAtShutdownAreReleased)
+{
+    CountedFonts windows;
+    Toolkit tk({.windows = windows});
+    tk.LoadFontSlot(1, "Lucida Console", 12);
+    tk.LoadFontSlot(3, "Arial", 9);
+    const std::uint64_t first = windows.lastMade;
+    for (int opening = 0; opening < 50; ++opening)  // a window opened again loads its font again
+        tk.LoadFontSlot(3, "Arial", 9);
+    EXPECT_EQ(windows.live.size(), 2u);
+    EXPECT_EQ(SystemWindows().MetricsOf(first).height, 0);  // the system's font is gone too
+    tk.CreateImageSlot(1, 60, 20);
+    {
+        Drawing drawing(tk, 1);
+        tk.SetDrawingFont(tk.FontHandleOf(3));
+        EXPECT_GT(tk.DrawTextAt(0, 0, "9.85", kRed), 0);
+    }
+    EXPECT_GT(CountColour(*tk.FindImage(1), kRed), 0);
+    tk.ShutdownToolkit();
+    EXPECT_TRUE(windows.live.empty());
 }
 
 TEST(Files, OnlyExistingRegularFilesOpen)
@@ -222,7 +275,7 @@ TEST(Files, PathsLongerThan260AndNamesBeyondTheCodePageWork)
     const std::string file = path + "\xE6\x97\xA5.gam";
     ASSERT_GT(file.size(), 260u);
     std::string error;
-    ASSERT_TRUE(tk.System().ReplaceFile(file, std::vector<std::uint8_t>{1, 2, 3}, error)) << error;
+    ASSERT_TRUE(tk.System().files.ReplaceFile(file, std::vector<std::uint8_t>{1, 2, 3}, error)) << error;
     EXPECT_EQ(tk.KindOf(file), PathKind::File);
     ASSERT_EQ(tk.OpenFileForRead(0, file), 1) << tk.LastError();
     EXPECT_EQ(tk.FileLength(0), 3);
@@ -243,19 +296,6 @@ TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
     const auto separator = [](char c) { return c == '/' || c == '\\'; };
     EXPECT_TRUE(separator(folder.back()));
     EXPECT_TRUE(folder.size() == 1 || folder.size() == 3 || !separator(folder[folder.size() - 2]));
-}
-
-TEST(Memory, BlocksAreZeroFilledAndSizesBelowOneGiveNone)
-{
-    Toolkit tk;
-    std::uint8_t* block = tk.AllocateMemory(4'000'000);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block[0], 0);
-    EXPECT_EQ(block[3'999'999], 0);
-    EXPECT_EQ(tk.AllocateMemory(0), nullptr);
-    EXPECT_EQ(tk.AllocateMemory(-5), nullptr);
-    Toolkit::WriteByteAt(block, 0x1FF);
-    EXPECT_EQ(block[0], 0xFF);
 }
 
 // --- JPEG -----------------------------------------------------------------------

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "toolkit/qt/QtPlatform.h"
+#include "toolkit/qt/QtWindowSystem.h"
 
 namespace vx {
 
@@ -51,10 +51,10 @@ bool SomeoneListens(const QString& channel)
 }
 
 // Reads one message from a connection; queues the file and answers.
-void Serve(QtPlatform& platform, QWidget* window, QLocalSocket* connection)
+void Serve(QtWindowSystem& system, QWidget* window, QLocalSocket* connection)
 {
     QObject::connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
-    QObject::connect(connection, &QLocalSocket::readyRead, connection, [&platform, window, connection] {
+    QObject::connect(connection, &QLocalSocket::readyRead, connection, [&system, window, connection] {
         if (connection->bytesAvailable() < kLengthBytes)
             return;
         const QByteArray head = connection->peek(kLengthBytes);
@@ -67,7 +67,7 @@ void Serve(QtPlatform& platform, QWidget* window, QLocalSocket* connection)
             return;
         connection->read(kLengthBytes);
         const QByteArray path = connection->read(length);
-        platform.Post({PlatformEvent::Kind::Open, 0, path.toStdString()});
+        system.Post({PlatformEvent::Kind::Open, 0, path.toStdString()});
         if (window != nullptr) {
             window->raise();
             window->activateWindow();
@@ -79,7 +79,7 @@ void Serve(QtPlatform& platform, QWidget* window, QLocalSocket* connection)
 
 }  // namespace
 
-void QtPlatform::ReceivePassedFiles(std::uint64_t window)
+void QtWindowSystem::ReceivePassedFiles(std::uint64_t window)
 {
     QWidget* widget = Widget(window);
     if (widget == nullptr || widget->findChild<QLocalServer*>() != nullptr)
@@ -106,10 +106,10 @@ void QtPlatform::ReceivePassedFiles(std::uint64_t window)
     });
 }
 
-bool QtPlatform::PassToOpenWindow(const std::string& path)
+bool QtWindowSystem::PassToOpenWindow(const std::string& path)
 {
     const auto length = static_cast<qsizetype>(path.size());
-    if (!WindowSystemStarted() || length == 0 || length > kMaxPathBytes)
+    if (!Started() || length == 0 || length > kMaxPathBytes)
         return false;
     const QString channel = Channel();
     if (channel.isEmpty())

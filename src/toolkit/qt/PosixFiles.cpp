@@ -1,6 +1,4 @@
 // The process, and files and folders, over POSIX.
-#include "toolkit/qt/QtPlatform.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,9 +6,12 @@
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <vector>
 
+#include "toolkit/Platform.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -69,16 +70,51 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes, std::string& error)
     return true;
 }
 
+class PosixFiles final : public FileSystem {
+public:
+    PosixFiles() = default;
+    ~PosixFiles() override
+    {
+        for (const auto& [id, descriptor] : files_)
+            ::close(descriptor);
+    }
+    PosixFiles(const PosixFiles&) = delete;
+    PosixFiles& operator=(const PosixFiles&) = delete;
+
+    std::string CurrentFolder() override;
+    std::string AbsolutePath(const std::string& path) override;
+    PathKind KindOf(const std::string& path) override;
+    std::vector<FolderEntry> ListFolder(const std::string& folder) override;
+    bool MakeFolders(const std::string& folder, std::string& error) override;
+    std::uint64_t OpenForRead(const std::string& path, std::string& error) override;
+    FileStamp StampOf(std::uint64_t file) override;
+    std::int64_t Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+                      std::string& error) override;
+    void Close(std::uint64_t file) override;
+    bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                     std::string& error) override;
+
+private:
+    std::uint64_t next_ = 1;
+    std::map<std::uint64_t, int> files_;  // descriptors
+};
+
 }  // namespace
 
-std::vector<std::string> QtPlatform::Arguments(int argc, char** argv)
+std::vector<std::string> ProgramArguments(int argc, char** argv)
 {
     return {argv, argv + argc};
 }
 
-void QtPlatform::AttachTextOutput() {}
+void AttachTextOutput() {}
 
-std::string QtPlatform::CurrentFolder()
+FileSystem& SystemFiles()
+{
+    static PosixFiles files;
+    return files;
+}
+
+std::string PosixFiles::CurrentFolder()
 {
     std::string folder;
     std::array<char, 4096> buffer{};
@@ -89,14 +125,14 @@ std::string QtPlatform::CurrentFolder()
     return folder;
 }
 
-std::string QtPlatform::AbsolutePath(const std::string& path)
+std::string PosixFiles::AbsolutePath(const std::string& path)
 {
     if (path.empty() || path[0] == '/')
         return path;
     return CurrentFolder() + path;
 }
 
-PathKind QtPlatform::KindOf(const std::string& path)
+PathKind PosixFiles::KindOf(const std::string& path)
 {
     struct stat info {};
     if (path.empty() || ::stat(path.c_str(), &info) != 0)
@@ -105,7 +141,7 @@ PathKind QtPlatform::KindOf(const std::string& path)
                                                                           : PathKind::Other;
 }
 
-std::vector<FolderEntry> QtPlatform::ListFolder(const std::string& folder)
+std::vector<FolderEntry> PosixFiles::ListFolder(const std::string& folder)
 {
     std::vector<FolderEntry> entries;
     const std::string path = folder.empty() ? "." : folder;
@@ -123,7 +159,7 @@ std::vector<FolderEntry> QtPlatform::ListFolder(const std::string& folder)
     return entries;
 }
 
-bool QtPlatform::MakeFolders(const std::string& folder, std::string& error)
+bool PosixFiles::MakeFolders(const std::string& folder, std::string& error)
 {
     if (folder.empty() || KindOf(folder) == PathKind::Folder)
         return true;
@@ -140,7 +176,7 @@ bool QtPlatform::MakeFolders(const std::string& folder, std::string& error)
     return true;
 }
 
-std::uint64_t QtPlatform::OpenForRead(const std::string& path, std::string& error)
+std::uint64_t PosixFiles::OpenForRead(const std::string& path, std::string& error)
 {
     // Non-blocking open, so that a named pipe cannot hang the window; only
     // regular files are read.
@@ -160,7 +196,7 @@ std::uint64_t QtPlatform::OpenForRead(const std::string& path, std::string& erro
     return id;
 }
 
-FileStamp QtPlatform::StampOf(std::uint64_t file)
+FileStamp PosixFiles::StampOf(std::uint64_t file)
 {
     const auto it = files_.find(file);
     struct stat info {};
@@ -171,7 +207,7 @@ FileStamp QtPlatform::StampOf(std::uint64_t file)
             Nanoseconds(info.st_ctim)};
 }
 
-std::int64_t QtPlatform::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+std::int64_t PosixFiles::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
                               std::string& error)
 {
     const auto it = files_.find(file);
@@ -193,7 +229,7 @@ std::int64_t QtPlatform::Read(std::uint64_t file, std::uint8_t* into, std::int64
     return done;
 }
 
-void QtPlatform::Close(std::uint64_t file)
+void PosixFiles::Close(std::uint64_t file)
 {
     const auto it = files_.find(file);
     if (it == files_.end())
@@ -202,7 +238,7 @@ void QtPlatform::Close(std::uint64_t file)
     files_.erase(it);
 }
 
-bool QtPlatform::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+bool PosixFiles::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
                              std::string& error)
 {
     // A link stays a link: the file it leads to is the one replaced, and the

@@ -1,5 +1,6 @@
 // The process, and files and folders over KERNEL32, with wide (UTF-16)
-// paths: any file name works, and paths longer than MAX_PATH too.
+// paths: any file name works, and paths longer than MAX_PATH too. Every open
+// file is a KernelHandle of its entry, closed when the entry goes.
 #include "toolkit/win32/Win32Platform.h"
 
 #include <fcntl.h>
@@ -8,7 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
+#include "toolkit/Platform.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -45,8 +48,8 @@ std::string ErrorText(DWORD code)
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const LocalMemory<wchar_t> owned(text);
     std::wstring message = text != nullptr ? text : L"";
-    LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
                                 message.back() == L' ' || message.back() == L'.'))
         message.pop_back();
@@ -76,21 +79,54 @@ std::int64_t Nanoseconds(const FILETIME& time)
     return static_cast<std::int64_t>(ticks) * 100;  // 100 ns ticks
 }
 
+class Win32Files final : public FileSystem {
+public:
+    std::string CurrentFolder() override;
+    std::string AbsolutePath(const std::string& path) override;
+    PathKind KindOf(const std::string& path) override;
+    std::vector<FolderEntry> ListFolder(const std::string& folder) override;
+    bool MakeFolders(const std::string& folder, std::string& error) override;
+    std::uint64_t OpenForRead(const std::string& path, std::string& error) override;
+    FileStamp StampOf(std::uint64_t file) override;
+    std::int64_t Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+                      std::string& error) override;
+    void Close(std::uint64_t file) override;
+    bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                     std::string& error) override;
+
+private:
+    HANDLE FileOf(std::uint64_t id) const;
+
+    std::uint64_t next_ = 1;
+    std::map<std::uint64_t, KernelHandle> files_;
+};
+
+// A folder search, ended with its owner.
+struct SearchCloser {
+    void operator()(HANDLE search) const { FindClose(search); }
+};
+using Search = std::unique_ptr<void, SearchCloser>;
+
 }  // namespace
 
-std::vector<std::string> Win32Platform::Arguments(int, char**)
+std::vector<std::string> ProgramArguments(int, char**)
 {
     // The system's own wide words, not the code page's rendering of them.
     int count = 0;
-    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    const LocalMemory<wchar_t*> words(CommandLineToArgvW(GetCommandLineW(), &count));
     std::vector<std::string> arguments;
-    for (int i = 0; i < count; ++i)
-        arguments.push_back(Utf8(words[i]));
-    LocalFree(words);
+    for (int i = 0; words != nullptr && i < count; ++i)
+        arguments.push_back(Utf8(words.get()[i]));
     return arguments;
 }
 
-void Win32Platform::AttachTextOutput()
+FileSystem& SystemFiles()
+{
+    static Win32Files files;
+    return files;
+}
+
+void AttachTextOutput()
 {
     // A program of the window subsystem started from a console has no
     // standard handles of its own: it borrows its parent's console. Started
@@ -106,7 +142,7 @@ void Win32Platform::AttachTextOutput()
     _setmode(_fileno(stderr), _O_BINARY);
 }
 
-std::string Win32Platform::CurrentFolder()
+std::string Win32Files::CurrentFolder()
 {
     const DWORD length = GetCurrentDirectoryW(0, nullptr);
     std::wstring folder(length, L'\0');
@@ -116,7 +152,7 @@ std::string Win32Platform::CurrentFolder()
     return Utf8(folder);
 }
 
-std::string Win32Platform::AbsolutePath(const std::string& path)
+std::string Win32Files::AbsolutePath(const std::string& path)
 {
     if (path.empty())
         return path;
@@ -129,7 +165,7 @@ std::string Win32Platform::AbsolutePath(const std::string& path)
     return Utf8(full);
 }
 
-PathKind Win32Platform::KindOf(const std::string& path)
+PathKind Win32Files::KindOf(const std::string& path)
 {
     if (path.empty())
         return PathKind::None;
@@ -143,7 +179,7 @@ PathKind Win32Platform::KindOf(const std::string& path)
     return PathKind::File;
 }
 
-std::vector<FolderEntry> Win32Platform::ListFolder(const std::string& folder)
+std::vector<FolderEntry> Win32Files::ListFolder(const std::string& folder)
 {
     std::vector<FolderEntry> entries;
     std::wstring pattern = SystemPath(folder.empty() ? "." : folder);
@@ -151,20 +187,20 @@ std::vector<FolderEntry> Win32Platform::ListFolder(const std::string& folder)
         pattern.push_back(L'\\');
     pattern.push_back(L'*');
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const HANDLE first = FindFirstFileW(pattern.c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE)
         return entries;
+    const Search search(first);
     do {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..")
             continue;
         entries.push_back({Utf8(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     return entries;
 }
 
-bool Win32Platform::MakeFolders(const std::string& folder, std::string& error)
+bool Win32Files::MakeFolders(const std::string& folder, std::string& error)
 {
     if (folder.empty() || KindOf(folder) == PathKind::Folder)
         return true;
@@ -182,7 +218,7 @@ bool Win32Platform::MakeFolders(const std::string& folder, std::string& error)
     return true;
 }
 
-std::uint64_t Win32Platform::OpenForRead(const std::string& path, std::string& error)
+std::uint64_t Win32Files::OpenForRead(const std::string& path, std::string& error)
 {
     const std::wstring wide = SystemPath(path);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
@@ -192,32 +228,37 @@ std::uint64_t Win32Platform::OpenForRead(const std::string& path, std::string& e
     }
     // Others may read, write and rename the file meanwhile: the game may be
     // rewriting it, which the stamps tell.
-    const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    KernelHandle file = OwnHandle(CreateFileW(wide.c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file == nullptr) {
         error = ErrorText(GetLastError());
         return 0;
     }
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        CloseHandle(file);
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
         error = "it is not a regular file";
         return 0;
     }
     const std::uint64_t id = next_++;
-    files_[id] = file;
+    files_[id] = std::move(file);
     return id;
 }
 
-FileStamp Win32Platform::StampOf(std::uint64_t file)
+HANDLE Win32Files::FileOf(std::uint64_t id) const
 {
-    const auto it = files_.find(file);
+    const auto it = files_.find(id);
+    return it == files_.end() ? nullptr : it->second.get();
+}
+
+FileStamp Win32Files::StampOf(std::uint64_t file)
+{
+    const HANDLE handle = FileOf(file);
     BY_HANDLE_FILE_INFORMATION info{};
-    if (it == files_.end() || !GetFileInformationByHandle(it->second, &info))
+    if (handle == nullptr || !GetFileInformationByHandle(handle, &info))
         return {};
     FILE_BASIC_INFO basic{};
     const bool hasBasic =
-        GetFileInformationByHandleEx(it->second, FileBasicInfo, &basic, sizeof basic) != 0;
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) != 0;
     FileStamp stamp;
     stamp.size = static_cast<std::int64_t>(std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow);
     stamp.device = info.dwVolumeSerialNumber;
@@ -227,17 +268,17 @@ FileStamp Win32Platform::StampOf(std::uint64_t file)
     return stamp;
 }
 
-std::int64_t Win32Platform::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
+std::int64_t Win32Files::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
                                  std::string& error)
 {
-    const auto it = files_.find(file);
-    if (it == files_.end() || into == nullptr || count <= 0)
+    const HANDLE handle = FileOf(file);
+    if (handle == nullptr || into == nullptr || count <= 0)
         return 0;
     std::int64_t done = 0;
     while (done < count) {
         const DWORD ask = static_cast<DWORD>(std::min<std::int64_t>(count - done, 1 << 24));
         DWORD got = 0;
-        if (!ReadFile(it->second, into + done, ask, &got, nullptr)) {
+        if (!ReadFile(handle, into + done, ask, &got, nullptr)) {
             error = ErrorText(GetLastError());
             break;
         }
@@ -248,16 +289,12 @@ std::int64_t Win32Platform::Read(std::uint64_t file, std::uint8_t* into, std::in
     return done;
 }
 
-void Win32Platform::Close(std::uint64_t file)
+void Win32Files::Close(std::uint64_t file)
 {
-    const auto it = files_.find(file);
-    if (it == files_.end())
-        return;
-    CloseHandle(it->second);
-    files_.erase(it);
+    files_.erase(file);
 }
 
-bool Win32Platform::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+bool Win32Files::ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
                                 std::string& error)
 {
     const std::wstring target = SystemPath(path);
@@ -269,18 +306,18 @@ bool Win32Platform::ReplaceFile(const std::string& path, std::span<const std::ui
     // A temporary file beside the target, written through to the disk.
     const std::string folder = FolderPart(path);
     std::wstring temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    KernelHandle file;
+    for (unsigned attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
         temporary = SystemPath(folder + "." + FileNamePart(path) + "." +
                                IntToText(GetCurrentProcessId()) + "." + IntToText(attempt));
-        file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+        file = OwnHandle(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr));
+        if (file == nullptr && GetLastError() != ERROR_FILE_EXISTS) {
             error = "cannot write in the folder: " + ErrorText(GetLastError());
             return false;
         }
     }
-    if (file == INVALID_HANDLE_VALUE) {
+    if (file == nullptr) {
         error = "cannot write in the folder";
         return false;
     }
@@ -289,17 +326,18 @@ bool Win32Platform::ReplaceFile(const std::string& path, std::span<const std::ui
     while (ok && done < bytes.size()) {
         DWORD wrote = 0;
         const DWORD ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
-        if (!WriteFile(file, bytes.data() + done, ask, &wrote, nullptr) || wrote == 0) {
+        if (!WriteFile(file.get(), bytes.data() + done, ask, &wrote, nullptr) || wrote == 0) {
             error = ErrorText(GetLastError());
             ok = false;
         }
         done += wrote;
     }
-    if (ok && !FlushFileBuffers(file)) {
+    if (ok && !FlushFileBuffers(file.get())) {
         error = ErrorText(GetLastError());
         ok = false;
     }
-    if (!CloseHandle(file) && ok) {
+    // Closed here, for its result: a write may fail only now.
+    if (!CloseHandle(file.release()) && ok) {
         error = ErrorText(GetLastError());
         ok = false;
     }

@@ -15,10 +15,145 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <vector>
 
 #include "toolkit/Text.h"
+#include "toolkit/WindowSystem.h"
 
 namespace vx {
+
+struct Picture;  // a picture box's, below
+
+namespace {
+
+// A window of ours destroyed with its owner (its controls with it).
+struct WindowDestroyer {
+    void operator()(HWND window) const
+    {
+        if (IsWindow(window))
+            ::DestroyWindow(window);
+    }
+};
+using OwnedWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
+
+// The painting of a window's invalid part, ended on scope exit.
+class Painting {
+public:
+    explicit Painting(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~Painting() { EndPaint(window_, &paint_); }
+    Painting(const Painting&) = delete;
+    Painting& operator=(const Painting&) = delete;
+    HDC Dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+}  // namespace
+
+class Win32WindowSystem final : public WindowSystem {
+public:
+    Win32WindowSystem() = default;
+    ~Win32WindowSystem() override;
+    Win32WindowSystem(const Win32WindowSystem&) = delete;
+    Win32WindowSystem& operator=(const Win32WindowSystem&) = delete;
+
+    bool Start(bool headless, void (*displayUnreachable)()) override;
+    bool Started() const override { return screen_ != nullptr; }
+    std::uint64_t MakeFont(const std::string& face, int pixelHeight, bool bold) override;
+    void ReleaseFont(std::uint64_t font) override;
+    std::uint64_t DefaultFont() override;
+    FontMetrics MetricsOf(std::uint64_t font) override;
+    int TextWidth(std::uint64_t font, std::string_view text) override;
+    void DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
+                  Colour colour) override;
+    std::uint64_t OpenWindow(int x, int y, int width, int height, const std::string& title) override;
+    void DestroyWindow(std::uint64_t window) override;
+    void SetWindowBackground(std::uint64_t window, Colour colour) override;
+    void AcceptDrops(std::uint64_t window, bool accept) override;
+    void AddKeyCommand(std::uint64_t window, Key key, int tag) override;
+    Image GrabWindow(std::uint64_t window) override;
+    void ReceivePassedFiles(std::uint64_t window) override;
+    bool PassToOpenWindow(const std::string& path) override;
+    std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
+                             int width, int height) override;
+    void DestroyControl(std::uint64_t control) override;
+    void SetText(std::uint64_t control, const std::string& text) override;
+    void SetEndEllipsis(std::uint64_t control, bool on) override;
+    void SetTextColour(std::uint64_t control, Colour colour) override;
+    void SetToolTip(std::uint64_t control, const std::string& text) override;
+    void SetEnabled(std::uint64_t control, bool enabled) override;
+    bool IsEnabled(std::uint64_t control) override;
+    void SetFocusable(std::uint64_t control) override;
+    void SetTabOrder(std::span<const std::uint64_t> controls) override;
+    void SetSliderRange(std::uint64_t control, int minimum, int maximum) override;
+    void SetSliderTicks(std::uint64_t control, bool on) override;
+    int SliderValue(std::uint64_t control) override;
+    void SetSliderValue(std::uint64_t control, int value) override;
+    void SetScrollPage(std::uint64_t control, int page) override;
+    void ShowPicture(std::uint64_t control, const Image* picture) override;
+    Image ShownPicture(std::uint64_t control) override;
+    void TrackPointer(std::uint64_t control, bool on) override;
+    std::pair<int, int> ControlSize(std::uint64_t control) override;
+    void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
+    void ProcessEvents(bool wait) override;
+    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+                            const std::string& filter, int filterIndex) override;
+    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+                            const std::string& filter, int filterIndex) override;
+
+    // For the window procedures of this file.
+    void Post(const PlatformEvent& event);
+    struct WindowData;
+    static WindowData* DataOf(HWND window);
+
+private:
+    struct Control {
+        ControlKind kind = ControlKind::Label;
+        HWND hwnd = nullptr;  // the window's child: destroyed with it
+        HWND window = nullptr;
+        int tag = 0;
+        std::wstring text;
+        bool endEllipsis = false;
+        HWND toolTip = nullptr;  // owned by the window: destroyed with it
+        int minimum = 0;  // a scroll bar's range and page
+        int maximum = 0;
+        int page = 1;
+        std::unique_ptr<Picture> picture;  // a picture box's
+    };
+    struct FontEntry {
+        Font font;
+        FontMetrics metrics;
+    };
+    // The window's data goes after the window, whose last messages read it.
+    struct Window {
+        std::unique_ptr<WindowData> data;
+        OwnedWindow hwnd;
+    };
+    Control* ControlOf(std::uint64_t id);
+    HWND WindowOf(std::uint64_t id) const;
+    bool TranslateKey(const MSG& message);
+    std::string Ask(const std::string& title, const std::string& defaultFile,
+                    const std::string& filter, int filterIndex, bool save);
+    void ApplyLabelStyle(Control& control);
+    void ApplyScrollRange(const Control& control);
+
+    // Members go in the reverse order: the windows first (their controls
+    // with them), then what the controls kept, the fonts and the device
+    // context text is drawn on; the sink last, as windows report to it
+    // while they go.
+    std::function<void(const PlatformEvent&)> sink_;
+    bool headless_ = false;
+    std::uint64_t next_ = 1;
+    MemoryDc screen_;  // a memory device context for text
+    std::map<std::uint64_t, FontEntry> fonts_;
+    std::uint64_t defaultFont_ = 0;
+    std::map<std::uint64_t, Control> controls_;
+    std::map<std::uint64_t, Window> windows_;
+};
 
 namespace {
 
@@ -38,17 +173,22 @@ COLORREF ColorRef(Colour colour)
     return static_cast<COLORREF>(colour & 0xFFFFFF);  // 0x00BBGGRR, as the program's colours
 }
 
+}  // namespace
+
 // A picture box's own copy of its picture, painted as it is, and whether
-// it reports what the pointer does over it.
+// it reports what the pointer does over it. Its control owns it; the box
+// points to it while the box exists.
 struct Picture {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> words;
-    Win32Platform* platform = nullptr;
+    Win32WindowSystem* platform = nullptr;
     bool tracking = false;
     bool inside = false;  // a move was reported since the last leave
     int wheelDelta = 0;   // what is left of a part turn, in 120ths of a notch
 };
+
+namespace {
 
 Picture* PictureOf(HWND box)
 {
@@ -97,10 +237,8 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd, &paint);
-        PaintPicture(hwnd, dc);
-        EndPaint(hwnd, &paint);
+        const Painting painting(hwnd);
+        PaintPicture(hwnd, painting.Dc());
         return 0;
     }
     case WM_PRINTCLIENT:
@@ -141,9 +279,7 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     case WM_NCDESTROY:
-        RemovePropW(hwnd, kReceivesFiles);
-        delete PictureOf(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // the picture goes with its control
         break;
     default: break;
     }
@@ -152,13 +288,14 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-// What a top-level window keeps: the platform it reports to and its id
+// What a top-level window keeps: the window system it reports to and its id
 // there, its background, the keys it answers, the colours of its labels and
-// the part turns of the wheel over its scroll bars.
-struct Win32Platform::WindowData {
-    Win32Platform* platform = nullptr;
+// the part turns of the wheel over its scroll bars. Its entry owns it; the
+// window points to it while the window exists.
+struct Win32WindowSystem::WindowData {
+    Win32WindowSystem* platform = nullptr;
     std::uint64_t id = 0;
-    HBRUSH background = nullptr;
+    Brush background;
     Colour backgroundColour = MakeRgb(212, 208, 200);
     std::vector<std::pair<Key, int>> keys;
     std::map<HWND, Colour> textColours;
@@ -166,7 +303,7 @@ struct Win32Platform::WindowData {
     std::map<HWND, int> wheelDeltas;      // in 120ths of a notch, per scroll bar
 };
 
-Win32Platform::WindowData* Win32Platform::DataOf(HWND window)
+Win32WindowSystem::WindowData* Win32WindowSystem::DataOf(HWND window)
 {
     return reinterpret_cast<WindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
@@ -205,7 +342,7 @@ void SetScrollPosition(HWND bar, int position)
 
 // The user put the scroll bar at position: it moves there (within its
 // range), and a move is one event.
-void UserScroll(Win32Platform& platform, HWND bar, std::int64_t position)
+void UserScroll(Win32WindowSystem& platform, HWND bar, std::int64_t position)
 {
     const ScrollState state = ScrollStateOf(bar);
     const int to = static_cast<int>(std::clamp<std::int64_t>(position, state.minimum, state.maximum));
@@ -219,7 +356,7 @@ void UserScroll(Win32Platform& platform, HWND bar, std::int64_t position)
 // the focus is: a picture box that tracks the pointer reports it, a scroll
 // bar moves by the system's wheel lines a notch, at most a page. False when
 // no such control is under the pointer.
-bool RouteWheel(HWND window, Win32Platform::WindowData& data, WPARAM wParam, LPARAM lParam)
+bool RouteWheel(HWND window, Win32WindowSystem::WindowData& data, WPARAM wParam, LPARAM lParam)
 {
     const POINT screen = PointOf(lParam);
     POINT client = screen;
@@ -262,10 +399,10 @@ bool RouteWheel(HWND window, Win32Platform::WindowData& data, WPARAM wParam, LPA
 
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* data = reinterpret_cast<Win32Platform::WindowData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* data = reinterpret_cast<Win32WindowSystem::WindowData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (data == nullptr)
         return DefWindowProcW(hwnd, message, wParam, lParam);
-    Win32Platform& platform = *data->platform;
+    Win32WindowSystem& platform = *data->platform;
     switch (message) {
     case WM_CLOSE:
         platform.Post({.kind = PlatformEvent::Kind::Close, .window = data->id});
@@ -360,22 +497,19 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         const auto colour = data->textColours.find(control);
         SetTextColor(dc, colour != data->textColours.end() ? ColorRef(colour->second)
                                                             : GetSysColor(COLOR_WINDOWTEXT));
-        return reinterpret_cast<LRESULT>(data->background);
+        return reinterpret_cast<LRESULT>(data->background.get());
     }
     case WM_CTLCOLORBTN:
-        return reinterpret_cast<LRESULT>(data->background);
+        return reinterpret_cast<LRESULT>(data->background.get());
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(hwnd, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, data->background);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, data->background.get());
         return 1;
     }
     case WM_NCDESTROY:
         RemovePropW(hwnd, kReceivesFiles);
-        if (data->background != nullptr)
-            DeleteObject(data->background);
-        delete data;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // the data goes with the window's entry
         break;
     default: break;
     }
@@ -384,33 +518,19 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-Win32Platform::~Win32Platform()
-{
-    for (auto& [id, control] : controls_)
-        if (IsWindow(control.hwnd))
-            ::DestroyWindow(control.hwnd);
-    for (auto& [id, window] : windows_)
-        if (IsWindow(window))
-            ::DestroyWindow(window);
-    for (auto& [id, font] : fonts_)
-        DeleteObject(font.font);
-    for (auto& [id, file] : files_)
-        CloseHandle(file);
-    if (screen_ != nullptr)
-        DeleteDC(screen_);
-}
+Win32WindowSystem::~Win32WindowSystem() = default;
 
-Platform& SystemPlatform()
+WindowSystem& SystemWindows()
 {
-    static Win32Platform platform;
-    return platform;
+    static Win32WindowSystem windows;
+    return windows;
 }
 
 // --- Start ----------------------------------------------------------------------
 
-bool Win32Platform::StartWindowSystem(bool headless, void (*)())
+bool Win32WindowSystem::Start(bool headless, void (*)())
 {
-    if (started_)
+    if (Started())
         return true;
     // Client pixels are the screen's: the 1010 x 720 window is not scaled.
     SetProcessDPIAware();
@@ -433,65 +553,66 @@ bool Win32Platform::StartWindowSystem(bool headless, void (*)())
     pictureClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     pictureClass.lpszClassName = kPictureClass;
     RegisterClassExW(&pictureClass);
-    screen_ = CreateCompatibleDC(nullptr);
+    screen_.reset(CreateCompatibleDC(nullptr));
     headless_ = headless;
-    started_ = screen_ != nullptr;
-    return started_;
+    return Started();
 }
 
 // --- Text -----------------------------------------------------------------------
 
-std::uint64_t Win32Platform::MakeFont(const std::string& face, int pixelHeight, bool bold)
+std::uint64_t Win32WindowSystem::MakeFont(const std::string& face, int pixelHeight, bool bold)
 {
-    if (!started_ || pixelHeight <= 0)
+    if (!Started() || pixelHeight <= 0)
         return 0;
     // A negative height is the character's own height, as the points ask
     // for; no antialiasing, so text pixels are the text colour or untouched.
-    const HFONT font = CreateFontW(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                   NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                   Wide(face).c_str());
+    Font font(CreateFontW(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(face).c_str()));
     if (font == nullptr)
         return 0;
-    Font made;
-    made.font = font;
-    const HGDIOBJ old = SelectObject(screen_, font);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(screen_, &metrics);
-    SelectObject(screen_, old);
-    made.metrics = {static_cast<int>(metrics.tmAscent), static_cast<int>(metrics.tmHeight)};
+    {
+        const SelectedObject selected(screen_.get(), font.get());
+        GetTextMetricsW(screen_.get(), &metrics);
+    }
     const std::uint64_t id = next_++;
-    fonts_[id] = made;
+    fonts_[id] = {std::move(font), {static_cast<int>(metrics.tmAscent), static_cast<int>(metrics.tmHeight)}};
     return id;
 }
 
-std::uint64_t Win32Platform::DefaultFont()
+void Win32WindowSystem::ReleaseFont(std::uint64_t font)
+{
+    if (font != defaultFont_)
+        fonts_.erase(font);
+}
+
+std::uint64_t Win32WindowSystem::DefaultFont()
 {
     if (defaultFont_ == 0)
         defaultFont_ = MakeFont("Arial", 13, true);
     return defaultFont_;
 }
 
-FontMetrics Win32Platform::MetricsOf(std::uint64_t font)
+FontMetrics Win32WindowSystem::MetricsOf(std::uint64_t font)
 {
     const auto it = fonts_.find(font);
     return it == fonts_.end() ? FontMetrics{} : it->second.metrics;
 }
 
-int Win32Platform::TextWidth(std::uint64_t font, std::string_view text)
+int Win32WindowSystem::TextWidth(std::uint64_t font, std::string_view text)
 {
     const auto it = fonts_.find(font);
     if (it == fonts_.end() || text.empty())
         return 0;
     const std::wstring wide = Wide(text);
-    const HGDIOBJ old = SelectObject(screen_, it->second.font);
+    const SelectedObject selected(screen_.get(), it->second.font.get());
     SIZE size{};
-    GetTextExtentPoint32W(screen_, wide.c_str(), static_cast<int>(wide.size()), &size);
-    SelectObject(screen_, old);
+    GetTextExtentPoint32W(screen_.get(), wide.c_str(), static_cast<int>(wide.size()), &size);
     return static_cast<int>(size.cx);
 }
 
-void Win32Platform::DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
+void Win32WindowSystem::DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
                              Colour colour)
 {
     const auto it = fonts_.find(font);
@@ -510,7 +631,8 @@ void Win32Platform::DrawText(Image& image, std::uint64_t font, int x, int y, std
     const int w = x1 - x0, h = y1 - y0;
     BITMAPINFO info = InfoOf(w, h);
     void* bits = nullptr;
-    const HBITMAP section = CreateDIBSection(screen_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC dc = screen_.get();
+    const Bitmap section(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (section == nullptr)
         return;
     auto* words = static_cast<std::uint32_t*>(bits);
@@ -518,62 +640,63 @@ void Win32Platform::DrawText(Image& image, std::uint64_t font, int x, int y, std
         std::memcpy(words + static_cast<std::size_t>(row) * w,
                     image.Words() + static_cast<std::size_t>(y0 + row) * image.Width() + x0,
                     static_cast<std::size_t>(w) * 4);
-    const HGDIOBJ oldBitmap = SelectObject(screen_, section);
-    const HGDIOBJ oldFont = SelectObject(screen_, it->second.font);
-    SetBkMode(screen_, TRANSPARENT);
-    SetTextColor(screen_, ColorRef(colour));
-    SetTextAlign(screen_, TA_TOP | TA_LEFT | TA_NOUPDATECP);
+    {
+        const SelectedObject selectedBitmap(dc, section.get());
+        const SelectedObject selectedFont(dc, it->second.font.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ColorRef(colour));
+        SetTextAlign(dc, TA_TOP | TA_LEFT | TA_NOUPDATECP);
     // Each glyph stands where the measurement put it: a face whose hinted
     // advances differ from its measured ones (Wine's stand-ins) would
     // otherwise drift right of the width the layout was made for.
-    const std::wstring wide = Wide(text);
-    const int count = static_cast<int>(wide.size());
-    std::vector<INT> ends(wide.size()), advances(wide.size());
-    SIZE size{};
-    GetTextExtentExPointW(screen_, wide.c_str(), count, 0, nullptr, ends.data(), &size);
-    for (std::size_t i = 0; i < wide.size(); ++i)
-        advances[i] = ends[i] - (i == 0 ? 0 : ends[i - 1]);
-    ExtTextOutW(screen_, x - x0, y - y0, 0, nullptr, wide.c_str(), static_cast<UINT>(count),
-                advances.data());
-    GdiFlush();
-    SelectObject(screen_, oldFont);
-    SelectObject(screen_, oldBitmap);
+        const std::wstring wide = Wide(text);
+        const int count = static_cast<int>(wide.size());
+        std::vector<INT> ends(wide.size()), advances(wide.size());
+        SIZE size{};
+        GetTextExtentExPointW(dc, wide.c_str(), count, 0, nullptr, ends.data(), &size);
+        for (std::size_t i = 0; i < wide.size(); ++i)
+            advances[i] = ends[i] - (i == 0 ? 0 : ends[i - 1]);
+        ExtTextOutW(dc, x - x0, y - y0, 0, nullptr, wide.c_str(), static_cast<UINT>(count),
+                    advances.data());
+        GdiFlush();
+    }
     for (int row = 0; row < h; ++row) {
         std::uint32_t* to = image.Words() + static_cast<std::size_t>(y0 + row) * image.Width() + x0;
         const std::uint32_t* from = words + static_cast<std::size_t>(row) * w;
         for (int col = 0; col < w; ++col)
             to[col] = from[col] | Image::kOpaque;  // GDI leaves the fourth byte 0
     }
-    DeleteObject(section);
 }
 
 // --- Windows --------------------------------------------------------------------
 
-HWND Win32Platform::WindowOf(std::uint64_t id) const
+HWND Win32WindowSystem::WindowOf(std::uint64_t id) const
 {
     const auto it = windows_.find(id);
-    return it == windows_.end() ? nullptr : it->second;
+    return it == windows_.end() ? nullptr : it->second.hwnd.get();
 }
 
-std::uint64_t Win32Platform::OpenWindow(int x, int y, int width, int height, const std::string& title)
+std::uint64_t Win32WindowSystem::OpenWindow(int x, int y, int width, int height, const std::string& title)
 {
-    if (!started_)
+    if (!Started())
         return 0;
     // Caption and system menu: a fixed frame, a close box, no maximise box.
     const DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     RECT frame{0, 0, width, height};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    const HWND window = CreateWindowExW(0, kWindowClass, Wide(title).c_str(), style, x, y,
-                                        frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                        nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (window == nullptr)
+    Window made;
+    made.hwnd.reset(CreateWindowExW(0, kWindowClass, Wide(title).c_str(), style, x, y,
+                                    frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                    nullptr, GetModuleHandleW(nullptr), nullptr));
+    if (made.hwnd == nullptr)
         return 0;
+    const HWND window = made.hwnd.get();
     const std::uint64_t id = next_++;
-    auto* data = new WindowData;
-    data->platform = this;
-    data->id = id;
-    data->background = CreateSolidBrush(ColorRef(data->backgroundColour));
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+    made.data = std::make_unique<WindowData>();
+    made.data->platform = this;
+    made.data->id = id;
+    made.data->background.reset(CreateSolidBrush(ColorRef(made.data->backgroundColour)));
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.data.get()));
     if (headless_) {
         // Off-screen, but shown: its controls paint themselves as they would
         // on the screen, so that the window can be pictured.
@@ -584,47 +707,44 @@ std::uint64_t Win32Platform::OpenWindow(int x, int y, int width, int height, con
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
     }
-    windows_[id] = window;
+    windows_[id] = std::move(made);
     return id;
 }
 
-void Win32Platform::DestroyWindow(std::uint64_t window)
+void Win32WindowSystem::DestroyWindow(std::uint64_t window)
 {
     const HWND hwnd = WindowOf(window);
     if (hwnd == nullptr)
         return;
-    ::DestroyWindow(hwnd);  // its controls and their tooltips with it
+    windows_.erase(window);  // its controls and their tooltips with it, then its data
     std::erase_if(controls_, [hwnd](const auto& entry) { return entry.second.window == hwnd; });
-    windows_.erase(window);
 }
 
-void Win32Platform::SetWindowBackground(std::uint64_t window, Colour colour)
+void Win32WindowSystem::SetWindowBackground(std::uint64_t window, Colour colour)
 {
     const HWND hwnd = WindowOf(window);
     WindowData* data = hwnd != nullptr ? DataOf(hwnd) : nullptr;
     if (data == nullptr)
         return;
-    if (data->background != nullptr)
-        DeleteObject(data->background);
     data->backgroundColour = colour;
-    data->background = CreateSolidBrush(ColorRef(colour));
+    data->background.reset(CreateSolidBrush(ColorRef(colour)));
     InvalidateRect(hwnd, nullptr, TRUE);
 }
 
-void Win32Platform::AcceptDrops(std::uint64_t window, bool accept)
+void Win32WindowSystem::AcceptDrops(std::uint64_t window, bool accept)
 {
     if (const HWND hwnd = WindowOf(window))
         DragAcceptFiles(hwnd, accept ? TRUE : FALSE);
 }
 
-void Win32Platform::AddKeyCommand(std::uint64_t window, Key key, int tag)
+void Win32WindowSystem::AddKeyCommand(std::uint64_t window, Key key, int tag)
 {
     const HWND hwnd = WindowOf(window);
     if (WindowData* data = hwnd != nullptr ? DataOf(hwnd) : nullptr)
         data->keys.emplace_back(key, tag);
 }
 
-bool Win32Platform::TranslateKey(const MSG& message)
+bool Win32WindowSystem::TranslateKey(const MSG& message)
 {
     if (message.message != WM_KEYDOWN)
         return false;
@@ -665,10 +785,10 @@ Image PrintOf(HWND hwnd, HDC dc, int width, int height, HBRUSH background)
         return image;
     BITMAPINFO info = InfoOf(width, height);
     void* bits = nullptr;
-    const HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const Bitmap section(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (section == nullptr)
         return image;
-    const HGDIOBJ old = SelectObject(dc, section);
+    const SelectedObject selected(dc, section.get());
     RECT all{0, 0, width, height};
     FillRect(dc, &all, background);
     SendMessageW(hwnd, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
@@ -676,14 +796,12 @@ Image PrintOf(HWND hwnd, HDC dc, int width, int height, HBRUSH background)
     const auto* words = static_cast<const std::uint32_t*>(bits);
     for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i)
         image.Words()[i] = words[i] | Image::kOpaque;
-    SelectObject(dc, old);
-    DeleteObject(section);
     return image;
 }
 
 }  // namespace
 
-Image Win32Platform::GrabWindow(std::uint64_t window)
+Image Win32WindowSystem::GrabWindow(std::uint64_t window)
 {
     const HWND hwnd = WindowOf(window);
     WindowData* data = hwnd != nullptr ? DataOf(hwnd) : nullptr;
@@ -703,8 +821,8 @@ Image Win32Platform::GrabWindow(std::uint64_t window)
         RECT place;
         GetWindowRect(child, &place);
         MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&place), 2);
-        const Image part = PrintOf(child, screen_, place.right - place.left,
-                                   place.bottom - place.top, data->background);
+        const Image part = PrintOf(child, screen_.get(), place.right - place.left,
+                                   place.bottom - place.top, data->background.get());
         for (int y = 0; y < part.Height(); ++y)
             for (int x = 0; x < part.Width(); ++x)
                 PlotPixel(image, place.left + x, place.top + y, part.At(x, y));
@@ -714,13 +832,13 @@ Image Win32Platform::GrabWindow(std::uint64_t window)
 
 // --- Controls -------------------------------------------------------------------
 
-Win32Platform::Control* Win32Platform::ControlOf(std::uint64_t id)
+Win32WindowSystem::Control* Win32WindowSystem::ControlOf(std::uint64_t id)
 {
     const auto it = controls_.find(id);
     return it == controls_.end() ? nullptr : &it->second;
 }
 
-std::uint64_t Win32Platform::AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
+std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
                                         int width, int height)
 {
     const HWND parent = WindowOf(window);
@@ -749,15 +867,15 @@ std::uint64_t Win32Platform::AddControl(std::uint64_t window, ControlKind kind, 
                                       GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         return 0;
+    const std::uint64_t id = next_++;
+    Control& control = controls_[id];
     if (kind == ControlKind::PictureBox) {
-        auto* picture = new Picture;
-        picture->platform = this;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(picture));
+        control.picture = std::make_unique<Picture>();
+        control.picture->platform = this;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control.picture.get()));
     } else {
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     }
-    const std::uint64_t id = next_++;
-    Control& control = controls_[id];
     control.kind = kind;
     control.hwnd = hwnd;
     control.window = parent;
@@ -770,7 +888,7 @@ std::uint64_t Win32Platform::AddControl(std::uint64_t window, ControlKind kind, 
     return id;
 }
 
-void Win32Platform::ApplyScrollRange(const Control& control)
+void Win32WindowSystem::ApplyScrollRange(const Control& control)
 {
     // The last page begins at the maximum (see ScrollStateOf).
     SCROLLINFO info{};
@@ -783,7 +901,7 @@ void Win32Platform::ApplyScrollRange(const Control& control)
     SetScrollInfo(control.hwnd, SB_CTL, &info, TRUE);
 }
 
-void Win32Platform::DestroyControl(std::uint64_t control)
+void Win32WindowSystem::DestroyControl(std::uint64_t control)
 {
     if (Control* c = ControlOf(control)) {
         if (c->toolTip != nullptr)
@@ -798,7 +916,7 @@ void Win32Platform::DestroyControl(std::uint64_t control)
     controls_.erase(control);
 }
 
-void Win32Platform::ApplyLabelStyle(Control& control)
+void Win32WindowSystem::ApplyLabelStyle(Control& control)
 {
     LONG_PTR style = GetWindowLongPtrW(control.hwnd, GWL_STYLE);
     style = control.endEllipsis ? style | SS_ENDELLIPSIS : style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS);
@@ -806,7 +924,7 @@ void Win32Platform::ApplyLabelStyle(Control& control)
     InvalidateRect(control.hwnd, nullptr, TRUE);
 }
 
-void Win32Platform::SetText(std::uint64_t control, const std::string& text)
+void Win32WindowSystem::SetText(std::uint64_t control, const std::string& text)
 {
     Control* c = ControlOf(control);
     if (c == nullptr || (c->kind != ControlKind::Label && c->kind != ControlKind::Button))
@@ -815,7 +933,7 @@ void Win32Platform::SetText(std::uint64_t control, const std::string& text)
     SetWindowTextW(c->hwnd, c->text.c_str());
 }
 
-void Win32Platform::SetEndEllipsis(std::uint64_t control, bool on)
+void Win32WindowSystem::SetEndEllipsis(std::uint64_t control, bool on)
 {
     Control* c = ControlOf(control);
     if (c == nullptr || c->kind != ControlKind::Label)
@@ -824,7 +942,7 @@ void Win32Platform::SetEndEllipsis(std::uint64_t control, bool on)
     ApplyLabelStyle(*c);
 }
 
-void Win32Platform::SetTextColour(std::uint64_t control, Colour colour)
+void Win32WindowSystem::SetTextColour(std::uint64_t control, Colour colour)
 {
     Control* c = ControlOf(control);
     WindowData* data = c != nullptr ? DataOf(c->window) : nullptr;
@@ -834,7 +952,7 @@ void Win32Platform::SetTextColour(std::uint64_t control, Colour colour)
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
-void Win32Platform::SetToolTip(std::uint64_t control, const std::string& text)
+void Win32WindowSystem::SetToolTip(std::uint64_t control, const std::string& text)
 {
     Control* c = ControlOf(control);
     if (c == nullptr)
@@ -858,25 +976,25 @@ void Win32Platform::SetToolTip(std::uint64_t control, const std::string& text)
     }
 }
 
-void Win32Platform::SetEnabled(std::uint64_t control, bool enabled)
+void Win32WindowSystem::SetEnabled(std::uint64_t control, bool enabled)
 {
     if (Control* c = ControlOf(control))
         EnableWindow(c->hwnd, enabled ? TRUE : FALSE);
 }
 
-bool Win32Platform::IsEnabled(std::uint64_t control)
+bool Win32WindowSystem::IsEnabled(std::uint64_t control)
 {
     Control* c = ControlOf(control);
     return c != nullptr && IsWindowEnabled(c->hwnd);
 }
 
-void Win32Platform::SetFocusable(std::uint64_t control)
+void Win32WindowSystem::SetFocusable(std::uint64_t control)
 {
     if (Control* c = ControlOf(control))
         SetWindowLongPtrW(c->hwnd, GWL_STYLE, GetWindowLongPtrW(c->hwnd, GWL_STYLE) | WS_TABSTOP);
 }
 
-void Win32Platform::SetTabOrder(std::span<const std::uint64_t> controls)
+void Win32WindowSystem::SetTabOrder(std::span<const std::uint64_t> controls)
 {
     // Tab follows the z-order: each control goes just behind the one before.
     HWND previous = nullptr;
@@ -890,7 +1008,7 @@ void Win32Platform::SetTabOrder(std::span<const std::uint64_t> controls)
     }
 }
 
-void Win32Platform::SetSliderRange(std::uint64_t control, int minimum, int maximum)
+void Win32WindowSystem::SetSliderRange(std::uint64_t control, int minimum, int maximum)
 {
     Control* c = ControlOf(control);
     if (c != nullptr && c->kind == ControlKind::ScrollBar) {
@@ -911,7 +1029,7 @@ void Win32Platform::SetSliderRange(std::uint64_t control, int minimum, int maxim
         data->sliderPositions[c->hwnd] = static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
 }
 
-void Win32Platform::SetSliderTicks(std::uint64_t control, bool on)
+void Win32WindowSystem::SetSliderTicks(std::uint64_t control, bool on)
 {
     Control* c = ControlOf(control);
     if (c == nullptr || c->kind != ControlKind::Slider)
@@ -924,7 +1042,7 @@ void Win32Platform::SetSliderTicks(std::uint64_t control, bool on)
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
-void Win32Platform::SetScrollPage(std::uint64_t control, int page)
+void Win32WindowSystem::SetScrollPage(std::uint64_t control, int page)
 {
     Control* c = ControlOf(control);
     if (c == nullptr || c->kind != ControlKind::ScrollBar)
@@ -933,7 +1051,7 @@ void Win32Platform::SetScrollPage(std::uint64_t control, int page)
     ApplyScrollRange(*c);
 }
 
-int Win32Platform::SliderValue(std::uint64_t control)
+int Win32WindowSystem::SliderValue(std::uint64_t control)
 {
     Control* c = ControlOf(control);
     if (c != nullptr && c->kind == ControlKind::ScrollBar)
@@ -943,7 +1061,7 @@ int Win32Platform::SliderValue(std::uint64_t control)
                : static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
 }
 
-void Win32Platform::SetSliderValue(std::uint64_t control, int value)
+void Win32WindowSystem::SetSliderValue(std::uint64_t control, int value)
 {
     Control* c = ControlOf(control);
     if (c != nullptr && c->kind == ControlKind::ScrollBar) {
@@ -957,12 +1075,12 @@ void Win32Platform::SetSliderValue(std::uint64_t control, int value)
         data->sliderPositions[c->hwnd] = static_cast<int>(SendMessageW(c->hwnd, TBM_GETPOS, 0, 0));
 }
 
-void Win32Platform::ShowPicture(std::uint64_t control, const Image* picture)
+void Win32WindowSystem::ShowPicture(std::uint64_t control, const Image* picture)
 {
     Control* c = ControlOf(control);
     if (c == nullptr || c->kind != ControlKind::PictureBox)
         return;
-    Picture* shown = PictureOf(c->hwnd);
+    Picture* shown = c->picture.get();
     if (shown == nullptr)
         return;
     if (picture == nullptr) {
@@ -979,10 +1097,10 @@ void Win32Platform::ShowPicture(std::uint64_t control, const Image* picture)
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
-Image Win32Platform::ShownPicture(std::uint64_t control)
+Image Win32WindowSystem::ShownPicture(std::uint64_t control)
 {
     Control* c = ControlOf(control);
-    const Picture* shown = c != nullptr && c->kind == ControlKind::PictureBox ? PictureOf(c->hwnd)
+    const Picture* shown = c != nullptr && c->kind == ControlKind::PictureBox ? c->picture.get()
                                                                               : nullptr;
     if (shown == nullptr || shown->width == 0)
         return Image(0, 0);
@@ -991,10 +1109,10 @@ Image Win32Platform::ShownPicture(std::uint64_t control)
     return image;
 }
 
-void Win32Platform::TrackPointer(std::uint64_t control, bool on)
+void Win32WindowSystem::TrackPointer(std::uint64_t control, bool on)
 {
     Control* c = ControlOf(control);
-    Picture* picture = c != nullptr && c->kind == ControlKind::PictureBox ? PictureOf(c->hwnd)
+    Picture* picture = c != nullptr && c->kind == ControlKind::PictureBox ? c->picture.get()
                                                                           : nullptr;
     if (picture == nullptr)
         return;
@@ -1003,7 +1121,7 @@ void Win32Platform::TrackPointer(std::uint64_t control, bool on)
     picture->wheelDelta = 0;
 }
 
-std::pair<int, int> Win32Platform::ControlSize(std::uint64_t control)
+std::pair<int, int> Win32WindowSystem::ControlSize(std::uint64_t control)
 {
     Control* c = ControlOf(control);
     if (c == nullptr)
@@ -1015,20 +1133,20 @@ std::pair<int, int> Win32Platform::ControlSize(std::uint64_t control)
 
 // --- Events ---------------------------------------------------------------------
 
-void Win32Platform::SetEventSink(std::function<void(const PlatformEvent&)> sink)
+void Win32WindowSystem::SetEventSink(std::function<void(const PlatformEvent&)> sink)
 {
     sink_ = std::move(sink);
 }
 
-void Win32Platform::Post(const PlatformEvent& event)
+void Win32WindowSystem::Post(const PlatformEvent& event)
 {
     if (sink_)
         sink_(event);
 }
 
-void Win32Platform::ProcessEvents(bool wait)
+void Win32WindowSystem::ProcessEvents(bool wait)
 {
-    if (!started_)
+    if (!Started())
         return;
     const auto handle = [this](MSG& message) {
         if (TranslateKey(message))
@@ -1053,22 +1171,22 @@ void Win32Platform::ProcessEvents(bool wait)
 
 // --- Requesters -----------------------------------------------------------------
 
-std::string Win32Platform::AskOpenFile(const std::string& title, const std::string& defaultFile,
+std::string Win32WindowSystem::AskOpenFile(const std::string& title, const std::string& defaultFile,
                                        const std::string& filter, int filterIndex)
 {
     return Ask(title, defaultFile, filter, filterIndex, false);
 }
 
-std::string Win32Platform::AskSaveFile(const std::string& title, const std::string& defaultFile,
+std::string Win32WindowSystem::AskSaveFile(const std::string& title, const std::string& defaultFile,
                                        const std::string& filter, int filterIndex)
 {
     return Ask(title, defaultFile, filter, filterIndex, true);
 }
 
-std::string Win32Platform::Ask(const std::string& title, const std::string& defaultFile,
+std::string Win32WindowSystem::Ask(const std::string& title, const std::string& defaultFile,
                                const std::string& filter, int filterIndex, bool save)
 {
-    if (!started_)
+    if (!Started())
         return {};
     // "description|pattern|..." with every bar a NUL and a second NUL at the end.
     std::wstring filters = Wide(filter);
@@ -1084,7 +1202,7 @@ std::string Win32Platform::Ask(const std::string& title, const std::string& defa
     const std::wstring caption = Wide(title);
     HWND owner = nullptr;
     if (!windows_.empty())
-        owner = windows_.rbegin()->second;
+        owner = windows_.rbegin()->second.hwnd.get();
     OPENFILENAMEW ask{};
     ask.lStructSize = sizeof ask;
     ask.hwndOwner = owner;
@@ -1102,12 +1220,12 @@ std::string Win32Platform::Ask(const std::string& title, const std::string& defa
 
 // --- Files passed by later starts ---------------------------------------------
 
-void Win32Platform::ReceivePassedFiles(std::uint64_t window)
+void Win32WindowSystem::ReceivePassedFiles(std::uint64_t window)
 {
-    const auto it = windows_.find(window);
-    if (headless_ || it == windows_.end())
+    const HWND hwnd = WindowOf(window);
+    if (headless_ || hwnd == nullptr)
         return;
-    SetPropW(it->second, kReceivesFiles, reinterpret_cast<HANDLE>(1));
+    SetPropW(hwnd, kReceivesFiles, reinterpret_cast<HANDLE>(1));
 }
 
 namespace {
@@ -1124,11 +1242,11 @@ BOOL CALLBACK FindReceiver(HWND window, LPARAM found)
 
 }  // namespace
 
-bool Win32Platform::PassToOpenWindow(const std::string& path)
+bool Win32WindowSystem::PassToOpenWindow(const std::string& path)
 {
     const std::wstring wide = Wide(path);
     const DWORD bytes = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
-    if (!started_ || headless_ || bytes == 0 || bytes > kMaxPassedBytes)
+    if (!Started() || headless_ || bytes == 0 || bytes > kMaxPassedBytes)
         return false;
     HWND receiver = nullptr;
     EnumWindows(FindReceiver, reinterpret_cast<LPARAM>(&receiver));

@@ -1,5 +1,7 @@
-// The platform on Linux: Qt Widgets for the window system and text, libjpeg
-// for JPEG, Qt for PNG, POSIX for files. Never included outside this folder.
+// The window system on Linux: Qt Widgets for the windows, their controls,
+// events, requesters and text (QtWindowSystem.cpp), and the hand-over of
+// files over a local socket (PassedFiles.cpp). Never included outside this
+// folder.
 #pragma once
 
 #include <QFont>
@@ -8,42 +10,19 @@
 
 #include <map>
 
-#include "toolkit/Platform.h"
+#include "toolkit/WindowSystem.h"
 
 namespace vx {
 
-class QtPlatform final : public Platform {
+class QtWindowSystem final : public WindowSystem {
 public:
-    QtPlatform() = default;
-    ~QtPlatform() override;
+    QtWindowSystem() = default;
+    ~QtWindowSystem() override;
 
-    // The process.
-    std::vector<std::string> Arguments(int argc, char** argv) override;
-    void AttachTextOutput() override;
-
-    // Files and folders (PosixFiles.cpp).
-    std::string CurrentFolder() override;
-    std::string AbsolutePath(const std::string& path) override;
-    PathKind KindOf(const std::string& path) override;
-    std::vector<FolderEntry> ListFolder(const std::string& folder) override;
-    bool MakeFolders(const std::string& folder, std::string& error) override;
-    std::uint64_t OpenForRead(const std::string& path, std::string& error) override;
-    FileStamp StampOf(std::uint64_t file) override;
-    std::int64_t Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,
-                      std::string& error) override;
-    void Close(std::uint64_t file) override;
-    bool ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                     std::string& error) override;
-
-    // Picture files (Jpeg.cpp, QtPlatform.cpp).
-    bool EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
-                    std::string& error) override;
-    bool EncodePng(const Image& image, std::vector<std::uint8_t>& out, std::string& error) override;
-
-    // The window system (QtPlatform.cpp).
-    bool StartWindowSystem(bool headless, void (*displayUnreachable)()) override;
-    bool WindowSystemStarted() const override;
+    bool Start(bool headless, void (*displayUnreachable)()) override;
+    bool Started() const override;
     std::uint64_t MakeFont(const std::string& face, int pixelHeight, bool bold) override;
+    void ReleaseFont(std::uint64_t font) override;
     std::uint64_t DefaultFont() override;
     FontMetrics MetricsOf(std::uint64_t font) override;
     int TextWidth(std::uint64_t font, std::string_view text) override;
@@ -100,7 +79,6 @@ private:
     std::map<std::uint64_t, Font> fonts_;
     std::uint64_t defaultFont_ = 0;
     std::map<std::uint64_t, QPointer<QWidget>> widgets_;  // windows and controls
-    std::map<std::uint64_t, int> files_;                  // descriptors
     std::function<void(const PlatformEvent&)> sink_;
 };
 

@@ -1,44 +1,20 @@
-// A platform that hands every operation to the system's: a test overrides
-// the few it wants to change (a file that keeps changing, a disk that fails).
+// A window system that hands every operation to the system's: a test
+// overrides the few it wants to watch or change (the events a user's actions
+// raise, the fonts made and released).
 #pragma once
 
-#include "toolkit/Platform.h"
+#include "toolkit/WindowSystem.h"
 
 namespace vx::test {
 
-class ForwardingPlatform : public Platform {
+class ForwardingWindowSystem : public WindowSystem {
 public:
-    explicit ForwardingPlatform(Platform& system = SystemPlatform()) : s_(system) {}
+    explicit ForwardingWindowSystem(WindowSystem& system = SystemWindows()) : s_(system) {}
 
-    std::vector<std::string> Arguments(int c, char** v) override { return s_.Arguments(c, v); }
-    void AttachTextOutput() override { s_.AttachTextOutput(); }
-    std::string CurrentFolder() override { return s_.CurrentFolder(); }
-    std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
-    PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
-    std::vector<FolderEntry> ListFolder(const std::string& f) override { return s_.ListFolder(f); }
-    bool MakeFolders(const std::string& f, std::string& e) override { return s_.MakeFolders(f, e); }
-    std::uint64_t OpenForRead(const std::string& p, std::string& e) override { return s_.OpenForRead(p, e); }
-    FileStamp StampOf(std::uint64_t f) override { return s_.StampOf(f); }
-    std::int64_t Read(std::uint64_t f, std::uint8_t* into, std::int64_t n, std::string& e) override
-    {
-        return s_.Read(f, into, n, e);
-    }
-    void Close(std::uint64_t f) override { s_.Close(f); }
-    bool ReplaceFile(const std::string& p, std::span<const std::uint8_t> b, std::string& e) override
-    {
-        return s_.ReplaceFile(p, b, e);
-    }
-    bool EncodeJpeg(const Image& i, int q, std::vector<std::uint8_t>& o, std::string& e) override
-    {
-        return s_.EncodeJpeg(i, q, o, e);
-    }
-    bool EncodePng(const Image& i, std::vector<std::uint8_t>& o, std::string& e) override
-    {
-        return s_.EncodePng(i, o, e);
-    }
-    bool StartWindowSystem(bool h, void (*u)()) override { return s_.StartWindowSystem(h, u); }
-    bool WindowSystemStarted() const override { return s_.WindowSystemStarted(); }
+    bool Start(bool h, void (*u)()) override { return s_.Start(h, u); }
+    bool Started() const override { return s_.Started(); }
     std::uint64_t MakeFont(const std::string& f, int h, bool b) override { return s_.MakeFont(f, h, b); }
+    void ReleaseFont(std::uint64_t f) override { s_.ReleaseFont(f); }
     std::uint64_t DefaultFont() override { return s_.DefaultFont(); }
     FontMetrics MetricsOf(std::uint64_t f) override { return s_.MetricsOf(f); }
     int TextWidth(std::uint64_t f, std::string_view t) override { return s_.TextWidth(f, t); }
@@ -91,7 +67,7 @@ public:
     }
 
 private:
-    Platform& s_;
+    WindowSystem& s_;
 };
 
 }  // namespace vx::test

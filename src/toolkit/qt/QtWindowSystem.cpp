@@ -1,13 +1,12 @@
 // The window system over Qt Widgets: text, windows, controls, events and
-// requesters, and PNG through Qt's image writer.
+// requesters.
 //
 // The program runs its own event loop: Qt's signals only hand events to the
 // sink, and the toolkit gives them out one at a time, so every handler runs
 // to its end before the next event is read and nothing re-enters.
-#include "toolkit/qt/QtPlatform.h"
+#include "toolkit/qt/QtWindowSystem.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -67,12 +66,6 @@ QImage Wrap(Image& image)
                   image.Width() * 4, QImage::Format_RGB32);
 }
 
-const QImage Wrap(const Image& image)
-{
-    return QImage(reinterpret_cast<const uchar*>(image.Words()), image.Width(), image.Height(),
-                  image.Width() * 4, QImage::Format_RGB32);
-}
-
 Image ImageOf(const QImage& picture)
 {
     // RGB32 words are the image's own (their alpha byte always 255).
@@ -113,13 +106,13 @@ QFont FontOf(const QStringList& families, int pixelSize, bool bold)
 // the program's loop; the window itself stays until it is destroyed.
 class AppWindow : public QWidget {
 public:
-    AppWindow(QtPlatform& platform, std::uint64_t id) : platform_(platform), id_(id) {}
+    AppWindow(QtWindowSystem& system, std::uint64_t id) : system_(system), id_(id) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override
     {
         event->ignore();
-        platform_.Post({.kind = PlatformEvent::Kind::Close, .window = id_});
+        system_.Post({.kind = PlatformEvent::Kind::Close, .window = id_});
     }
     void dragEnterEvent(QDragEnterEvent* event) override
     {
@@ -132,7 +125,7 @@ protected:
         if (file.isEmpty())
             return;
         event->acceptProposedAction();
-        platform_.Post({PlatformEvent::Kind::Drop, 0, ToPath(file)});
+        system_.Post({PlatformEvent::Kind::Drop, 0, ToPath(file)});
     }
 
 private:
@@ -143,7 +136,7 @@ private:
             return {};
         return data->urls().front().toLocalFile();
     }
-    QtPlatform& platform_;
+    QtWindowSystem& system_;
     std::uint64_t id_;
 };
 
@@ -189,8 +182,8 @@ private:
 // While it tracks the pointer, what the pointer does over it is an event.
 class PictureBox : public QWidget {
 public:
-    PictureBox(QtPlatform& platform, int tag, QWidget* parent)
-        : QWidget(parent), platform_(platform), tag_(tag)
+    PictureBox(QtWindowSystem& system, int tag, QWidget* parent)
+        : QWidget(parent), system_(system), tag_(tag)
     {
     }
     void Track(bool on)
@@ -265,11 +258,11 @@ protected:
 private:
     void Raise(PointerAction action, QPoint at, int wheelSteps = 0)
     {
-        platform_.Post({.kind = PlatformEvent::Kind::Pointer, .tag = tag_, .action = action,
+        system_.Post({.kind = PlatformEvent::Kind::Pointer, .tag = tag_, .action = action,
                         .x = at.x(), .y = at.y(), .wheelSteps = wheelSteps});
     }
     QImage picture_;
-    QtPlatform& platform_;
+    QtWindowSystem& system_;
     int tag_;
     bool tracking_ = false;
     bool inside_ = false;  // a move was reported since the last leave
@@ -319,37 +312,22 @@ void StartingMessages(QtMsgType type, const QMessageLogContext& context, const Q
 
 }  // namespace
 
-Platform& SystemPlatform()
+WindowSystem& SystemWindows()
 {
-    static QtPlatform platform;
-    return platform;
+    static QtWindowSystem windows;
+    return windows;
 }
 
-QtPlatform::~QtPlatform()
+QtWindowSystem::~QtWindowSystem()
 {
     for (auto& [id, widget] : widgets_)
         if (widget && widget->parent() == nullptr)
             delete widget.data();
 }
 
-// --- Picture files --------------------------------------------------------------
-
-bool QtPlatform::EncodePng(const Image& image, std::vector<std::uint8_t>& out, std::string& error)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!Wrap(image).save(&buffer, "PNG")) {
-        error = "the picture could not be encoded";
-        return false;
-    }
-    out.assign(png.begin(), png.end());
-    return true;
-}
-
 // --- Start ----------------------------------------------------------------------
 
-bool QtPlatform::StartWindowSystem(bool headless, void (*displayUnreachable)())
+bool QtWindowSystem::Start(bool headless, void (*displayUnreachable)())
 {
     if (QApplication::instance() != nullptr)
         return true;
@@ -374,16 +352,16 @@ bool QtPlatform::StartWindowSystem(bool headless, void (*displayUnreachable)())
     return true;
 }
 
-bool QtPlatform::WindowSystemStarted() const
+bool QtWindowSystem::Started() const
 {
     return QApplication::instance() != nullptr;
 }
 
 // --- Text -----------------------------------------------------------------------
 
-std::uint64_t QtPlatform::MakeFont(const std::string& face, int pixelHeight, bool bold)
+std::uint64_t QtWindowSystem::MakeFont(const std::string& face, int pixelHeight, bool bold)
 {
-    if (!WindowSystemStarted() || pixelHeight <= 0)
+    if (!Started() || pixelHeight <= 0)
         return 0;
     Font font;
     font.font = FontOf(FamiliesFor(face), pixelHeight, bold);
@@ -394,9 +372,15 @@ std::uint64_t QtPlatform::MakeFont(const std::string& face, int pixelHeight, boo
     return id;
 }
 
-std::uint64_t QtPlatform::DefaultFont()
+void QtWindowSystem::ReleaseFont(std::uint64_t font)
 {
-    if (defaultFont_ == 0 && WindowSystemStarted()) {
+    if (font != defaultFont_)
+        fonts_.erase(font);
+}
+
+std::uint64_t QtWindowSystem::DefaultFont()
+{
+    if (defaultFont_ == 0 && Started()) {
         Font font;
         font.font = FontOf({"Liberation Sans", "DejaVu Sans"}, 13, true);
         const QFontMetrics metrics(font.font);
@@ -407,13 +391,13 @@ std::uint64_t QtPlatform::DefaultFont()
     return defaultFont_;
 }
 
-FontMetrics QtPlatform::MetricsOf(std::uint64_t font)
+FontMetrics QtWindowSystem::MetricsOf(std::uint64_t font)
 {
     const auto it = fonts_.find(font);
     return it == fonts_.end() ? FontMetrics{} : it->second.metrics;
 }
 
-int QtPlatform::TextWidth(std::uint64_t font, std::string_view text)
+int QtWindowSystem::TextWidth(std::uint64_t font, std::string_view text)
 {
     const auto it = fonts_.find(font);
     if (it == fonts_.end() || text.empty())
@@ -421,7 +405,7 @@ int QtPlatform::TextWidth(std::uint64_t font, std::string_view text)
     return QFontMetrics(it->second.font).horizontalAdvance(FromUtf8(text));
 }
 
-void QtPlatform::DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
+void QtWindowSystem::DrawText(Image& image, std::uint64_t font, int x, int y, std::string_view text,
                           Colour colour)
 {
     const auto it = fonts_.find(font);
@@ -437,15 +421,15 @@ void QtPlatform::DrawText(Image& image, std::uint64_t font, int x, int y, std::s
 
 // --- Windows --------------------------------------------------------------------
 
-QWidget* QtPlatform::Widget(std::uint64_t id) const
+QWidget* QtWindowSystem::Widget(std::uint64_t id) const
 {
     const auto it = widgets_.find(id);
     return it == widgets_.end() ? nullptr : it->second.data();
 }
 
-std::uint64_t QtPlatform::OpenWindow(int x, int y, int width, int height, const std::string& title)
+std::uint64_t QtWindowSystem::OpenWindow(int x, int y, int width, int height, const std::string& title)
 {
-    if (!WindowSystemStarted())
+    if (!Started())
         return 0;
     const std::uint64_t id = next_++;
     auto* window = new AppWindow(*this, id);
@@ -459,14 +443,14 @@ std::uint64_t QtPlatform::OpenWindow(int x, int y, int width, int height, const 
     return id;
 }
 
-void QtPlatform::DestroyWindow(std::uint64_t window)
+void QtWindowSystem::DestroyWindow(std::uint64_t window)
 {
     delete Widget(window);
     // Its controls went with it.
     std::erase_if(widgets_, [](const auto& entry) { return entry.second.isNull(); });
 }
 
-void QtPlatform::SetWindowBackground(std::uint64_t window, Colour colour)
+void QtWindowSystem::SetWindowBackground(std::uint64_t window, Colour colour)
 {
     QWidget* widget = Widget(window);
     if (widget == nullptr)
@@ -480,13 +464,13 @@ void QtPlatform::SetWindowBackground(std::uint64_t window, Colour colour)
     widget->setAutoFillBackground(true);
 }
 
-void QtPlatform::AcceptDrops(std::uint64_t window, bool accept)
+void QtWindowSystem::AcceptDrops(std::uint64_t window, bool accept)
 {
     if (QWidget* widget = Widget(window))
         widget->setAcceptDrops(accept);
 }
 
-void QtPlatform::AddKeyCommand(std::uint64_t window, Key key, int tag)
+void QtWindowSystem::AddKeyCommand(std::uint64_t window, Key key, int tag)
 {
     QWidget* widget = Widget(window);
     if (widget == nullptr)
@@ -509,7 +493,7 @@ void QtPlatform::AddKeyCommand(std::uint64_t window, Key key, int tag)
                      [this, tag] { Post({PlatformEvent::Kind::Control, tag, {}}); });
 }
 
-Image QtPlatform::GrabWindow(std::uint64_t window)
+Image QtWindowSystem::GrabWindow(std::uint64_t window)
 {
     QWidget* widget = Widget(window);
     return widget == nullptr ? Image(0, 0) : ImageOf(widget->grab().toImage());
@@ -517,7 +501,7 @@ Image QtPlatform::GrabWindow(std::uint64_t window)
 
 // --- Controls -------------------------------------------------------------------
 
-std::uint64_t QtPlatform::AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
+std::uint64_t QtWindowSystem::AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
                                      int width, int height)
 {
     QWidget* parent = Widget(window);
@@ -561,13 +545,13 @@ std::uint64_t QtPlatform::AddControl(std::uint64_t window, ControlKind kind, int
     return id;
 }
 
-void QtPlatform::DestroyControl(std::uint64_t control)
+void QtWindowSystem::DestroyControl(std::uint64_t control)
 {
     delete Widget(control);
     widgets_.erase(control);
 }
 
-void QtPlatform::SetText(std::uint64_t control, const std::string& text)
+void QtWindowSystem::SetText(std::uint64_t control, const std::string& text)
 {
     QWidget* widget = Widget(control);
     if (auto* label = dynamic_cast<TextLabel*>(widget))
@@ -576,13 +560,13 @@ void QtPlatform::SetText(std::uint64_t control, const std::string& text)
         button->setText(FromUtf8(text));
 }
 
-void QtPlatform::SetEndEllipsis(std::uint64_t control, bool on)
+void QtWindowSystem::SetEndEllipsis(std::uint64_t control, bool on)
 {
     if (auto* label = dynamic_cast<TextLabel*>(Widget(control)))
         label->SetEndEllipsis(on);
 }
 
-void QtPlatform::SetTextColour(std::uint64_t control, Colour colour)
+void QtWindowSystem::SetTextColour(std::uint64_t control, Colour colour)
 {
     QWidget* widget = Widget(control);
     if (widget == nullptr)
@@ -593,31 +577,31 @@ void QtPlatform::SetTextColour(std::uint64_t control, Colour colour)
     widget->setPalette(palette);
 }
 
-void QtPlatform::SetToolTip(std::uint64_t control, const std::string& text)
+void QtWindowSystem::SetToolTip(std::uint64_t control, const std::string& text)
 {
     if (QWidget* widget = Widget(control))
         widget->setToolTip(FromUtf8(text));
 }
 
-void QtPlatform::SetEnabled(std::uint64_t control, bool enabled)
+void QtWindowSystem::SetEnabled(std::uint64_t control, bool enabled)
 {
     if (QWidget* widget = Widget(control))
         widget->setEnabled(enabled);
 }
 
-bool QtPlatform::IsEnabled(std::uint64_t control)
+bool QtWindowSystem::IsEnabled(std::uint64_t control)
 {
     QWidget* widget = Widget(control);
     return widget != nullptr && widget->isEnabled();
 }
 
-void QtPlatform::SetFocusable(std::uint64_t control)
+void QtWindowSystem::SetFocusable(std::uint64_t control)
 {
     if (QWidget* widget = Widget(control))
         widget->setFocusPolicy(Qt::StrongFocus);
 }
 
-void QtPlatform::SetTabOrder(std::span<const std::uint64_t> controls)
+void QtWindowSystem::SetTabOrder(std::span<const std::uint64_t> controls)
 {
     QWidget* previous = nullptr;
     for (const std::uint64_t id : controls) {
@@ -630,7 +614,7 @@ void QtPlatform::SetTabOrder(std::span<const std::uint64_t> controls)
     }
 }
 
-void QtPlatform::SetSliderRange(std::uint64_t control, int minimum, int maximum)
+void QtWindowSystem::SetSliderRange(std::uint64_t control, int minimum, int maximum)
 {
     auto* slider = dynamic_cast<QAbstractSlider*>(Widget(control));
     if (slider == nullptr)
@@ -642,7 +626,7 @@ void QtPlatform::SetSliderRange(std::uint64_t control, int minimum, int maximum)
         slider->setPageStep(std::max(1, (maximum - minimum) / 5));
 }
 
-void QtPlatform::SetScrollPage(std::uint64_t control, int page)
+void QtWindowSystem::SetScrollPage(std::uint64_t control, int page)
 {
     auto* bar = dynamic_cast<QScrollBar*>(Widget(control));
     if (bar == nullptr)
@@ -651,7 +635,7 @@ void QtPlatform::SetScrollPage(std::uint64_t control, int page)
     bar->setPageStep(std::max(page, 1));
 }
 
-void QtPlatform::SetSliderTicks(std::uint64_t control, bool on)
+void QtWindowSystem::SetSliderTicks(std::uint64_t control, bool on)
 {
     auto* slider = dynamic_cast<QSlider*>(Widget(control));
     if (slider == nullptr)
@@ -660,13 +644,13 @@ void QtPlatform::SetSliderTicks(std::uint64_t control, bool on)
     slider->setTickInterval(1);
 }
 
-int QtPlatform::SliderValue(std::uint64_t control)
+int QtWindowSystem::SliderValue(std::uint64_t control)
 {
     auto* slider = dynamic_cast<QAbstractSlider*>(Widget(control));
     return slider == nullptr ? 0 : slider->value();
 }
 
-void QtPlatform::SetSliderValue(std::uint64_t control, int value)
+void QtWindowSystem::SetSliderValue(std::uint64_t control, int value)
 {
     auto* slider = dynamic_cast<QAbstractSlider*>(Widget(control));
     if (slider == nullptr)
@@ -675,13 +659,13 @@ void QtPlatform::SetSliderValue(std::uint64_t control, int value)
     slider->setValue(value);
 }
 
-void QtPlatform::ShowPicture(std::uint64_t control, const Image* picture)
+void QtWindowSystem::ShowPicture(std::uint64_t control, const Image* picture)
 {
     if (auto* box = dynamic_cast<PictureBox*>(Widget(control)))
         box->Show(picture);
 }
 
-Image QtPlatform::ShownPicture(std::uint64_t control)
+Image QtWindowSystem::ShownPicture(std::uint64_t control)
 {
     auto* box = dynamic_cast<PictureBox*>(Widget(control));
     if (box == nullptr || box->Picture().isNull())
@@ -689,13 +673,13 @@ Image QtPlatform::ShownPicture(std::uint64_t control)
     return ImageOf(box->Picture());
 }
 
-void QtPlatform::TrackPointer(std::uint64_t control, bool on)
+void QtWindowSystem::TrackPointer(std::uint64_t control, bool on)
 {
     if (auto* box = dynamic_cast<PictureBox*>(Widget(control)))
         box->Track(on);
 }
 
-std::pair<int, int> QtPlatform::ControlSize(std::uint64_t control)
+std::pair<int, int> QtWindowSystem::ControlSize(std::uint64_t control)
 {
     QWidget* widget = Widget(control);
     return widget == nullptr ? std::pair(0, 0) : std::pair(widget->width(), widget->height());
@@ -703,43 +687,43 @@ std::pair<int, int> QtPlatform::ControlSize(std::uint64_t control)
 
 // --- Events ---------------------------------------------------------------------
 
-void QtPlatform::SetEventSink(std::function<void(const PlatformEvent&)> sink)
+void QtWindowSystem::SetEventSink(std::function<void(const PlatformEvent&)> sink)
 {
     sink_ = std::move(sink);
 }
 
-void QtPlatform::Post(const PlatformEvent& event)
+void QtWindowSystem::Post(const PlatformEvent& event)
 {
     if (sink_)
         sink_(event);
 }
 
-void QtPlatform::ProcessEvents(bool wait)
+void QtWindowSystem::ProcessEvents(bool wait)
 {
-    if (!WindowSystemStarted())
+    if (!Started())
         return;
     QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
 }
 
 // --- Requesters -----------------------------------------------------------------
 
-std::string QtPlatform::AskOpenFile(const std::string& title, const std::string& defaultFile,
+std::string QtWindowSystem::AskOpenFile(const std::string& title, const std::string& defaultFile,
                                     const std::string& filter, int filterIndex)
 {
     return Ask(title, defaultFile, filter, filterIndex, false);
 }
 
-std::string QtPlatform::AskSaveFile(const std::string& title, const std::string& defaultFile,
+std::string QtWindowSystem::AskSaveFile(const std::string& title, const std::string& defaultFile,
                                     const std::string& filter, int filterIndex)
 {
     return Ask(title, defaultFile, filter, filterIndex, true);
 }
 
 // Qt's own file dialogs, the same on every desktop, application-modal.
-std::string QtPlatform::Ask(const std::string& title, const std::string& defaultFile,
+std::string QtWindowSystem::Ask(const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int filterIndex, bool save)
 {
-    if (!WindowSystemStarted())
+    if (!Started())
         return {};
     QFileDialog dialog(QApplication::activeWindow(), FromUtf8(title),
                        FromPath(FolderPart(defaultFile)));

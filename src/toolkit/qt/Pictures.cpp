@@ -1,6 +1,9 @@
-// JPEG through libjpeg, into memory: the toolkit writes the file whole or
-// not at all. The encoder's errors return to us instead of ending the
-// process.
+// Picture files on Linux, into memory (the toolkit writes the file whole or
+// not at all): JPEG through libjpeg, whose errors return to us instead of
+// ending the process, and PNG through Qt's image writer.
+#include <QBuffer>
+#include <QImage>
+
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +13,7 @@
 
 #include <jpeglib.h>
 
-#include "toolkit/qt/QtPlatform.h"
+#include "toolkit/PictureCodecs.h"
 
 namespace vx {
 
@@ -72,10 +75,23 @@ bool Encode(const std::uint8_t* rgb, int width, int height, int quality, unsigne
     return true;
 }
 
+class QtPictureCodecs final : public PictureCodecs {
+public:
+    bool EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
+                    std::string& error) override;
+    bool EncodePng(const Image& image, std::vector<std::uint8_t>& out, std::string& error) override;
+};
+
 }  // namespace
 
-bool QtPlatform::EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
-                            std::string& error)
+PictureCodecs& SystemCodecs()
+{
+    static QtPictureCodecs codecs;
+    return codecs;
+}
+
+bool QtPictureCodecs::EncodeJpeg(const Image& image, int quality, std::vector<std::uint8_t>& out,
+                                 std::string& error)
 {
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(image.Width()) * image.Height() * 3);
     std::size_t at = 0;
@@ -98,6 +114,23 @@ bool QtPlatform::EncodeJpeg(const Image& image, int quality, std::vector<std::ui
         error = std::string("the encoder failed: ") + encoderError;
     std::free(block);
     return ok;
+}
+
+bool QtPictureCodecs::EncodePng(const Image& image, std::vector<std::uint8_t>& out,
+                                std::string& error)
+{
+    // The image's words are Qt's 0xFFRRGGBB: Qt reads them where they are.
+    const QImage picture(reinterpret_cast<const uchar*>(image.Words()), image.Width(),
+                         image.Height(), image.Width() * 4, QImage::Format_RGB32);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!picture.save(&buffer, "PNG")) {
+        error = "the picture could not be encoded";
+        return false;
+    }
+    out.assign(png.begin(), png.end());
+    return true;
 }
 
 }  // namespace vx
