@@ -16,7 +16,9 @@
 
 #include "BenchSupport.h"
 #include "state/AppState.h"
+#include "app/CompareLayout.h"
 #include "app/CompareWindow.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
 #include "formats/GameFile.h"
@@ -213,16 +215,18 @@ void BM_DrawComparison_Long(benchmark::State& state)
     if (!Load(state, LongGame()))
         return;
     Program& p = TheProgram();
-    OpenComparison(p.State(), p.tk);
-    Comparison& c = p.State().Compare;
+    CompareWindow& compare = p.app.Compare();
+    compare.Open(p.State(), p.tk);
     const std::int32_t laps = p.State().Laps.LapCount;
+    const std::int32_t shown = p.State().CurrentLap;
     std::int32_t k = 0;
     for (auto _ : state) {
         k = k % laps + 1;
-        c.Lap = k;
-        DrawComparison(p.State(), c, p.tk);
+        p.State().CurrentLap = k;  // the lap compared, without redrawing the main window
+        compare.Redraw(p.State(), p.tk);
     }
-    CloseComparison(p.State(), p.tk);
+    p.State().CurrentLap = shown;
+    compare.Close(p.tk);
 }
 BENCHMARK(BM_DrawComparison_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -234,15 +238,15 @@ void BM_CompareCursor_Long(benchmark::State& state)
         return;
     Program& p = TheProgram();
     SwitchToLap(p, 3);
-    OpenComparison(p.State(), p.tk);
-    Comparison& c = p.State().Compare;
+    CompareWindow& compare = p.app.Compare();
+    compare.Open(p.State(), p.tk);
+    const ChartPlot plot = ChartPlotOf(compare_window::SpeedChart.At.w, compare_window::SpeedChart.At.h);
     int x = 0;
     for (auto _ : state) {
-        x = (x + 7) % 483;
-        c.Cursor = ChartFraction(x);
-        DrawCompareCursor(p.State(), c, p.tk);
+        x = (x + 7) % compare_window::SpeedChart.At.w;
+        compare.PointAt(p.tk, ChartFraction(plot, x));
     }
-    CloseComparison(p.State(), p.tk);
+    compare.Close(p.tk);
 }
 BENCHMARK(BM_CompareCursor_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 

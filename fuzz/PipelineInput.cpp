@@ -22,9 +22,10 @@ std::vector<std::uint8_t> JoinPipelineInput(std::span<const std::uint8_t> game,
                                             std::span<const std::uint8_t> track)
 {
     const auto length = static_cast<std::uint32_t>(game.size());
-    std::vector<std::uint8_t> input = {
-        static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
-        static_cast<std::uint8_t>(length >> 16), static_cast<std::uint8_t>(length >> 24)};
+    std::vector<std::uint8_t> input;
+    input.reserve(4 + game.size() + track.size());
+    for (const int shift : {0, 8, 16, 24})
+        input.push_back(static_cast<std::uint8_t>(length >> shift));
     input.insert(input.end(), game.begin(), game.end());
     input.insert(input.end(), track.begin(), track.end());
     return input;

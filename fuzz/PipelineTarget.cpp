@@ -9,9 +9,10 @@
 
 #include "FuzzCheck.h"
 #include "app/CompareWindow.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
-#include "laps/CompareView.h"
+#include "laps/CompareFigures.h"
 #include "laps/LapTrace.h"
 #include "toolkit/Text.h"
 
@@ -97,19 +98,17 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
 
     // The comparison, open while the laps below are shown, with its cursor
     // at the start, the middle and the end of the lap.
-    OpenComparison(state, tk);
-    Comparison& compare = state.Compare;
-    FuzzCheck(compare.Open && compare.Analysis.has_value() == (outcome.LapCount > 0),
+    CompareWindow& compare = app_->Compare();
+    compare.Open(state, tk);
+    FuzzCheck(compare.IsOpen(tk) && compare.Analysis().has_value() == (outcome.LapCount > 0),
               "the comparison analyses every race with a lap");
-    if (compare.Analysis) {
-        const LapAnalysis& analysis = *compare.Analysis;
+    if (compare.Analysis()) {
+        const LapAnalysis& analysis = *compare.Analysis();
         FuzzCheck(analysis.LapCount == outcome.LapCount && analysis.ReferenceLap >= 1 &&
                       analysis.ReferenceLap <= analysis.LapCount,
                   "the reference is one of the laps");
-        for (const double cursor : {0.0, 0.5, 1.0}) {
-            compare.Cursor = cursor;
-            DrawCompareCursor(state, compare, tk);
-        }
+        for (const double cursor : {0.0, 0.5, 1.0})
+            compare.PointAt(tk, cursor);
     }
 
     // Two more laps, as the user reaches them: the next-lap button, then the
@@ -141,8 +140,11 @@ PipelineSession::Outcome PipelineSession::Run(std::span<const std::uint8_t> inpu
               "the slider at its end shows the last lap");
     outcome.LapsShown.push_back(state.CurrentLap);
     checkLapView();
-    FuzzCheck(compare.Lap == ComparedLap(state, compare), "the comparison follows the lap shown");
-    CloseComparison(state, tk);
+    FuzzCheck(compare.Lap() == (compare.Analysis() ? ComparedLap(*compare.Analysis(), state.CurrentLap,
+                                                                 state.Laps.FastestLap)
+                                                   : 0),
+              "the comparison follows the lap shown");
+    compare.Close(tk);
     return outcome;
 }
 

@@ -1,28 +1,27 @@
-// The command line: the window (the default), "report" and "render".
+// The command line: the window (the default), "report", "samples" and
+// "render": the options parsed, then the command run.
 //
-// report runs the window's own load without drawing; render runs the
-// window's own procedures headless: the same start-up, the same load and the
-// same drawings, so what they print and write is what the window shows.
+// report runs the window's own load without drawing (its texts:
+// app/Report.h); render runs the window's own procedures headless: the same
+// start-up, the same load and the same drawings, so what they print and
+// write is what the window shows.
 #include "app/CommandLine.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <sstream>
 
-#include "app/CompareWindow.h"
+#include "app/CompareLayout.h"
 #include "app/Export.h"
+#include "app/HistoryCommand.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
+#include "app/Report.h"
 #include "laps/AnalysisText.h"
-#include "laps/DriverTable.h"
 #include "laps/LapView.h"
-#include "laps/LapTrace.h"
 #include "toolkit/Text.h"
-#include "trackmap/MapDrawing.h"
 
 namespace vx {
 
@@ -30,17 +29,17 @@ namespace {
 
 constexpr const char* kVersion = VX_VERSION;  // the project's version, from the build
 
-constexpr const char* kUsage =
-    "usage:\n"
+const std::string kUsage =
+    std::string("usage:\n"
     "  vxanalyser                                  open the window\n"
     "  vxanalyser GAME.gam                         open the window and load GAME.gam\n"
     "  vxanalyser report GAME.gam [--track T.trk] [--json | --csv]\n"
     "  vxanalyser samples GAME.gam [--track T.trk]\n"
-    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n"
-    "  vxanalyser --help | --version\n";
+    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n") +
+    kHistoryUsage + "  vxanalyser --help | --version\n";
 
-constexpr const char* kHelp =
-    "vxanalyser - analyser for the saved games of a car-racing game.\n"
+const std::string kHelp =
+    std::string("vxanalyser - analyser for the saved games of a car-racing game.\n"
     "\n"
     "Loads a saved game (*.gam), finds the track it was raced on (*.trk: beside\n"
     "the saved game, then in the \"Tracks\" folder beside \"Saves\"), and shows the\n"
@@ -56,7 +55,8 @@ constexpr const char* kHelp =
     "           buttons would; --jpeg FILE exports the map picture; --compare\n"
     "           also writes compare.png, the comparison window for that lap\n"
     "           (the fastest lap for lap 0)\n"
-    "  --track  uses this track instead of looking for it\n"
+    "  --track  uses this track instead of looking for it\n") +
+    kHistoryHelp +
     "\n"
     "With a window of the program open already on the same display,\n"
     "\"vxanalyser GAME.gam\" loads the game in that window and ends.\n"
@@ -69,7 +69,9 @@ constexpr const char* kHelp =
     "a reference lap, with sectors, speed, delta and the lap table.\n"
     "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
-    "3 an input file is missing, unreadable, too large or invalid.\n";
+    "3 an input file is missing, unreadable, too large or invalid (for history:\n"
+    "a saved game was refused, or the history is unavailable), 130 history add\n"
+    "stopped by Ctrl+C.\n";
 
 enum ExitStatus { kOk = 0, kOutputFailed = 1, kUsageError = 2, kInputError = 3 };
 
@@ -175,166 +177,6 @@ private:
     std::string saveAs_;
 };
 
-// --- The report ---------------------------------------------------------------
-
-// A JSON string of UTF-8 text.
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (byte < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
-
-// Texts from the files (Windows-1252) and paths from the system.
-std::string JsonText(const std::string& raw)
-{
-    return JsonString(Cp1252ToUtf8(raw));
-}
-
-std::string JsonPath(const std::string& path)
-{
-    return JsonString(FileNameToUtf8(path));
-}
-
-std::vector<std::string> LapTimes(const AppState& state)
-{
-    std::vector<std::string> times;
-    for (const std::int64_t time : state.Laps.LapTimes)
-        times.push_back(LapTimeText(time));
-    return times;
-}
-
-void PrintJson(const AppState& state)
-{
-    const GameData& game = state.Game;
-    const TrackData& track = state.Track;
-    const MapLabels labels = MapLabelsOfTrack(state);
-    std::ostringstream out;
-    out << "{\n";
-    out << "  \"game\": { \"path\": " << JsonPath(state.GamePath)
-        << ", \"bytes\": " << state.GameLength
-        << ", \"track_file_name\": " << JsonText(game.TrackFileName)
-        << ", \"race_flag\": " << game.RaceFlag
-        << ", \"average_ai_level\": " << JsonText(RealToText(game.AverageAILevel, 2)) << ",\n";
-    out << "            \"gauges\": { \"tyres\": " << int{game.TyresPercent}
-        << ", \"consumption\": " << int{game.ConsumptionPercent}
-        << ", \"fuel_mass_kg\": " << int{game.FuelMassKg}
-        << ", \"damage\": " << int{game.DamagePercent}
-        << ", \"speed\": " << int{game.SpeedPercent} << " },\n";
-    out << "            \"drivers\": [";
-    for (int k = 1; k <= game.DriverCount(); ++k) {
-        out << (k == 1 ? "\n" : ",\n") << "              { \"row\": "
-            << JsonText(DriverRowText(game.Drivers[static_cast<std::size_t>(k - 1)])) << ", \"cells\": [";
-        const auto cells = DriverTableCells(state, k);
-        for (std::size_t c = 0; c < cells.size(); ++c)
-            out << (c == 0 ? "" : ", ") << JsonText(cells[c]);
-        out << "] }";
-    }
-    out << (game.DriverCount() > 0 ? "\n            ] },\n" : "] },\n");
-    out << "  \"track\": { \"path\": " << JsonPath(state.TrackPath)
-        << ", \"length_m\": " << track.TrackLength << ", \"map_scale\": " << int{track.MapScale}
-        << ", \"water_level\": " << int{track.WaterLevel}
-        << ", \"object_count\": " << track.ObjectCount() << ",\n";
-    out << "             \"lap_line\": [" << track.LapLineX1 << ", " << track.LapLineY1 << ", "
-        << track.LapLineX2 << ", " << track.LapLineY2 << "]"
-        << ", \"best_time_text\": " << JsonText(labels.TimeText)
-        << ", \"holder_line\": " << JsonText(labels.HolderLine)
-        << ", \"picture_name\": " << JsonText(labels.PictureName) << " },\n";
-    const LapTrace& laps = state.Laps;
-    out << "  \"laps\": { \"count\": " << laps.LapCount << ", \"times\": [";
-    const auto times = LapTimes(state);
-    for (std::size_t i = 0; i < times.size(); ++i)
-        out << (i == 0 ? "" : ", ") << JsonText(times[i]);
-    out << "],\n            \"fastest\": " << JsonText(LapText(laps, laps.FastestLap))
-        << ", \"slowest\": " << JsonText(LapText(laps, laps.SlowestLap)) << ", \"start_point\": ";
-    if (laps.StartPoint)
-        out << "[" << laps.StartPoint->x << ", " << laps.StartPoint->y << "]";
-    else
-        out << "null";
-    out << " },\n";
-    out << "  \"analysis\": " << AnalysisJson(AnalyseCommittedLaps(state), laps, "  ") << "\n}\n";
-    std::cout << out.str();
-}
-
-// The analysis as a table of laps under a line of totals.
-void PrintReadableAnalysis(const LapAnalysis& a, std::ostringstream& out)
-{
-    const auto seconds = [](const std::optional<double>& value) {
-        return value ? RealToText(*value, 3) : std::string("-");
-    };
-    out << "\nAnalysis    reference lap " << a.ReferenceLap << ", theoretical best "
-        << seconds(a.TheoreticalBestS) << " s, clean laps " << a.CleanCount << " (mean "
-        << seconds(a.CleanMeanS) << " s, stdev " << seconds(a.CleanStdevS) << " s)\n";
-    out << "  lap   precise        S1        S2        S3  top km/h\n";
-    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
-        const LapFigures& lap = a.Lap(k);
-        char line[160];
-        std::snprintf(line, sizeof line, "  %3d %9s %9s %9s %9s %9s\n", k,
-                      RealToText(lap.PreciseS, 3).c_str(), seconds(lap.SectorsS[0]).c_str(),
-                      seconds(lap.SectorsS[1]).c_str(), seconds(lap.SectorsS[2]).c_str(),
-                      lap.TopSpeedKmh ? RealToText(*lap.TopSpeedKmh, 1).c_str() : "-");
-        out << line;
-    }
-}
-
-void PrintReadable(const AppState& state)
-{
-    const GameData& game = state.Game;
-    const TrackData& track = state.Track;
-    const MapLabels labels = MapLabelsOfTrack(state);
-    std::ostringstream out;
-    out << "Saved game  " << FileNameToUtf8(state.GamePath) << " (" << GroupedNumber(state.GameLength)
-        << " bytes)\n";
-    out << "Track       " << FileNameToUtf8(state.TrackPath) << "\n";
-    out << "            length " << track.TrackLength << " m, scale " << int{track.MapScale}
-        << ", water level " << int{track.WaterLevel} << ", " << track.ObjectCount() << " objects\n";
-    out << "Best time   " << Cp1252ToUtf8(labels.TimeText) << "  " << Cp1252ToUtf8(labels.HolderLine)
-        << "\n";
-    out << "Gauges      tyres " << int{game.TyresPercent} << " %, consumption "
-        << int{game.ConsumptionPercent} << " %, fuel mass " << int{game.FuelMassKg}
-        << " kg, damage " << int{game.DamagePercent} << " %, speed " << int{game.SpeedPercent}
-        << " %\n";
-    out << "Average AI  " << RealToText(game.AverageAILevel, 2) << "\n\n";
-    out << "Drivers\n";
-    for (int k = 1; k <= game.DriverCount(); ++k) {
-        const auto cells = DriverTableCells(state, k);
-        char line[512];
-        std::snprintf(line, sizeof line, "  %-3s %-16s %-8s %-14s %10s  %s\n", cells[0].c_str(),
-                      Cp1252ToUtf8(cells[1]).c_str(), cells[2].c_str(),
-                      Cp1252ToUtf8(cells[3]).c_str(), cells[4].c_str(), cells[5].c_str());
-        out << line;
-    }
-    const LapTrace& laps = state.Laps;
-    out << "\nLaps        " << laps.LapCount << "\n";
-    const auto times = LapTimes(state);
-    for (std::size_t i = 0; i < times.size(); ++i)
-        out << "  " << (i + 1) << ": " << times[i] << " s\n";
-    if (laps.FastestLap != 0)
-        out << "Fastest     lap " << LapText(laps, laps.FastestLap) << " s\n";
-    if (laps.SlowestLap != 0)
-        out << "Slowest     lap " << LapText(laps, laps.SlowestLap) << " s\n";
-    if (const auto analysis = AnalyseCommittedLaps(state))
-        PrintReadableAnalysis(*analysis, out);
-    std::cout << out.str();
-}
-
 // --- Running ------------------------------------------------------------------
 
 // The report and the sample table need no window, no font and no image:
@@ -354,9 +196,9 @@ int RunReport(const Options& options)
     } else if (options.csv) {
         std::cout << LapTableCsv(AnalyseCommittedLaps(state), state.Laps);
     } else if (options.json) {
-        PrintJson(state);
+        std::cout << ReportJson(state);
     } else {
-        PrintReadable(state);
+        std::cout << ReportText(state);
     }
     return kOk;
 }
@@ -405,11 +247,11 @@ int RunRender(const Options& options)
     }
     if (options.compare) {
         // The comparison of the lap chosen, as "Compare" opens it.
-        OpenComparison(state, toolkit);
+        app.Compare().Open(state, toolkit);
         if (state.Laps.LapCount == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
             status = kOutputFailed;
-        } else if (toolkit.SaveWindowPng(CompareWindow, dir + "compare.png") == 0) {
+        } else if (toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png") == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (" << toolkit.LastError() << ")\n";
             status = kOutputFailed;
         }
@@ -457,7 +299,7 @@ int RunCommandLine(const std::vector<std::string>& args)
     // Every command but the window writes its words to the console it was
     // started from.
     const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
-                        first != "samples" &&
+                        first != "samples" && first != "history" &&
                         (IsSavedGameName(first) || SystemFiles().KindOf(first) == PathKind::File);
     if (!window)
         AttachTextOutput();
@@ -477,6 +319,8 @@ int RunCommandLine(const std::vector<std::string>& args)
             return UsageError(error);
         return options.command == "render" ? RunRender(options) : RunReport(options);
     }
+    if (first == "history")
+        return RunHistoryCommand({args.begin() + 2, args.end()}, UsageError);
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
     if (window)

@@ -2,190 +2,274 @@
 
 #include <algorithm>
 
+#include "app/CompareLayout.h"
 #include "app/MainWindow.h"
 #include "laps/CompareView.h"
+#include "laps/LapView.h"
 #include "toolkit/Text.h"
 
 namespace vx {
+
+namespace layout = compare_window;
 
 namespace {
 
 constexpr int kWheelRows = 3;  // table rows per notch of the wheel
 
-void AddBox(Toolkit& toolkit, int number, const CompareBox& box)
+void AddBox(Toolkit& toolkit, const layout::PictureBox& box)
 {
-    toolkit.AddPictureBox(number, box.x, box.y, box.w, box.h, 0);
+    toolkit.AddPictureBox(box.Control, box.At.x, box.At.y, box.At.w, box.At.h, 0);
 }
 
-int LastTableTop(const Comparison& c)
+void AddButton(Toolkit& toolkit, const layout::Control& control)
 {
-    return c.Analysis ? std::max(0, c.Analysis->LapCount - VisibleTableRows()) : 0;
+    toolkit.AddButton(control.Number, control.At.x, control.At.y, control.At.w, control.At.h, control.Text);
 }
 
-// The table's scroll bar and the reference's label for the analysis.
-void ShowChoices(const AppState& state, Toolkit& toolkit)
+void AddLabel(Toolkit& toolkit, const layout::Control& control)
 {
-    const Comparison& c = state.Compare;
-    toolkit.SetControlAttribute(SectorTableScroll, SliderMaximum, LastTableTop(c));
-    toolkit.SetControlValue(SectorTableScroll, c.TableTop);
-    toolkit.SetControlText(ReferenceLabel, c.Analysis ? IntToText(c.Analysis->ReferenceLap) : "");
-    const bool laps = c.Analysis.has_value();
-    toolkit.SetControlEnabled(PrevReferenceButton, laps && c.Analysis->ReferenceLap > 1);
-    toolkit.SetControlEnabled(NextReferenceButton, laps && c.Analysis->ReferenceLap < c.Analysis->LapCount);
+    toolkit.AddLabel(control.Number, control.At.x, control.At.y, control.At.w, control.At.h, control.Text);
 }
 
-// Scrolls the table so that the compared lap's row is in view.
-void KeepLapInView(Comparison& c)
+void Show(Toolkit& toolkit, const layout::PictureBox& box)
 {
-    if (c.Lap == 0)
-        return;
-    const int row = c.Lap - 1;
-    if (row < c.TableTop)
-        c.TableTop = row;
-    else if (row >= c.TableTop + VisibleTableRows())
-        c.TableTop = row - VisibleTableRows() + 1;
-    c.TableTop = std::clamp(c.TableTop, 0, LastTableTop(c));
+    toolkit.ShowImage(box.Control, box.Image);
 }
 
-void Redraw(AppState& state, Toolkit& toolkit)
+int VisibleTableRows()
 {
-    Comparison& c = state.Compare;
-    c.Lap = ComparedLap(state, c);
-    KeepLapInView(c);
-    DrawComparison(state, c, toolkit);
-    ShowChoices(state, toolkit);
+    return TableRowsIn(layout::LapTable.At.h);
 }
 
-void ScrollTable(AppState& state, Toolkit& toolkit, std::int64_t top)
+std::optional<LapLine> LapLineOf(const TrackData& track)
 {
-    Comparison& c = state.Compare;
-    c.TableTop = static_cast<std::int32_t>(std::clamp<std::int64_t>(top, 0, LastTableTop(c)));
-    toolkit.SetControlValue(SectorTableScroll, c.TableTop);
-    DrawSectorTable(state, c, toolkit);
-}
-
-void ChooseReference(AppState& state, Toolkit& toolkit, std::int32_t step)
-{
-    Comparison& c = state.Compare;
-    if (!c.Analysis)
-        return;
-    c.ReferenceChoice = std::clamp(c.Analysis->ReferenceLap + step, 1, c.Analysis->LapCount);
-    Recompare(c, state);
-    Redraw(state, toolkit);
-}
-
-void PointerOverChart(AppState& state, Toolkit& toolkit)
-{
-    Comparison& c = state.Compare;
-    if (toolkit.EventPointerAction() == PointerAction::Move)
-        c.Cursor = ChartFraction(toolkit.PointerX());
-    else if (toolkit.EventPointerAction() == PointerAction::Leave)
-        c.Cursor.reset();
-    else
-        return;
-    DrawCompareCursor(state, c, toolkit);
-}
-
-void PointerOverTable(AppState& state, Toolkit& toolkit)
-{
-    Comparison& c = state.Compare;
-    if (toolkit.EventPointerAction() == PointerAction::Wheel) {
-        ScrollTable(state, toolkit, std::int64_t{c.TableTop} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
-    } else if (toolkit.EventPointerAction() == PointerAction::Press) {
-        // A lap's row makes it the main window's lap, and so the lap compared.
-        if (const std::int32_t lap = TableLapAt(c, toolkit.PointerY()))
-            SelectLap(state, toolkit, lap);
-    }
+    if (!track.HasLapLine)
+        return std::nullopt;
+    return LapLine{track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2};
 }
 
 }  // namespace
 
-void OpenComparison(AppState& state, Toolkit& toolkit)
+bool CompareWindow::IsOpen(const Toolkit& toolkit) const
 {
-    Comparison& c = state.Compare;
-    if (!c.Open) {
-        const WindowHandle window = toolkit.CreateAppWindow(CompareWindow, 40, 40, kCompareWidth, kCompareHeight,
-                                                            kCompareTitle, kFixedWindowStyle);
-        if (toolkit.AttachControlList(window) == 0)
+    return toolkit.NativeWindowHandle(layout::Number) != 0;
+}
+
+void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
+{
+    if (!IsOpen(toolkit)) {
+        const layout::Place& client = layout::Client;
+        const WindowHandle window = toolkit.CreateAppWindow(layout::Number, client.x, client.y, client.w,
+                                                            client.h, layout::Title, kFixedWindowStyle);
+        if (toolkit.AttachControlList(window) == 0) {
+            toolkit.DestroyAppWindow(layout::Number);
             return;
-        c.Open = true;
-        c.ReferenceChoice = 0;
-        c.TableTop = 0;
-        c.Cursor.reset();
-        toolkit.LoadFontSlot(CompareFont, "Arial", 9);
-        AddBox(toolkit, CompareMapBox, kCompareMapBox);
-        AddBox(toolkit, SpeedLegendBox, kSpeedLegendBox);
-        AddBox(toolkit, SpeedChartBox, kSpeedChartBox);
-        AddBox(toolkit, DeltaChartBox, kDeltaChartBox);
-        AddBox(toolkit, SectorTableBox, kSectorTableBox);
-        AddBox(toolkit, CompareInfoBox, kCompareInfoBox);
-        toolkit.AddScrollBar(SectorTableScroll, kTableScrollBox.x, kTableScrollBox.y, kTableScrollBox.w,
-                             kTableScrollBox.h, 0, 0, VisibleTableRows());
-        toolkit.AddLabel(ReferenceCaption, 10, 607, 95, 20, "Reference lap:");
-        toolkit.AddButton(PrevReferenceButton, 110, 603, 25, 24, "<");
-        toolkit.AddLabel(ReferenceLabel, 142, 607, 40, 20, "");
-        toolkit.AddButton(NextReferenceButton, 185, 603, 25, 24, ">");
-        for (const int box : {SpeedChartBox, DeltaChartBox, SectorTableBox})
-            toolkit.TrackPointer(box, true);
-        toolkit.SetWindowBackground(CompareWindow, state.Colours[Paint::DialogFace]);
+        }
+        referenceChoice_ = 0;
+        cursor_.reset();
+        toolkit.LoadFontSlot(layout::Font, layout::FontFace, layout::FontPoints);
+        for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart,
+                                              layout::DeltaChart, layout::LapTable, layout::Figures})
+            AddBox(toolkit, box);
+        const layout::Place& scroll = layout::TableScroll.At;
+        toolkit.AddScrollBar(layout::TableScroll.Number, scroll.x, scroll.y, scroll.w, scroll.h, 0, 0,
+                             VisibleTableRows());
+        AddLabel(toolkit, layout::ReferenceCaption);
+        AddButton(toolkit, layout::PrevReference);
+        AddLabel(toolkit, layout::ReferenceLabel);
+        AddButton(toolkit, layout::NextReference);
+        for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
+            toolkit.TrackPointer(box.Control, true);
+        toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
         // The main window's lap keys work here too.
-        toolkit.AddKeyCommand(CompareWindow, Key::Left, PrevLapButton);
-        toolkit.AddKeyCommand(CompareWindow, Key::Right, NextLapButton);
-        toolkit.AddKeyCommand(CompareWindow, Key::Home, FirstLapCommand);
-        toolkit.AddKeyCommand(CompareWindow, Key::End, LastLapCommand);
-        const int tabOrder[] = {PrevReferenceButton, NextReferenceButton, SectorTableScroll};
+        toolkit.AddKeyCommand(layout::Number, Key::Left, PrevLapButton);
+        toolkit.AddKeyCommand(layout::Number, Key::Right, NextLapButton);
+        toolkit.AddKeyCommand(layout::Number, Key::Home, FirstLapCommand);
+        toolkit.AddKeyCommand(layout::Number, Key::End, LastLapCommand);
+        const int tabOrder[] = {layout::PrevReference.Number, layout::NextReference.Number,
+                                layout::TableScroll.Number};
         toolkit.SetTabOrder(tabOrder);
     }
-    Recompare(c, state);
+    Analyse(state);
     Redraw(state, toolkit);
 }
 
-void CloseComparison(AppState& state, Toolkit& toolkit)
+void CompareWindow::Close(Toolkit& toolkit)
 {
-    toolkit.DestroyAppWindow(CompareWindow);
-    state.Compare = Comparison{};
+    toolkit.DestroyAppWindow(layout::Number);
+    *this = CompareWindow{};
 }
 
-void FollowSelectedLap(AppState& state, Toolkit& toolkit)
+void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
 {
-    Comparison& c = state.Compare;
-    if (c.Open && ComparedLap(state, c) != c.Lap)
+    const std::int32_t lap = analysis_ ? ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap) : 0;
+    if (IsOpen(toolkit) && lap != Lap())
         Redraw(state, toolkit);
 }
 
-void FollowLoad(AppState& state, Toolkit& toolkit)
+void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
 {
-    Comparison& c = state.Compare;
-    if (!c.Open)
+    if (!IsOpen(toolkit))
         return;
-    c.ReferenceChoice = 0;
-    c.TableTop = 0;
-    c.Cursor.reset();
-    Recompare(c, state);
+    // The new laps against their own default reference, from the top.
+    referenceChoice_ = 0;
+    toolkit.SetControlValue(layout::TableScroll.Number, 0);
+    cursor_.reset();
+    Analyse(state);
     Redraw(state, toolkit);
 }
 
-bool HandleCompareEvent(AppState& state, Toolkit& toolkit, int event)
+void CompareWindow::Analyse(const AppState& state)
+{
+    analysis_ = AnalyseCommittedLaps(state, referenceChoice_);
+    bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
+    if (!analysis_) {
+        referenceChoice_ = 0;
+        cursor_.reset();
+    }
+}
+
+void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
+{
+    figures_.reset();
+    if (analysis_) {
+        const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
+        figures_ = CompareLaps(ProfileOf(*analysis_, lap), ProfileOf(*analysis_, analysis_->ReferenceLap));
+    }
+    // The compared lap's row in view.
+    std::int32_t top = TableTop(toolkit);
+    if (const std::int32_t row = Lap() - 1; row >= 0) {
+        if (row < top)
+            top = row;
+        else if (row >= top + VisibleTableRows())
+            top = row - VisibleTableRows() + 1;
+        top = std::clamp(top, 0, LastTableTop());
+    }
+    toolkit.SetControlAttribute(layout::TableScroll.Number, SliderMaximum, LastTableTop());
+    toolkit.SetControlValue(layout::TableScroll.Number, top);
+    ShowChoices(toolkit);
+    if (!figures_) {
+        ShowPlaceholders(toolkit);
+        return;
+    }
+    DrawCompareBase(*analysis_, *figures_, LapLineOf(state.Track), layout::kPictures, toolkit);
+    ShowTable(state, toolkit, top);
+    PointAt(toolkit, cursor_);
+    Show(toolkit, layout::SpeedLegend);
+}
+
+void CompareWindow::PointAt(Toolkit& toolkit, std::optional<double> f)
+{
+    cursor_ = f;
+    if (!figures_)
+        return;
+    DrawCompareCursor(*analysis_, *figures_, cursor_, layout::kPictures, toolkit);
+    for (const layout::PictureBox& box : {layout::Map, layout::SpeedChart, layout::DeltaChart, layout::Figures})
+        Show(toolkit, box);
+}
+
+std::int32_t CompareWindow::TableTop(const Toolkit& toolkit) const
+{
+    return static_cast<std::int32_t>(toolkit.GetControlValue(layout::TableScroll.Number));
+}
+
+std::int32_t CompareWindow::LapAtTableY(const Toolkit& toolkit, int y) const
+{
+    const std::optional<int> row = TableRowAt(y);
+    if (!analysis_ || !row)
+        return 0;
+    const std::int64_t lap = std::int64_t{TableTop(toolkit)} + *row + 1;
+    return lap <= analysis_->LapCount ? static_cast<std::int32_t>(lap) : 0;
+}
+
+std::int32_t CompareWindow::LastTableTop() const
+{
+    return analysis_ ? std::max(0, analysis_->LapCount - VisibleTableRows()) : 0;
+}
+
+void CompareWindow::ShowPlaceholders(Toolkit& toolkit) const
+{
+    for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart, layout::DeltaChart,
+                                          layout::LapTable, layout::Figures})
+        toolkit.ShowImage(box.Control, PlaceholderImage);
+}
+
+// The reference's label and the buttons that choose another.
+void CompareWindow::ShowChoices(Toolkit& toolkit) const
+{
+    toolkit.SetControlText(layout::ReferenceLabel.Number, analysis_ ? IntToText(analysis_->ReferenceLap) : "");
+    toolkit.SetControlEnabled(layout::PrevReference.Number, analysis_ && analysis_->ReferenceLap > 1);
+    toolkit.SetControlEnabled(layout::NextReference.Number,
+                              analysis_ && analysis_->ReferenceLap < analysis_->LapCount);
+}
+
+void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
+{
+    if (!analysis_)
+        return;
+    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), top, layout::kPictures, toolkit);
+    Show(toolkit, layout::LapTable);
+}
+
+void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top)
+{
+    const auto held = static_cast<std::int32_t>(std::clamp<std::int64_t>(top, 0, LastTableTop()));
+    toolkit.SetControlValue(layout::TableScroll.Number, held);
+    ShowTable(state, toolkit, held);
+}
+
+void CompareWindow::ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step)
+{
+    if (!analysis_)
+        return;
+    referenceChoice_ = std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount);
+    Analyse(state);
+    Redraw(state, toolkit);
+}
+
+void CompareWindow::PointerOverChart(Toolkit& toolkit, int chart)
+{
+    const layout::Place& box = chart == layout::SpeedChart.Control ? layout::SpeedChart.At : layout::DeltaChart.At;
+    if (toolkit.EventPointerAction() == PointerAction::Move)
+        PointAt(toolkit, ChartFraction(ChartPlotOf(box.w, box.h), toolkit.PointerX()));
+    else if (toolkit.EventPointerAction() == PointerAction::Leave)
+        PointAt(toolkit, std::nullopt);
+}
+
+void CompareWindow::PointerOverTable(AppState& state, Toolkit& toolkit)
+{
+    if (toolkit.EventPointerAction() == PointerAction::Wheel) {
+        ScrollTable(state, toolkit, std::int64_t{TableTop(toolkit)} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
+    } else if (toolkit.EventPointerAction() == PointerAction::Press) {
+        // A lap's row makes it the main window's lap, and so the lap compared.
+        if (const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY()))
+            SelectLap(state, toolkit, lap);
+    }
+}
+
+bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
 {
     if (event == kCloseEvent) {
-        if (toolkit.EventWindow() != CompareWindow)
+        if (toolkit.EventWindow() != layout::Number)
             return false;
-        CloseComparison(state, toolkit);
+        Close(toolkit);
         return true;
     }
     if (event == kControlEvent) {
         switch (toolkit.EventControl()) {
-        case PrevReferenceButton: ChooseReference(state, toolkit, -1); return true;
-        case NextReferenceButton: ChooseReference(state, toolkit, +1); return true;
-        case SectorTableScroll: ScrollTable(state, toolkit, toolkit.GetControlValue(SectorTableScroll)); return true;
+        case layout::PrevReference.Number: ChooseReference(state, toolkit, -1); return true;
+        case layout::NextReference.Number: ChooseReference(state, toolkit, +1); return true;
+        case layout::TableScroll.Number:
+            ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
+            return true;
         default: return false;
         }
     }
     if (event == kPointerEvent) {
         switch (toolkit.EventControl()) {
-        case SpeedChartBox:
-        case DeltaChartBox: PointerOverChart(state, toolkit); return true;
-        case SectorTableBox: PointerOverTable(state, toolkit); return true;
+        case layout::SpeedChart.Control:
+        case layout::DeltaChart.Control: PointerOverChart(toolkit, toolkit.EventControl()); return true;
+        case layout::LapTable.Control: PointerOverTable(state, toolkit); return true;
         default: return false;
         }
     }

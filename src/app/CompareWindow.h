@@ -1,25 +1,73 @@
 // The comparison window: the lap shown in the main window (the fastest lap
 // for the whole race) against a reference lap, opened by "Compare" and
 // closed on its own. It follows the main window's lap and every load.
+//
+// Its numbers and layout: app/CompareLayout.h. Its figures and pictures:
+// laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
+// analysis against the reference chosen, the lap it shows and the cursor;
+// whether it is open and which table row is on top are its window's and its
+// scroll bar's own.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+
+#include "laps/CompareFigures.h"
 #include "state/AppState.h"
 
 namespace vx {
 
-constexpr const char* kCompareTitle = "Lap comparison";
+class CompareWindow final : public SideWindow {
+public:
+    // Opens the window over the committed analysis (or redraws it when open).
+    void Open(const AppState& state, Toolkit& toolkit);
+    void Close(Toolkit& toolkit);
+    bool IsOpen(const Toolkit& toolkit) const;
 
-// Opens the window over the committed analysis (or redraws it when open).
-void OpenComparison(AppState& state, Toolkit& toolkit);
-void CloseComparison(AppState& state, Toolkit& toolkit);
+    // The window's events (its controls, its pictures under the pointer, its
+    // close box); false for an event that is not its own. A click on a lap's
+    // row selects that lap in the main window.
+    bool HandleEvent(AppState& state, Toolkit& toolkit, int event);
 
-// After the main window's lap changed: the window shows the new lap.
-void FollowSelectedLap(AppState& state, Toolkit& toolkit);
-// After a load: the new laps against their own default reference.
-void FollowLoad(AppState& state, Toolkit& toolkit);
+    // Puts the cursor at lap fraction f (none: takes it away), as the
+    // pointer over a chart does, and redraws what it changes.
+    void PointAt(Toolkit& toolkit, std::optional<double> f);
 
-// The comparison window's events (its controls, its pictures under the
-// pointer, its close box); false for an event that is not its own.
-bool HandleCompareEvent(AppState& state, Toolkit& toolkit, int event);
+    // Draws every picture again and shows them.
+    void Redraw(const AppState& state, Toolkit& toolkit);
+
+    void LapShown(const AppState& state, Toolkit& toolkit) override;
+    void AnalysisCommitted(const AppState& state, Toolkit& toolkit) override;
+
+    // The analysis against the chosen reference; none without laps or while
+    // closed.
+    const std::optional<LapAnalysis>& Analysis() const { return analysis_; }
+    // The lap compared; 0 when there is none.
+    std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
+    // The lap fraction under the pointer.
+    std::optional<double> Cursor() const { return cursor_; }
+    // The first lap row shown, from 0: the scroll bar's position.
+    std::int32_t TableTop(const Toolkit& toolkit) const;
+    // The lap of the table's row at y in its picture; 0 for none.
+    std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
+
+private:
+    void Analyse(const AppState& state);
+    std::int32_t LastTableTop() const;
+    void ShowPlaceholders(Toolkit& toolkit) const;
+    void ShowChoices(Toolkit& toolkit) const;
+    void ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const;
+    void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
+    void ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void PointerOverChart(Toolkit& toolkit, int chart);
+    void PointerOverTable(AppState& state, Toolkit& toolkit);
+
+    std::int32_t referenceChoice_ = 0;  // the lap chosen as reference; 0 the default
+    std::optional<LapAnalysis> analysis_;
+    LapTableBests bests_;
+    // What the pictures show; written by Redraw alone.
+    std::optional<CompareFigures> figures_;
+    std::optional<double> cursor_;
+};
 
 }  // namespace vx

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/LoadWorkflow.h"
+#include "app/LoadFiles.h"
 #include "trackmap/MapDrawing.h"
 #include "toolkit/Text.h"
 

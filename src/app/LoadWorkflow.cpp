@@ -4,175 +4,26 @@
 // valid saved game and a valid track is committed into the data block and
 // drawn, so a load that stops early leaves the previous analysis whole.
 //
-// Sections: reading files; the track lookup; the load itself; the commit.
+// Reading the files and finding them: app/LoadFiles.h.
+//
+// Sections: failures; the load itself; the commit.
 #include "app/LoadWorkflow.h"
 
-#include <algorithm>
-#include <chrono>
-#include <cstring>
 #include <optional>
-#include <thread>
 
-#include "app/CompareWindow.h"
 #include "app/Export.h"
+#include "app/LoadFiles.h"
 #include "app/MainWindow.h"
+#include "history/RaceRecord.h"
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
 #include "laps/LapView.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
 #include "trackmap/Objects.h"
 
 namespace vx {
-
-// --- Reading files ----------------------------------------------------------
-
-std::string GroupedNumber(std::int64_t value)
-{
-    const std::uint64_t magnitude =
-        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    const std::string digits = std::to_string(magnitude);
-    std::string out = value < 0 ? "-" : "";
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            out.push_back(',');
-        out.push_back(digits[i]);
-    }
-    return out;
-}
-
-namespace {
-
-// One attempt: the file as it stood while it was read, or Changed when its
-// stamp moved meanwhile (or it ended early without an error).
-FileRead ReadOnce(Toolkit& toolkit, const std::string& path, std::int64_t limit)
-{
-    FileRead read;
-    if (toolkit.KindOf(path) == PathKind::None) {
-        read.result = FileRead::Result::Missing;
-        read.reason = "not found";
-        return read;
-    }
-    if (toolkit.OpenFileForRead(ReadFile, path) == 0) {
-        read.result = FileRead::Result::Unreadable;
-        read.reason = toolkit.LastError();
-        return read;
-    }
-    const FileStamp before = toolkit.FileStampOf(ReadFile);
-    read.length = before.size;
-    if (read.length > limit) {
-        toolkit.CloseFileSlot(ReadFile);
-        read.result = FileRead::Result::TooLarge;
-        read.reason = GroupedNumber(read.length) + " bytes";
-        return read;
-    }
-    read.bytes.resize(static_cast<std::size_t>(read.length));
-    const std::int64_t got = toolkit.ReadFileBytes(ReadFile, read.bytes.data(), read.length);
-    const std::string readError = toolkit.LastError();
-    const FileStamp after = toolkit.FileStampOf(ReadFile);
-    toolkit.CloseFileSlot(ReadFile);
-    if (got < read.length && !readError.empty()) {
-        read.result = FileRead::Result::Unreadable;
-        read.reason = readError;
-        read.bytes.clear();
-        return read;
-    }
-    if (got != read.length || !(after == before)) {
-        read.result = FileRead::Result::Changed;
-        read.reason = "it changed while it was read";
-        read.bytes.clear();
-        return read;
-    }
-    read.result = FileRead::Result::Ok;
-    return read;
-}
-
-}  // namespace
-
-FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit)
-{
-    // A saved game may be rewritten by the game while it is loaded: a read
-    // that met a change is repeated, after a pause that lets the writer
-    // finish, and never committed as a mixture of two versions.
-    FileRead read;
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        if (attempt > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
-        read = ReadOnce(toolkit, path, limit);
-        if (read.result != FileRead::Result::Changed)
-            break;
-    }
-    return read;
-}
-
-// --- The track lookup -------------------------------------------------------
-
-namespace {
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && ReplaceText(a, b, "", 1).empty();
-}
-
-// The first entry of folder (in name order) named like name, ignoring case.
-std::string MatchEntry(Toolkit& toolkit, const std::string& folder, const std::string& name,
-                       bool wantFolder)
-{
-    std::vector<std::string> matches;
-    for (const FolderEntry& entry : toolkit.ListFolder(folder))
-        if (SameIgnoringCase(entry.name, name) && entry.folder == wantFolder)
-            matches.push_back(entry.name);
-    if (matches.empty())
-        return {};
-    return *std::min_element(matches.begin(), matches.end());
-}
-
-}  // namespace
-
-std::string FindIgnoringCase(Toolkit& toolkit, const std::string& path)
-{
-    if (path.empty())
-        return {};
-    if (toolkit.KindOf(path) != PathKind::None)
-        return path;
-    const std::string name = FileNamePart(path);
-    std::string folder = FolderPart(path);
-    if (name.empty())
-        return {};
-    if (!folder.empty() && toolkit.KindOf(folder) != PathKind::Folder) {
-        // The folder's own last name may differ in case ("tracks" for "Tracks").
-        const std::string trimmed = folder.substr(0, folder.size() - 1);
-        const std::string parent = FolderPart(trimmed);
-        const std::string match = MatchEntry(toolkit, parent, FileNamePart(trimmed), true);
-        if (match.empty())
-            return {};
-        folder = parent + match + "/";
-    }
-    const std::string match = MatchEntry(toolkit, folder, name, false);
-    return match.empty() ? std::string() : folder + match;
-}
-
-bool UnsafeTrackName(const std::string& name)
-{
-    if (name.size() <= 4)  // nothing before ".trk"
-        return true;
-    for (const char c : name)
-        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 32 || c == 127)
-            return true;
-    return false;
-}
-
-bool EndsWithIgnoringCase(const std::string& text, const std::string& end)
-{
-    return text.size() >= end.size() &&
-           ReplaceText(RightText(text, TextLength(end)), end, "", 1).empty();
-}
-
-bool IsSavedGameName(const std::string& path)
-{
-    const std::string name = FileNamePart(path);
-    return name.size() > 4 && EndsWithIgnoringCase(name, ".gam");
-}
 
 // --- Failures -------------------------------------------------------------------
 
@@ -199,12 +50,25 @@ std::string LoadProblemMessage(const LoadProblem& problem)
 
 namespace {
 
-const char* const kNoFile = "nix";
+// The name the track requester's title gives when no saved game was chosen,
+// and a track chosen under that name counts as none chosen: the system's
+// word for "no file".
+constexpr const char* kNoFileName = "nix";
+
+// A requester's answer: the path chosen, or none when it was cancelled (an
+// answer of fewer than 3 characters).
+std::optional<std::string> ChosenPath(const std::string& answer)
+{
+    if (answer.size() < 3)
+        return std::nullopt;
+    return answer;
+}
 
 // What the load decides on its way, beside the files it stages.
 struct Staging {
     StagedLoad files;
-    std::string storedTrackName = kNoFile;  // the saved game's track name + ".trk"
+    // The saved game's track name + ".trk"; none without a saved game.
+    std::optional<std::string> storedTrackName;
     // Why a track candidate that is there could not be read: said instead
     // of "not found" when no track is chosen after it.
     std::optional<LoadProblem> candidateFailure;
@@ -233,6 +97,7 @@ std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const std::string& pat
         return LoadProblem{LoadProblem::Kind::Damaged, false, name, parsed.error};
     staging.files.GamePath = path;
     staging.files.GameLength = read.length;
+    staging.files.GameDigest = Sha256(read.bytes);
     staging.files.Game = std::move(*parsed.value);
     staging.storedTrackName = staging.files.Game.TrackFileName;
     return std::nullopt;
@@ -260,6 +125,7 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
             return TrackRead::Stop;
         }
         staging.files.TrackPath = read_path;
+        staging.files.LayoutDigest = Sha256(LayoutBytes(read.bytes, parsed.value->TrackInfoBase));
         staging.files.Track = std::move(*parsed.value);
         return TrackRead::Found;
     }
@@ -273,15 +139,15 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
     return TrackRead::NotThere;
 }
 
-// The saved game named by answer (or the committed one when there is none),
-// then its track: beside the saved game, in the "Tracks" folder beside
-// "Saves", or as the user chooses.
-std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
+// The saved game chosen (or the committed one when none was), then its
+// track: beside the saved game, in the "Tracks" folder beside "Saves", or as
+// the user chooses.
+std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
                                      const std::string& givenTrack, Staging& staging)
 {
-    if (answer.size() >= 3) {
-        state.GameDirectory = FolderPart(answer);
-        if (auto problem = LoadGameFile(toolkit, answer, staging))
+    if (game) {
+        state.GameDirectory = FolderPart(*game);
+        if (auto problem = LoadGameFile(toolkit, *game, staging))
             return problem;
     } else {
         // No saved game chosen: a track chosen below pairs with the game of
@@ -289,6 +155,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
         staging.files.Game = state.HasGame ? state.Game : GameData{};
         staging.files.GamePath = state.GamePath;
         staging.files.GameLength = state.GameLength;
+        staging.files.GameDigest = state.GameDigest;
     }
 
     std::optional<LoadProblem> problem;
@@ -301,9 +168,10 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
     // The stored name is Windows-1252, file names are UTF-8: the name is
     // looked for in both spellings (a track copied from an old disk keeps
     // its 8-bit name).
-    const std::string stored = FileNamePart(staging.storedTrackName);
+    const std::optional<std::string>& storedTrack = staging.storedTrackName;
+    const std::string stored = storedTrack ? FileNamePart(*storedTrack) : kNoFileName;
     const std::string name = Cp1252ToUtf8(stored);
-    if (staging.storedTrackName != kNoFile && !UnsafeTrackName(staging.storedTrackName)) {
+    if (storedTrack && !UnsafeTrackName(*storedTrack)) {
         std::vector<std::string> spellings = {name};
         if (stored != name)
             spellings.push_back(stored);
@@ -312,7 +180,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
             for (const std::string& spelling : spellings) {
                 const TrackRead read = LoadTrackFile(toolkit, folder + spelling, false, staging, problem);
                 if (read == TrackRead::Found) {
-                    staging.files.TrackFileName = staging.storedTrackName;
+                    staging.files.TrackFileName = *storedTrack;
                     return std::nullopt;
                 }
                 if (read == TrackRead::Stop)
@@ -322,18 +190,20 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
     }
 
     state.TrackDirectory = state.GameDirectory;
-    const std::string chosen =
-        toolkit.AskOpenFile(MainWindow, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0);
-    // Both requesters cancelled: nothing was looked for.
-    const LoadProblem notFound =
-        stored == kNoFile ? LoadProblem{LoadProblem::Kind::NoTrackChosen, true, {}, {}}
-        : staging.candidateFailure ? *staging.candidateFailure
-                                   : LoadProblem{LoadProblem::Kind::NotFound, true, name, {}};
-    if (chosen.size() < 3 || FileNamePart(chosen) == kNoFile)
-        return notFound;
-    state.TrackDirectory = FolderPart(chosen);
-    staging.files.TrackFileName = FileNameToCp1252(FileNamePart(chosen));
-    LoadTrackFile(toolkit, chosen, true, staging, problem);
+    std::optional<std::string> chosen =
+        ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
+    if (chosen && FileNamePart(*chosen) == kNoFileName)
+        chosen.reset();
+    if (!chosen) {
+        // Both requesters cancelled: nothing was looked for.
+        if (!storedTrack)
+            return LoadProblem{LoadProblem::Kind::NoTrackChosen, true, {}, {}};
+        return staging.candidateFailure ? *staging.candidateFailure
+                                        : LoadProblem{LoadProblem::Kind::NotFound, true, name, {}};
+    }
+    state.TrackDirectory = FolderPart(*chosen);
+    staging.files.TrackFileName = FileNameToCp1252(FileNamePart(*chosen));
+    LoadTrackFile(toolkit, *chosen, true, staging, problem);
     return problem;
 }
 
@@ -359,11 +229,11 @@ private:
     Toolkit& toolkit_;
 };
 
-bool RunLoad(AppState& state, Toolkit& toolkit, const std::string& answer,
+bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
              const std::string& givenTrack, bool draw)
 {
     Staging staging;
-    if (const auto problem = StageLoad(state, toolkit, answer, givenTrack, staging)) {
+    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, staging)) {
         LogFailure(state, toolkit, LoadProblemMessage(*problem));
         return false;
     }
@@ -387,8 +257,8 @@ bool LoadGame(AppState& state, Toolkit& toolkit)
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    const std::string answer = toolkit.AskOpenFile(MainWindow, "Open Game", state.GameDirectory, "gam|*.gam", 0);
-    return RunLoad(state, toolkit, answer, {}, true);
+    const auto game = ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Game", state.GameDirectory, "gam|*.gam", 0));
+    return RunLoad(state, toolkit, game, {}, true);
 }
 
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
@@ -397,13 +267,13 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    return RunLoad(state, toolkit, toolkit.AbsolutePath(gamePath), trackPath, true);
+    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, true);
 }
 
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath)
 {
-    return RunLoad(state, toolkit, toolkit.AbsolutePath(gamePath), trackPath, false);
+    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, false);
 }
 
 // --- The commit and the pictures -------------------------------------------------
@@ -413,10 +283,12 @@ void CommitLoad(AppState& state, StagedLoad&& staged, bool keepPixels)
     state.HasGame = staged.GameLength > 0;
     state.GamePath = state.HasGame ? std::move(staged.GamePath) : std::string();
     state.GameLength = staged.GameLength;
+    state.GameDigest = staged.GameDigest;
     state.Game = std::move(staged.Game);
     state.HasTrack = true;
     state.TrackPath = std::move(staged.TrackPath);
     state.TrackFileName = std::move(staged.TrackFileName);
+    state.LayoutDigest = staged.LayoutDigest;
     state.Track = std::move(staged.Track);
     state.Laps = TraceReplay(state.Game, state.Track, keepPixels);
     state.CurrentLap = 0;
@@ -435,7 +307,8 @@ void DrawAnalysis(AppState& state, Toolkit& toolkit)
     ShowLapSelector(state, toolkit);
     toolkit.SetControlEnabled(SaveButton, toolkit.ImageExists(MapImage));
     toolkit.SetControlEnabled(CompareButton, state.Laps.LapCount > 0);
-    FollowLoad(state, toolkit);
+    for (SideWindow* window : state.SideWindows)
+        window->AnalysisCommitted(state, toolkit);
 }
 
 }  // namespace vx

@@ -39,9 +39,11 @@ std::string LoadProblemMessage(const LoadProblem& problem);
 struct StagedLoad {
     std::string GamePath;         // empty, with length 0, for no saved game
     std::int64_t GameLength = 0;
+    Sha256Digest GameDigest{};    // the race's key and the layout's (history/RaceRecord.h)
     GameData Game;
     std::string TrackPath;
     std::string TrackFileName;    // the track's name as shown (the program's texts)
+    Sha256Digest LayoutDigest{};
     TrackData Track;
 };
 
@@ -53,34 +55,5 @@ void CommitLoad(AppState& state, StagedLoad&& staged, bool keepPixels = true);
 // Every picture of the committed analysis, in the order "Load" draws them,
 // and the lap selector at lap 0.
 void DrawAnalysis(AppState& state, Toolkit& toolkit);
-
-// A file read whole, or the reason it was not.
-struct FileRead {
-    enum class Result { Ok, Missing, Unreadable, TooLarge, Changed };
-    Result result = Result::Missing;
-    std::vector<std::uint8_t> bytes;
-    std::int64_t length = 0;  // the file's length, also when too large
-    std::string reason;
-};
-// The file as one version: a read that meets a change of the file (its size,
-// times or identity) is made again, up to kReadAttempts times in all, and
-// then gives Changed.
-constexpr int kReadAttempts = 5;
-FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit);
-
-// The path itself when it exists; otherwise a file (in a folder) whose names
-// differ from it only in letter case, or "" when there is none. Saved games
-// and tracks often come from file systems that ignore case.
-std::string FindIgnoringCase(Toolkit& toolkit, const std::string& path);
-
-// A name that could lead out of the folders or is empty before ".trk".
-bool UnsafeTrackName(const std::string& name);
-
-bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
-// A path whose name ends in ".gam", in any letter case, with something before.
-bool IsSavedGameName(const std::string& path);
-
-// "1,234,567".
-std::string GroupedNumber(std::int64_t value);
 
 }  // namespace vx

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "state/EmbeddedPictures.h"
-#include "app/CompareWindow.h"
 #include "app/Export.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "laps/LapChart.h"
 #include "laps/LapView.h"
@@ -95,7 +95,8 @@ void ShowSelectedLap(AppState& state, Toolkit& toolkit)
         return;  // no map has been drawn yet
     toolkit.CopyImageSlot(MapMasterImage, MapImage);
     DrawLapView(state, toolkit);
-    FollowSelectedLap(state, toolkit);
+    for (SideWindow* window : state.SideWindows)
+        window->LapShown(state, toolkit);
 }
 
 void ShowLapSelector(const AppState& state, Toolkit& toolkit)
@@ -110,6 +111,7 @@ void ShowLapSelector(const AppState& state, Toolkit& toolkit)
 void Application::StartUp()
 {
     InitAppState(state_, toolkit_.CurrentFolder());
+    state_.SideWindows = {&compare_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
@@ -122,7 +124,7 @@ int Application::LapPageStep() const
 
 bool Application::HandleEvent(int event)
 {
-    if (HandleCompareEvent(state_, toolkit_, event))
+    if (compare_.HandleEvent(state_, toolkit_, event))
         return true;
     if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox &&
         toolkit_.EventPointerAction() == PointerAction::Press) {
@@ -136,7 +138,7 @@ bool Application::HandleEvent(int event)
         case NextLapButton: NextLapStep(state_, toolkit_); break;
         case LapSlider: LapSliderMoved(state_, toolkit_); break;
         case SaveButton: SavePicture(state_, toolkit_); break;
-        case CompareButton: OpenComparison(state_, toolkit_); break;
+        case CompareButton: compare_.Open(state_, toolkit_); break;
         case FirstLapCommand: SelectLap(state_, toolkit_, 0); break;
         case LastLapCommand: SelectLap(state_, toolkit_, LapLimit(state_)); break;
         case PageBackCommand: SelectLap(state_, toolkit_, state_.CurrentLap - LapPageStep()); break;

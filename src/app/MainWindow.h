@@ -1,6 +1,7 @@
 // The main window, its controls, the lap navigation and the event loop.
 #pragma once
 
+#include "app/CompareWindow.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -33,9 +34,11 @@ void ShowLapSelector(const AppState& state, Toolkit& toolkit);
 class Application {
 public:
     explicit Application(Toolkit& toolkit) : toolkit_(toolkit) {}
+    Application(const Application&) = delete;  // the state points at its windows
+    Application& operator=(const Application&) = delete;
 
     // Fills the state, loads the fonts, makes the placeholder and opens the
-    // window.
+    // window; the comparison window is made by "Compare".
     void StartUp();
     // Runs the event loop until the close request; shuts the toolkit down and
     // returns the exit status 0.
@@ -48,11 +51,13 @@ public:
 
     AppState& State() { return state_; }
     Toolkit& Tk() { return toolkit_; }
+    CompareWindow& Compare() { return compare_; }
 
 private:
     int LapPageStep() const;  // a fifth of the laps, as the slider pages
     Toolkit& toolkit_;
     AppState state_;
+    CompareWindow compare_;
 };
 
 }  // namespace vx

@@ -11,7 +11,10 @@ namespace {
 
 std::string FileLengthText(std::int64_t size)
 {
-    return "(" + IntToText(size) + (size == 1 ? " byte)" : " bytes)");
+    std::string text = "(";
+    text += IntToText(size);
+    text += size == 1 ? " byte)" : " bytes)";
+    return text;
 }
 
 }  // namespace

@@ -29,27 +29,6 @@ DriverRecord ReadDriverRecord(ByteReader& in, std::int64_t base, int k)
 
 }  // namespace
 
-std::string DriverRecord::KindText() const
-{
-    if (!Named)
-        return {};
-    return Human ? "human" : "AI " + IntToText(AILevel);
-}
-
-std::string DriverRowText(const DriverRecord& d)
-{
-    const std::string fields[] = {
-        d.Name,                 d.KindText(),           d.CarName,
-        IntToText(d.Position),  IntToText(d.LapsDriven), IntToText(d.RaceTime),
-        IntToText(d.Record20),  IntToText(d.Record168), IntToText(d.Record170),
-        IntToText(d.Record172), IntToText(d.Record174), IntToText(d.Record12),
-        IntToText(d.AILevel),   IntToText(d.SecondIndex)};
-    std::string text = fields[0];
-    for (std::size_t i = 1; i < std::size(fields); ++i)
-        text += "," + fields[i];
-    return text;
-}
-
 Parsed<GameData> ParseGameFile(std::span<const std::uint8_t> file)
 {
     ByteReader in(file);

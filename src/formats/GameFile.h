@@ -59,15 +59,8 @@ struct DriverRecord {
     std::int8_t Record12 = 0;
     std::int32_t SecondIndex = 0;  // 1-based
 
-    // "human" or "AI " and the strength; empty for drivers 7..11.
-    std::string KindText() const;
     bool operator==(const DriverRecord&) const = default;
 };
-
-// The driver's row of the report: 14 fields joined by "," (name, kind, car,
-// position, laps, race time, record 20, 168, 170, 172, 174, 12, strength,
-// second index). A comma inside a name stays inside its field.
-std::string DriverRowText(const DriverRecord& driver);
 
 struct GameData {
     std::uint8_t TyresPercent = 0;        // byte 13

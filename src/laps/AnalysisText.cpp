@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "laps/LapTrace.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 #include "trackmap/Geometry.h"
 
@@ -12,23 +13,14 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 
-std::string Fixed(double value, int decimals)
-{
-    std::string text = RealToText(value, decimals);
-    // "-0.000" is zero
-    if (text.size() > 1 && text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos)
-        text.erase(0, 1);
-    return text;
-}
-
 std::string JsonNumber(const std::optional<double>& value, int decimals)
 {
-    return value ? Fixed(*value, decimals) : "null";
+    return value ? FixedText(*value, decimals) : "null";
 }
 
 std::string CsvNumber(const std::optional<double>& value, int decimals)
 {
-    return value ? Fixed(*value, decimals) : "";
+    return value ? FixedText(*value, decimals) : "";
 }
 
 std::string LapTimeOf(const LapTrace& laps, std::int32_t lap)
@@ -39,7 +31,7 @@ std::string LapTimeOf(const LapTrace& laps, std::int32_t lap)
 
 std::string Point(MapPoint p)
 {
-    return Fixed(p.x, 2) + ", " + Fixed(p.y, 2);
+    return FixedText(p.x, 2) + ", " + FixedText(p.y, 2);
 }
 
 }  // namespace
@@ -53,7 +45,7 @@ std::string AnalysisJson(const std::optional<LapAnalysis>& analysis, const LapTr
     const std::string in = indent + "  ";
     std::string out = "{\n" + in + "\"crossings_s\": [";
     for (std::size_t i = 0; i < a.CrossingsS.size(); ++i)
-        out += (i == 0 ? "" : ", ") + Fixed(a.CrossingsS[i], 3);
+        out += (i == 0 ? "" : ", ") + FixedText(a.CrossingsS[i], 3);
     out += "],\n" + in + "\"reference_lap\": " + IntToText(a.ReferenceLap) + ",\n";
     out += in + "\"gates\": ";
     if (a.Gates) {
@@ -67,7 +59,7 @@ std::string AnalysisJson(const std::optional<LapAnalysis>& analysis, const LapTr
     for (std::int32_t k = 1; k <= a.LapCount; ++k) {
         const LapFigures& lap = a.Lap(k);
         out += (k == 1 ? "\n" : ",\n") + in + "  { \"lap\": " + IntToText(k) + ", \"time\": \"" +
-               LapTimeOf(laps, k) + "\", \"precise_s\": " + Fixed(lap.PreciseS, 3) +
+               LapTimeOf(laps, k) + "\", \"precise_s\": " + FixedText(lap.PreciseS, 3) +
                ", \"sectors_s\": [" + JsonNumber(lap.SectorsS[0], 3) + ", " +
                JsonNumber(lap.SectorsS[1], 3) + ", " + JsonNumber(lap.SectorsS[2], 3) +
                "], \"top_speed_kmh\": " + JsonNumber(lap.TopSpeedKmh, 1) +
@@ -91,7 +83,7 @@ std::string LapTableCsv(const std::optional<LapAnalysis>& analysis, const LapTra
         return out;
     for (std::int32_t k = 1; k <= analysis->LapCount; ++k) {
         const LapFigures& lap = analysis->Lap(k);
-        out += IntToText(k) + "," + LapTimeOf(laps, k) + "," + Fixed(lap.PreciseS, 3) + "," +
+        out += IntToText(k) + "," + LapTimeOf(laps, k) + "," + FixedText(lap.PreciseS, 3) + "," +
                CsvNumber(lap.SectorsS[0], 3) + "," + CsvNumber(lap.SectorsS[1], 3) + "," +
                CsvNumber(lap.SectorsS[2], 3) + "," + CsvNumber(lap.TopSpeedKmh, 1) + "," +
                (lap.Clean ? "1" : "0") + kCrLf;
@@ -111,11 +103,11 @@ std::string SampleTableCsv(std::span<const ReplaySample> samples, std::uint8_t m
         const auto sample = static_cast<std::int64_t>(j);
         while (lap != 0 && sample >= analysis->SampleStarts[static_cast<std::size_t>(lap)])
             lap = lap < analysis->LapCount ? lap + 1 : 0;  // after the last crossing: 0
-        out += IntToText(sample) + "," + Fixed(static_cast<double>(sample) * kSampleSeconds, 3) + ",";
+        out += IntToText(sample) + "," + FixedText(static_cast<double>(sample) * kSampleSeconds, 3) + ",";
         bool onMap = false;
         if (scale > 0) {
             const MapPoint p = SampleMapPoint(samples[j], scale);
-            out += Fixed(p.x, 2) + "," + Fixed(p.y, 2) + ",";
+            out += FixedText(p.x, 2) + "," + FixedText(p.y, 2) + ",";
             const auto pixel = SamplePixelOf(samples[j], scale);
             onMap = pixel && InsideMarkerArea(pixel->x, pixel->y);
         } else {

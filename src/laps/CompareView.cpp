@@ -4,9 +4,10 @@
 #include <array>
 #include <cmath>
 #include <string>
+#include <vector>
 
-#include "laps/LapTrace.h"
-#include "laps/LapView.h"
+#include "laps/LapAnalysis.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -29,13 +30,14 @@ constexpr Colour kOtherRowFill = MakeRgb(242, 242, 242);
 constexpr Colour kComparedRowFill = MakeRgb(205, 225, 255);
 constexpr Colour kBestFill = MakeRgb(170, 225, 170);
 
-// The plot inside a chart's picture.
+// A chart's plot lies inside its picture with room for the title above,
+// the speed or delta labels on the left and the lap fractions below.
 constexpr int kPlotLeft = 50;
 constexpr int kPlotTop = 22;
-constexpr int kPlotWidth = 483 - kPlotLeft - 10;
-constexpr int kPlotHeight = 160 - kPlotTop - 20;
+constexpr int kPlotRightMargin = 10;
+constexpr int kPlotBottomMargin = 20;
 
-// The sector table's rows and columns.
+// The lap table's rows and columns.
 constexpr int kHeaderHeight = 20;
 constexpr int kRowHeight = 16;
 struct Column {
@@ -49,16 +51,21 @@ constexpr std::array<Column, 7> kColumns{{{40, "Lap"},
                                           {310, "S2"},
                                           {380, "S3"},
                                           {455, "Top km/h"}}};
+constexpr int kTimeColumn = 1, kPreciseColumn = 2, kFirstSectorColumn = 3, kTopSpeedColumn = 6;
+
+// The speed legend: the compared lap's scale on the first line, what the
+// map's lines are on the second.
+constexpr int kLegendScaleLeft = 86;  // or after a longer lap name
+constexpr int kLegendBarWidth = 250;
 
 std::string Seconds(double s)
 {
-    return RealToText(s, 3);
+    return FixedText(s, 3);
 }
 
 std::string SignedSeconds(double s)
 {
-    const std::string text = RealToText(s, 3);
-    return text == "0.000" || text == "-0.000" ? "0.000" : (s > 0 ? "+" : "") + text;
+    return SignedFixedText(s, 3);
 }
 
 // Slow to fast: blue, cyan, green, yellow, red.
@@ -77,30 +84,9 @@ Colour SpeedColour(double fraction)
     return MakeRgb(mix(0), mix(1), mix(2));
 }
 
-// The compared lap's lowest and highest speed, for the colour scale.
-struct SpeedRange {
-    double low = 0;
-    double high = 0;
-};
-std::optional<SpeedRange> SpeedRangeOf(const LapAnalysis& a, std::int32_t lap)
-{
-    std::optional<SpeedRange> range;
-    const auto path = a.PathOf(lap);
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto speed = a.SpeedAt(SampleOfVertex(a, lap, i));
-        if (!speed)
-            continue;
-        if (!range)
-            range = SpeedRange{*speed, *speed};
-        range->low = std::min(range->low, *speed);
-        range->high = std::max(range->high, *speed);
-    }
-    return range;
-}
-
 double ScaleFraction(const SpeedRange& range, double speed)
 {
-    return range.high > range.low ? (speed - range.low) / (range.high - range.low) : 1.0;
+    return range.High > range.Low ? (speed - range.Low) / (range.High - range.Low) : 1.0;
 }
 
 // A line of blocks (2 half + 1 pixels wide) from one map point to another,
@@ -140,29 +126,29 @@ void ThickLine(Image& image, double x0, double y0, double x1, double y1, Colour 
     }
 }
 
-int ChartX(double f)
+int ChartX(const ChartPlot& plot, double f)
 {
-    return kPlotLeft + static_cast<int>(std::lround(std::clamp(f, 0.0, 1.0) * (kPlotWidth - 1)));
+    return plot.Left + static_cast<int>(std::lround(std::clamp(f, 0.0, 1.0) * (plot.Width - 1)));
 }
 
 // The frame of a chart with its title, and the x axis's labels.
-void DrawChartFrame(Toolkit& toolkit, const std::string& title)
+void DrawChartFrame(Toolkit& toolkit, const ChartPlot& plot, const std::string& title)
 {
-    toolkit.FillBox(kPlotLeft, kPlotTop, kPlotWidth, kPlotHeight, kWhite);
-    toolkit.DrawLineBy(kPlotLeft - 1, kPlotTop - 1, kPlotWidth + 1, 0, kGrey);
-    toolkit.DrawLineBy(kPlotLeft - 1, kPlotTop + kPlotHeight, kPlotWidth + 1, 0, kGrey);
-    toolkit.DrawLineBy(kPlotLeft - 1, kPlotTop - 1, 0, kPlotHeight + 1, kGrey);
-    toolkit.DrawLineBy(kPlotLeft + kPlotWidth, kPlotTop - 1, 0, kPlotHeight + 1, kGrey);
+    toolkit.FillBox(plot.Left, plot.Top, plot.Width, plot.Height, kWhite);
+    toolkit.DrawLineBy(plot.Left - 1, plot.Top - 1, plot.Width + 1, 0, kGrey);
+    toolkit.DrawLineBy(plot.Left - 1, plot.Top + plot.Height, plot.Width + 1, 0, kGrey);
+    toolkit.DrawLineBy(plot.Left - 1, plot.Top - 1, 0, plot.Height + 1, kGrey);
+    toolkit.DrawLineBy(plot.Left + plot.Width, plot.Top - 1, 0, plot.Height + 1, kGrey);
     toolkit.DrawTextAt(6, 3, title, kBlack);
-    const int labelY = kPlotTop + kPlotHeight + 3;
-    toolkit.DrawTextAt(kPlotLeft - 4, labelY, "0 %", kBlack);
-    toolkit.DrawTextAt(ChartX(0.5) - 12, labelY, "50 %", kBlack);
-    toolkit.DrawTextAt(kPlotLeft + kPlotWidth - 34, labelY, "100 %", kBlack);
+    const int labelY = plot.Top + plot.Height + 3;
+    toolkit.DrawTextAt(plot.Left - 4, labelY, "0 %", kBlack);
+    toolkit.DrawTextAt(ChartX(plot, 0.5) - 12, labelY, "50 %", kBlack);
+    toolkit.DrawTextAt(plot.Left + plot.Width - 34, labelY, "100 %", kBlack);
 }
 
-void UseSmallFont(Toolkit& toolkit)
+void UseSmallFont(Toolkit& toolkit, const ComparePictures& pictures)
 {
-    toolkit.SetDrawingFont(toolkit.FontHandleOf(CompareFont));
+    toolkit.SetDrawingFont(toolkit.FontHandleOf(pictures.Font));
     toolkit.SetDrawingMode(1);
 }
 
@@ -182,33 +168,33 @@ std::string LapName(std::int32_t lap)
     return "lap " + IntToText(lap);
 }
 
-void DrawMapBase(const AppState& state, const Comparison& c, Toolkit& toolkit)
+void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std::optional<LapLine>& lapLine,
+                 const ComparePictures& pictures, Toolkit& toolkit)
 {
-    if (!toolkit.ImageExists(MapMasterImage))
+    if (!toolkit.ImageExists(pictures.TrackMap))
         return;
-    toolkit.CopyImageSlot(MapMasterImage, CompareMapBaseImage);
-    Drawing drawing(toolkit, CompareMapBaseImage);
+    toolkit.CopyImageSlot(pictures.TrackMap, pictures.Map.Base);
+    Drawing drawing(toolkit, pictures.Map.Base);
     Image* map = drawing.Target();
-    const LapAnalysis& a = *c.Analysis;
-    const auto path = a.PathOf(c.Lap);
-    const auto range = SpeedRangeOf(a, c.Lap);
+    const LapProfile& lap = figures.Lap;
+    const auto& path = lap.Path;
     for (std::size_t i = 1; i < path.size(); ++i) {
         // A move takes the colour of the sample it leaves (or reaches, from a crossing).
-        auto speed = a.SpeedAt(SampleOfVertex(a, c.Lap, i - 1));
+        auto speed = lap.SpeedKmh[i - 1];
         if (!speed)
-            speed = a.SpeedAt(SampleOfVertex(a, c.Lap, i));
-        const Colour colour = range && speed ? SpeedColour(ScaleFraction(*range, *speed)) : kLapBlue;
+            speed = lap.SpeedKmh[i];
+        const Colour colour =
+            figures.LapSpeeds && speed ? SpeedColour(ScaleFraction(*figures.LapSpeeds, *speed)) : kLapBlue;
         ThickLine(*map, path[i - 1].x, path[i - 1].y, path[i].x, path[i].y, colour);
     }
-    const auto reference = a.PathOf(a.ReferenceLap);
+    const auto& reference = figures.Reference.Path;
     for (std::size_t i = 1; i < reference.size(); ++i)
         toolkit.DrawSegment(std::lround(reference[i - 1].x), std::lround(reference[i - 1].y),
                             std::lround(reference[i].x), std::lround(reference[i].y), kReference);
-    if (state.Track.HasLapLine)
-        toolkit.DrawSegment(state.Track.LapLineX1, state.Track.LapLineY1, state.Track.LapLineX2,
-                            state.Track.LapLineY2, kRed);
+    if (lapLine)
+        toolkit.DrawSegment(lapLine->x1, lapLine->y1, lapLine->x2, lapLine->y2, kRed);
     if (a.Gates) {
-        UseSmallFont(toolkit);
+        UseSmallFont(toolkit, pictures);
         for (int g = 0; g < 2; ++g) {
             const Gate& gate = (*a.Gates)[static_cast<std::size_t>(g)];
             const long x1 = std::lround(gate.End1.x), y1 = std::lround(gate.End1.y);
@@ -222,30 +208,29 @@ void DrawMapBase(const AppState& state, const Comparison& c, Toolkit& toolkit)
     }
 }
 
-void DrawLegend(const Comparison& c, Toolkit& toolkit)
+void DrawLegend(const CompareFigures& figures, const ComparePictures& pictures, Toolkit& toolkit)
 {
-    toolkit.CreateImageSlot(SpeedLegendImage, kSpeedLegendBox.w, kSpeedLegendBox.h, kPaper);
-    Drawing drawing(toolkit, SpeedLegendImage);
-    UseSmallFont(toolkit);
-    const LapAnalysis& a = *c.Analysis;
-    const auto range = SpeedRangeOf(a, c.Lap);
+    const PictureSlot& legend = pictures.Legend;
+    toolkit.CreateImageSlot(legend.Image, legend.Width, legend.Height, kPaper);
+    Drawing drawing(toolkit, legend.Image);
+    UseSmallFont(toolkit, pictures);
+    const std::int32_t lap = figures.Lap.Lap;
+    const auto& range = figures.LapSpeeds;
     if (!range) {
-        toolkit.DrawTextAt(6, 2, LapName(c.Lap) + ": no speed, the track gives no length", kBlack);
+        toolkit.DrawTextAt(6, 2, LapName(lap) + ": no speed, the track gives no length", kBlack);
     } else {
-        const std::string name = LapName(c.Lap) + " km/h";
+        const std::string name = LapName(lap) + " km/h";
         toolkit.DrawTextAt(6, 2, name, kBlack);
-        // The scale starts at x 86, or after a longer lap name.
-        const int lowLeft = std::max(86, 6 + toolkit.MeasureTextWidth(name) + 6);
-        const std::string low = RealToText(range->low, 0);
+        const int lowLeft = std::max(kLegendScaleLeft, 6 + toolkit.MeasureTextWidth(name) + 6);
+        const std::string low = FixedText(range->Low, 0);
         const int barLeft = lowLeft + 4 + toolkit.MeasureTextWidth(low);
-        const int barWidth = 250;
         toolkit.DrawTextAt(lowLeft, 2, low, kBlack);
-        for (int x = 0; x < barWidth; ++x)
-            toolkit.FillBox(barLeft + x, 4, 1, 10, SpeedColour(x / double(barWidth - 1)));
-        toolkit.DrawTextAt(barLeft + barWidth + 4, 2, RealToText(range->high, 0), kBlack);
+        for (int x = 0; x < kLegendBarWidth; ++x)
+            toolkit.FillBox(barLeft + x, 4, 1, 10, SpeedColour(x / double(kLegendBarWidth - 1)));
+        toolkit.DrawTextAt(barLeft + kLegendBarWidth + 4, 2, FixedText(range->High, 0), kBlack);
     }
     toolkit.FillBox(6, 22, 16, 2, kReference);
-    toolkit.DrawTextAt(26, 16, LapName(a.ReferenceLap) + " (reference)", kBlack);
+    toolkit.DrawTextAt(26, 16, LapName(figures.Reference.Lap) + " (reference)", kBlack);
     toolkit.FillBox(176, 18, 2, 10, kBlack);
     toolkit.DrawTextAt(182, 16, "sector gates", kBlack);
     toolkit.FillBox(276, 18, 2, 10, kRed);
@@ -253,20 +238,17 @@ void DrawLegend(const Comparison& c, Toolkit& toolkit)
 }
 
 // Speeds of a lap as chart points: x from the lap fraction, y from the speed.
-void DrawSpeedCurve(Toolkit& toolkit, const LapAnalysis& a, std::int32_t lap, double top, Colour colour)
+void DrawSpeedCurve(Toolkit& toolkit, const ChartPlot& plot, const LapProfile& lap, double top, Colour colour)
 {
-    const auto path = a.PathOf(lap);
-    const double length = a.Lap(lap).LengthPx;
     bool have = false;
     long px = 0, py = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto speed = a.SpeedAt(SampleOfVertex(a, lap, i));
+    for (std::size_t i = 0; i < lap.Path.size(); ++i) {
+        const auto& speed = lap.SpeedKmh[i];
         if (!speed)
             continue;
-        const double f = length > 0 ? path[i].distance / length : 0;
-        const long x = ChartX(f);
-        const long y = kPlotTop + kPlotHeight - 1 -
-                       std::lround(std::min(*speed / top, 1.0) * (kPlotHeight - 1));
+        const double f = lap.LengthPx > 0 ? lap.Path[i].distance / lap.LengthPx : 0;
+        const long x = ChartX(plot, f);
+        const long y = plot.Top + plot.Height - 1 - std::lround(std::min(*speed / top, 1.0) * (plot.Height - 1));
         if (have)
             toolkit.DrawSegment(px, py, x, y, colour);
         have = true;
@@ -274,111 +256,121 @@ void DrawSpeedCurve(Toolkit& toolkit, const LapAnalysis& a, std::int32_t lap, do
     }
 }
 
-void DrawSpeedBase(const Comparison& c, Toolkit& toolkit)
+void DrawSpeedBase(const CompareFigures& figures, const ComparePictures& pictures, Toolkit& toolkit)
 {
-    const LapAnalysis& a = *c.Analysis;
-    toolkit.CreateImageSlot(SpeedChartBaseImage, kSpeedChartBox.w, kSpeedChartBox.h, kPaper);
-    Drawing drawing(toolkit, SpeedChartBaseImage);
-    UseSmallFont(toolkit);
-    DrawChartFrame(toolkit, "Speed (km/h)");
-    toolkit.DrawTextAt(kPlotLeft + kPlotWidth - 170, 3, LapName(c.Lap), kLapBlue);
-    toolkit.DrawTextAt(kPlotLeft + kPlotWidth - 110, 3, LapName(a.ReferenceLap) + " (reference)", kReference);
-    const auto lapRange = SpeedRangeOf(a, c.Lap);
-    const auto refRange = SpeedRangeOf(a, a.ReferenceLap);
+    const CursorPictureSlot& chart = pictures.SpeedChart;
+    const ChartPlot plot = ChartPlotOf(chart.Width, chart.Height);
+    toolkit.CreateImageSlot(chart.Base, chart.Width, chart.Height, kPaper);
+    Drawing drawing(toolkit, chart.Base);
+    UseSmallFont(toolkit, pictures);
+    DrawChartFrame(toolkit, plot, "Speed (km/h)");
+    const int plotRight = plot.Left + plot.Width;
+    toolkit.DrawTextAt(plotRight - 170, 3, LapName(figures.Lap.Lap), kLapBlue);
+    toolkit.DrawTextAt(plotRight - 110, 3, LapName(figures.Reference.Lap) + " (reference)", kReference);
+    const auto& lapRange = figures.LapSpeeds;
+    const auto& refRange = figures.ReferenceSpeeds;
     if (!lapRange && !refRange) {
-        toolkit.DrawTextAt(kPlotLeft + 10, kPlotTop + 50, "No speed: the track gives no length.", kBlack);
+        toolkit.DrawTextAt(plot.Left + 10, plot.Top + 50, "No speed: the track gives no length.", kBlack);
         return;
     }
     // Every speed fits: a jump across the map shows as a spike.
-    const double highest = std::max({lapRange ? lapRange->high : 0.0, refRange ? refRange->high : 0.0, 1.0});
+    const double highest = std::max({lapRange ? lapRange->High : 0.0, refRange ? refRange->High : 0.0, 1.0});
     const double top = highest > 100 ? std::ceil(highest / 50) * 50 : NiceCeiling(highest);
     for (int level = 1; level <= 3; ++level) {
-        const int y = kPlotTop + kPlotHeight - 1 - level * (kPlotHeight - 1) / 4;
-        toolkit.DrawLineBy(kPlotLeft, y, kPlotWidth, 0, kLightGrey);
+        const int y = plot.Top + plot.Height - 1 - level * (plot.Height - 1) / 4;
+        toolkit.DrawLineBy(plot.Left, y, plot.Width, 0, kLightGrey);
     }
-    toolkit.DrawTextAt(6, kPlotTop - 6, RealToText(top, 0), kBlack);
-    toolkit.DrawTextAt(6, kPlotTop + kPlotHeight / 2 - 7, RealToText(top / 2, 0), kBlack);
-    toolkit.DrawTextAt(6, kPlotTop + kPlotHeight - 10, "0", kBlack);
-    DrawSpeedCurve(toolkit, a, a.ReferenceLap, top, kReference);
-    DrawSpeedCurve(toolkit, a, c.Lap, top, kLapBlue);
+    toolkit.DrawTextAt(6, plot.Top - 6, FixedText(top, 0), kBlack);
+    toolkit.DrawTextAt(6, plot.Top + plot.Height / 2 - 7, FixedText(top / 2, 0), kBlack);
+    toolkit.DrawTextAt(6, plot.Top + plot.Height - 10, "0", kBlack);
+    DrawSpeedCurve(toolkit, plot, figures.Reference, top, kReference);
+    DrawSpeedCurve(toolkit, plot, figures.Lap, top, kLapBlue);
 }
 
-void DrawDeltaBase(const Comparison& c, Toolkit& toolkit)
+void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& pictures, Toolkit& toolkit)
 {
-    const LapAnalysis& a = *c.Analysis;
-    toolkit.CreateImageSlot(DeltaChartBaseImage, kDeltaChartBox.w, kDeltaChartBox.h, kPaper);
-    Drawing drawing(toolkit, DeltaChartBaseImage);
-    UseSmallFont(toolkit);
-    DrawChartFrame(toolkit, "Delta (s): " + LapName(c.Lap) + " against " + LapName(a.ReferenceLap));
-    toolkit.DrawTextAt(kPlotLeft + kPlotWidth - 150, 3, "red: losing  green: gaining", kGrey);
-    std::array<double, kPlotWidth> delta{};
+    const CursorPictureSlot& chart = pictures.DeltaChart;
+    const ChartPlot plot = ChartPlotOf(chart.Width, chart.Height);
+    toolkit.CreateImageSlot(chart.Base, chart.Width, chart.Height, kPaper);
+    Drawing drawing(toolkit, chart.Base);
+    UseSmallFont(toolkit, pictures);
+    DrawChartFrame(toolkit, plot,
+                   "Delta (s): " + LapName(figures.Lap.Lap) + " against " + LapName(figures.Reference.Lap));
+    toolkit.DrawTextAt(plot.Left + plot.Width - 150, 3, "red: losing  green: gaining", kGrey);
+    const auto columns = static_cast<std::size_t>(std::max(plot.Width, 0));
+    std::vector<double> delta(columns);
     double largest = 0;
-    for (int x = 0; x < kPlotWidth; ++x) {
-        delta[static_cast<std::size_t>(x)] = DeltaAtFraction(a, c.Lap, x / double(kPlotWidth - 1));
-        largest = std::max(largest, std::abs(delta[static_cast<std::size_t>(x)]));
+    for (std::size_t x = 0; x < columns; ++x) {
+        delta[x] = DeltaAt(figures.Lap, figures.Reference, static_cast<double>(x) / double(plot.Width - 1));
+        largest = std::max(largest, std::abs(delta[x]));
     }
     const double range = NiceCeiling(std::max(largest, 0.1));
-    const int zero = kPlotTop + kPlotHeight / 2;
+    const int zero = plot.Top + plot.Height / 2;
     const auto yOf = [&](double d) {
-        return zero - static_cast<int>(std::lround(d / range * (kPlotHeight / 2 - 1)));
+        return zero - static_cast<int>(std::lround(d / range * (plot.Height / 2 - 1)));
     };
     // Behind the curve, the columns where the lap loses time and gains it.
-    for (int x = 0; x < kPlotWidth; ++x) {
-        const double d = delta[static_cast<std::size_t>(x)];
-        const double before = delta[static_cast<std::size_t>(std::max(x - 1, 0))];
-        const double after = delta[static_cast<std::size_t>(std::min(x + 1, kPlotWidth - 1))];
+    for (std::size_t x = 0; x < columns; ++x) {
+        const double d = delta[x];
+        const double before = delta[x == 0 ? 0 : x - 1];
+        const double after = delta[std::min(x + 1, columns - 1)];
         const double slope = x == 0 ? after - d : d - before;
         if (slope == 0)
             continue;
         const int y = yOf(d);
-        toolkit.FillBox(kPlotLeft + x, std::min(y, zero), 1, std::abs(y - zero) + 1,
+        toolkit.FillBox(plot.Left + static_cast<int>(x), std::min(y, zero), 1, std::abs(y - zero) + 1,
                         slope > 0 ? kLosing : kGaining);
     }
-    toolkit.DrawLineBy(kPlotLeft, zero, kPlotWidth, 0, kGrey);
-    for (int x = 1; x < kPlotWidth; ++x)
-        toolkit.DrawSegment(kPlotLeft + x - 1, yOf(delta[static_cast<std::size_t>(x - 1)]), kPlotLeft + x,
-                            yOf(delta[static_cast<std::size_t>(x)]), kBlack);
-    toolkit.DrawTextAt(6, kPlotTop - 6, SignedSeconds(range), kBlack);
+    toolkit.DrawLineBy(plot.Left, zero, plot.Width, 0, kGrey);
+    for (std::size_t x = 1; x < columns; ++x)
+        toolkit.DrawSegment(plot.Left + static_cast<int>(x) - 1, yOf(delta[x - 1]), plot.Left + static_cast<int>(x),
+                            yOf(delta[x]), kBlack);
+    toolkit.DrawTextAt(6, plot.Top - 6, SignedSeconds(range), kBlack);
     toolkit.DrawTextAt(6, zero - 7, "0", kBlack);
-    toolkit.DrawTextAt(6, kPlotTop + kPlotHeight - 10, SignedSeconds(-range), kBlack);
+    toolkit.DrawTextAt(6, plot.Top + plot.Height - 10, SignedSeconds(-range), kBlack);
 }
 
-void DrawInfo(const Comparison& c, Toolkit& toolkit)
+// The figures under the map: the compared lap against the reference, the
+// theoretical best and the clean laps (both of the analysis's reference
+// lap), and what the cursor points at.
+void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optional<double> cursor,
+                 const ComparePictures& pictures, Toolkit& toolkit)
 {
-    const LapAnalysis& a = *c.Analysis;
-    toolkit.CreateImageSlot(CompareInfoImage, kCompareInfoBox.w, kCompareInfoBox.h, kPaper);
-    Drawing drawing(toolkit, CompareInfoImage);
-    UseSmallFont(toolkit);
-    const LapFigures& lap = a.Lap(c.Lap);
-    const LapFigures& reference = a.Lap(a.ReferenceLap);
-    toolkit.DrawTextAt(6, 3, LapName(c.Lap) + ": " + Seconds(lap.PreciseS) + " s, " +
+    const PictureSlot& info = pictures.Figures;
+    toolkit.CreateImageSlot(info.Image, info.Width, info.Height, kPaper);
+    Drawing drawing(toolkit, info.Image);
+    UseSmallFont(toolkit, pictures);
+    const LapProfile& lap = figures.Lap;
+    const LapProfile& reference = figures.Reference;
+    toolkit.DrawTextAt(6, 3, LapName(lap.Lap) + ": " + Seconds(lap.PreciseS) + " s, " +
                                  SignedSeconds(lap.PreciseS - reference.PreciseS) + " s against " +
-                                 LapName(a.ReferenceLap) + " (" + Seconds(reference.PreciseS) + " s)",
+                                 LapName(reference.Lap) + " (" + Seconds(reference.PreciseS) + " s)",
                        kBlack);
+    const LapFigures& measure = a.Lap(a.ReferenceLap);
     std::string best = "Theoretical best: none (a sector has no time)";
     if (a.TheoreticalBestS)
         best = "Theoretical best " + Seconds(*a.TheoreticalBestS) + " s, " +
-               SignedSeconds(*a.TheoreticalBestS - reference.PreciseS) + " s on " + LapName(a.ReferenceLap);
+               SignedSeconds(*a.TheoreticalBestS - measure.PreciseS) + " s on " + LapName(a.ReferenceLap);
     toolkit.DrawTextAt(6, 19, best, kBlack);
-    std::string clean = "Clean laps (within 7 % of " + LapName(a.ReferenceLap) + "): " + IntToText(a.CleanCount);
+    std::string clean = "Clean laps (within " + IntToText(kCleanLapPercent) + " % of " + LapName(a.ReferenceLap) +
+                        "): " + IntToText(a.CleanCount);
     if (a.CleanMeanS)
         clean += ", mean " + Seconds(*a.CleanMeanS) + " s";
     if (a.CleanStdevS)
         clean += ", deviation " + Seconds(*a.CleanStdevS) + " s";
     toolkit.DrawTextAt(6, 35, clean, kBlack);
-    if (!c.Cursor) {
+    if (!cursor) {
         toolkit.DrawTextAt(6, 55, "Point at the speed or delta chart to compare the two laps there.", kGrey);
         return;
     }
-    const double f = *c.Cursor;
-    const auto speedText = [&](std::int32_t k) {
-        const auto speed = SpeedAtFraction(a, k, f);
-        return speed ? RealToText(*speed, 1) + " km/h" : std::string("no speed");
+    const double f = *cursor;
+    const auto speedText = [&](const LapProfile& profile) {
+        const auto speed = SpeedAt(profile, f);
+        return speed ? FixedText(*speed, 1) + " km/h" : std::string("no speed");
     };
-    toolkit.DrawTextAt(6, 55, "At " + RealToText(f * 100, 1) + " % of the lap: " + LapName(c.Lap) + " " +
-                                  speedText(c.Lap) + ", " + LapName(a.ReferenceLap) + " " +
-                                  speedText(a.ReferenceLap) + ", delta " +
-                                  SignedSeconds(DeltaAtFraction(a, c.Lap, f)) + " s",
+    toolkit.DrawTextAt(6, 55, "At " + FixedText(f * 100, 1) + " % of the lap: " + LapName(lap.Lap) + " " +
+                                  speedText(lap) + ", " + LapName(reference.Lap) + " " + speedText(reference) +
+                                  ", delta " + SignedSeconds(DeltaAt(lap, reference, f)) + " s",
                        kBlack);
 }
 
@@ -394,165 +386,116 @@ void Marker(Image& image, MapPoint p, Colour fill)
         }
 }
 
-void ShowPlaceholders(Toolkit& toolkit)
-{
-    for (const int box : {CompareMapBox, SpeedLegendBox, SpeedChartBox, DeltaChartBox, SectorTableBox,
-                          CompareInfoBox})
-        toolkit.ShowImage(box, PlaceholderImage);
-}
-
 }  // namespace
 
-std::int32_t ComparedLap(const AppState& state, const Comparison& comparison)
+void DrawCompareBase(const LapAnalysis& analysis, const CompareFigures& figures,
+                     const std::optional<LapLine>& lapLine, const ComparePictures& pictures, Toolkit& toolkit)
 {
-    if (!comparison.Analysis)
-        return 0;
-    if (state.CurrentLap >= 1 && state.CurrentLap <= comparison.Analysis->LapCount)
-        return state.CurrentLap;
-    if (state.Laps.FastestLap >= 1 && state.Laps.FastestLap <= comparison.Analysis->LapCount)
-        return state.Laps.FastestLap;
-    return comparison.Analysis->ReferenceLap;
+    DrawMapBase(analysis, figures, lapLine, pictures, toolkit);
+    DrawLegend(figures, pictures, toolkit);
+    DrawSpeedBase(figures, pictures, toolkit);
+    DrawDeltaBase(figures, pictures, toolkit);
 }
 
-void Recompare(Comparison& comparison, const AppState& state)
+void DrawCompareCursor(const LapAnalysis& analysis, const CompareFigures& figures, std::optional<double> cursor,
+                       const ComparePictures& pictures, Toolkit& toolkit)
 {
-    comparison.Analysis = AnalyseCommittedLaps(state, comparison.ReferenceChoice);
-    comparison.Lap = ComparedLap(state, comparison);
-    if (!comparison.Analysis) {
-        comparison.ReferenceChoice = 0;
-        comparison.Cursor.reset();
+    toolkit.CopyImageSlot(pictures.Map.Base, pictures.Map.Image);
+    toolkit.CopyImageSlot(pictures.SpeedChart.Base, pictures.SpeedChart.Image);
+    toolkit.CopyImageSlot(pictures.DeltaChart.Base, pictures.DeltaChart.Image);
+    if (cursor) {
+        const double f = *cursor;
+        if (Image* map = toolkit.FindImage(pictures.Map.Image)) {
+            Marker(*map, PointAt(figures.Reference, f), kReference);
+            Marker(*map, PointAt(figures.Lap, f), kLapBlue);
+        }
+        for (const CursorPictureSlot& chart : {pictures.SpeedChart, pictures.DeltaChart}) {
+            const ChartPlot plot = ChartPlotOf(chart.Width, chart.Height);
+            Drawing drawing(toolkit, chart.Image);
+            toolkit.DrawLineBy(ChartX(plot, f), plot.Top, 0, plot.Height - 1, kGrey);
+        }
     }
+    DrawFigures(analysis, figures, cursor, pictures, toolkit);
 }
 
-int VisibleTableRows()
+void DrawLapTable(const LapAnalysis& a, const LapTableBests& bests, std::span<const std::int64_t> lapTimes,
+                  std::int32_t comparedLap, std::int32_t firstRow, const ComparePictures& pictures,
+                  Toolkit& toolkit)
 {
-    return (kSectorTableBox.h - kHeaderHeight) / kRowHeight;
-}
-
-double ChartFraction(int x)
-{
-    return std::clamp((x - kPlotLeft) / double(kPlotWidth - 1), 0.0, 1.0);
-}
-
-std::int32_t TableLapAt(const Comparison& comparison, int y)
-{
-    if (!comparison.Analysis || y < kHeaderHeight)
-        return 0;
-    const std::int64_t lap = std::int64_t{comparison.TableTop} + (y - kHeaderHeight) / kRowHeight + 1;
-    return lap <= comparison.Analysis->LapCount ? static_cast<std::int32_t>(lap) : 0;
-}
-
-void DrawSectorTable(const AppState& state, const Comparison& c, Toolkit& toolkit)
-{
-    if (!c.Analysis)
-        return;
-    const LapAnalysis& a = *c.Analysis;
-    toolkit.CreateImageSlot(SectorTableImage, kSectorTableBox.w, kSectorTableBox.h, kRowFill);
-    Drawing drawing(toolkit, SectorTableImage);
-    UseSmallFont(toolkit);
+    const PictureSlot& table = pictures.Table;
+    toolkit.CreateImageSlot(table.Image, table.Width, table.Height, kRowFill);
+    Drawing drawing(toolkit, table.Image);
+    UseSmallFont(toolkit, pictures);
     const auto rightText = [&](int column, int y, const std::string& text, Colour colour) {
         toolkit.DrawTextAt(kColumns[static_cast<std::size_t>(column)].right - toolkit.MeasureTextWidth(text),
                            y, text, colour);
     };
-    toolkit.FillBox(0, 0, kSectorTableBox.w, kHeaderHeight, kHeaderFill);
+    toolkit.FillBox(0, 0, table.Width, kHeaderHeight, kHeaderFill);
     for (int col = 0; col < static_cast<int>(kColumns.size()); ++col)
         rightText(col, 3, kColumns[static_cast<std::size_t>(col)].title, kBlack);
 
-    // The best of each column: the lap view's fastest time; the precise
-    // times and sectors of laps 2 on (lap 1 starts standing); the top speed
-    // of any lap.
-    const std::int32_t fastestTime = state.Laps.FastestLap;
-    std::int32_t fastestPrecise = 0;
-    std::optional<double> topSpeed;
-    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
-        const LapFigures& lap = a.Lap(k);
-        if (k >= 2 && (fastestPrecise == 0 || lap.PreciseS < a.Lap(fastestPrecise).PreciseS))
-            fastestPrecise = k;
-        if (lap.TopSpeedKmh && (!topSpeed || *lap.TopSpeedKmh > *topSpeed))
-            topSpeed = lap.TopSpeedKmh;
-    }
-    const int rows = VisibleTableRows();
+    const int rows = TableRowsIn(table.Height);
     for (int row = 0; row < rows; ++row) {
-        const std::int64_t k64 = std::int64_t{c.TableTop} + row + 1;
+        const std::int64_t k64 = std::int64_t{firstRow} + row + 1;
         if (k64 > a.LapCount)
             break;
         const auto k = static_cast<std::int32_t>(k64);
         const LapFigures& lap = a.Lap(k);
         const int y = kHeaderHeight + row * kRowHeight;
-        toolkit.FillBox(0, y, kSectorTableBox.w, kRowHeight,
-                        k == c.Lap ? kComparedRowFill : (k % 2 == 0 ? kOtherRowFill : kRowFill));
+        toolkit.FillBox(0, y, table.Width, kRowHeight,
+                        k == comparedLap ? kComparedRowFill : (k % 2 == 0 ? kOtherRowFill : kRowFill));
         const auto best = [&](int column) {
             const int left = column == 0 ? 0 : kColumns[static_cast<std::size_t>(column - 1)].right + 4;
             toolkit.FillBox(left, y, kColumns[static_cast<std::size_t>(column)].right + 3 - left, kRowHeight,
                             kBestFill);
         };
-        if (k == fastestTime)
-            best(1);
-        if (k == fastestPrecise)
-            best(2);
+        const BestCells cells = BestCellsOf(a, bests, k);
+        if (cells.Time)
+            best(kTimeColumn);
+        if (cells.Precise)
+            best(kPreciseColumn);
         for (std::size_t g = 0; g < 3; ++g)
-            if (k >= 2 && lap.SectorsS[g] && a.BestSectorsS[g] && *lap.SectorsS[g] == *a.BestSectorsS[g])
-                best(static_cast<int>(3 + g));
-        if (lap.TopSpeedKmh && topSpeed && *lap.TopSpeedKmh == *topSpeed)
-            best(6);
+            if (cells.Sectors[g])
+                best(kFirstSectorColumn + static_cast<int>(g));
+        if (cells.TopSpeed)
+            best(kTopSpeedColumn);
         const int textY = y + 1;
         rightText(0, textY, IntToText(k), k == a.ReferenceLap ? kReference : kBlack);
         if (k == a.ReferenceLap)
             toolkit.DrawTextAt(kColumns[0].right + 2, textY, "R", kReference);
-        const auto time = static_cast<std::size_t>(k - 1) < state.Laps.LapTimes.size()
-                              ? LapTimeText(state.Laps.LapTimes[static_cast<std::size_t>(k - 1)])
+        const auto time = static_cast<std::size_t>(k - 1) < lapTimes.size()
+                              ? LapTimeText(lapTimes[static_cast<std::size_t>(k - 1)])
                               : std::string();
-        rightText(1, textY, time, kBlack);
-        rightText(2, textY, Seconds(lap.PreciseS), kBlack);
+        rightText(kTimeColumn, textY, time, kBlack);
+        rightText(kPreciseColumn, textY, Seconds(lap.PreciseS), kBlack);
         for (std::size_t g = 0; g < 3; ++g)
             if (lap.SectorsS[g])
-                rightText(static_cast<int>(3 + g), textY, Seconds(*lap.SectorsS[g]), kBlack);
+                rightText(kFirstSectorColumn + static_cast<int>(g), textY, Seconds(*lap.SectorsS[g]), kBlack);
         if (lap.TopSpeedKmh)
-            rightText(6, textY, RealToText(*lap.TopSpeedKmh, 1), kBlack);
+            rightText(kTopSpeedColumn, textY, FixedText(*lap.TopSpeedKmh, 1), kBlack);
     }
-    toolkit.ShowImage(SectorTableBox, SectorTableImage);
 }
 
-void DrawCompareCursor(const AppState&, const Comparison& c, Toolkit& toolkit)
+ChartPlot ChartPlotOf(int width, int height)
 {
-    if (!c.Analysis || c.Lap == 0)
-        return;
-    const LapAnalysis& a = *c.Analysis;
-    toolkit.CopyImageSlot(CompareMapBaseImage, CompareMapImage);
-    toolkit.CopyImageSlot(SpeedChartBaseImage, SpeedChartImage);
-    toolkit.CopyImageSlot(DeltaChartBaseImage, DeltaChartImage);
-    if (c.Cursor) {
-        const double f = *c.Cursor;
-        if (Image* map = toolkit.FindImage(CompareMapImage)) {
-            Marker(*map, PointAtFraction(a, a.ReferenceLap, f), kReference);
-            Marker(*map, PointAtFraction(a, c.Lap, f), kLapBlue);
-        }
-        for (const int chart : {SpeedChartImage, DeltaChartImage}) {
-            Drawing drawing(toolkit, chart);
-            toolkit.DrawLineBy(ChartX(f), kPlotTop, 0, kPlotHeight - 1, kGrey);
-        }
-    }
-    DrawInfo(c, toolkit);
-    toolkit.ShowImage(CompareMapBox, CompareMapImage);
-    toolkit.ShowImage(SpeedChartBox, SpeedChartImage);
-    toolkit.ShowImage(DeltaChartBox, DeltaChartImage);
-    toolkit.ShowImage(CompareInfoBox, CompareInfoImage);
+    return {kPlotLeft, kPlotTop, width - kPlotLeft - kPlotRightMargin, height - kPlotTop - kPlotBottomMargin};
 }
 
-void DrawComparison(const AppState& state, Comparison& c, Toolkit& toolkit)
+double ChartFraction(const ChartPlot& plot, int x)
 {
-    c.Lap = ComparedLap(state, c);
-    if (!c.Analysis || c.Lap == 0) {
-        ShowPlaceholders(toolkit);
-        return;
-    }
-    DrawMapBase(state, c, toolkit);
-    DrawLegend(c, toolkit);
-    DrawSpeedBase(c, toolkit);
-    DrawDeltaBase(c, toolkit);
-    DrawSectorTable(state, c, toolkit);
-    DrawCompareCursor(state, c, toolkit);
-    toolkit.ShowImage(SpeedLegendBox, SpeedLegendImage);
+    return std::clamp((x - plot.Left) / double(plot.Width - 1), 0.0, 1.0);
+}
+
+int TableRowsIn(int height)
+{
+    return (height - kHeaderHeight) / kRowHeight;
+}
+
+std::optional<int> TableRowAt(int y)
+{
+    if (y < kHeaderHeight)
+        return std::nullopt;
+    return (y - kHeaderHeight) / kRowHeight;
 }
 
 }  // namespace vx

@@ -1,57 +1,89 @@
-// The comparison window's pictures: one lap against the reference lap on
+// The comparison's pictures: one lap against the lap it is compared with on
 // the map coloured by speed, their speed and the delta along the lap, the
-// sector table of every lap, and the figures at the pointer's cursor.
+// table of every lap, and the figures at the pointer's cursor.
 //
-// Everything is drawn into images that the window's picture boxes show;
-// the base images hold what does not depend on the cursor, so that a
-// pointer move copies them and draws the cursor alone.
+// The window that shows them (app/CompareWindow.h) hands over the images to
+// draw into and their sizes; everything here is placed within those sizes
+// and names no control. The figures come from CompareFigures.h.
+//
+//   ComparePictures              the images handed over
+//   DrawCompareBase              what does not depend on the cursor
+//   DrawCompareCursor            the cursor over copies of the bases, and the figures
+//   DrawLapTable                 the lap table from a row on
+//   ChartPlotOf, ChartFraction   where a chart plots the lap, and the lap fraction at x
+//   TableRowsIn, TableRowAt      the rows of the lap table
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <span>
 
-#include "laps/LapAnalysis.h"
-#include "state/AppState.h"
+#include "laps/CompareFigures.h"
+#include "laps/LapTrace.h"
+#include "toolkit/Toolkit.h"
 
 namespace vx {
 
-// Where the window's parts lie, in its client area of 1010 x 720.
-struct CompareBox {
-    int x, y, w, h;
+// An image to draw into and its size.
+struct PictureSlot {
+    int Image = 0;
+    int Width = 0;
+    int Height = 0;
 };
-constexpr int kCompareWidth = 1010;
-constexpr int kCompareHeight = 720;
-constexpr CompareBox kCompareMapBox{5, 5, 512, 560};
-constexpr CompareBox kSpeedLegendBox{5, 570, 512, 30};
-constexpr CompareBox kSpeedChartBox{522, 5, 483, 160};
-constexpr CompareBox kDeltaChartBox{522, 170, 483, 160};
-constexpr CompareBox kSectorTableBox{522, 335, 465, 380};
-constexpr CompareBox kTableScrollBox{987, 335, 18, 380};
-constexpr CompareBox kCompareInfoBox{5, 634, 512, 81};
 
-// The lap compared with the main window's lap: that lap, or the fastest one
-// while the main window shows the whole race (the reference lap when no lap
-// is under 60 seconds); 0 without laps.
-std::int32_t ComparedLap(const AppState& state, const Comparison& comparison);
+// A picture with the pointer's cursor: drawn whole into Base, which is
+// copied into Image for every position of the cursor.
+struct CursorPictureSlot {
+    int Image = 0;
+    int Base = 0;
+    int Width = 0;
+    int Height = 0;
+};
 
-// Analyses the committed laps against the chosen reference and takes the
-// lap to compare.
-void Recompare(Comparison& comparison, const AppState& state);
+struct ComparePictures {
+    int TrackMap = 0;  // the track's map without laps: copied, never changed
+    int Font = 0;      // the font number of the small text
+    CursorPictureSlot Map;  // the size of TrackMap
+    PictureSlot Legend;
+    CursorPictureSlot SpeedChart;
+    CursorPictureSlot DeltaChart;
+    PictureSlot Table;
+    PictureSlot Figures;
+};
 
-// Draws every picture of the window and shows them in its boxes.
-void DrawComparison(const AppState& state, Comparison& comparison, Toolkit& toolkit);
+// Draws the bases (the map with both laps and the gates, the two charts)
+// and the speed legend.
+void DrawCompareBase(const LapAnalysis& analysis, const CompareFigures& figures,
+                     const std::optional<LapLine>& lapLine, const ComparePictures& pictures,
+                     Toolkit& toolkit);
 
-// Redraws what the cursor changes: the map, the two charts and the figures.
-void DrawCompareCursor(const AppState& state, const Comparison& comparison, Toolkit& toolkit);
+// Copies the bases into their images and draws the cursor at lap fraction
+// cursor (none: no cursor) over them, and the figures under the map.
+void DrawCompareCursor(const LapAnalysis& analysis, const CompareFigures& figures,
+                       std::optional<double> cursor, const ComparePictures& pictures, Toolkit& toolkit);
 
-// Draws and shows the sector table from row TableTop on.
-void DrawSectorTable(const AppState& state, const Comparison& comparison, Toolkit& toolkit);
+// Draws the lap table from lap firstRow + 1 on, comparedLap's row marked
+// and the best of each column filled.
+void DrawLapTable(const LapAnalysis& analysis, const LapTableBests& bests,
+                  std::span<const std::int64_t> lapTimes, std::int32_t comparedLap, std::int32_t firstRow,
+                  const ComparePictures& pictures, Toolkit& toolkit);
+
+// Where a chart of this size plots the lap: x from its start to its end.
+struct ChartPlot {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+ChartPlot ChartPlotOf(int width, int height);
 
 // The lap fraction at x in a chart's picture (clamped to the plot).
-double ChartFraction(int x);
-// The lap of the table row at y in the table's picture; 0 for none.
-std::int32_t TableLapAt(const Comparison& comparison, int y);
-// The rows the table shows at once.
-int VisibleTableRows();
+double ChartFraction(const ChartPlot& plot, int x);
+
+// The rows a table of this height shows at once.
+int TableRowsIn(int height);
+// The row (from 0, the first shown) at y in the table's picture; none in
+// its header.
+std::optional<int> TableRowAt(int y);
 
 }  // namespace vx

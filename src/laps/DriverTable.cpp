@@ -4,7 +4,7 @@
 
 #include "laps/LapTrace.h"
 #include "laps/TableLayout.h"
-#include "laps/TimeFormat.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -33,11 +33,32 @@ void DrawDriverCell(AppState& state, Toolkit& toolkit, int row, int column,
                        state.Colours[Paint::TableText]);
 }
 
+std::string DriverKindText(const DriverRecord& driver)
+{
+    if (!driver.Named)
+        return {};
+    return driver.Human ? "human" : "AI " + IntToText(driver.AILevel);
+}
+
 std::array<std::string, 6> DriverTableCells(const AppState& state, int k)
 {
     const DriverRecord& d = state.Game.Drivers[static_cast<std::size_t>(k - 1)];
-    return {IntToText(d.Position), d.Name, d.KindText(), d.CarName, FormatTime(d.RaceTime),
+    return {IntToText(d.Position), d.Name, DriverKindText(d), d.CarName, FormatTime(d.RaceTime),
             FormatAverageSpeed(d.LapsDriven, d.RaceTime, state.Track.TrackLength)};
+}
+
+std::string DriverRowText(const DriverRecord& d)
+{
+    const std::string fields[] = {
+        d.Name,                 DriverKindText(d),       d.CarName,
+        IntToText(d.Position),  IntToText(d.LapsDriven), IntToText(d.RaceTime),
+        IntToText(d.Record20),  IntToText(d.Record168),  IntToText(d.Record170),
+        IntToText(d.Record172), IntToText(d.Record174),  IntToText(d.Record12),
+        IntToText(d.AILevel),   IntToText(d.SecondIndex)};
+    std::string text = fields[0];
+    for (std::size_t i = 1; i < std::size(fields); ++i)
+        text += "," + fields[i];
+    return text;
 }
 
 void FillDriverTable(AppState& state, Toolkit& toolkit)

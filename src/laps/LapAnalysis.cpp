@@ -121,7 +121,7 @@ std::int32_t DefaultReferenceLap(std::span<const double> preciseS)
     if (preciseS.empty())
         return 0;
     std::int32_t best = 1;
-    for (std::size_t k = 2; k <= preciseS.size(); ++k) {
+    for (std::size_t k = kFirstFlyingLap; k <= preciseS.size(); ++k) {
         const double t = preciseS[k - 1];
         if (best == 1 || t < preciseS[static_cast<std::size_t>(best - 1)] - kEqualTimes)
             best = static_cast<std::int32_t>(k);
@@ -216,7 +216,7 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
         }
     }
     for (std::size_t g = 0; g < 3; ++g) {
-        for (std::size_t k = 2; k <= laps; ++k) {
+        for (std::size_t k = kFirstFlyingLap; k <= laps; ++k) {
             const auto& sector = a.Laps[k - 1].SectorsS[g];
             if (sector && (!a.BestSectorsS[g] || *sector < *a.BestSectorsS[g]))
                 a.BestSectorsS[g] = sector;
@@ -247,10 +247,10 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
         }
     }
 
-    // Consistency: the laps after the first within 7 % of the reference.
+    // Consistency: the flying laps within kCleanLapPercent of the reference.
     double sum = 0;
     std::vector<double> clean;
-    for (std::size_t k = 2; k <= laps; ++k) {
+    for (std::size_t k = kFirstFlyingLap; k <= laps; ++k) {
         LapFigures& lap = a.Laps[k - 1];
         lap.Clean = lap.PreciseS <= kCleanLapFactor * reference.PreciseS;
         if (lap.Clean) {
@@ -270,96 +270,6 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
         }
     }
     return a;
-}
-
-namespace {
-
-// The vertex pair around distance d of the path (first vertex at or beyond
-// it) and the part of the way between them.
-struct Along {
-    std::size_t i = 0;  // path[i - 1] -> path[i], or i = 0 at the start
-    double part = 0;
-};
-Along FindAlong(std::span<const PathVertex> path, double d)
-{
-    const auto it = std::lower_bound(path.begin(), path.end(), d,
-                                     [](const PathVertex& v, double x) { return v.distance < x; });
-    if (it == path.begin())
-        return {0, 0};
-    if (it == path.end())
-        return {path.size() - 1, 1};
-    const auto i = static_cast<std::size_t>(it - path.begin());
-    const double span = path[i].distance - path[i - 1].distance;  // > 0: path[i - 1] lies before d
-    return {i, (d - path[i - 1].distance) / span};
-}
-
-}  // namespace
-
-double TimeAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f)
-{
-    const auto path = analysis.PathOf(lap);
-    if (path.empty())
-        return 0;
-    const LapFigures& figures = analysis.Lap(lap);
-    f = std::clamp(f, 0.0, 1.0);
-    if (f >= 1)
-        return figures.PreciseS;
-    if (!(figures.LengthPx > 0))
-        return f * figures.PreciseS;  // a path without length: evenly in time
-    const Along along = FindAlong(path, f * figures.LengthPx);
-    if (along.i == 0)
-        return path[0].t - figures.StartS;
-    const PathVertex& a = path[along.i - 1];
-    const PathVertex& b = path[along.i];
-    return a.t + along.part * (b.t - a.t) - figures.StartS;
-}
-
-MapPoint PointAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f)
-{
-    const auto path = analysis.PathOf(lap);
-    if (path.empty())
-        return {};
-    const Along along = FindAlong(path, std::clamp(f, 0.0, 1.0) * analysis.Lap(lap).LengthPx);
-    if (along.i == 0)
-        return PointOf(path[0]);
-    const PathVertex& a = path[along.i - 1];
-    const PathVertex& b = path[along.i];
-    return {a.x + along.part * (b.x - a.x), a.y + along.part * (b.y - a.y)};
-}
-
-std::int64_t SampleOfVertex(const LapAnalysis& analysis, std::int32_t lap, std::size_t index)
-{
-    const auto path = analysis.PathOf(lap);
-    if (index + 1 >= path.size())
-        return -1;  // the last vertex is the lap's crossing, or there is none
-    if (lap == 1)
-        return static_cast<std::int64_t>(index);
-    return index == 0 ? -1 : analysis.SampleStarts[static_cast<std::size_t>(lap - 1)] +
-                                 static_cast<std::int64_t>(index) - 1;
-}
-
-std::optional<double> SpeedAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f)
-{
-    const auto path = analysis.PathOf(lap);
-    if (path.empty())
-        return std::nullopt;
-    const Along along = FindAlong(path, std::clamp(f, 0.0, 1.0) * analysis.Lap(lap).LengthPx);
-    std::size_t nearer = along.i, other = along.i;
-    if (along.i > 0) {
-        nearer = along.part < 0.5 ? along.i - 1 : along.i;
-        other = along.part < 0.5 ? along.i : along.i - 1;
-    }
-    std::int64_t sample = SampleOfVertex(analysis, lap, nearer);
-    if (sample < 0)
-        sample = SampleOfVertex(analysis, lap, other);
-    if (sample < 0 && path.size() > 2)  // at a crossing: the sample beside it
-        sample = SampleOfVertex(analysis, lap, nearer == 0 ? 1 : path.size() - 2);
-    return analysis.SpeedAt(sample);
-}
-
-double DeltaAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f)
-{
-    return TimeAtFraction(analysis, lap, f) - TimeAtFraction(analysis, analysis.ReferenceLap, f);
 }
 
 }  // namespace vx

@@ -1,10 +1,9 @@
 // Where the time goes: the laps of the lap view timed to the moment the car
-// met the line, cut into three sectors, with speed along the lap and the
-// time gained or lost against a reference lap.
+// met the line, cut into three sectors, with speed along the lap. (The
+// comparison of one lap with another: CompareFigures.h.)
 //
 //   AnalyseLaps            the whole analysis of one replay
-//   TimeAtFraction         time into a lap when it has covered a part of its path
-//   PointAtFraction        where a lap is when it has covered a part of its path
+//   DefaultReferenceLap    the lap the others are measured against
 //   SampleMapPoint         a sample's unrounded map position
 //
 // Double precision throughout. The laps are exactly the lap view's: the same
@@ -25,7 +24,12 @@
 namespace vx {
 
 constexpr double kGateHalfWidth = 16.0;    // map pixels either side of a gate's centre
-constexpr double kCleanLapFactor = 1.07;   // a clean lap is within 7 % of the reference
+// Lap 1 starts from the grid: the default reference, the best precise time
+// and sectors and the clean laps count from this lap on.
+constexpr std::int32_t kFirstFlyingLap = 2;
+// A clean lap takes at most this many per cent longer than the reference.
+constexpr int kCleanLapPercent = 7;
+constexpr double kCleanLapFactor = 1 + kCleanLapPercent / 100.0;  // 1.07
 constexpr double kSampleSeconds = 1.0 / kReplaySamplesPerSecond;
 
 struct AnalysisInput {
@@ -44,23 +48,6 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input);
 
 // The lap the analysis measures against by default.
 std::int32_t DefaultReferenceLap(std::span<const double> preciseS);
-
-// Seconds since lap's start when its path has covered fraction f (clamped to
-// [0, 1]) of its length; the whole lap's time at f = 1.
-double TimeAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
-
-// The point of lap's path at fraction f of its length.
-MapPoint PointAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
-
-// The sample at the index-th vertex of lap's path; -1 for a crossing point.
-std::int64_t SampleOfVertex(const LapAnalysis& analysis, std::int32_t lap, std::size_t index);
-
-// The speed of lap where its path has covered fraction f: that of the
-// nearer of the two samples around the point; none where it is absent.
-std::optional<double> SpeedAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
-
-// delta_k(f): TimeAtFraction of lap minus that of the reference lap.
-double DeltaAtFraction(const LapAnalysis& analysis, std::int32_t lap, double f);
 
 // A sample's map position, unrounded: X / s and 511 - Y / s.
 MapPoint SampleMapPoint(ReplaySample sample, double sampleScale);

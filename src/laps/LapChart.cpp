@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "toolkit/Text.h"
+#include "toolkit/Format.h"
 
 namespace vx {
 
@@ -27,7 +27,7 @@ LapChartGeometry LapChartOf(const LapTrace& trace, std::int64_t currentLap)
     LapChartGeometry chart;
     const std::int64_t lapCount = trace.LapCount;
     if (lapCount > 1)
-        chart.Step = 720.0f / static_cast<float>(lapCount - 1);
+        chart.Step = static_cast<float>(kChartLapsWidth) / static_cast<float>(lapCount - 1);
     const auto timeOf = [&](std::int32_t lap) {
         return lap >= 1 && lap <= std::ssize(trace.LapTimes) ? trace.LapTimes[static_cast<std::size_t>(lap - 1)]
                                                              : 0;
@@ -39,23 +39,25 @@ LapChartGeometry LapChartOf(const LapTrace& trace, std::int64_t currentLap)
     chart.SlowestLevel = a;
     chart.FastestLevel = b;
 
-    float x = 75.0f;
+    // Pixels from the fastest level up to the slowest.
+    constexpr std::int64_t levels = kChartFastestY - kChartSlowestY;
+    float x = static_cast<float>(kChartAxisX);
     float y = 0.0f;
     for (std::size_t i = 1; i <= trace.LapTimes.size(); ++i) {
         const std::int64_t t = trace.LapTimes[i - 1];
-        y = static_cast<float>((t - b) * 100) / static_cast<float>(a - b);
-        const ChartPoint point{Nearest(x), 110 - Nearest(y)};
+        y = static_cast<float>((t - b) * levels) / static_cast<float>(a - b);
+        const ChartPoint point{Nearest(x), kChartFastestY - Nearest(y)};
         chart.Points.push_back(point);
         if (static_cast<std::int64_t>(i) == currentLap)
             chart.CurrentPoint = point;
         x = x + chart.Step;
-        if (x > 800.0f)
+        if (x > static_cast<float>(kChartWidth))
             break;
     }
     x = x - chart.Step;  // back to the last lap
-    chart.ClosingTop = {Nearest(x), 110 - Nearest(y)};
-    chart.SlowestLabel = RealToText(static_cast<float>(a) / 100.0f, 2);
-    chart.FastestLabel = RealToText(static_cast<float>(b) / 100.0f, 2);
+    chart.ClosingTop = {Nearest(x), kChartFastestY - Nearest(y)};
+    chart.SlowestLabel = LapTimeText(a);
+    chart.FastestLabel = LapTimeText(b);
     return chart;
 }
 

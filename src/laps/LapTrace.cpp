@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "laps/LapLine.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -128,7 +129,7 @@ void PlotSampleBlock(Image& image, MapPixel centre, Colour colour)
 LapExtremes FindLapExtremes(std::span<const std::int64_t> lapTimes)
 {
     LapExtremes extremes;
-    std::int64_t fastest = 6000, slowest = 0;
+    std::int64_t fastest = kFastestLapLimit, slowest = 0;
     for (std::size_t i = 0; i < lapTimes.size(); ++i) {
         const std::int64_t t = lapTimes[i];
         if (t < fastest && t > 0) {
@@ -141,12 +142,6 @@ LapExtremes FindLapExtremes(std::span<const std::int64_t> lapTimes)
         }
     }
     return extremes;
-}
-
-std::string LapTimeText(std::int64_t hundredths)
-{
-    const std::int64_t cents = hundredths % 100;
-    return IntToText(hundredths / 100) + (cents < 10 ? ".0" : ".") + IntToText(cents);
 }
 
 std::string LapText(const LapTrace& trace, std::int32_t lap)

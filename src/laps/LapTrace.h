@@ -54,12 +54,12 @@ struct LapExtremes {
     std::int32_t SlowestLap = 0;
 };
 
-// The fastest lap under 60 seconds and the slowest lap (numbers from 1; 0 for
-// none); on equal times the lower lap number stays.
-LapExtremes FindLapExtremes(std::span<const std::int64_t> lapTimes);
+// Only a lap under 60 seconds (in hundredths) can be the fastest.
+constexpr std::int64_t kFastestLapLimit = 6000;
 
-// "58.35": whole hundredths as seconds with two decimals.
-std::string LapTimeText(std::int64_t hundredths);
+// The fastest lap under kFastestLapLimit and the slowest lap (numbers from 1;
+// 0 for none); on equal times the lower lap number stays.
+LapExtremes FindLapExtremes(std::span<const std::int64_t> lapTimes);
 
 // "2 : 58.35": the lap's number and time, or the empty text for lap 0.
 std::string LapText(const LapTrace& trace, std::int32_t lap);

@@ -95,26 +95,27 @@ void DrawLapChart(AppState& state, Toolkit& toolkit)
     // copied for the other laps; the marker, then the labels over it, are
     // drawn for each.
     if (state.CurrentLap == 0 || !toolkit.ImageExists(LapChartBaseImage)) {
-        toolkit.CreateImageSlot(LapChartBaseImage, 800, 140, kChartBackground);
+        toolkit.CreateImageSlot(LapChartBaseImage, kChartWidth, kChartHeight, kChartBackground);
         Drawing drawing(toolkit, LapChartBaseImage);
         for (std::size_t i = 1; i < chart.Points.size(); ++i)
             toolkit.DrawSegment(chart.Points[i - 1].x, chart.Points[i - 1].y, chart.Points[i].x,
                                 chart.Points[i].y, kBlue);
-        toolkit.DrawSegment(chart.ClosingTop.x, chart.ClosingTop.y, chart.ClosingTop.x, 130, kBlue);
-        toolkit.DrawLineBy(75, 130, 720, 0, kBlue);   // baseline
-        toolkit.DrawLineBy(75, 130, 0, -120, kBlue);  // axis
-        toolkit.FloodFillArea(80, 110, kBlue, kChartFill);
-        toolkit.DrawLineBy(75, 110, 720, 0, kRed);    // the fastest level, over the fill
-        toolkit.DrawLineBy(75, 10, -5, 0, kBlue);     // ticks
-        toolkit.DrawLineBy(75, 110, -5, 0, kBlue);
+        toolkit.DrawSegment(chart.ClosingTop.x, chart.ClosingTop.y, chart.ClosingTop.x, kChartBaselineY, kBlue);
+        toolkit.DrawLineBy(kChartAxisX, kChartBaselineY, kChartLapsWidth, 0, kBlue);
+        toolkit.DrawLineBy(kChartAxisX, kChartBaselineY, 0, kChartSlowestY - kChartBaselineY, kBlue);
+        toolkit.FloodFillArea(kChartFillX, kChartFastestY, kBlue, kChartFill);
+        // The fastest level over the fill, and the levels' ticks.
+        toolkit.DrawLineBy(kChartAxisX, kChartFastestY, kChartLapsWidth, 0, kRed);
+        toolkit.DrawLineBy(kChartAxisX, kChartSlowestY, -kChartTickLength, 0, kBlue);
+        toolkit.DrawLineBy(kChartAxisX, kChartFastestY, -kChartTickLength, 0, kBlue);
     }
     toolkit.CopyImageSlot(LapChartBaseImage, LapChartImage);
     Drawing drawing(toolkit, LapChartImage);
     if (state.CurrentLap != 0 && chart.CurrentPoint)
-        toolkit.DrawSegment(chart.CurrentPoint->x, 130, chart.CurrentPoint->x,
+        toolkit.DrawSegment(chart.CurrentPoint->x, kChartBaselineY, chart.CurrentPoint->x,
                             chart.CurrentPoint->y, kWhite);
-    toolkit.DrawTextAt(20, 5, chart.SlowestLabel, kBlack);
-    toolkit.DrawTextAt(20, 105, chart.FastestLabel, kBlack);
+    toolkit.DrawTextAt(kChartLabelX, kChartSlowestY - kChartLabelAbove, chart.SlowestLabel, kBlack);
+    toolkit.DrawTextAt(kChartLabelX, kChartFastestY - kChartLabelAbove, chart.FastestLabel, kBlack);
 }
 
 }  // namespace vx

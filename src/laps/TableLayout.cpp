@@ -1,6 +1,6 @@
 #include "laps/TableLayout.h"
 
-#include "laps/LapTrace.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {

@@ -1,7 +1,6 @@
 // The committed analysis's laps: the replay cut into laps once per load, so
 // that a lap switch draws only the samples of its lap; and the lap analysis
-// beyond the lap view (laps/LapAnalysis.h computes it) with the comparison
-// window's choices.
+// beyond the lap view (laps/LapAnalysis.h computes it).
 #pragma once
 
 #include <array>
@@ -115,16 +114,6 @@ struct LapAnalysis {
             return std::nullopt;
         return SpeedKmh[static_cast<std::size_t>(sample)];
     }
-};
-
-// What the comparison window shows.
-struct Comparison {
-    bool Open = false;                 // the window is open
-    std::int32_t ReferenceChoice = 0;  // the lap chosen as reference; 0 the default
-    std::int32_t Lap = 0;              // the lap compared; 0 when there is none
-    std::optional<LapAnalysis> Analysis;
-    std::int32_t TableTop = 0;         // the first lap row shown, from 0
-    std::optional<double> Cursor;      // the lap fraction under the pointer
 };
 
 }  // namespace vx

@@ -1,18 +1,21 @@
 // The application's one record of data, its numbered objects and its
 // constant tables.
 //
-// Sections: numbers of images, controls and fonts; colours; AppState;
-// start-up of the state.
+// Sections: numbers of the main window's images, controls and fonts (our own
+// further windows keep theirs in app/); colours; AppState; the windows
+// beside the main one; start-up of the state.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "formats/GameFile.h"
 #include "formats/TrackFile.h"
 #include "state/Analysis.h"
 #include "state/MessageLog.h"
+#include "toolkit/SystemServices.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx {
@@ -20,7 +23,6 @@ namespace vx {
 // --- Numbered objects -------------------------------------------------------
 
 constexpr int MainWindow = 0;
-constexpr int CompareWindow = 1;  // the comparison of a lap with the reference lap
 
 // Images.
 constexpr int MapImage = 1;
@@ -32,17 +34,6 @@ constexpr int LapChartImage = 11;
 constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
 constexpr int ScratchImage = 20;  // never shown: the fonts' first text
-// The comparison window's pictures; the base images are the same without the
-// pointer's cursor.
-constexpr int CompareMapImage = 30;
-constexpr int CompareMapBaseImage = 31;
-constexpr int SpeedChartImage = 32;
-constexpr int SpeedChartBaseImage = 33;
-constexpr int DeltaChartImage = 34;
-constexpr int DeltaChartBaseImage = 35;
-constexpr int SectorTableImage = 36;
-constexpr int SpeedLegendImage = 37;
-constexpr int CompareInfoImage = 38;
 
 // Controls.
 constexpr int MapBox = 1;
@@ -59,18 +50,6 @@ constexpr int LapSlider = 15;
 constexpr int SaveButton = 16;
 constexpr int LogLabel = 17;
 constexpr int CompareButton = 18;
-// The comparison window's controls.
-constexpr int CompareMapBox = 40;
-constexpr int SpeedLegendBox = 41;
-constexpr int SpeedChartBox = 42;
-constexpr int DeltaChartBox = 43;
-constexpr int SectorTableBox = 44;
-constexpr int SectorTableScroll = 45;
-constexpr int ReferenceCaption = 46;
-constexpr int PrevReferenceButton = 47;
-constexpr int ReferenceLabel = 48;
-constexpr int NextReferenceButton = 49;
-constexpr int CompareInfoBox = 50;
 
 // Commands of keys that no control carries (control events of no control).
 constexpr int FirstLapCommand = 20;
@@ -81,7 +60,6 @@ constexpr int PageForwardCommand = 23;
 // Fonts.
 constexpr int LabelFont = 1;
 constexpr int TableFont = 2;
-constexpr int CompareFont = 3;  // the comparison window's small text
 
 // The file number every read uses.
 constexpr int ReadFile = 0;
@@ -114,6 +92,8 @@ using TerrainPalette = std::array<std::int32_t, 18>;
 
 // --- AppState -----------------------------------------------------------------
 
+class SideWindow;
+
 struct AppState {
     // Where the requesters start: the folder of the saved game chosen last,
     // and of the track chosen by hand last.
@@ -125,17 +105,17 @@ struct AppState {
     bool HasGame = false;         // a saved game has been committed
     std::string GamePath;         // its path
     std::int64_t GameLength = 0;  // and its length in bytes
+    Sha256Digest GameDigest{};    // of its bytes: the race's key in the history
     GameData Game;
     bool HasTrack = false;        // a track has been committed (so a map drawn)
     std::string TrackPath;        // the track file read
     std::string TrackFileName;    // its name as shown: the saved game's spelling
+    Sha256Digest LayoutDigest{};  // of its bytes before the best times: the layout's key
     TrackData Track;
     LapTrace Laps;                // the replay cut into laps
 
     // The lap shown: 0 the whole race.
     std::int32_t CurrentLap = 0;
-    // The comparison window of a lap with the reference lap.
-    Comparison Compare;
 
     MessageLog Log;
     ColourTable Colours;
@@ -143,6 +123,25 @@ struct AppState {
 
     // True while "Load" runs: the lap navigation does nothing meanwhile.
     bool Loading = false;
+
+    // Our own windows beside the main one, owned by the application: each
+    // follows the lap shown and every committed analysis.
+    std::vector<SideWindow*> SideWindows;
+};
+
+// --- The windows beside the main one --------------------------------------------
+
+// A window of our own beside the main window (the lap comparison). It keeps
+// its own state; the main window tells it what changed.
+class SideWindow {
+public:
+    // The main window shows another lap (CurrentLap).
+    virtual void LapShown(const AppState& state, Toolkit& toolkit) = 0;
+    // A load was committed and the main window drew it, at lap 0.
+    virtual void AnalysisCommitted(const AppState& state, Toolkit& toolkit) = 0;
+
+protected:
+    ~SideWindow() = default;
 };
 
 // The highest lap the lap selector reaches: the committed laps, or 20 before

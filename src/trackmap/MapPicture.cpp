@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -32,13 +34,6 @@ void DecodeMapRuns(std::span<const std::uint16_t> runs,
     }
 }
 
-std::string BestTimeText(std::int64_t time)
-{
-    const std::string digits = IntToText(time);
-    const int before = time > 999 ? 2 : 1;
-    return LeftText(digits, before) + "." + RightText(digits, 2);
-}
-
 std::string TrackNameOf(std::string_view trackPath)
 {
     const std::string file = FileNamePart(trackPath);
@@ -49,20 +44,24 @@ MapLabels MapLabelsOf(const BestTimes& times, std::string_view trackPath)
 {
     std::int16_t time = times.BestTime1;
     MapLabels labels;
-    std::string nameSuffix;  // "_" + holder name, when there is a holder
-    if (times.BestTime2 < 6000) {
+    std::optional<std::string_view> holder;  // ends the picture's name, when there is one
+    if (times.BestTime2 < kNoBestTime) {
         time = times.BestTime2;
         labels.HolderLine = std::string(times.BestTimeName2) + " / " + std::string(times.CarName2);
-        nameSuffix = "_" + std::string(times.BestTimeName2);
-    } else if (times.BestTime1 < 6000) {
+        holder = times.BestTimeName2;
+    } else if (times.BestTime1 < kNoBestTime) {
         labels.HolderLine = std::string(times.BestTimeName1) + " / " + std::string(times.CarName1);
-        nameSuffix = "_" + std::string(times.BestTimeName1);
+        holder = times.BestTimeName1;
     } else {
         labels.HolderLine = "no Best Time";
     }
     labels.TimeText = BestTimeText(time);
     labels.TrackName = TrackNameOf(trackPath);
-    labels.PictureName = labels.TrackName + "_" + IntToText(time) + nameSuffix;
+    labels.PictureName = labels.TrackName + "_" + IntToText(time);
+    if (holder) {
+        labels.PictureName += '_';
+        labels.PictureName += *holder;
+    }
     return labels;
 }
 

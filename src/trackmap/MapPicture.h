@@ -1,7 +1,6 @@
 // The map picture as raw palette indices, and the texts of its label strip.
 //
 //   DecodeMapRuns        the track's run-length words into the pixel array
-//   BestTimeText         a time in hundredths as the label shows it
 //   MapLabelsOf          the three label texts and the picture's default name
 #pragma once
 
@@ -11,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "formats/TrackFile.h"
 #include "trackmap/Geometry.h"
 
 namespace vx {
@@ -32,15 +32,10 @@ inline constexpr std::uint8_t kMapBackgroundIndex = 240;  // RGB(0, 100, 150)
 void DecodeMapRuns(std::span<const std::uint16_t> runs,
                    std::span<const std::int32_t> terrainPalette, std::span<std::uint8_t> pixels);
 
-// The point goes before the last two digits, after the first two digits of a
-// time above 999 and after the first digit otherwise; 85 gives "8.85" and
-// 12345 gives "12.45". A negative time keeps its "-" in the digits.
-std::string BestTimeText(std::int64_t time);
-
-// The best-time fields of a track; a time of 6000 or more means none.
+// The best-time fields of a track; a time of kNoBestTime or more means none.
 struct BestTimes {
-    std::int16_t BestTime1 = 6000;
-    std::int16_t BestTime2 = 6000;
+    std::int16_t BestTime1 = kNoBestTime;
+    std::int16_t BestTime2 = kNoBestTime;
     std::string_view BestTimeName1;
     std::string_view BestTimeName2;
     std::string_view CarName1;  // the car of BestTime1

@@ -17,6 +17,7 @@
 #include "laps/DriverTable.h"
 #include "laps/LapTrace.h"
 #include "support/TestSupport.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -65,9 +66,9 @@ protected:
         // A command that never ends (a window left open) fails instead of hanging.
         std::string command = "env " + env + " timeout 120 " + Quote(VX_BINARY);
         for (const std::string& arg : args)
-            command += " " + Quote(arg);
+            command.append(" ").append(Quote(arg));
         const std::string out = root / "stdout.txt", err = root / "stderr.txt";
-        command += " >" + Quote(out) + " 2>" + Quote(err);
+        command.append(" >").append(Quote(out)).append(" 2>").append(Quote(err));
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
     }

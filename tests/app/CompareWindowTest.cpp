@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
+#include "app/CompareLayout.h"
 #include "app/CompareWindow.h"
 #include "fixtures/RaceFiles.h"
-#include "laps/CompareView.h"
 #include "laps/LapChart.h"
 #include "support/WindowDriver.h"
 
@@ -14,6 +14,7 @@ namespace {
 
 using test::TempFolder;
 using test::WriteFile;
+namespace layout = compare_window;
 
 class Compare : public test::WindowTest {
 protected:
@@ -27,7 +28,8 @@ protected:
         script->answers = {root / "Saves/cup.gam"};
         Click("Load");
     }
-    const Comparison& Shown() { return State().Compare; }
+    const CompareWindow& Shown() { return app.Compare(); }
+    std::int32_t TableTop() { return Shown().TableTop(toolkit); }
     std::vector<std::uint32_t> MainMap()
     {
         const Image* map = toolkit.FindImage(MapImage);
@@ -44,64 +46,68 @@ TEST_F(Compare, TheWindowFollowsTheMainWindowsLapAndClosesAlone)
     LoadRace(30);
     ASSERT_TRUE(toolkit.ControlEnabled(CompareButton));
     Click("Compare");
-    ASSERT_TRUE(Shown().Open);
-    EXPECT_EQ(Shown().Lap, State().Laps.FastestLap);  // the main window shows lap 0
+    ASSERT_TRUE(Shown().IsOpen(toolkit));
+    EXPECT_EQ(Shown().Lap(), State().Laps.FastestLap);  // the main window shows lap 0
 
     Click(">");
-    EXPECT_EQ(Shown().Lap, 1);
+    EXPECT_EQ(Shown().Lap(), 1);
     // A lap's point on the main window's chart selects it, and the comparison follows.
     const LapChartGeometry chart = LapChartOf(State().Laps, State().CurrentLap);
     ASSERT_GE(chart.Points.size(), 30u);
     Point(LapChartBox, PointerAction::Press, static_cast<int>(chart.Points[24].x), 60);
     EXPECT_EQ(LapLabel(), "25");
-    EXPECT_EQ(Shown().Lap, 25);
-    EXPECT_GE(25 - 1, Shown().TableTop);  // the compared lap's row is in view
-    EXPECT_LT(25 - 1, Shown().TableTop + VisibleTableRows());
+    EXPECT_EQ(Shown().Lap(), 25);
+    // The compared lap's row is in view: the table shows 22 rows below its
+    // 20-pixel header, 16 pixels each, and lap 25 is the last of them.
+    EXPECT_EQ(TableTop(), 3);
+    EXPECT_EQ(Shown().LapAtTableY(toolkit, 20 + 21 * 16), 25);
 
     // Any lap can be the reference.
-    const int reference = Shown().Analysis->ReferenceLap;
-    Press(reference > 1 ? PrevReferenceButton : NextReferenceButton);
-    EXPECT_EQ(Shown().Analysis->ReferenceLap, reference > 1 ? reference - 1 : reference + 1);
+    const int reference = Shown().Analysis()->ReferenceLap;
+    Press(reference > 1 ? layout::PrevReference.Number : layout::NextReference.Number);
+    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference > 1 ? reference - 1 : reference + 1);
 
-    // The cursor follows the pointer over the charts and goes when it leaves.
-    Point(SpeedChartBox, PointerAction::Move, 250, 40);
-    ASSERT_TRUE(Shown().Cursor.has_value());
-    EXPECT_DOUBLE_EQ(*Shown().Cursor, ChartFraction(250));
-    Point(DeltaChartBox, PointerAction::Leave, 0, 0);
-    EXPECT_FALSE(Shown().Cursor.has_value());
+    // The cursor follows the pointer over the charts and goes when it leaves:
+    // the plot's 423 pixels (the 483-pixel chart less margins of 50 and 10)
+    // start at x 50, so x 250 is 200 of its 422 steps.
+    Point(layout::SpeedChart.Control, PointerAction::Move, 250, 40);
+    ASSERT_TRUE(Shown().Cursor().has_value());
+    EXPECT_DOUBLE_EQ(*Shown().Cursor(), 200.0 / 422);
+    Point(layout::DeltaChart.Control, PointerAction::Leave, 0, 0);
+    EXPECT_FALSE(Shown().Cursor().has_value());
 
     // The wheel scrolls the table three rows a notch, within its rows.
-    Point(SectorTableBox, PointerAction::Wheel, 10, 10, -1000);
-    EXPECT_EQ(Shown().TableTop, 30 - VisibleTableRows());
-    EXPECT_EQ(toolkit.GetControlValue(SectorTableScroll), Shown().TableTop);
-    Point(SectorTableBox, PointerAction::Wheel, 10, 10, 1);
-    EXPECT_EQ(Shown().TableTop, 30 - VisibleTableRows() - 3);
+    Point(layout::LapTable.Control, PointerAction::Wheel, 10, 10, -1000);
+    EXPECT_EQ(TableTop(), 30 - 22);
+    EXPECT_EQ(Shown().LapAtTableY(toolkit, 20), 9);  // the first row under the header
+    Point(layout::LapTable.Control, PointerAction::Wheel, 10, 10, 1);
+    EXPECT_EQ(TableTop(), 30 - 22 - 3);
 
     // Closing it leaves the main window as it was, and it opens again.
     const auto map = MainMap();
-    CloseWindow(kCompareTitle);
-    EXPECT_FALSE(Shown().Open);
+    CloseWindow(layout::Title);
+    EXPECT_FALSE(Shown().IsOpen(toolkit));
     EXPECT_EQ(LapLabel(), "25");
     EXPECT_EQ(MainMap(), map);
     Click("<");
     EXPECT_EQ(LapLabel(), "24");
     Click("Compare");
-    EXPECT_TRUE(Shown().Open);
-    EXPECT_EQ(Shown().Lap, 24);
+    EXPECT_TRUE(Shown().IsOpen(toolkit));
+    EXPECT_EQ(Shown().Lap(), 24);
 }
 
 TEST_F(Compare, ALoadWithoutLapsEmptiesTheOpenWindowAndDisablesTheButton)
 {
     LoadRace(3);
     Click("Compare");
-    ASSERT_TRUE(Shown().Analysis.has_value());
+    ASSERT_TRUE(Shown().Analysis().has_value());
     LoadRace(0);
     EXPECT_FALSE(toolkit.ControlEnabled(CompareButton));
-    EXPECT_TRUE(Shown().Open);
-    EXPECT_FALSE(Shown().Analysis.has_value());
-    Press(NextReferenceButton);  // nothing to choose from
-    Point(SpeedChartBox, PointerAction::Move, 100, 40);
-    Point(SectorTableBox, PointerAction::Press, 10, 30);
+    EXPECT_TRUE(Shown().IsOpen(toolkit));
+    EXPECT_FALSE(Shown().Analysis().has_value());
+    Press(layout::NextReference.Number);  // nothing to choose from
+    Point(layout::SpeedChart.Control, PointerAction::Move, 100, 40);
+    Point(layout::LapTable.Control, PointerAction::Press, 10, 30);
     EXPECT_EQ(LapLabel(), "0");
 }
 
@@ -119,21 +125,22 @@ TEST_F(Compare, OddRacesShowWithoutFailing)
     Click("Load");
     ASSERT_EQ(State().Laps.LapCount, 1000);
     Click("Compare");
-    ASSERT_TRUE(Shown().Analysis.has_value());
-    EXPECT_FALSE(Shown().Analysis->MetresPerPixel.has_value());  // speeds absent
+    ASSERT_TRUE(Shown().Analysis().has_value());
+    EXPECT_FALSE(Shown().Analysis()->MetresPerPixel.has_value());  // speeds absent
 
-    toolkit.SetControlValue(SectorTableScroll, 5000);
-    Press(SectorTableScroll);
-    EXPECT_EQ(Shown().TableTop, 1000 - VisibleTableRows());
-    EXPECT_EQ(TableLapAt(Shown(), 371), 1000);  // the last row shown
+    toolkit.SetControlValue(layout::TableScroll.Number, 5000);
+    Press(layout::TableScroll.Number);
+    EXPECT_EQ(TableTop(), 1000 - 22);
+    EXPECT_EQ(Shown().LapAtTableY(toolkit, 371), 1000);  // the last row shown
+    EXPECT_EQ(Shown().LapAtTableY(toolkit, 19), 0);      // the header
     // Another lap compared brings its row into view.
-    const int lap = Shown().Lap == 7 ? 8 : 7;
+    const int lap = Shown().Lap() == 7 ? 8 : 7;
     MoveSlider(lap);
-    EXPECT_EQ(Shown().Lap, lap);
-    EXPECT_EQ(Shown().TableTop, lap - 1);
-    Point(SpeedChartBox, PointerAction::Move, 0, 0);
-    Point(DeltaChartBox, PointerAction::Move, 100000, -5);
-    EXPECT_DOUBLE_EQ(*Shown().Cursor, 1.0);
+    EXPECT_EQ(Shown().Lap(), lap);
+    EXPECT_EQ(TableTop(), lap - 1);
+    Point(layout::SpeedChart.Control, PointerAction::Move, 0, 0);
+    Point(layout::DeltaChart.Control, PointerAction::Move, 100000, -5);
+    EXPECT_DOUBLE_EQ(*Shown().Cursor(), 1.0);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/Export.h"
+#include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
 #include "support/WindowDriver.h"

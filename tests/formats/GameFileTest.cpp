@@ -14,7 +14,6 @@ namespace vx {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 GameData ParseOk(const GameFileBuilder& builder)
 {
@@ -45,7 +44,7 @@ GameFileBuilder FilledRace()
     return game;
 }
 
-TEST(GameFileDriverRows, HumanDriverGivesTheDocumentedRow)
+TEST(GameFileDriverRows, HumanDriverGivesTheDocumentedRecord)
 {
     GameFileBuilder game;
     game.FillUninterpreted().AddTrack("Oval");
@@ -55,7 +54,16 @@ TEST(GameFileDriverRows, HumanDriverGivesTheDocumentedRow)
     max.RaceTime = 61234;
     game.AddDriver(max);
     const GameData data = ParseOk(game);
-    EXPECT_EQ(DriverRowText(data.Drivers[0]), "Max,human,Falcon,2,10,61234,0,0,0,0,0,0,0,1");
+    DriverRecord expected;
+    expected.Named = true;
+    expected.Name = "Max";
+    expected.Human = true;
+    expected.CarName = "Falcon";
+    expected.Position = 2;  // stored from 0
+    expected.LapsDriven = 10;
+    expected.RaceTime = 61234;
+    expected.SecondIndex = 1;
+    EXPECT_EQ(data.Drivers[0], expected);
     EXPECT_EQ(data.HumanDriverIndex, 1);
 }
 
@@ -74,9 +82,21 @@ TEST(GameFileDriverRows, EachRecordFieldLandsInItsColumnWithItsSignedness)
     d.Record174 = 7;
     d.SecondIndex = 9;
     game.AddDriver(d);
-    const GameData data = ParseOk(game);
-    EXPECT_EQ(DriverRowText(data.Drivers[3]),
-              "Zed,AI 200,Viper,5,-2,-70000,123456789,-1,65535,40000,7,-1,200,10");
+    const DriverRecord driver = ParseOk(game).Drivers[3];
+    EXPECT_EQ(driver.Name, "Zed");
+    EXPECT_FALSE(driver.Human);
+    EXPECT_EQ(driver.AILevel, 200);
+    EXPECT_EQ(driver.CarName, "Viper");
+    EXPECT_EQ(driver.Position, 5);
+    EXPECT_EQ(driver.LapsDriven, -2);
+    EXPECT_EQ(driver.RaceTime, -70000);
+    EXPECT_EQ(driver.Record20, 123456789);
+    EXPECT_EQ(driver.Record168, -1);
+    EXPECT_EQ(driver.Record170, 65535);
+    EXPECT_EQ(driver.Record172, 40000);
+    EXPECT_EQ(driver.Record174, 7);
+    EXPECT_EQ(driver.Record12, -1);
+    EXPECT_EQ(driver.SecondIndex, 10);
 }
 
 TEST(GameFileDriverRows, ACommaInANameStaysInsideItsField)
@@ -87,7 +107,6 @@ TEST(GameFileDriverRows, ACommaInANameStaysInsideItsField)
     const DriverRecord& driver = data.Drivers[0];
     EXPECT_EQ(driver.Name, "Smith, J");
     EXPECT_EQ(driver.CarName, "Falcon, GT");
-    EXPECT_THAT(DriverRowText(driver), StartsWith("Smith, J,human,Falcon, GT,1,"));
 }
 
 TEST(GameFileDriverRows, DriversSevenToElevenHaveEmptyNameAndKindButTheirOwnColumns)
@@ -108,11 +127,12 @@ TEST(GameFileDriverRows, DriversSevenToElevenHaveEmptyNameAndKindButTheirOwnColu
     for (int k = 7; k <= 11; ++k) {
         const DriverRecord& driver = data.Drivers[static_cast<std::size_t>(k - 1)];
         EXPECT_EQ(driver.Name, "") << "driver " << k;
-        EXPECT_EQ(driver.KindText(), "") << "driver " << k;
+        EXPECT_FALSE(driver.Named) << "driver " << k;
         EXPECT_EQ(driver.CarName, "Car" + std::to_string(k));
         EXPECT_EQ(driver.Position, k);
     }
-    EXPECT_EQ(DriverRowText(data.Drivers[6]), ",,Car7,7,10,0,0,0,0,0,0,0,50,1");
+    EXPECT_EQ(data.Drivers[6].AILevel, 50);
+    EXPECT_EQ(data.Drivers[6].SecondIndex, 1);
     // Kind and strength count among the first six only.
     EXPECT_EQ(data.HumanDriverIndex, 0);
     EXPECT_EQ(data.AIDriverCount, 6);
@@ -144,7 +164,8 @@ TEST(GameFileDriverRows, NamesAreTrimmedOfSpacesOnly)
 {
     const GameData data = ParseOk(FilledRace());
     EXPECT_EQ(data.Drivers[2].Name, "Bo");
-    EXPECT_EQ(data.Drivers[2].KindText(), "AI 4");
+    EXPECT_FALSE(data.Drivers[2].Human);
+    EXPECT_EQ(data.Drivers[2].AILevel, 4);
 }
 
 TEST(GameFileComputerStrength, IsTheMeanOfTheComputerDriversAmongTheFirstSix)
@@ -186,7 +207,7 @@ TEST(GameFileHumanDriver, AnyNonZeroFlagIsHuman)
     GameDriver d = ComputerDriver("A", "Car", 7);
     d.HumanFlag = 0x80;
     game.AddTrack("Oval").AddDriver(d);
-    EXPECT_EQ(ParseOk(game).Drivers[0].KindText(), "human");
+    EXPECT_TRUE(ParseOk(game).Drivers[0].Human);
 }
 
 TEST(GameFileTrackName, IsTheRacedEntryTrimmedWithTheExtension)
@@ -336,8 +357,10 @@ TEST(GameFileBounds, EveryPrefixOfASevenDriverGameIsRefusedForTheFieldItCutsOrPa
 {
     GameFileBuilder game;
     game.FillUninterpreted().AddTrack("A").AddTrack("B").AddTrack("C").SetRacedTrack(2);
-    for (int k = 1; k <= 7; ++k)
-        game.AddDriver(ComputerDriver("D" + std::to_string(k), "C" + std::to_string(k), 1));
+    for (int k = 1; k <= 7; ++k) {
+        const std::string number = std::to_string(k);
+        game.AddDriver(ComputerDriver(std::string("D").append(number), std::string("C").append(number), 1));
+    }
     game.SetReplay({.Samples = {{7, 8}, {9, 10}}, .SampleCount = 1000});
     ExpectEveryPrefixRefusedForItsFieldOrParsed(game);
 }

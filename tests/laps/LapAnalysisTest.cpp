@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "laps/CompareFigures.h"
 #include "laps/LapAnalysis.h"
 #include "laps/LapTrace.h"
 
@@ -119,10 +120,11 @@ TEST(LapAnalysis, TimesSectorsSpeedAndDeltaOfAKnownCourse)
 
     // Lap 3 is level with the reference until the wait, half a second down
     // after it and at the line.
-    EXPECT_NEAR(DeltaAtFraction(*a, 3, 0.25), 0.0, kMicro);
-    EXPECT_NEAR(DeltaAtFraction(*a, 3, 0.6), 0.5, kMicro);
-    EXPECT_NEAR(DeltaAtFraction(*a, 3, 1.0), 0.5, kMicro);
-    const MapPoint middle = PointAtFraction(*a, 2, 0.5);
+    const LapProfile reference = ProfileOf(*a, a->ReferenceLap);
+    EXPECT_NEAR(DeltaAt(ProfileOf(*a, 3), reference, 0.25), 0.0, kMicro);
+    EXPECT_NEAR(DeltaAt(ProfileOf(*a, 3), reference, 0.6), 0.5, kMicro);
+    EXPECT_NEAR(DeltaAt(ProfileOf(*a, 3), reference, 1.0), 0.5, kMicro);
+    const MapPoint middle = PointAt(ProfileOf(*a, 2), 0.5);
     EXPECT_NEAR(middle.x, 298, kMicro);  // 300 pixels on from the line: 98 right, 100 up, 102 left
     EXPECT_NEAR(middle.y, 150, kMicro);
 
@@ -156,6 +158,62 @@ TEST(LapAnalysis, AbsentFiguresStayAbsent)
 
     // No lap, or no map scale: no analysis.
     EXPECT_FALSE(Course{}.Lap().Analyse());
+}
+
+// --- The comparison's figures ----------------------------------------------------
+
+TEST(CompareFigures, SpeedsOfALapAndAtItsCrossings)
+{
+    // Lap 2 waits a second on the top side: 0 km/h there, 576 elsewhere.
+    const auto a = Course{}.Lap().Lap(20).Lap().Finish().Analyse();
+    ASSERT_TRUE(a);
+    const LapProfile lap = ProfileOf(*a, 2);
+    const auto range = SpeedRangeOf(lap);
+    ASSERT_TRUE(range);
+    EXPECT_NEAR(range->Low, 0.0, kMicro);
+    EXPECT_NEAR(range->High, 576.0, kMicro);
+    // A crossing of the line has no sample: the sample beside it gives the speed.
+    ASSERT_FALSE(lap.SpeedKmh.front() || lap.SpeedKmh.back());
+    EXPECT_NEAR(*SpeedAt(lap, 0.0), 576.0, kMicro);
+    EXPECT_NEAR(*SpeedAt(lap, 1.0), 576.0, kMicro);
+
+    // Without a track length no lap has a speed.
+    EXPECT_FALSE(SpeedRangeOf(ProfileOf(*Course{}.Lap().Lap().Lap().Analyse(0), 1)));
+    EXPECT_TRUE(ProfileOf(*a, 9).Path.empty());  // a lap not driven
+}
+
+TEST(CompareFigures, TheComparedLapIsTheShownOneOrTheFastest)
+{
+    const auto a = Course{}.Lap().Lap(20).Lap(10).Finish().Analyse();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 3);
+    EXPECT_EQ(ComparedLap(*a, 2, 1), 2);  // the lap shown
+    EXPECT_EQ(ComparedLap(*a, 0, 1), 1);  // the whole race: the lap view's fastest
+    EXPECT_EQ(ComparedLap(*a, 0, 0), 3);  // no lap under a minute: the reference
+    EXPECT_EQ(ComparedLap(*a, 7, 0), 3);  // a lap the analysis has not
+}
+
+TEST(CompareFigures, TheBestPreciseTimeAndSectorsAreFlyingLapsOnly)
+{
+    // Lap 1 (8.775 s from the first sample) is faster than laps 2 (9.5 s)
+    // and 3 (9.0 s), which wait in their middle sectors.
+    const auto a = Course{}.Lap().Lap(40).Lap(30).Finish().Analyse();
+    ASSERT_TRUE(a);
+    ASSERT_LT(a->Lap(1).PreciseS, a->Lap(3).PreciseS);
+    const LapTableBests bests = LapTableBestsOf(*a, 1);
+    EXPECT_EQ(bests.FastestTimeLap, 1);
+    EXPECT_EQ(bests.FastestPreciseLap, 3);
+    EXPECT_NEAR(*bests.TopSpeedKmh, 576.0, kMicro);
+
+    const BestCells first = BestCellsOf(*a, bests, 1);
+    EXPECT_TRUE(first.Time);
+    EXPECT_FALSE(first.Precise);
+    EXPECT_TRUE(first.TopSpeed);  // every lap reaches the top speed
+    const BestCells third = BestCellsOf(*a, bests, 3);
+    EXPECT_TRUE(third.Precise);
+    EXPECT_TRUE(third.Sectors[1]);  // the shorter wait
+    EXPECT_FALSE(BestCellsOf(*a, bests, 2).Sectors[1]);
+    EXPECT_TRUE(third.TopSpeed);
 }
 
 }  // namespace

@@ -212,6 +212,34 @@ TEST(DriverTableCells, ACommaInANameStaysInItsCell)
     test::ExpectTextIn(b.Picture(DriverTableImage), kBlack, row[2], "kind");
 }
 
+TEST(DriverRowText, JoinsTheFourteenFieldsAndKeepsACommaInsideItsField)
+{
+    DriverRecord d;
+    d.Named = true;
+    d.Name = "Smith, J";
+    d.AILevel = 200;
+    d.CarName = "Falcon, GT";
+    d.Position = 5;
+    d.LapsDriven = -2;
+    d.RaceTime = -70000;
+    d.Record20 = 123456789;
+    d.Record168 = -1;
+    d.Record170 = 65535;
+    d.Record172 = 40000;
+    d.Record174 = 7;
+    d.Record12 = -1;
+    d.SecondIndex = 10;
+    EXPECT_EQ(DriverRowText(d), "Smith, J,AI 200,Falcon, GT,5,-2,-70000,123456789,-1,65535,40000,7,-1,200,10");
+    // Drivers 7..11 have neither a name nor a kind, and keep their columns.
+    DriverRecord seventh;
+    seventh.CarName = "Car7";
+    seventh.Position = 7;
+    seventh.LapsDriven = 10;
+    seventh.AILevel = 50;
+    seventh.SecondIndex = 1;
+    EXPECT_EQ(DriverRowText(seventh), ",,Car7,7,10,0,0,0,0,0,0,0,50,1");
+}
+
 TEST(DriverTablePicture, RowsStand20ApartFromY5InSixColumns)
 {
     DrawingBench b;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/CompareLayout.h"
 #include "app/CompareWindow.h"
 #include "fixtures/RaceFiles.h"
 #include "support/WindowDriver.h"
@@ -68,9 +69,9 @@ protected:
     void OpenAndCloseComparison()
     {
         Click("Compare");
-        ASSERT_TRUE(State().Compare.Open);
-        CloseWindow(kCompareTitle);
-        ASSERT_FALSE(State().Compare.Open);
+        ASSERT_TRUE(app.Compare().IsOpen(toolkit));
+        CloseWindow(compare_window::Title);
+        ASSERT_FALSE(app.Compare().IsOpen(toolkit));
     }
     test::TempFolder root;
 };

@@ -68,7 +68,7 @@ protected:
         // The comparison stays open: every committed load is analysed and
         // drawn there too.
         Click("Compare");
-        ASSERT_TRUE(State().Compare.Open);
+        ASSERT_TRUE(app.Compare().IsOpen(toolkit));
         Remember();
     }
 
@@ -104,7 +104,7 @@ protected:
                       toolkit.GetControlValue(LapSlider) == 0 && LapLabel() == "0",
                   what, "the lap selector is not at lap 0 of " + IntToText(State().Laps.LapCount));
             Check(State().Laps.LapCount >= 0, what, "a negative lap count");
-            Check(State().Compare.Analysis.has_value() == (State().Laps.LapCount > 0), what,
+            Check(app.Compare().Analysis().has_value() == (State().Laps.LapCount > 0), what,
                   "the comparison does not show the laps committed");
             Remember();
         } else {

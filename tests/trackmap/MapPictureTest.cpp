@@ -85,15 +85,6 @@ TEST(DecodeMapRuns, StreamPastTheMapAreaWritesNothingOutsideIt)
     EXPECT_EQ(buffer.back(), 7);
 }
 
-TEST(BestTimeText, PutsThePointBeforeTheLastTwoDigits)
-{
-    const struct { int time; const char* text; } cases[] = {
-        {5432, "54.32"}, {1000, "10.00"}, {999, "9.99"}, {123, "1.23"},
-        {85, "8.85"},    {12345, "12.45"}, {-5, "-.-5"}, {-1234, "-.34"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(BestTimeText(c.time), c.text) << "time " << c.time;
-}
-
 // A track whose second best time is none.
 BestTimes Holders(std::int16_t time1, std::string_view name1, std::string_view car1)
 {

@@ -4,10 +4,35 @@
 
 #include <gtest/gtest.h>
 
-#include "laps/TimeFormat.h"
+#include "toolkit/Format.h"
 
 namespace vx {
 namespace {
+
+TEST(FixedText, AValueThatRoundsToZeroHasNoSign)
+{
+    EXPECT_EQ(FixedText(-0.0004, 3), "0.000");
+    EXPECT_EQ(FixedText(-0.0, 2), "0.00");
+    EXPECT_EQ(FixedText(-0.4, 0), "0");
+    EXPECT_EQ(FixedText(-0.0005001, 3), "-0.001");  // not zero once rounded
+    EXPECT_EQ(FixedText(2.675, 2), "2.67");          // rounds as RealToText
+}
+
+TEST(SignedFixedText, MarksOnlyWhatIsNotZeroOnceRounded)
+{
+    EXPECT_EQ(SignedFixedText(0.25, 3), "+0.250");
+    EXPECT_EQ(SignedFixedText(-0.25, 3), "-0.250");
+    EXPECT_EQ(SignedFixedText(0.0004, 3), "0.000");
+    EXPECT_EQ(SignedFixedText(-0.0004, 3), "0.000");
+}
+
+TEST(LapTimeText, GivesSecondsWithTwoDecimals)
+{
+    const struct { std::int64_t t; const char* text; } cases[] = {
+        {5835, "58.35"}, {5, "0.05"}, {0, "0.00"}, {100, "1.00"}, {555556, "5555.56"}, {-605, "-6.05"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(LapTimeText(c.t), c.text) << "time " << c.t;
+}
 
 TEST(FormatTime, GivesMinutesAndTwoDigitSeconds)
 {
@@ -24,6 +49,15 @@ TEST(FormatTime, ExtremeTimesKeepEveryDigit)
 {
     EXPECT_EQ(FormatTime(std::numeric_limits<std::int64_t>::max()), "1537228672809129:18.07");
     EXPECT_EQ(FormatTime(std::numeric_limits<std::int64_t>::min()), "-1537228672809129:18.08");
+}
+
+TEST(BestTimeText, PutsThePointBeforeTheLastTwoDigits)
+{
+    const struct { int time; const char* text; } cases[] = {
+        {5432, "54.32"}, {1000, "10.00"}, {999, "9.99"}, {123, "1.23"},
+        {85, "8.85"},    {12345, "12.45"}, {-5, "-.-5"}, {-1234, "-.34"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(BestTimeText(c.time), c.text) << "time " << c.time;
 }
 
 TEST(FormatAverageSpeed, RoundsHalfUpToTheHundredth)
@@ -46,6 +80,16 @@ TEST(FormatAverageSpeed, ProductsPast64BitsDoNotWrap)
     EXPECT_NEAR(std::stod(speed), 64424509410.0, 1e4) << speed;
     const std::int64_t big = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(FormatAverageSpeed(big, -1, big).front(), '-');
+}
+
+TEST(GroupedNumber, PutsACommaBetweenGroupsOfThree)
+{
+    EXPECT_EQ(GroupedNumber(0), "0");
+    EXPECT_EQ(GroupedNumber(999), "999");
+    EXPECT_EQ(GroupedNumber(1000), "1,000");
+    EXPECT_EQ(GroupedNumber(2000001), "2,000,001");
+    EXPECT_EQ(GroupedNumber(-1234567), "-1,234,567");
+    EXPECT_EQ(GroupedNumber(std::numeric_limits<std::int64_t>::min()), "-9,223,372,036,854,775,808");
 }
 
 }  // namespace

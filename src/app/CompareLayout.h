@@ -1,0 +1,76 @@
+// The comparison window's numbers and layout, in one place: its window, the
+// images it draws into, the controls that show them, its font, and where each
+// stands in its client area. Nothing else names them: app/CompareWindow.cpp
+// makes the controls from here and shows the pictures in them, and the
+// drawing (laps/CompareView.h) draws into the pictures it is handed
+// (kPictures). The main window's numbers are the system's own and stay in
+// state/AppState.h; every further window of ours gets a layout like this one.
+#pragma once
+
+#include "laps/CompareView.h"
+#include "state/AppState.h"
+
+namespace vx::compare_window {
+
+// A place in the window's client area.
+struct Place {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
+inline constexpr int Number = 1;  // beside the main window's 0
+inline constexpr const char* Title = "Lap comparison";
+inline constexpr Place Client{40, 40, 1010, 720};
+
+// The small text of every picture.
+inline constexpr int Font = 3;
+inline constexpr const char* FontFace = "Arial";
+inline constexpr int FontPoints = 9;
+
+// A picture box: its control and place, the image it shows and, for the
+// pictures under the pointer's cursor, the same image without the cursor.
+struct PictureBox {
+    int Control = 0;
+    Place At;
+    int Image = 0;
+    int BaseImage = 0;
+};
+inline constexpr PictureBox Map{40, {5, 5, 512, 560}, 30, 31};
+inline constexpr PictureBox SpeedLegend{41, {5, 570, 512, 30}, 37};
+inline constexpr PictureBox SpeedChart{42, {522, 5, 483, 160}, 32, 33};
+inline constexpr PictureBox DeltaChart{43, {522, 170, 483, 160}, 34, 35};
+inline constexpr PictureBox LapTable{44, {522, 335, 465, 380}, 36};
+inline constexpr PictureBox Figures{50, {5, 634, 512, 81}, 38};
+
+// The other controls.
+struct Control {
+    int Number = 0;
+    Place At;
+    const char* Text = "";
+};
+inline constexpr Control TableScroll{45, {987, 335, 18, 380}};
+inline constexpr Control ReferenceCaption{46, {10, 607, 95, 20}, "Reference lap:"};
+inline constexpr Control PrevReference{47, {110, 603, 25, 24}, "<"};
+inline constexpr Control ReferenceLabel{48, {142, 607, 40, 20}};
+inline constexpr Control NextReference{49, {185, 603, 25, 24}, ">"};
+
+// What the drawing is handed: each picture the size of its box.
+inline constexpr CursorPictureSlot CursorSlotOf(const PictureBox& box)
+{
+    return {box.Image, box.BaseImage, box.At.w, box.At.h};
+}
+inline constexpr PictureSlot SlotOf(const PictureBox& box)
+{
+    return {box.Image, box.At.w, box.At.h};
+}
+inline constexpr ComparePictures kPictures{
+    .TrackMap = MapMasterImage,
+    .Font = Font,
+    .Map = CursorSlotOf(Map),
+    .Legend = SlotOf(SpeedLegend),
+    .SpeedChart = CursorSlotOf(SpeedChart),
+    .DeltaChart = CursorSlotOf(DeltaChart),
+    .Table = SlotOf(LapTable),
+    .Figures = SlotOf(Figures),
+};
+
+}  // namespace vx::compare_window

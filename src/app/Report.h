@@ -1,0 +1,17 @@
+// The report of the committed analysis, as the "report" command prints it:
+// readable, or as one JSON object. Each is made whole as one text.
+#pragma once
+
+#include <string>
+
+#include "state/AppState.h"
+
+namespace vx {
+
+// The JSON object: the game, the track, the laps and the analysis.
+std::string ReportJson(const AppState& state);
+
+// The same facts as a readable report.
+std::string ReportText(const AppState& state);
+
+}  // namespace vx

@@ -1,0 +1,97 @@
+// The figures of the lap comparison, apart from its drawing: one lap
+// against the lap it is compared with, and the best of each column of the
+// lap table. Plain arithmetic over the lap analysis (LapAnalysis.h).
+//
+//   LapProfile, ProfileOf      a lap as the comparison draws and measures it
+//   TimeAt, PointAt, SpeedAt   when, where and how fast along a profile
+//   DeltaAt                    the time one lap lost or gained on the other
+//   SpeedRangeOf               a lap's lowest and highest speed
+//   CompareFigures             what the comparison shows of two laps
+//   ComparedLap                the lap the comparison shows
+//   LapTableBests, BestCellsOf the best of each column of the lap table
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "state/Analysis.h"
+
+namespace vx {
+
+// A lap as the comparison draws it and measures against it: its path with
+// the speed at each vertex, and its precise time. The lap compared comes from
+// the race's analysis; the lap it is compared with is a profile of its own,
+// so that it can come from wherever a lap's path is kept.
+struct LapProfile {
+    std::int32_t Lap = 0;        // its number in its race; 0 for none
+    double StartS = 0;           // replay time of the first vertex
+    double PreciseS = 0;         // the lap's precise time
+    double LengthPx = 0;         // the path's length in map pixels
+    bool StartsAtCrossing = false;  // its first vertex is where the line was crossed (laps 2 on)
+    std::vector<PathVertex> Path;
+    // The speed at each vertex's sample, in km/h; none at a crossing of the
+    // line and where the sample has no speed.
+    std::vector<std::optional<double>> SpeedKmh;
+};
+
+// Lap lap of the analysis as a profile; an empty one for a lap not driven.
+LapProfile ProfileOf(const LapAnalysis& analysis, std::int32_t lap);
+
+// Seconds since the lap's start when its path has covered fraction f
+// (clamped to [0, 1]) of its length; the precise time at f = 1.
+double TimeAt(const LapProfile& lap, double f);
+
+// The point of the lap's path at fraction f of its length.
+MapPoint PointAt(const LapProfile& lap, double f);
+
+// The speed where the path has covered fraction f: that of the nearer of the
+// two samples around the point (beside a crossing, the sample next to it);
+// none where that sample has none.
+std::optional<double> SpeedAt(const LapProfile& lap, double f);
+
+// delta(f): the time lap has lost (above 0) or gained on against by fraction f.
+double DeltaAt(const LapProfile& lap, const LapProfile& against, double f);
+
+struct SpeedRange {
+    double Low = 0;
+    double High = 0;
+};
+// The lowest and highest speed along the lap; none when it has no speed.
+std::optional<SpeedRange> SpeedRangeOf(const LapProfile& lap);
+
+// What the comparison shows of a lap against the lap it is compared with.
+struct CompareFigures {
+    LapProfile Lap;
+    LapProfile Reference;
+    std::optional<SpeedRange> LapSpeeds;
+    std::optional<SpeedRange> ReferenceSpeeds;
+};
+CompareFigures CompareLaps(LapProfile lap, LapProfile reference);
+
+// The lap compared with the main window's lap shownLap: that lap, or the
+// lap view's fastest lap while the whole race is shown (the analysis's
+// reference lap when no lap is under 60 seconds).
+std::int32_t ComparedLap(const LapAnalysis& analysis, std::int32_t shownLap, std::int32_t fastestLap);
+
+// The best of each column of the lap table.
+struct LapTableBests {
+    std::int32_t FastestTimeLap = 0;     // the lap view's fastest lap; 0 for none
+    std::int32_t FastestPreciseLap = 0;  // the flying lap of the lowest precise time
+    std::optional<double> TopSpeedKmh;   // the highest top speed of any lap
+};
+LapTableBests LapTableBestsOf(const LapAnalysis& analysis, std::int32_t fastestTimeLap);
+
+// The cells of lap's row that hold the best of their column: the lap view's
+// time, the precise time, the three sectors (flying laps only) and the top
+// speed.
+struct BestCells {
+    bool Time = false;
+    bool Precise = false;
+    std::array<bool, 3> Sectors{};
+    bool TopSpeed = false;
+};
+BestCells BestCellsOf(const LapAnalysis& analysis, const LapTableBests& bests, std::int32_t lap);
+
+}  // namespace vx
