@@ -35,7 +35,7 @@ std::string DefaultPictureFileName(const AppState& state, Toolkit& toolkit)
 bool SavePicture(AppState& state, Toolkit& toolkit)
 {
     const std::string chosen =
-        toolkit.AskSaveFile("Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg", 0);
+        toolkit.AskSaveFile(MainWindow, "Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg", 0);
     if (chosen.empty())
         return false;
     const bool png = EndsWithIgnoringCase(chosen, ".png");

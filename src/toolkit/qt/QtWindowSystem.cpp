@@ -1,5 +1,5 @@
-// The window system over Qt Widgets: text, windows, controls, events and
-// requesters.
+// The window system over Qt Widgets: text, windows and their placement,
+// controls, events, timers, requesters and message boxes.
 //
 // The program runs its own event loop: Qt's signals only hand events to the
 // sink, and the toolkit gives them out one at a time, so every handler runs
@@ -12,7 +12,9 @@
 #include "toolkit/qt/QtWindowSystem.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -20,6 +22,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -31,6 +34,8 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTextLayout>
+#include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
 #include <QWindow>
@@ -281,6 +286,11 @@ public:
         endEllipsis_ = on;
         Fit();
     }
+    void SetWrap(bool on)
+    {
+        setWordWrap(on);
+        Fit();
+    }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
@@ -298,7 +308,9 @@ protected:
 private:
     void Fit()
     {
-        setText(endEllipsis_ ? fontMetrics().elidedText(whole_, Qt::ElideRight, width()) : whole_);
+        // Lines broken to fit are never cut short as well.
+        const bool elide = endEllipsis_ && !wordWrap();
+        setText(elide ? fontMetrics().elidedText(whole_, Qt::ElideRight, width()) : whole_);
     }
     QString whole_;
     bool endEllipsis_ = false;
@@ -378,13 +390,15 @@ protected:
         if (!tracking_ || !rect().contains(at))
             return QWidget::mouseMoveEvent(event);
         inside_ = true;
-        Raise(PointerAction::Move, PicturePoint(event->position()));
+        Raise(PointerAction::Move, PicturePoint(event->position()), Shift(event));
     }
     void mousePressEvent(QMouseEvent* event) override
     {
-        if (!tracking_ || event->button() != Qt::LeftButton)
+        const bool left = event->button() == Qt::LeftButton;
+        if (!tracking_ || (!left && event->button() != Qt::RightButton))
             return QWidget::mousePressEvent(event);
-        Raise(PointerAction::Press, PicturePoint(event->position()));
+        Raise(left ? PointerAction::Press : PointerAction::RightPress, PicturePoint(event->position()),
+              Shift(event));
     }
     void leaveEvent(QEvent* event) override
     {
@@ -403,7 +417,7 @@ protected:
         const int steps = wheelDelta_ / 120;
         wheelDelta_ -= steps * 120;
         if (steps != 0)
-            Raise(PointerAction::Wheel, PicturePoint(event->position()), steps);
+            Raise(PointerAction::Wheel, PicturePoint(event->position()), Shift(event), steps);
     }
 
 private:
@@ -428,10 +442,14 @@ private:
     {
         return static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height());
     }
-    void Raise(PointerAction action, QPoint at, int wheelSteps = 0)
+    static bool Shift(const QInputEvent* event)
+    {
+        return (event->modifiers() & Qt::ShiftModifier) != 0;
+    }
+    void Raise(PointerAction action, QPoint at, bool shift = false, int wheelSteps = 0)
     {
         system_.Post({.kind = PlatformEvent::Kind::Pointer, .tag = tag_, .action = action,
-                        .x = at.x(), .y = at.y(), .wheelSteps = wheelSteps});
+                      .x = at.x(), .y = at.y(), .wheelSteps = wheelSteps, .shift = shift});
     }
     QImage picture_;
     QImage enlarged_;  // the picture at the box's screen size, made when painted
@@ -522,6 +540,7 @@ bool QtWindowSystem::Start(bool headless, void (*displayUnreachable)())
     static char name[] = "vxanalyser";
     static char* argv[] = {name, nullptr};
     new QApplication(argc, argv);  // lives as long as the process
+    headless_ = headless;
     if (!headless)
         qInstallMessageHandler(nullptr);  // a shown window keeps Qt's notes
     // Qt takes the user's locale; numbers are always written with ".".
@@ -653,19 +672,25 @@ void QtWindowSystem::AddKeyCommand(std::uint64_t window, Key key, int tag)
     QWidget* widget = Widget(window);
     if (widget == nullptr)
         return;
-    QKeySequence sequence;
+    QList<QKeySequence> sequences;
     switch (key) {
-    case Key::Left: sequence = QKeySequence(Qt::Key_Left); break;
-    case Key::Right: sequence = QKeySequence(Qt::Key_Right); break;
-    case Key::PageUp: sequence = QKeySequence(Qt::Key_PageUp); break;
-    case Key::PageDown: sequence = QKeySequence(Qt::Key_PageDown); break;
-    case Key::Home: sequence = QKeySequence(Qt::Key_Home); break;
-    case Key::End: sequence = QKeySequence(Qt::Key_End); break;
-    case Key::CtrlO: sequence = QKeySequence(Qt::CTRL | Qt::Key_O); break;
-    case Key::CtrlS: sequence = QKeySequence(Qt::CTRL | Qt::Key_S); break;
+    case Key::Left: sequences = {Qt::Key_Left}; break;
+    case Key::Right: sequences = {Qt::Key_Right}; break;
+    case Key::PageUp: sequences = {Qt::Key_PageUp}; break;
+    case Key::PageDown: sequences = {Qt::Key_PageDown}; break;
+    case Key::Home: sequences = {Qt::Key_Home}; break;
+    case Key::End: sequences = {Qt::Key_End}; break;
+    case Key::CtrlO: sequences = {Qt::CTRL | Qt::Key_O}; break;
+    case Key::CtrlS: sequences = {Qt::CTRL | Qt::Key_S}; break;
+    case Key::Up: sequences = {Qt::Key_Up}; break;
+    case Key::Down: sequences = {Qt::Key_Down}; break;
+    case Key::Escape: sequences = {Qt::Key_Escape}; break;
+    case Key::CtrlW: sequences = {Qt::CTRL | Qt::Key_W}; break;
+    case Key::Return: sequences = {Qt::Key_Return, Qt::Key_Enter}; break;  // the keypad's too
     }
     // Whatever has the focus in the window: the key is the command's.
-    auto* shortcut = new QShortcut(sequence, widget);
+    auto* shortcut = new QShortcut(widget);
+    shortcut->setKeys(sequences);
     shortcut->setContext(Qt::WindowShortcut);
     QObject::connect(shortcut, &QShortcut::activated, shortcut,
                      [this, tag] { Post({PlatformEvent::Kind::Control, tag, {}}); });
@@ -675,6 +700,36 @@ Image QtWindowSystem::GrabWindow(std::uint64_t window)
 {
     QWidget* widget = Widget(window);
     return widget == nullptr ? Image(0, 0) : ImageOf(widget->grab().toImage());
+}
+
+// --- Placement ------------------------------------------------------------------
+
+namespace {
+
+ScreenArea AreaOf(const QRect& rect)
+{
+    return {rect.x(), rect.y(), rect.width(), rect.height()};
+}
+
+}  // namespace
+
+ScreenArea QtWindowSystem::WorkArea(std::uint64_t window)
+{
+    QWidget* widget = Widget(window);
+    const QScreen* screen = widget != nullptr ? widget->screen() : nullptr;
+    return screen == nullptr ? ScreenArea{} : AreaOf(screen->availableGeometry());
+}
+
+ScreenArea QtWindowSystem::WindowFrame(std::uint64_t window)
+{
+    QWidget* widget = Widget(window);
+    return widget == nullptr ? ScreenArea{} : AreaOf(widget->frameGeometry());
+}
+
+void QtWindowSystem::MoveWindowTo(std::uint64_t window, int x, int y)
+{
+    if (QWidget* widget = Widget(window))
+        widget->move(x, y);  // a window's position is its frame's
 }
 
 // --- Controls -------------------------------------------------------------------
@@ -693,6 +748,14 @@ std::uint64_t QtWindowSystem::AddControl(std::uint64_t window, ControlKind kind,
         QObject::connect(button, &QPushButton::clicked, button,
                          [this, tag] { Post({PlatformEvent::Kind::Control, tag, {}}); });
         control = button;
+        break;
+    }
+    case ControlKind::CheckBox: {
+        auto* box = new QCheckBox(parent);
+        // Clicked comes of the user's click or Space only, never of setChecked.
+        QObject::connect(box, &QCheckBox::clicked, box,
+                         [this, tag] { Post({PlatformEvent::Kind::Control, tag, {}}); });
+        control = box;
         break;
     }
     case ControlKind::PictureBox: control = new PictureBox(*this, tag, parent); break;
@@ -737,7 +800,7 @@ void QtWindowSystem::SetText(std::uint64_t control, const std::string& text)
     QWidget* widget = Widget(control);
     if (auto* label = dynamic_cast<TextLabel*>(widget))
         label->SetWholeText(FromUtf8(text));
-    else if (auto* button = dynamic_cast<QPushButton*>(widget))
+    else if (auto* button = dynamic_cast<QAbstractButton*>(widget))
         button->setText(FromUtf8(text));
 }
 
@@ -745,6 +808,12 @@ void QtWindowSystem::SetEndEllipsis(std::uint64_t control, bool on)
 {
     if (auto* label = dynamic_cast<TextLabel*>(Widget(control)))
         label->SetEndEllipsis(on);
+}
+
+void QtWindowSystem::SetWordWrap(std::uint64_t control, bool on)
+{
+    if (auto* label = dynamic_cast<TextLabel*>(Widget(control)))
+        label->SetWrap(on);
 }
 
 void QtWindowSystem::SetTextColour(std::uint64_t control, Colour colour)
@@ -758,10 +827,53 @@ void QtWindowSystem::SetTextColour(std::uint64_t control, Colour colour)
     widget->setPalette(palette);
 }
 
+namespace {
+
+// The text's lines, each wider than 80 average characters of the tips' font
+// broken between words (a word wider than that stands alone). Qt itself
+// breaks a plain tip only where it would pass the screen's edge, and a rich
+// one into a narrow block.
+QString TipLines(const QString& text)
+{
+    const QFont font = QToolTip::font();
+    const qreal width = QFontMetrics(font).averageCharWidth() * 80;
+    QStringList lines;
+    for (const QString& paragraph : text.split('\n')) {
+        QTextLayout layout(paragraph, font);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        if (paragraph.isEmpty())
+            lines << QString();
+    }
+    return lines.join('\n');
+}
+
+}  // namespace
+
 void QtWindowSystem::SetToolTip(std::uint64_t control, const std::string& text)
 {
-    if (QWidget* widget = Widget(control))
-        widget->setToolTip(FromUtf8(text));
+    QWidget* widget = Widget(control);
+    if (widget == nullptr)
+        return;
+    // Rich text of lines as laid out here, which Qt shows as they are (a text
+    // starting with "<" stays text).
+    const QString tip = text.empty() ? QString()
+                                     : "<p style='white-space:pre'>" +
+                                           TipLines(FromUtf8(text)).toHtmlEscaped() + "</p>";
+    // The tip shown for this control takes the new text where it stands.
+    const bool shown = QToolTip::isVisible() && !widget->toolTip().isEmpty() &&
+                       QToolTip::text() == widget->toolTip() &&
+                       widget->rect().contains(widget->mapFromGlobal(QCursor::pos()));
+    widget->setToolTip(tip);
+    // Shown whichever window is active, as the other system's tips are: the
+    // main window's chart names its lap while the comparison has the focus.
+    widget->window()->setAttribute(Qt::WA_AlwaysShowToolTips);
+    if (shown)
+        QToolTip::showText(QCursor::pos(), tip, widget);
 }
 
 void QtWindowSystem::SetEnabled(std::uint64_t control, bool enabled)
@@ -823,6 +935,18 @@ void QtWindowSystem::SetSliderTicks(std::uint64_t control, bool on)
         return;
     slider->setTickPosition(on ? QSlider::TicksBelow : QSlider::NoTicks);
     slider->setTickInterval(1);
+}
+
+bool QtWindowSystem::IsChecked(std::uint64_t control)
+{
+    auto* box = dynamic_cast<QCheckBox*>(Widget(control));
+    return box != nullptr && box->isChecked();
+}
+
+void QtWindowSystem::SetChecked(std::uint64_t control, bool checked)
+{
+    if (auto* box = dynamic_cast<QCheckBox*>(Widget(control)))
+        box->setChecked(checked);  // raises no clicked
 }
 
 int QtWindowSystem::SliderValue(std::uint64_t control)
@@ -889,28 +1013,85 @@ void QtWindowSystem::ProcessEvents(bool wait)
     QCoreApplication::processEvents(wait ? QEventLoop::WaitForMoreEvents : QEventLoop::AllEvents);
 }
 
-// --- Requesters -----------------------------------------------------------------
+// --- Timers ---------------------------------------------------------------------
 
-std::string QtWindowSystem::AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex)
+void QtWindowSystem::StartTimer(int tag, int milliseconds)
 {
-    return Ask(title, defaultFile, filter, filterIndex, false);
+    if (!Started())
+        return;
+    std::unique_ptr<QTimer>& timer = timers_[tag];
+    if (timer == nullptr) {
+        timer = std::make_unique<QTimer>();
+        QObject::connect(timer.get(), &QTimer::timeout, timer.get(),
+                         [this, tag] { Post({.kind = PlatformEvent::Kind::Timer, .tag = tag}); });
+    }
+    // Qt's zero timer runs out whenever the queue of events is empty.
+    timer->start(std::max(milliseconds, 0));
 }
 
-std::string QtWindowSystem::AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex)
+void QtWindowSystem::StopTimer(int tag)
 {
-    return Ask(title, defaultFile, filter, filterIndex, true);
+    timers_.erase(tag);
 }
 
-// Qt's own file dialogs, the same on every desktop, application-modal.
-std::string QtWindowSystem::Ask(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex, bool save)
+// --- Requesters and message boxes -----------------------------------------------
+
+QWidget* QtWindowSystem::Owner(std::uint64_t window) const
+{
+    QWidget* owner = Widget(window);
+    return owner != nullptr ? owner : QApplication::activeWindow();
+}
+
+std::string QtWindowSystem::AskOpenFile(std::uint64_t owner, const std::string& title,
+                                        const std::string& defaultFile, const std::string& filter,
+                                        int filterIndex)
+{
+    return Ask(owner, title, defaultFile, filter, filterIndex, false);
+}
+
+std::string QtWindowSystem::AskSaveFile(std::uint64_t owner, const std::string& title,
+                                        const std::string& defaultFile, const std::string& filter,
+                                        int filterIndex)
+{
+    return Ask(owner, title, defaultFile, filter, filterIndex, true);
+}
+
+std::string QtWindowSystem::AskFolder(std::uint64_t owner, const std::string& title,
+                                      const std::string& startFolder)
 {
     if (!Started())
         return {};
-    QFileDialog dialog(QApplication::activeWindow(), FromUtf8(title),
-                       FromPath(FolderPart(defaultFile)));
+    QFileDialog dialog(Owner(owner), FromUtf8(title), FromPath(startFolder));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return ToPath(dialog.selectedFiles().front());
+}
+
+void QtWindowSystem::ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                                 const std::string& text)
+{
+    if (!Started() || headless_)
+        return;
+    QMessageBox box(kind == MessageKind::Error ? QMessageBox::Critical : QMessageBox::Information,
+                    FromUtf8(title), FromUtf8(text), QMessageBox::Ok, Owner(owner));
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::WindowModal);
+    box.exec();
+}
+
+// Qt's own file dialogs, the same on every desktop, application-modal, in
+// front of their owner.
+std::string QtWindowSystem::Ask(std::uint64_t owner, const std::string& title,
+                                const std::string& defaultFile, const std::string& filter,
+                                int filterIndex, bool save)
+{
+    if (!Started())
+        return {};
+    QFileDialog dialog(Owner(owner), FromUtf8(title), FromPath(FolderPart(defaultFile)));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

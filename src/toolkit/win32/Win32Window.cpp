@@ -1,7 +1,9 @@
-// The window system over USER32, COMCTL32, GDI32 and COMDLG32: text drawn
-// with GDI, the top-level windows and their "Static", "Button", trackbar and
+// The window system over USER32, COMCTL32, GDI32, COMDLG32 and the shell:
+// text drawn with GDI, the top-level windows, their placement and their
+// "Static", "Button" (push buttons and check boxes), trackbar and
 // "ScrollBar" controls, picture boxes of our own class, tooltips, the
-// message loop, and the open and save requesters.
+// message loop and timers, the open, save and folder requesters and the
+// message boxes.
 //
 // The program runs its own event loop: the window procedures only hand
 // events to the sink, and the toolkit gives them out one at a time, so every
@@ -18,12 +20,16 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dwmapi.h>
 #include <shellapi.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #include "toolkit/Scaling.h"
@@ -85,6 +91,9 @@ public:
     void AcceptDrops(std::uint64_t window, bool accept) override;
     void AddKeyCommand(std::uint64_t window, Key key, int tag) override;
     Image GrabWindow(std::uint64_t window) override;
+    ScreenArea WorkArea(std::uint64_t window) override;
+    ScreenArea WindowFrame(std::uint64_t window) override;
+    void MoveWindowTo(std::uint64_t window, int x, int y) override;
     void ReceivePassedFiles(std::uint64_t window) override;
     bool PassToOpenWindow(const std::string& path) override;
     std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
@@ -92,6 +101,7 @@ public:
     void DestroyControl(std::uint64_t control) override;
     void SetText(std::uint64_t control, const std::string& text) override;
     void SetEndEllipsis(std::uint64_t control, bool on) override;
+    void SetWordWrap(std::uint64_t control, bool on) override;
     void SetTextColour(std::uint64_t control, Colour colour) override;
     void SetToolTip(std::uint64_t control, const std::string& text) override;
     void SetEnabled(std::uint64_t control, bool enabled) override;
@@ -103,16 +113,26 @@ public:
     int SliderValue(std::uint64_t control) override;
     void SetSliderValue(std::uint64_t control, int value) override;
     void SetScrollPage(std::uint64_t control, int page) override;
+    bool IsChecked(std::uint64_t control) override;
+    void SetChecked(std::uint64_t control, bool checked) override;
     void ShowPicture(std::uint64_t control, const Image* picture) override;
     Image ShownPicture(std::uint64_t control) override;
     void TrackPointer(std::uint64_t control, bool on) override;
     std::pair<int, int> ControlSize(std::uint64_t control) override;
     void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
     void ProcessEvents(bool wait) override;
-    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex) override;
-    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex) override;
+    void StartTimer(int tag, int milliseconds) override;
+    void StopTimer(int tag) override;
+    std::string AskOpenFile(std::uint64_t owner, const std::string& title,
+                            const std::string& defaultFile, const std::string& filter,
+                            int filterIndex) override;
+    std::string AskSaveFile(std::uint64_t owner, const std::string& title,
+                            const std::string& defaultFile, const std::string& filter,
+                            int filterIndex) override;
+    std::string AskFolder(std::uint64_t owner, const std::string& title,
+                          const std::string& startFolder) override;
+    void ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                     const std::string& text) override;
 
     // For the window procedures of this file.
     void Post(const PlatformEvent& event);
@@ -132,6 +152,7 @@ private:
         RECT place{};  // in the program's pixels (a picture box: its picture's size)
         std::wstring text;
         bool endEllipsis = false;
+        bool wordWrap = false;
         HWND toolTip = nullptr;  // owned by the window: destroyed with it
         int minimum = 0;  // a scroll bar's range and page
         int maximum = 0;
@@ -150,7 +171,9 @@ private:
     Control* ControlOf(std::uint64_t id);
     HWND WindowOf(std::uint64_t id) const;
     bool TranslateKey(const MSG& message);
-    std::string Ask(const std::string& title, const std::string& defaultFile,
+    // The window a requester or message box opens in front of.
+    HWND OwnerOf(std::uint64_t window) const;
+    std::string Ask(std::uint64_t owner, const std::string& title, const std::string& defaultFile,
                     const std::string& filter, int filterIndex, bool save);
     void ApplyLabelStyle(Control& control);
     void ApplyScrollRange(const Control& control);
@@ -168,12 +191,17 @@ private:
     std::uint64_t defaultFont_ = 0;
     std::map<std::uint64_t, Control> controls_;
     std::map<std::uint64_t, Window> windows_;
+    // Timers run on a message-only window of their own; those of 0 ms are
+    // raised by ProcessEvents whenever nothing else is pending.
+    OwnedWindow timerWindow_;
+    std::set<int> idleTimers_;
 };
 
 namespace {
 
 const wchar_t* const kWindowClass = L"VxAnalyserWindow";
 const wchar_t* const kPictureClass = L"VxPictureBox";
+const wchar_t* const kTimerClass = L"VxTimers";
 // Marks a window that receives files passed by later starts; the
 // WM_COPYDATA that carries one is tagged so.
 const wchar_t* const kReceivesFiles = L"VxAnalyserReceivesFiles";
@@ -288,9 +316,9 @@ POINT PointOf(LPARAM lParam)
 }
 
 // The pointer at (in the box's screen pixels) is reported in the picture's
-// pixels.
+// pixels; shift: the MK_SHIFT bit of the message's keys.
 void RaisePointer(HWND box, const Picture& picture, PointerAction action, POINT at,
-                  int wheelSteps = 0)
+                  WPARAM keys = 0, int wheelSteps = 0)
 {
     RECT shown{};
     GetClientRect(box, &shown);
@@ -298,7 +326,7 @@ void RaisePointer(HWND box, const Picture& picture, PointerAction action, POINT 
                             .action = action,
                             .x = PicturePixelAt(static_cast<int>(at.x), picture.width, static_cast<int>(shown.right)),
                             .y = PicturePixelAt(static_cast<int>(at.y), picture.height, static_cast<int>(shown.bottom)),
-                            .wheelSteps = wheelSteps});
+                            .wheelSteps = wheelSteps, .shift = (keys & MK_SHIFT) != 0});
 }
 
 BITMAPINFO InfoOf(int width, int height)
@@ -366,7 +394,7 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
             TrackMouseEvent(&leave);
             picture->inside = true;
         }
-        RaisePointer(hwnd, *picture, PointerAction::Move, PointOf(lParam));
+        RaisePointer(hwnd, *picture, PointerAction::Move, PointOf(lParam), wParam);
         return 0;
     }
     case WM_MOUSELEAVE: {
@@ -377,11 +405,14 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         RaisePointer(hwnd, *picture, PointerAction::Leave, {});
         return 0;
     }
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
         const Picture* picture = PictureOf(hwnd);
         if (picture == nullptr || !picture->tracking)
             break;
-        RaisePointer(hwnd, *picture, PointerAction::Press, PointOf(lParam));
+        RaisePointer(hwnd, *picture,
+                     message == WM_LBUTTONDOWN ? PointerAction::Press : PointerAction::RightPress,
+                     PointOf(lParam), wParam);
         return 0;
     }
     case WM_NCDESTROY:
@@ -486,7 +517,8 @@ bool RouteWheel(HWND window, Win32WindowSystem::WindowData& data, WPARAM wParam,
         POINT inBox = screen;
         ScreenToClient(child, &inBox);
         if (steps != 0)
-            RaisePointer(child, *picture, PointerAction::Wheel, inBox, steps);
+            RaisePointer(child, *picture, PointerAction::Wheel, inBox, GET_KEYSTATE_WPARAM(wParam),
+                         steps);
         return true;
     }
     const auto bar = data.wheelDeltas.find(child);
@@ -504,6 +536,23 @@ bool RouteWheel(HWND window, Win32WindowSystem::WindowData& data, WPARAM wParam,
     // Away from the user is towards the top: the minimum.
     UserScroll(*data.platform, child, state.position - (steps > 0 ? by : -by));
     return true;
+}
+
+// A timer's id on the timer window is its tag's bits.
+UINT_PTR TimerId(int tag)
+{
+    return static_cast<UINT_PTR>(static_cast<unsigned>(tag));
+}
+
+LRESULT CALLBACK TimerProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* platform = reinterpret_cast<Win32WindowSystem*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_TIMER && platform != nullptr) {
+        platform->Post({.kind = PlatformEvent::Kind::Timer,
+                        .tag = static_cast<int>(static_cast<unsigned>(wParam))});
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -672,6 +721,16 @@ bool Win32WindowSystem::Start(bool headless, void (*)())
     pictureClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     pictureClass.lpszClassName = kPictureClass;
     RegisterClassExW(&pictureClass);
+    WNDCLASSEXW timerClass{};
+    timerClass.cbSize = sizeof timerClass;
+    timerClass.lpfnWndProc = TimerProcedure;
+    timerClass.hInstance = instance;
+    timerClass.lpszClassName = kTimerClass;
+    RegisterClassExW(&timerClass);
+    timerWindow_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       instance, nullptr));
+    if (timerWindow_ != nullptr)
+        SetWindowLongPtrW(timerWindow_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     screen_.reset(CreateCompatibleDC(nullptr));
     headless_ = headless;
     return Started();
@@ -950,6 +1009,11 @@ bool Win32WindowSystem::TranslateKey(const MSG& message)
         case Key::End: match = message.wParam == VK_END && !control; break;
         case Key::CtrlO: match = message.wParam == 'O' && control; break;
         case Key::CtrlS: match = message.wParam == 'S' && control; break;
+        case Key::Up: match = message.wParam == VK_UP && !control; break;
+        case Key::Down: match = message.wParam == VK_DOWN && !control; break;
+        case Key::Escape: match = message.wParam == VK_ESCAPE && !control; break;
+        case Key::CtrlW: match = message.wParam == 'W' && control; break;
+        case Key::Return: match = message.wParam == VK_RETURN && !control; break;  // keypad's too
         }
         if (match) {
             Post({PlatformEvent::Kind::Control, tag, {}});
@@ -1016,6 +1080,59 @@ Image Win32WindowSystem::GrabWindow(std::uint64_t window)
     return image;
 }
 
+// --- Placement ------------------------------------------------------------------
+
+namespace {
+
+ScreenArea AreaOf(const RECT& rect)
+{
+    return {static_cast<int>(rect.left), static_cast<int>(rect.top),
+            static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)};
+}
+
+// The frame as the user sees it: the system's window rectangle less the
+// borders it keeps invisible for resizing (where the desktop composes
+// windows), else the window rectangle itself.
+RECT VisibleFrame(HWND hwnd)
+{
+    RECT frame{};
+    if (FAILED(DwmGetWindowAttribute(hwnd, DWMWA_EXTENDED_FRAME_BOUNDS, &frame, sizeof frame)) ||
+        frame.right <= frame.left)
+        GetWindowRect(hwnd, &frame);
+    return frame;
+}
+
+}  // namespace
+
+ScreenArea Win32WindowSystem::WorkArea(std::uint64_t window)
+{
+    const HWND hwnd = WindowOf(window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (hwnd == nullptr ||
+        !GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        return {};
+    return AreaOf(monitor.rcWork);
+}
+
+ScreenArea Win32WindowSystem::WindowFrame(std::uint64_t window)
+{
+    const HWND hwnd = WindowOf(window);
+    return hwnd == nullptr ? ScreenArea{} : AreaOf(VisibleFrame(hwnd));
+}
+
+void Win32WindowSystem::MoveWindowTo(std::uint64_t window, int x, int y)
+{
+    const HWND hwnd = WindowOf(window);
+    if (hwnd == nullptr)
+        return;
+    RECT whole{};
+    GetWindowRect(hwnd, &whole);
+    const RECT visible = VisibleFrame(hwnd);
+    SetWindowPos(hwnd, nullptr, x - (visible.left - whole.left), y - (visible.top - whole.top), 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // --- Controls -------------------------------------------------------------------
 
 Win32WindowSystem::Control* Win32WindowSystem::ControlOf(std::uint64_t id)
@@ -1033,10 +1150,16 @@ std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind ki
     const wchar_t* className = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (kind) {
-    case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY; break;
+    case ControlKind::Label: style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY; break;
     case ControlKind::Button:
         className = L"BUTTON";
         style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+    case ControlKind::CheckBox:
+        // The button ticks or clears itself on a click or Space, then tells
+        // its window (BN_CLICKED); BM_SETCHECK tells nobody.
+        className = L"BUTTON";
+        style |= BS_AUTOCHECKBOX | WS_TABSTOP;
         break;
     case ControlKind::PictureBox: className = kPictureClass; break;
     case ControlKind::Slider:
@@ -1113,7 +1236,12 @@ void Win32WindowSystem::DestroyControl(std::uint64_t control)
 void Win32WindowSystem::ApplyLabelStyle(Control& control)
 {
     LONG_PTR style = GetWindowLongPtrW(control.hwnd, GWL_STYLE);
-    style = control.endEllipsis ? style | SS_ENDELLIPSIS : style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS);
+    // Lines broken between words (SS_LEFT), or each line as it is; the
+    // ellipsis makes the text one line, so a wrapped label has none.
+    style = (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) |
+            (control.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
+    const bool ellipsis = control.endEllipsis && !control.wordWrap;
+    style = ellipsis ? style | SS_ENDELLIPSIS : style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS);
     SetWindowLongPtrW(control.hwnd, GWL_STYLE, style);
     InvalidateRect(control.hwnd, nullptr, TRUE);
 }
@@ -1121,7 +1249,8 @@ void Win32WindowSystem::ApplyLabelStyle(Control& control)
 void Win32WindowSystem::SetText(std::uint64_t control, const std::string& text)
 {
     Control* c = ControlOf(control);
-    if (c == nullptr || (c->kind != ControlKind::Label && c->kind != ControlKind::Button))
+    if (c == nullptr || (c->kind != ControlKind::Label && c->kind != ControlKind::Button &&
+                         c->kind != ControlKind::CheckBox))
         return;
     c->text = Wide(text);
     SetWindowTextW(c->hwnd, c->text.c_str());
@@ -1133,6 +1262,15 @@ void Win32WindowSystem::SetEndEllipsis(std::uint64_t control, bool on)
     if (c == nullptr || c->kind != ControlKind::Label)
         return;
     c->endEllipsis = on;
+    ApplyLabelStyle(*c);
+}
+
+void Win32WindowSystem::SetWordWrap(std::uint64_t control, bool on)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::Label)
+        return;
+    c->wordWrap = on;
     ApplyLabelStyle(*c);
 }
 
@@ -1163,7 +1301,17 @@ void Win32WindowSystem::SetToolTip(std::uint64_t control, const std::string& tex
                                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, c->window, nullptr,
                                      GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(c->toolTip, TTM_SETMAXTIPWIDTH, 0, 600);  // lines as given
+        // Each line of the text a line of the tip, one wider than 80 average
+        // characters of the tip's font broken between words.
+        const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(c->toolTip, WM_GETFONT, 0, 0));
+        TEXTMETRICW metrics{};
+        {
+            const SelectedObject selected(screen_.get(),
+                                          font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+            GetTextMetricsW(screen_.get(), &metrics);
+        }
+        SendMessageW(c->toolTip, TTM_SETMAXTIPWIDTH, 0,
+                     std::max<LPARAM>(metrics.tmAveCharWidth * 80, 200));
         SendMessageW(c->toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     } else {
         SendMessageW(c->toolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -1243,6 +1391,20 @@ void Win32WindowSystem::SetScrollPage(std::uint64_t control, int page)
         return;
     c->page = std::max(page, 1);
     ApplyScrollRange(*c);
+}
+
+bool Win32WindowSystem::IsChecked(std::uint64_t control)
+{
+    Control* c = ControlOf(control);
+    return c != nullptr && c->kind == ControlKind::CheckBox &&
+           SendMessageW(c->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32WindowSystem::SetChecked(std::uint64_t control, bool checked)
+{
+    Control* c = ControlOf(control);
+    if (c != nullptr && c->kind == ControlKind::CheckBox)
+        SendMessageW(c->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 int Win32WindowSystem::SliderValue(std::uint64_t control)
@@ -1360,28 +1522,133 @@ void Win32WindowSystem::ProcessEvents(bool wait)
         DispatchMessageW(&message);
     };
     MSG message;
-    if (wait && GetMessageW(&message, nullptr, 0, 0) > 0)
+    // With a timer of 0 ms running the loop never sleeps: it raises that
+    // timer whenever nothing else is pending.
+    if (wait && idleTimers_.empty() && GetMessageW(&message, nullptr, 0, 0) > 0)
         handle(message);
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    bool pending = false;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         handle(message);
+        pending = true;
+    }
+    if (pending)
+        return;
+    const std::set<int> idle = idleTimers_;  // the sink may stop one
+    for (const int tag : idle)
+        Post({.kind = PlatformEvent::Kind::Timer, .tag = tag});
 }
 
-// --- Requesters -----------------------------------------------------------------
+// --- Timers ---------------------------------------------------------------------
 
-std::string Win32WindowSystem::AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                       const std::string& filter, int filterIndex)
+void Win32WindowSystem::StartTimer(int tag, int milliseconds)
 {
-    return Ask(title, defaultFile, filter, filterIndex, false);
+    if (!Started() || timerWindow_ == nullptr)
+        return;
+    if (milliseconds <= 0) {
+        KillTimer(timerWindow_.get(), TimerId(tag));
+        idleTimers_.insert(tag);
+        return;
+    }
+    idleTimers_.erase(tag);
+    // Replaces a running one.
+    SetTimer(timerWindow_.get(), TimerId(tag), static_cast<UINT>(milliseconds), nullptr);
 }
 
-std::string Win32WindowSystem::AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                       const std::string& filter, int filterIndex)
+void Win32WindowSystem::StopTimer(int tag)
 {
-    return Ask(title, defaultFile, filter, filterIndex, true);
+    idleTimers_.erase(tag);
+    if (timerWindow_ != nullptr)
+        KillTimer(timerWindow_.get(), TimerId(tag));
 }
 
-std::string Win32WindowSystem::Ask(const std::string& title, const std::string& defaultFile,
-                               const std::string& filter, int filterIndex, bool save)
+// --- Requesters and message boxes -----------------------------------------------
+
+HWND Win32WindowSystem::OwnerOf(std::uint64_t window) const
+{
+    if (const HWND owner = WindowOf(window))
+        return owner;
+    return windows_.empty() ? nullptr : windows_.rbegin()->second.hwnd.get();  // the newest
+}
+
+std::string Win32WindowSystem::AskOpenFile(std::uint64_t owner, const std::string& title,
+                                           const std::string& defaultFile,
+                                           const std::string& filter, int filterIndex)
+{
+    return Ask(owner, title, defaultFile, filter, filterIndex, false);
+}
+
+std::string Win32WindowSystem::AskSaveFile(std::uint64_t owner, const std::string& title,
+                                           const std::string& defaultFile,
+                                           const std::string& filter, int filterIndex)
+{
+    return Ask(owner, title, defaultFile, filter, filterIndex, true);
+}
+
+namespace {
+
+// COM for this thread while the scope lasts (a thread that has it keeps it).
+class ComScope {
+public:
+    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope()
+    {
+        if (started_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool started_;
+};
+
+}  // namespace
+
+// The shell's own folder requester (the common item dialog picking folders).
+std::string Win32WindowSystem::AskFolder(std::uint64_t owner, const std::string& title,
+                                         const std::string& startFolder)
+{
+    using Microsoft::WRL::ComPtr;
+    if (!Started())
+        return {};
+    const ComScope com;
+    ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&dialog))))
+        return {};
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST |
+                       FOS_NOCHANGEDIR);
+    dialog->SetTitle(Wide(title).c_str());
+    std::wstring start = Wide(startFolder);
+    std::replace(start.begin(), start.end(), L'/', L'\\');
+    ComPtr<IShellItem> folder;
+    if (!start.empty() &&
+        SUCCEEDED(SHCreateItemFromParsingName(start.c_str(), nullptr, IID_PPV_ARGS(&folder))))
+        dialog->SetFolder(folder.Get());
+    ComPtr<IShellItem> chosen;
+    wchar_t* path = nullptr;
+    if (FAILED(dialog->Show(OwnerOf(owner))) || FAILED(dialog->GetResult(&chosen)) ||
+        FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+        return {};  // cancelled, or not a folder of the file system
+    const std::string result = Utf8(path);
+    CoTaskMemFree(path);
+    return result;
+}
+
+void Win32WindowSystem::ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                                    const std::string& text)
+{
+    if (!Started() || headless_)
+        return;
+    const UINT icon = kind == MessageKind::Error ? MB_ICONERROR : MB_ICONINFORMATION;
+    MessageBoxW(OwnerOf(owner), Wide(text).c_str(), Wide(title).c_str(), MB_OK | icon);
+}
+
+std::string Win32WindowSystem::Ask(std::uint64_t ownerId, const std::string& title,
+                                   const std::string& defaultFile, const std::string& filter,
+                                   int filterIndex, bool save)
 {
     if (!Started())
         return {};
@@ -1397,9 +1664,7 @@ std::string Win32WindowSystem::Ask(const std::string& title, const std::string& 
     std::copy(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(name.size(), file.size() - 1)),
               file.begin());
     const std::wstring caption = Wide(title);
-    HWND owner = nullptr;
-    if (!windows_.empty())
-        owner = windows_.rbegin()->second.hwnd.get();
+    const HWND owner = OwnerOf(ownerId);
     OPENFILENAMEW ask{};
     ask.lStructSize = sizeof ask;
     ask.hwndOwner = owner;
