@@ -14,6 +14,7 @@
 
 #include "app/CompareLayout.h"
 #include "app/Export.h"
+#include "app/FollowCommand.h"
 #include "app/HistoryCommand.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
@@ -36,7 +37,7 @@ const std::string kUsage =
     "  vxanalyser report GAME.gam [--track T.trk] [--json | --csv]\n"
     "  vxanalyser samples GAME.gam [--track T.trk]\n"
     "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n") +
-    kHistoryUsage + "  vxanalyser --help | --version\n";
+    kHistoryUsage + kFollowUsage + "  vxanalyser --help | --version\n";
 
 const std::string kHelp =
     std::string("vxanalyser - analyser for the saved games of a car-racing game.\n"
@@ -56,7 +57,7 @@ const std::string kHelp =
     "           also writes compare.png, the comparison window for that lap\n"
     "           (the fastest lap for lap 0)\n"
     "  --track  uses this track instead of looking for it\n") +
-    kHistoryHelp +
+    kHistoryHelp + kFollowHelp +
     "\n"
     "With a window of the program open already on the same display,\n"
     "\"vxanalyser GAME.gam\" loads the game in that window and ends.\n"
@@ -299,7 +300,7 @@ int RunCommandLine(const std::vector<std::string>& args)
     // Every command but the window writes its words to the console it was
     // started from.
     const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
-                        first != "samples" && first != "history" &&
+                        first != "samples" && first != "history" && first != "follow" &&
                         (IsSavedGameName(first) || SystemFiles().KindOf(first) == PathKind::File);
     if (!window)
         AttachTextOutput();
@@ -321,6 +322,8 @@ int RunCommandLine(const std::vector<std::string>& args)
     }
     if (first == "history")
         return RunHistoryCommand({args.begin() + 2, args.end()}, UsageError);
+    if (first == "follow")
+        return RunFollowCommand({args.begin() + 2, args.end()}, UsageError);
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
     if (window)

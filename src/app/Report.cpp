@@ -12,9 +12,6 @@
 
 namespace vx {
 
-namespace {
-
-// A JSON string of UTF-8 text.
 std::string JsonString(const std::string& text)
 {
     static constexpr char kHex[] = "0123456789abcdef";
@@ -39,6 +36,8 @@ std::string JsonString(const std::string& text)
     }
     return out + "\"";
 }
+
+namespace {
 
 // Texts from the files (Windows-1252) and paths from the system.
 std::string JsonText(const std::string& raw)

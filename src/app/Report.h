@@ -14,4 +14,7 @@ std::string ReportJson(const AppState& state);
 // The same facts as a readable report.
 std::string ReportText(const AppState& state);
 
+// A JSON string of UTF-8 text, quoted, with its control characters escaped.
+std::string JsonString(const std::string& text);
+
 }  // namespace vx

@@ -1,6 +1,6 @@
 // Services of the system beside the platform interface, as free functions:
 // digests, the user's data folder, private folders, a file's stamp by its
-// path, renaming, the terminal and the interrupt key.
+// path, renaming, the terminal, the interrupt key and the end of the input.
 //
 // One implementation per system: qt/SystemServices.cpp (POSIX, with
 // OpenSSL's libcrypto for the digest) and win32/SystemServices.cpp (KERNEL32,
@@ -68,5 +68,12 @@ bool ErrorOutputIsTerminal();
 void CatchInterrupts();
 // Whether the interrupt key was pressed since CatchInterrupts.
 bool InterruptRequested();
+
+// Waits up to milliseconds for the standard input to end (the end of a pipe
+// or a file, Ctrl+D on a terminal, Ctrl+Z in a Windows console), reading and
+// dropping whatever comes meanwhile; returns sooner when the interrupt key is
+// pressed. True once the input has ended; an input that is not there at all
+// never ends.
+bool WaitForEndOfInput(int milliseconds);
 
 }  // namespace vx

@@ -5,12 +5,14 @@
 
 #include <openssl/evp.h>
 
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -147,6 +149,36 @@ void CatchInterrupts()
 bool InterruptRequested()
 {
     return interrupted != 0;
+}
+
+bool WaitForEndOfInput(int milliseconds)
+{
+    static bool ended = false;
+    static bool absent = false;  // no standard input at all
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!ended && interrupted == 0) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return false;
+        // The interrupt key ends the wait at once: poll is never restarted
+        // after a signal's handler.
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&input, absent ? 0 : 1, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR)
+            absent = true;
+        if (ready <= 0)
+            continue;
+        if ((input.revents & POLLNVAL) != 0) {
+            absent = true;
+            continue;
+        }
+        char dropped[4096];
+        const ssize_t got = ::read(STDIN_FILENO, dropped, sizeof dropped);
+        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
+            ended = true;
+    }
+    return ended;
 }
 
 }  // namespace vx

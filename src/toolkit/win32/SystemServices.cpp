@@ -237,4 +237,60 @@ bool InterruptRequested()
     return InterlockedCompareExchange(&interrupted, 0, 0) != 0;
 }
 
+bool WaitForEndOfInput(int milliseconds)
+{
+    static bool ended = false;
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    const DWORD type =
+        input == nullptr || input == INVALID_HANDLE_VALUE ? FILE_TYPE_UNKNOWN : GetFileType(input);
+    DWORD mode = 0;
+    const bool console = type == FILE_TYPE_CHAR && GetConsoleMode(input, &mode) != 0;
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(std::max(milliseconds, 0));
+    // The interrupt key's handler runs on a thread of its own: it is looked
+    // for between steps of at most 50 ms.
+    while (!ended && !InterruptRequested()) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return false;
+        const DWORD step = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50));
+        char dropped[4096];
+        DWORD got = 0;
+        if (console) {
+            // Key presses come as events; Ctrl+Z ends the input.
+            if (WaitForSingleObject(input, step) != WAIT_OBJECT_0)
+                continue;
+            INPUT_RECORD events[64];
+            DWORD count = 0;
+            if (!ReadConsoleInputW(input, events, 64, &count)) {
+                Sleep(step);
+                continue;
+            }
+            for (DWORD i = 0; i < count; ++i) {
+                const KEY_EVENT_RECORD& key = events[i].Event.KeyEvent;
+                if (events[i].EventType == KEY_EVENT && key.bKeyDown && key.uChar.UnicodeChar == 0x1A)
+                    ended = true;
+            }
+        } else if (type == FILE_TYPE_PIPE) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) {
+                ended = GetLastError() == ERROR_BROKEN_PIPE;  // the writer closed it
+                if (!ended)
+                    Sleep(step);
+            } else if (available == 0) {
+                Sleep(step);
+            } else if (!ReadFile(input, dropped, std::min<DWORD>(available, sizeof dropped), &got, nullptr) ||
+                       got == 0) {
+                ended = true;
+            }
+        } else if (type == FILE_TYPE_DISK || type == FILE_TYPE_CHAR) {
+            // A file, or a device such as NUL: read to its end.
+            if (!ReadFile(input, dropped, sizeof dropped, &got, nullptr) || got == 0)
+                ended = true;
+        } else {
+            Sleep(step);  // no standard input: it never ends
+        }
+    }
+    return ended;
+}
+
 }  // namespace vx

@@ -1,0 +1,213 @@
+// "vxanalyser follow" as a shell runs it, on a real folder: its refusals of
+// wrong words and folders, and one run that follows a hostile file and a
+// saved game written slowly. The run waits on what the program prints, each
+// wait bounded; it asserts what the program guarantees, however late either
+// process happens to act.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include "fixtures/RaceFiles.h"
+#include "history/Database.h"
+#include "history/RaceRecord.h"
+#include "support/TestSupport.h"
+#include "toolkit/SystemServices.h"
+
+extern char** environ;
+
+namespace vx {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::HasSubstr;
+using testing::Not;
+using test::TempFolder;
+using test::WriteFile;
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The program started with its output and errors in files and its input a
+// pipe the test holds open until it closes it.
+class Follower {
+public:
+    Follower(std::vector<std::string> words, const std::string& outputs)
+        : out_(outputs + ".out"), err_(outputs + ".err")
+    {
+        words.insert(words.begin(), VX_BINARY);
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        int input[2];
+        if (::pipe2(input, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (posix_spawn(&pid_, VX_BINARY, &actions, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(input[0]);
+        input_ = input[1];
+    }
+    ~Follower()
+    {
+        CloseInput();
+        if (pid_ > 0 && status_ < 0) {
+            ::kill(pid_, SIGKILL);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
+        }
+    }
+    bool Started() const { return pid_ > 0; }
+    std::string Out() const { return Slurp(out_); }
+    std::string Err() const { return Slurp(err_); }
+    void CloseInput()
+    {
+        if (input_ >= 0)
+            ::close(input_);
+        input_ = -1;
+    }
+    // The exit status once the program has ended, else -1.
+    int Status()
+    {
+        int status = 0;
+        if (status_ < 0 && ::waitpid(pid_, &status, WNOHANG) == pid_)
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return status_;
+    }
+
+private:
+    std::string out_, err_;
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int status_ = -1;
+};
+
+// Waits until the condition holds, at most bound; whether it came to hold.
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds bound = 120s)
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+int RacesIn(const std::string& history)
+{
+    Database db;
+    if (!db.Open(history, Database::Mode::ReadOnly))
+        return -1;
+    Statement count = db.Cached("SELECT count(*) FROM race");
+    return count.Step() ? static_cast<int>(count.ColumnInt64(0)) : -1;
+}
+
+int Lines(const std::string& text)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+}
+
+TEST(FollowCommand, WrongWordsAndFoldersThatCannotBeFollowedAreRefused)
+{
+    TempFolder root;
+    WriteFile(root / "file.gam", {1, 2, 3});
+    const struct {
+        std::vector<std::string> words;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"follow"}, 2, "follow needs a folder"},
+        {{"follow", root.Folder(), "--csv"}, 2, "unknown option --csv"},
+        {{"follow", root.Folder(), "--no-history", "--history", root / "h"}, 2, "do not go together"},
+        {{"follow", root / "none", "--no-history"}, 3, "cannot follow " + root / "none" + ": there is no such folder"},
+        {{"follow", root / "file.gam", "--no-history"}, 3, "it is not a folder"},
+    };
+    for (const auto& c : cases) {
+        Follower run(c.words, root / "run");
+        ASSERT_TRUE(run.Started());
+        ASSERT_TRUE(WaitUntil([&] { return run.Status() >= 0; }));
+        EXPECT_EQ(run.Status(), c.status) << c.words.back();
+        EXPECT_THAT(run.Err(), HasSubstr(c.says));
+        EXPECT_EQ(run.Out(), "");
+    }
+}
+
+TEST(FollowCommand, ASavedGameWrittenSlowlyIsLoadedOnceWholeAfterAHostileOneWasRefused)
+{
+    TempFolder root;
+    std::filesystem::create_directories(root / "Tracks");
+    std::filesystem::create_directories(root / "Saves");
+    WriteFile(root / "Tracks/Oval.trk", test::OvalTrack().Build());
+    WriteFile(root / "Saves/before.gam", test::CupGame("Oval", 2).Build());
+    const std::string history = root / "history.sqlite3";
+    Follower run({"follow", root / "Saves", "--json", "--history", history}, root / "follow");
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(WaitUntil([&] { return run.Err().find("following") != std::string::npos; })) << run.Err();
+
+    WriteFile(root / "Saves/broken.gam", std::vector<std::uint8_t>(300, 0xEE));
+    ASSERT_TRUE(WaitUntil([&] { return run.Err().find("broken.gam") != std::string::npos; })) << run.Err();
+
+    // The saved game written in ten steps 0.4 s apart, as a slow disk would.
+    const std::vector<std::uint8_t> game = test::CupGame("Oval", 5).Build();
+    const std::size_t steps = 10, step = (game.size() + steps - 1) / steps;
+    auto longestPause = 0ms;
+    {
+        std::ofstream out(root / "Saves/race.gam", std::ios::binary);
+        auto last = std::chrono::steady_clock::now();
+        for (std::size_t at = 0; at < game.size(); at += step) {
+            if (at > 0) {
+                std::this_thread::sleep_for(400ms);
+                const auto now = std::chrono::steady_clock::now();
+                longestPause = std::max(longestPause, std::chrono::duration_cast<std::chrono::milliseconds>(now - last));
+                last = now;
+            }
+            out.write(reinterpret_cast<const char*>(game.data() + at),
+                      static_cast<std::streamsize>(std::min(step, game.size() - at)));
+            out.flush();
+        }
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Lines(run.Out()) >= 1; })) << run.Err();
+    run.CloseInput();  // the end of the input ends following
+    ASSERT_TRUE(WaitUntil([&] { return run.Status() >= 0; }));
+    EXPECT_EQ(run.Status(), 0);
+
+    const std::string out = run.Out();
+    EXPECT_EQ(Lines(out), 1) << out;
+    EXPECT_THAT(out, HasSubstr("\"file\": \"race.gam\", \"track\": \"Oval\", \"laps\": 5,"));
+    EXPECT_THAT(out, HasSubstr("\"race_key\": \"" + KeyHex(Sha256(game)) + "\""));
+    EXPECT_THAT(out, HasSubstr("\"personal_best_s\": null, \"gap_s\": null"));
+    EXPECT_EQ(RacesIn(history), 1);
+    EXPECT_THAT(run.Err(), Not(HasSubstr("before.gam")));
+    // A file whose steps come less than a second apart is never taken half
+    // written: nothing but the hostile file was refused.
+    if (longestPause >= 1000ms)
+        GTEST_SKIP() << "the writer paused " << longestPause.count() << " ms: the machine was too busy to write slowly";
+    EXPECT_THAT(run.Err(), Not(HasSubstr("race.gam")));
+}
+
+}  // namespace
+}  // namespace vx
