@@ -15,6 +15,7 @@
 #include "app/CompareLayout.h"
 #include "app/Export.h"
 #include "app/HistoryCommand.h"
+#include "app/HistoryLayout.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
@@ -31,11 +32,12 @@ constexpr const char* kVersion = VX_VERSION;  // the project's version, from the
 
 const std::string kUsage =
     std::string("usage:\n"
-    "  vxanalyser                                  open the window\n"
-    "  vxanalyser GAME.gam                         open the window and load GAME.gam\n"
-    "  vxanalyser report GAME.gam [--track T.trk] [--json | --csv]\n"
+    "  vxanalyser [--no-history] [--history FILE]  open the window\n"
+    "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"
+    "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv] [--history FILE]\n"
     "  vxanalyser samples GAME.gam [--track T.trk]\n"
-    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n") +
+    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
+    "                    [--history FILE] [--history-window] --out DIR\n") +
     kHistoryUsage + "  vxanalyser --help | --version\n";
 
 const std::string kHelp =
@@ -47,15 +49,24 @@ const std::string kHelp =
     "summary, the driver table and five gauges.\n"
     "\n"
     "  report   prints the analysis (--json: as one JSON object, with the\n"
-    "           precise times, sectors and speeds; --csv: the lap table as CSV)\n"
+    "           precise times, sectors and speeds; --csv: the lap table as CSV);\n"
+    "           --json --against-pb also names the personal best of the track\n"
+    "           from another race in the history, with each lap's time against it\n"
     "  samples  prints every replay sample as CSV: time, map position, lap,\n"
     "           speed and whether the lap view counts it\n"
     "  render   writes map.png, gauges.png, drivers.png, summary.png, chart.png\n"
     "           and window.png into DIR; --lap N selects lap N as the lap\n"
     "           buttons would; --jpeg FILE exports the map picture; --compare\n"
     "           also writes compare.png, the comparison window for that lap\n"
-    "           (the fastest lap for lap 0)\n"
-    "  --track  uses this track instead of looking for it\n") +
+    "           (the fastest lap for lap 0), with --against-pb against the\n"
+    "           personal best of the track from another race in the history;\n"
+    "           --history-window writes history.png, the race history window\n"
+    "           as it opens on the track of GAME.gam\n"
+    "  --track  uses this track instead of looking for it\n"
+    "  --history FILE  the race history to read (report, render) or to keep\n"
+    "           (the window); report and render never write it\n"
+    "  --no-history  the window records no race and keeps no setting: every\n"
+    "           other window records each saved game that it loads\n") +
     kHistoryHelp +
     "\n"
     "With a window of the program open already on the same display,\n"
@@ -67,6 +78,9 @@ const std::string kHelp =
     "A click on a lap's point of the lap chart shows that lap. \"Compare\"\n"
     "opens the lap comparison: the shown lap (the fastest for lap 0) against\n"
     "a reference lap, with sectors, speed, delta and the lap table.\n"
+    "\"History\" opens the race history: the tracks with their personal\n"
+    "bests, a track's progress and its races; a click on a race loads it,\n"
+    "\"Add folder...\" records a folder's saved games.\n"
     "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
     "3 an input file is missing, unreadable, too large or invalid (for history:\n"
@@ -85,7 +99,16 @@ struct Options {
     bool json = false;
     bool csv = false;
     bool compare = false;
+    std::string history;  // the history read; the user's own when empty
+    bool historyWindow = false;
+    bool againstPb = false;
 };
+
+// The history a command names (--history FILE), or the user's own.
+std::string HistoryPathOf(const std::string& named)
+{
+    return named.empty() ? DefaultHistoryPath() : SystemFiles().AbsolutePath(named);
+}
 
 int UsageError(const std::string& message)
 {
@@ -133,6 +156,13 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
             options.csv = true;
         } else if (word == "--compare" && options.command == "render") {
             options.compare = true;
+        } else if (word == "--history" && options.command != "samples") {
+            if (!value(options.history))
+                return false;
+        } else if (word == "--history-window" && options.command == "render") {
+            options.historyWindow = true;
+        } else if (word == "--against-pb" && options.command != "samples") {
+            options.againstPb = true;
         } else if (!word.empty() && word[0] == '-') {
             error = "unknown option " + word;
             return false;
@@ -153,6 +183,14 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
     }
     if (options.command == "render" && options.out.empty()) {
         error = "render needs --out DIR";
+        return false;
+    }
+    if (options.againstPb && options.command == "report" && !options.json) {
+        error = "--against-pb goes with --json";
+        return false;
+    }
+    if (options.againstPb && options.command == "render" && !options.compare) {
+        error = "--against-pb goes with --compare";
         return false;
     }
     return true;
@@ -213,7 +251,9 @@ int RunRender(const Options& options)
     }
     toolkit.SetRequester(std::make_unique<PreparedRequester>(options.jpeg));
     Application app(toolkit);
-    app.StartUp();
+    // The history is read, never written.
+    const bool history = options.historyWindow || options.againstPb;
+    app.StartUp(history ? HistoryOptions{HistoryPathOf(options.history), false} : HistoryOptions{});
     AppState& state = app.State();
     if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
@@ -256,6 +296,20 @@ int RunRender(const Options& options)
             status = kOutputFailed;
         }
     }
+    if (options.historyWindow) {
+        // The history window as "History" opens it over this race.
+        if (!app.History().Store()) {
+            std::cerr << "vxanalyser: " << dir << "history.png not written (History unavailable: "
+                      << app.History().Unavailable() << ")\n";
+            status = kInputError;
+        } else {
+            app.History().Open(state, toolkit);
+            if (toolkit.SaveWindowPng(history_window::Number, dir + "history.png") == 0) {
+                std::cerr << "vxanalyser: " << dir << "history.png not written (" << toolkit.LastError() << ")\n";
+                status = kOutputFailed;
+            }
+        }
+    }
     if (!options.jpeg.empty() && !SavePicture(state, toolkit)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         status = kOutputFailed;
@@ -271,7 +325,39 @@ int RunRender(const Options& options)
     std::_Exit(kOutputFailed);
 }
 
-int RunWindow(const std::string& game)
+// The window's words: [--no-history] [--history FILE] [GAME.gam].
+struct WindowWords {
+    std::string game;
+    HistoryOptions history{DefaultHistoryPath(), true};
+};
+
+bool IsCommandWord(const std::string& word)
+{
+    return word == "report" || word == "render" || word == "samples" || word == "history";
+}
+
+// The words after the program's name as the window's; none when they are
+// something else (a command, a typo).
+std::optional<WindowWords> WindowWordsOf(const std::vector<std::string>& args)
+{
+    WindowWords words;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--no-history") {
+            words.history.Record = false;
+        } else if (word == "--history" && i + 1 < args.size()) {
+            words.history.Path = SystemFiles().AbsolutePath(args[++i]);
+        } else if (!word.empty() && word[0] != '-' && words.game.empty() && !(i == 1 && IsCommandWord(word)) &&
+                   (IsSavedGameName(word) || SystemFiles().KindOf(word) == PathKind::File)) {
+            words.game = word;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return words;
+}
+
+int RunWindow(const WindowWords& words)
 {
     Toolkit toolkit;
     if (!toolkit.StartWindowSystem(false, DisplayUnreachable)) {
@@ -280,12 +366,12 @@ int RunWindow(const std::string& game)
         return kOutputFailed;
     }
     // A window of the program that is open already loads the game instead.
-    if (!game.empty() && toolkit.PassToOpenWindow(game))
+    if (!words.game.empty() && toolkit.PassToOpenWindow(words.game))
         return kOk;
     Application app(toolkit);
-    app.StartUp();
-    if (!game.empty())
-        LoadGameFrom(app.State(), toolkit, game);
+    app.StartUp(words.history);
+    if (!words.game.empty())
+        LoadGameFrom(app.State(), toolkit, words.game);
     return app.Run();
 }
 
@@ -293,14 +379,12 @@ int RunWindow(const std::string& game)
 
 int RunCommandLine(const std::vector<std::string>& args)
 {
+    const std::optional<WindowWords> window = WindowWordsOf(args);
     if (args.size() <= 1)
-        return RunWindow({});
+        return RunWindow(*window);
     const std::string first = args[1];
     // Every command but the window writes its words to the console it was
     // started from.
-    const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
-                        first != "samples" && first != "history" &&
-                        (IsSavedGameName(first) || SystemFiles().KindOf(first) == PathKind::File);
     if (!window)
         AttachTextOutput();
     if (first == "--help" || first == "-h") {
@@ -324,7 +408,9 @@ int RunCommandLine(const std::vector<std::string>& args)
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
     if (window)
-        return RunWindow(first);
+        return RunWindow(*window);
+    if (first == "--no-history" || first == "--history")
+        return UsageError("the window takes --no-history, --history FILE and one saved game");
     return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
 }
 

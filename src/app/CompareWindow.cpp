@@ -107,7 +107,7 @@ void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
         Redraw(state, toolkit);
 }
 
-void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
+void CompareWindow::AnalysisCommitted(AppState& state, Toolkit& toolkit)
 {
     if (!IsOpen(toolkit))
         return;

@@ -37,7 +37,7 @@ public:
     void Redraw(const AppState& state, Toolkit& toolkit);
 
     void LapShown(const AppState& state, Toolkit& toolkit) override;
-    void AnalysisCommitted(const AppState& state, Toolkit& toolkit) override;
+    void AnalysisCommitted(AppState& state, Toolkit& toolkit) override;
 
     // The analysis against the chosen reference; none without laps or while
     // closed.

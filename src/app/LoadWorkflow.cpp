@@ -42,6 +42,8 @@ std::string LoadProblemMessage(const LoadProblem& problem)
     case LoadProblem::Kind::Damaged: return what + " damaged: " + problem.name + reason;
     case LoadProblem::Kind::NotATrackFile: return "Not a track file: " + problem.name + reason;
     case LoadProblem::Kind::NoTrackChosen: return "No track chosen";
+    case LoadProblem::Kind::NotTheRecordedRace:
+        return "Saved game changed since the history recorded it: " + problem.name;
     }
     return {};
 }
@@ -143,12 +145,15 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
 // track: beside the saved game, in the "Tracks" folder beside "Saves", or as
 // the user chooses.
 std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
-                                     const std::string& givenTrack, Staging& staging)
+                                     const std::string& givenTrack, const Sha256Digest* recordedRace,
+                                     Staging& staging)
 {
     if (game) {
         state.GameDirectory = FolderPart(*game);
         if (auto problem = LoadGameFile(toolkit, *game, staging))
             return problem;
+        if (recordedRace && staging.files.GameDigest != *recordedRace)
+            return LoadProblem{LoadProblem::Kind::NotTheRecordedRace, false, FileNamePart(*game), {}};
     } else {
         // No saved game chosen: a track chosen below pairs with the game of
         // the current analysis (an empty game before the first load).
@@ -230,10 +235,10 @@ private:
 };
 
 bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
-             const std::string& givenTrack, bool draw)
+             const std::string& givenTrack, bool draw, const Sha256Digest* recordedRace = nullptr)
 {
     Staging staging;
-    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, staging)) {
+    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, recordedRace, staging)) {
         LogFailure(state, toolkit, LoadProblemMessage(*problem));
         return false;
     }
@@ -268,6 +273,14 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
         return false;
     const LoadGuard guard(state, toolkit);
     return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, true);
+}
+
+bool LoadRecordedRace(AppState& state, Toolkit& toolkit, const std::string& gamePath, const Sha256Digest& race)
+{
+    if (state.Loading)
+        return false;
+    const LoadGuard guard(state, toolkit);
+    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), {}, true, &race);
 }
 
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,

@@ -20,6 +20,11 @@ bool LoadGame(AppState& state, Toolkit& toolkit);
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath = {});
 
+// The same for a race of the history: the saved game is committed only when
+// its bytes are still the race's (their digest is its key); otherwise the
+// log says it changed since it was recorded.
+bool LoadRecordedRace(AppState& state, Toolkit& toolkit, const std::string& gamePath, const Sha256Digest& race);
+
 // The same load, committed without drawing anything (the report).
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath = {});
@@ -27,7 +32,7 @@ bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath
 // Why a load stopped. The message names the file and gives the reason.
 struct LoadProblem {
     enum class Kind { NotFound, TooLarge, Unreadable, ChangedWhileRead, Damaged, NotATrackFile,
-                      NoTrackChosen };
+                      NoTrackChosen, NotTheRecordedRace };
     Kind kind = Kind::NotFound;
     bool track = false;  // the track, else the saved game
     std::string name;    // the file's name (UTF-8)

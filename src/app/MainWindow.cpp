@@ -42,6 +42,8 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     // The comparison of a lap with the reference lap, beside the log.
     toolkit.AddButton(CompareButton, 125, 692, 65, 24, "Compare");
     toolkit.SetControlEnabled(CompareButton, false);
+    // The races kept from every load, beside the log.
+    toolkit.AddButton(HistoryButton, 8, 692, 54, 24, "History");
     toolkit.TrackPointer(LapChartBox, true);  // a click on a lap's point selects it
     ShowLog(state, toolkit);
     toolkit.AcceptDrops(MainWindow, true);
@@ -60,7 +62,8 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.AddKeyCommand(MainWindow, Key::CtrlO, LoadButton);
     toolkit.AddKeyCommand(MainWindow, Key::CtrlS, SaveButton);
     // Tab follows the layout, row by row.
-    const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider, CompareButton};
+    const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider, HistoryButton,
+                            CompareButton};
     toolkit.SetTabOrder(tabOrder);
 }
 
@@ -108,13 +111,14 @@ void ShowLapSelector(const AppState& state, Toolkit& toolkit)
 
 // --- Application --------------------------------------------------------------
 
-void Application::StartUp()
+void Application::StartUp(const HistoryOptions& history)
 {
     InitAppState(state_, toolkit_.CurrentFolder());
-    state_.SideWindows = {&compare_};
+    state_.SideWindows = {&compare_, &history_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
+    history_.Start(state_, toolkit_, history);
 }
 
 int Application::LapPageStep() const
@@ -124,7 +128,7 @@ int Application::LapPageStep() const
 
 bool Application::HandleEvent(int event)
 {
-    if (compare_.HandleEvent(state_, toolkit_, event))
+    if (compare_.HandleEvent(state_, toolkit_, event) || history_.HandleEvent(state_, toolkit_, event))
         return true;
     if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox &&
         toolkit_.EventPointerAction() == PointerAction::Press) {
@@ -139,6 +143,7 @@ bool Application::HandleEvent(int event)
         case LapSlider: LapSliderMoved(state_, toolkit_); break;
         case SaveButton: SavePicture(state_, toolkit_); break;
         case CompareButton: compare_.Open(state_, toolkit_); break;
+        case HistoryButton: history_.Open(state_, toolkit_); break;
         case FirstLapCommand: SelectLap(state_, toolkit_, 0); break;
         case LastLapCommand: SelectLap(state_, toolkit_, LapLimit(state_)); break;
         case PageBackCommand: SelectLap(state_, toolkit_, state_.CurrentLap - LapPageStep()); break;

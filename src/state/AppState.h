@@ -50,6 +50,7 @@ constexpr int LapSlider = 15;
 constexpr int SaveButton = 16;
 constexpr int LogLabel = 17;
 constexpr int CompareButton = 18;
+constexpr int HistoryButton = 24;
 
 // Commands of keys that no control carries (control events of no control).
 constexpr int FirstLapCommand = 20;
@@ -137,8 +138,9 @@ class SideWindow {
 public:
     // The main window shows another lap (CurrentLap).
     virtual void LapShown(const AppState& state, Toolkit& toolkit) = 0;
-    // A load was committed and the main window drew it, at lap 0.
-    virtual void AnalysisCommitted(const AppState& state, Toolkit& toolkit) = 0;
+    // A load was committed and the main window drew it, at lap 0. (A window
+    // may say something of it in the log.)
+    virtual void AnalysisCommitted(AppState& state, Toolkit& toolkit) = 0;
 
 protected:
     ~SideWindow() = default;

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/MainWindow.h"
@@ -36,6 +37,16 @@ public:
         if (sink_)
             sink_(event);
     }
+    // Timers run when the test says so, not by the clock: a timer started
+    // and not stopped raises one event per RaiseTimer.
+    void StartTimer(int tag, int) override { timers_.insert(tag); }
+    void StopTimer(int tag) override { timers_.erase(tag); }
+    bool TimerRuns(int tag) const { return timers_.count(tag) != 0; }
+    void RaiseTimer(int tag)
+    {
+        if (TimerRuns(tag))
+            Raise({.kind = PlatformEvent::Kind::Timer, .tag = tag});
+    }
     // The close box of the window last opened with this title.
     void RaiseClose(const std::string& title)
     {
@@ -45,6 +56,7 @@ public:
 private:
     std::function<void(const PlatformEvent&)> sink_;
     std::map<std::string, std::uint64_t> windows_;  // UTF-8 title -> id
+    std::set<int> timers_;
 };
 
 // A started program with a scripted requester.
@@ -89,10 +101,16 @@ protected:
         app.ProcessPendingEvents();
     }
     // The pointer over a picture box that tracks it, at (x, y) in the box.
-    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0)
+    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0, bool shift = false)
     {
         windowSystem.Raise({.kind = PlatformEvent::Kind::Pointer, .tag = box, .action = action, .x = x,
-                        .y = y, .wheelSteps = wheelSteps});
+                        .y = y, .wheelSteps = wheelSteps, .shift = shift});
+        app.ProcessPendingEvents();
+    }
+    // The timer runs out once (when it runs).
+    void Tick(int timer)
+    {
+        windowSystem.RaiseTimer(timer);
         app.ProcessPendingEvents();
     }
     // A click on the close box of the window of this title.
