@@ -72,6 +72,12 @@ void HistoryWindow::Start(AppState& state, Toolkit& toolkit, const HistoryOption
         LogFailure(state, toolkit,
                    "The history was damaged (" + opening.SetAsideReason + "); it was set aside as " +
                        FileNameToUtf8(opening.SetAsideTo) + " and a new one started");
+    if (!opening.Store && !record_ && !StampOfPath(options.Path)) {
+        // Not recording, and nothing recorded yet: nothing to say.
+        unavailable_ = "no race has been recorded yet";
+        toolkit.SetControlToolTip(HistoryButton, "Race history: " + unavailable_ + " (this window records none).");
+        return;
+    }
     if (!opening.Store) {
         unavailable_ = opening.Problem;
         LogFailure(state, toolkit, "History unavailable: " + unavailable_);
@@ -105,15 +111,25 @@ void HistoryWindow::SaveGameFolder(const AppState& state)
 void HistoryWindow::AnalysisCommitted(AppState& state, Toolkit& toolkit)
 {
     SaveGameFolder(state);
-    if (!record_ || !store_ || !state.HasGame)
+    bool recorded = false;
+    if (record_ && store_ && state.HasGame) {
+        const CommittedRecording recording = RecordCommittedRace(*store_, state);
+        if (recording.failed)
+            LogFailure(state, toolkit, recording.message);
+        else if (recording.recorded || state.Laps.LapCount == 0)
+            LogMessage(state, toolkit, recording.message);
+        recorded = recording.recorded;
+    }
+    if (!IsOpen(toolkit))
         return;
-    const CommittedRecording recording = RecordCommittedRace(*store_, state);
-    if (recording.failed)
-        LogFailure(state, toolkit, recording.message);
-    else if (recording.recorded || state.Laps.LapCount == 0)
-        LogMessage(state, toolkit, recording.message);
-    if (IsOpen(toolkit))
+    // A new race is read with its track; a race known already (one clicked
+    // here) changes only which row is the shown one.
+    if (recorded) {
         Refresh(state, toolkit, false);
+    } else {
+        ShowMarks(state, toolkit);
+        ShowButtons(state, toolkit);
+    }
 }
 
 // --- The window -------------------------------------------------------------------------------
@@ -259,10 +275,9 @@ std::optional<std::size_t> HistoryWindow::RaceAtTableY(const Toolkit& toolkit, i
     return static_cast<std::size_t>(index);
 }
 
-void HistoryWindow::ShowRaces(const AppState& state, Toolkit& toolkit)
+// The files of the rows shown, each looked at once per refresh.
+std::vector<RaceFile> HistoryWindow::ShownFiles(std::int32_t top)
 {
-    const std::int32_t top = RaceTop(toolkit);
-    // The files of the rows shown, each looked at once.
     std::vector<RaceFile> files;
     for (std::int64_t i = top; i < std::min<std::int64_t>(top + VisibleRaceRows(), std::ssize(rows_)); ++i) {
         const ProgressRow& row = rows_[static_cast<std::size_t>(i)];
@@ -271,11 +286,43 @@ void HistoryWindow::ShowRaces(const AppState& state, Toolkit& toolkit)
             known = files_.emplace(row.Race, RaceFileOf(row)).first;
         files.push_back(known->second);
     }
+    return files;
+}
+
+RaceMarks HistoryWindow::MarksOf(const AppState& state) const
+{
     RaceMarks marks;
     if (state.HasGame)
         marks.Shown = state.GameDigest;
     marks.Chosen = chosenRace_;
-    DrawRaceTable(rows_, top, files, marks, layout::kPictures, toolkit);
+    return marks;
+}
+
+void HistoryWindow::ShowRaces(const AppState& state, Toolkit& toolkit)
+{
+    const std::int32_t top = RaceTop(toolkit);
+    const RaceMarks marks = MarksOf(state);
+    DrawRaceTable(rows_, top, ShownFiles(top), marks, layout::kPictures, toolkit);
+    drawnMarks_ = marks;
+    Show(toolkit, layout::RaceTable);
+}
+
+// Draws again the rows whose marks changed since the table was drawn (a
+// race loaded from its row): two rows at most, not the whole table.
+void HistoryWindow::ShowMarks(const AppState& state, Toolkit& toolkit)
+{
+    const RaceMarks marks = MarksOf(state);
+    if (marks.Shown == drawnMarks_.Shown && marks.Chosen == drawnMarks_.Chosen)
+        return;
+    const std::int32_t top = RaceTop(toolkit);
+    const std::vector<RaceFile> files = ShownFiles(top);
+    const auto marked = [](const RaceMarks& m, const RaceKey& race) { return m.Shown == race || m.Chosen == race; };
+    for (int row = 0; row < static_cast<int>(files.size()); ++row) {
+        const RaceKey& race = rows_[static_cast<std::size_t>(top + row)].Race;
+        if (marked(marks, race) || marked(drawnMarks_, race))
+            DrawRaceRow(rows_, top, row, files, marks, layout::kPictures, toolkit);
+    }
+    drawnMarks_ = marks;
     Show(toolkit, layout::RaceTable);
 }
 
@@ -443,7 +490,7 @@ void HistoryWindow::PointerOverRaces(AppState& state, Toolkit& toolkit)
         // Chosen for "Use as reference"; chosen again, no longer.
         const RaceKey race = rows_[*index].Race;
         chosenRace_ = chosenRace_ == race ? std::nullopt : std::optional<RaceKey>(race);
-        ShowRaces(state, toolkit);
+        ShowMarks(state, toolkit);
         ShowButtons(state, toolkit);
         return;
     }

@@ -69,17 +69,22 @@ public:
     // The race of the table's row at y in its picture; none for no race.
     std::optional<std::size_t> RaceAtTableY(const Toolkit& toolkit, int y) const;
     bool Adding() const { return add_ != nullptr; }
+    // A click on the race at index of Races(): loads it in the main window
+    // when its file still holds it; otherwise says why.
+    void ClickRace(AppState& state, Toolkit& toolkit, std::size_t index);
 
 private:
     void Refresh(AppState& state, Toolkit& toolkit, bool toShownRace);
     void Redraw(const AppState& state, Toolkit& toolkit);
     void ShowTracks(Toolkit& toolkit);
+    std::vector<RaceFile> ShownFiles(std::int32_t top);
+    RaceMarks MarksOf(const AppState& state) const;
     void ShowRaces(const AppState& state, Toolkit& toolkit);
+    void ShowMarks(const AppState& state, Toolkit& toolkit);
     void ShowButtons(const AppState& state, Toolkit& toolkit);
     void ChooseTrack(const AppState& state, Toolkit& toolkit, std::int64_t index);
     void ScrollTracks(Toolkit& toolkit, std::int64_t top);
     void ScrollRaces(const AppState& state, Toolkit& toolkit, std::int64_t top);
-    void ClickRace(AppState& state, Toolkit& toolkit, std::size_t index);
     void UseChosenAsReference(AppState& state, Toolkit& toolkit);
     void StartAdding(AppState& state, Toolkit& toolkit);
     void StepAdding(AppState& state, Toolkit& toolkit);
@@ -103,6 +108,7 @@ private:
     // refresh: a table of thousands of races looks at the rows it shows.
     std::map<RaceKey, RaceFile> files_;
     std::optional<RaceKey> chosenRace_;
+    RaceMarks drawnMarks_;  // the marks as the races table shows them
 
     std::unique_ptr<HistoryAdd> add_;  // the folder being added
     std::string addFolder_;

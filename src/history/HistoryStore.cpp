@@ -549,6 +549,23 @@ std::optional<HistoryStore::Recorded> HistoryStore::Insert(const Pending& pendin
     return recorded;
 }
 
+std::optional<bool> HistoryStore::SeenAgain(const RaceKey& race, const std::string& fileName,
+                                            const std::string& folder)
+{
+    if (!Writable())
+        return std::nullopt;
+    Statement seen = db_.Cached(
+        "UPDATE race SET file_name = ?, folder = ?, seen_ns = ? WHERE race_key = ? AND EXISTS "
+        "(SELECT 1 FROM best_path WHERE race_id = race.id AND speeds IS NOT NULL)");
+    seen.BindText(0, fileName);
+    seen.BindText(1, folder);
+    seen.BindInt64(2, NowNs());
+    seen.BindBlob(3, race);
+    if (!seen.Run())
+        return Fail(), std::nullopt;
+    return db_.Changes() > 0;
+}
+
 std::optional<bool> HistoryStore::SeenUnchanged(const std::string& path, const PathStamp& stamp)
 {
     Statement find = db_.Cached(
@@ -949,6 +966,20 @@ bool HistoryStore::SetSetting(const std::string& name, const std::string& value)
 CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state)
 {
     CommittedRecording result;
+    const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
+    // A race known already is not analysed again: only where it was seen moves.
+    if (state.HasGame) {
+        const auto again = store.SeenAgain(state.GameDigest, FileNamePart(state.GamePath), FolderPart(state.GamePath));
+        if (!again) {
+            result.failed = true;
+            result.message = "History unavailable: " + store.LastFailure().message;
+            return result;
+        }
+        if (*again) {
+            result.message = "Already in the history: " + name;
+            return result;
+        }
+    }
     // The file's date is the race's: a file gone since the load leaves the
     // time of recording instead.
     PathStamp stamp;
@@ -958,7 +989,6 @@ CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& stat
         stamp.modifiedNs = NowNs();
     std::string whyNot;
     const auto record = RaceRecordOf(state, stamp, whyNot);
-    const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
     if (!record) {
         result.message = "Not recorded in the history: " + name + " (" + whyNot + ")";
         return result;

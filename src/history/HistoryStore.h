@@ -163,6 +163,11 @@ public:
     std::optional<std::vector<Recorded>> RecordAll(std::span<const Pending> races,
                                                    std::span<const std::string> seenAgain = {});
 
+    // Marks a race known already, with all the history keeps of it, as seen
+    // now under this name: true. False for a race not known (or known
+    // without its best lap's speeds): the caller records it whole.
+    std::optional<bool> SeenAgain(const RaceKey& race, const std::string& fileName, const std::string& folder);
+
     // Whether the file at path, with this stamp, was recorded before as a
     // race still in the history (RecordAll then marks it seen again).
     std::optional<bool> SeenUnchanged(const std::string& path, const PathStamp& stamp);

@@ -151,6 +151,7 @@ void DrawHeader(Toolkit& toolkit, const PictureSlot& table, std::span<const Colu
     }
 }
 
+// A text of the store in its column, cut to fit.
 void DrawCell(Toolkit& toolkit, const Column& column, int y, const std::string& utf8, Colour colour)
 {
     const std::string text = Fitted(toolkit, utf8, column.right - column.left);
@@ -309,56 +310,72 @@ void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> r
 
 // --- The races table ----------------------------------------------------------------------------
 
+namespace {
+
+constexpr std::array<Column, 9> kRaceColumns{{{6, 106, false, "Date (UTC)"},
+                                             {112, 270, false, "File"},
+                                             {276, 306, true, "Laps"},
+                                             {312, 400, true, "Best lap"},
+                                             {406, 502, true, "Clean mean"},
+                                             {510, 530, false, ""},
+                                             {536, 676, false, "Driver"},
+                                             {682, 836, false, "Car"},
+                                             {842, 976, false, "Saved game"}}};
+
+}  // namespace
+
 void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std::span<const RaceFile> files,
                    const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit)
 {
     const PictureSlot& table = pictures.Races;
-    static constexpr std::array<Column, 9> kColumns{{{6, 106, false, "Date (UTC)"},
-                                                    {112, 270, false, "File"},
-                                                    {276, 306, true, "Laps"},
-                                                    {312, 400, true, "Best lap"},
-                                                    {406, 502, true, "Clean mean"},
-                                                    {510, 530, false, ""},
-                                                    {536, 676, false, "Driver"},
-                                                    {682, 836, false, "Car"},
-                                                    {842, 976, false, "Saved game"}}};
-    constexpr std::size_t kPbColumn = 5;
     toolkit.CreateImageSlot(table.Image, table.Width, table.Height, kRowFill);
+    {
+        Drawing drawing(toolkit, table.Image);
+        UseSmallFont(toolkit, pictures);
+        DrawHeader(toolkit, table, kRaceColumns);
+    }
+    for (int row = 0; row < ListRowsIn(table.Height); ++row)
+        DrawRaceRow(rows, firstRow, row, files, marks, pictures, toolkit);
+}
+
+void DrawRaceRow(std::span<const ProgressRow> rows, std::int32_t firstRow, int row, std::span<const RaceFile> files,
+                 const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit)
+{
+    const PictureSlot& table = pictures.Races;
+    const std::int64_t index = std::int64_t{firstRow} + row;
+    if (row < 0 || row >= ListRowsIn(table.Height) || index < 0 || index >= std::ssize(rows))
+        return;
     Drawing drawing(toolkit, table.Image);
     UseSmallFont(toolkit, pictures);
-    DrawHeader(toolkit, table, kColumns);
-    const int shownRows = ListRowsIn(table.Height);
-    for (int row = 0; row < shownRows; ++row) {
-        const std::int64_t index = std::int64_t{firstRow} + row;
-        if (index < 0 || index >= std::ssize(rows))
-            break;
-        const ProgressRow& race = rows[static_cast<std::size_t>(index)];
-        const int y = kHeaderHeight + row * kRowHeight;
-        Colour fill = index % 2 == 1 ? kOtherRowFill : kRowFill;
-        if (marks.Shown && race.Race == *marks.Shown)
-            fill = kShownRowFill;
-        if (marks.Chosen && race.Race == *marks.Chosen)
-            fill = kChosenRowFill;
-        toolkit.FillBox(0, y, table.Width, kRowHeight, fill);
-        const int textY = y + 1;
-        DrawCell(toolkit, kColumns[0], textY, DateAndMinute(race.DateNs), kBlack);
-        DrawCell(toolkit, kColumns[1], textY, FileNameToUtf8(race.FileName), kBlack);
-        DrawCell(toolkit, kColumns[2], textY, IntToText(race.Laps), kBlack);
-        DrawCell(toolkit, kColumns[3], textY, Seconds(race.BestS) + " (" + IntToText(race.BestLap) + ")", kBlack);
-        DrawCell(toolkit, kColumns[4], textY,
-                 race.CleanMeanS ? Seconds(*race.CleanMeanS) + " (" + IntToText(race.CleanLaps) + ")"
-                                 : std::string("- (0)"),
-                 kBlack);
-        if (race.PersonalBest)
-            DrawCell(toolkit, kColumns[kPbColumn], textY, "PB", kPersonalBest);
-        DrawCell(toolkit, kColumns[6], textY, race.Driver, kBlack);
-        DrawCell(toolkit, kColumns[7], textY, race.Car, kBlack);
-        if (static_cast<std::size_t>(row) < files.size()) {
-            const RaceFile file = files[static_cast<std::size_t>(row)];
-            DrawCell(toolkit, kColumns[8], textY,
-                     file == RaceFile::There ? "there" : file == RaceFile::Changed ? "changed" : "gone",
-                     file == RaceFile::There ? kBlack : kGone);
-        }
+    const ProgressRow& race = rows[static_cast<std::size_t>(index)];
+    const int y = kHeaderHeight + row * kRowHeight;
+    Colour fill = index % 2 == 1 ? kOtherRowFill : kRowFill;
+    if (marks.Shown && race.Race == *marks.Shown)
+        fill = kShownRowFill;
+    if (marks.Chosen && race.Race == *marks.Chosen)
+        fill = kChosenRowFill;
+    toolkit.FillBox(0, y, table.Width, kRowHeight, fill);
+    const int textY = y + 1;
+    // Dates, numbers and marks fit their columns; names are cut to fit.
+    const auto plain = [&](std::size_t column, const std::string& text, Colour colour) {
+        const Column& c = kRaceColumns[column];
+        toolkit.DrawTextAt(c.alignRight ? c.right - toolkit.MeasureTextWidth(text) : c.left, textY, text, colour);
+    };
+    plain(0, DateAndMinute(race.DateNs), kBlack);
+    DrawCell(toolkit, kRaceColumns[1], textY, FileNameToUtf8(race.FileName), kBlack);
+    plain(2, IntToText(race.Laps), kBlack);
+    plain(3, Seconds(race.BestS) + " (" + IntToText(race.BestLap) + ")", kBlack);
+    plain(4, race.CleanMeanS ? Seconds(*race.CleanMeanS) + " (" + IntToText(race.CleanLaps) + ")"
+                             : std::string("- (0)"),
+          kBlack);
+    if (race.PersonalBest)
+        plain(5, "PB", kPersonalBest);
+    DrawCell(toolkit, kRaceColumns[6], textY, race.Driver, kBlack);
+    DrawCell(toolkit, kRaceColumns[7], textY, race.Car, kBlack);
+    if (static_cast<std::size_t>(row) < files.size()) {
+        const RaceFile file = files[static_cast<std::size_t>(row)];
+        plain(8, file == RaceFile::There ? "there" : file == RaceFile::Changed ? "changed" : "gone",
+              file == RaceFile::There ? kBlack : kGone);
     }
 }
 

@@ -11,6 +11,7 @@
 //   DrawTrackList          the tracks from a row on, the chosen one marked
 //   DrawProgressChart      best lap and clean mean per race, PB steps, record
 //   DrawRaceTable          the races from a row on, with their files' state
+//   DrawRaceRow            one of its rows again
 //   ListRowsIn, ListRowAt  the rows of both tables
 #pragma once
 
@@ -65,6 +66,10 @@ struct RaceMarks {
 // firstRow + i (the rows shown, no more).
 void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std::span<const RaceFile> files,
                    const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit);
+// One row of the table drawn again (row from 0, the first shown), as when
+// its marks change.
+void DrawRaceRow(std::span<const ProgressRow> rows, std::int32_t firstRow, int row, std::span<const RaceFile> files,
+                 const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit);
 
 // The rows a table of this height shows at once, and the row (from 0, the
 // first shown) at y in its picture; none in its header.
