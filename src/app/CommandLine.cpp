@@ -233,6 +233,21 @@ int RunReport(const Options& options)
         std::cout << SampleTableCsv(samples, state.Track.MapScale, AnalyseCommittedLaps(state));
     } else if (options.csv) {
         std::cout << LapTableCsv(AnalyseCommittedLaps(state), state.Laps);
+    } else if (options.json && options.againstPb) {
+        // The personal best of the track from another race: read, never written.
+        const HistoryOpening opening = OpenHistoryToRead(HistoryPathOf(options.history));
+        if (!opening.Store) {
+            std::cerr << "vxanalyser: History unavailable: " << opening.Problem << "\n";
+            return kInputError;
+        }
+        const auto best = opening.Store->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+        if (!best && !opening.Store->LastFailure().message.empty()) {
+            std::cerr << "vxanalyser: History unavailable: " << opening.Store->LastFailure().message << "\n";
+            return kInputError;
+        }
+        if (!best)
+            std::cerr << "vxanalyser: the history holds no best lap of this track from another race\n";
+        std::cout << ReportJson(state, best);
     } else if (options.json) {
         std::cout << ReportJson(state);
     } else {
