@@ -256,7 +256,7 @@ int RunRender(const Options& options)
             status = kOutputFailed;
         }
     }
-    if (!options.jpeg.empty() && !SavePicture(state, toolkit)) {
+    if (!options.jpeg.empty() && !SavePicture(state, toolkit, NoWindow)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         status = kOutputFailed;
     }
@@ -285,7 +285,7 @@ int RunWindow(const std::string& game)
     Application app(toolkit);
     app.StartUp();
     if (!game.empty())
-        LoadGameFrom(app.State(), toolkit, game);
+        LoadGameFrom(app.State(), toolkit, game, {}, MainWindow);
     return app.Run();
 }
 

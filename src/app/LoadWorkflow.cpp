@@ -143,7 +143,7 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
 // track: beside the saved game, in the "Tracks" folder beside "Saves", or as
 // the user chooses.
 std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
-                                     const std::string& givenTrack, Staging& staging)
+                                     const std::string& givenTrack, int window, Staging& staging)
 {
     if (game) {
         state.GameDirectory = FolderPart(*game);
@@ -191,7 +191,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
 
     state.TrackDirectory = state.GameDirectory;
     std::optional<std::string> chosen =
-        ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
+        ChosenPath(toolkit.AskOpenFile(window, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
     if (chosen && FileNamePart(*chosen) == kNoFileName)
         chosen.reset();
     if (!chosen) {
@@ -230,11 +230,14 @@ private:
 };
 
 bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
-             const std::string& givenTrack, bool draw)
+             const std::string& givenTrack, bool draw, int window)
 {
     Staging staging;
-    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, staging)) {
-        LogFailure(state, toolkit, LoadProblemMessage(*problem));
+    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, window, staging)) {
+        if (problem->kind == LoadProblem::Kind::NoTrackChosen)
+            LogMessage(state, toolkit, LoadProblemMessage(*problem));  // the user's choice
+        else
+            SayFailure(state, toolkit, window, LoadProblemMessage(*problem));
         return false;
     }
     CommitLoad(state, std::move(staging.files), draw);
@@ -252,28 +255,28 @@ bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>
 
 }  // namespace
 
-bool LoadGame(AppState& state, Toolkit& toolkit)
+bool LoadGame(AppState& state, Toolkit& toolkit, int window)
 {
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    const auto game = ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Game", state.GameDirectory, "gam|*.gam", 0));
-    return RunLoad(state, toolkit, game, {}, true);
+    const auto game = ChosenPath(toolkit.AskOpenFile(window, "Open Game", state.GameDirectory, "gam|*.gam", 0));
+    return RunLoad(state, toolkit, game, {}, true, window);
 }
 
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                  const std::string& trackPath)
+                  const std::string& trackPath, int window)
 {
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, true);
+    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, true, window);
 }
 
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath)
 {
-    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, false);
+    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, false, NoWindow);
 }
 
 // --- The commit and the pictures -------------------------------------------------

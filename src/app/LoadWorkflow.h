@@ -10,15 +10,18 @@
 namespace vx {
 
 // What "Load" does: asks for a saved game, finds its track and redraws the
-// analysis. A load that stops early leaves the previous analysis whole and
-// says why in the message log. True when the new analysis was committed.
-bool LoadGame(AppState& state, Toolkit& toolkit);
+// analysis. The requesters stand in front of window, the one the user acted
+// in. A load that stops early leaves the previous analysis whole and says
+// why (SayFailure); both requesters cancelled is no failure, and only
+// logged. True when the new analysis was committed.
+bool LoadGame(AppState& state, Toolkit& toolkit, int window = MainWindow);
 
 // The same, for a saved game named from outside (the command line, a drop):
 // the path takes the place of the "Open Game" answer. A track path, when
-// given, is used instead of the lookup.
+// given, is used instead of the lookup. window: the window the user gave the
+// file to, or NoWindow for the command line's own commands.
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                  const std::string& trackPath = {});
+                  const std::string& trackPath = {}, int window = NoWindow);
 
 // The same load, committed without drawing anything (the report).
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,

@@ -23,6 +23,9 @@ namespace vx {
 // --- Numbered objects -------------------------------------------------------
 
 constexpr int MainWindow = 0;
+// No window: an action that no window asked for (the command line's), whose
+// failures are said in the log alone.
+constexpr int NoWindow = -1;
 
 // Images.
 constexpr int MapImage = 1;

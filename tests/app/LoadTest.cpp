@@ -296,6 +296,18 @@ TEST_P(LoadThatStops, LeavesThePreviousAnalysisWholeAndSaysWhy)
         EXPECT_EQ(NewestLog(), GetParam().log);
     else
         EXPECT_NE(NewestLog(), logBefore);  // the parser's reason, checked below
+    // A failure is said whole in an error box in front of the main window
+    // as well, and in red; cancelling both requesters is no failure.
+    if (std::string(GetParam().name) == "BothRequestersCancelled") {
+        EXPECT_TRUE(script->shown.empty());
+        EXPECT_FALSE(State().Log.NewestIsFailure());
+    } else {
+        ASSERT_EQ(script->shown.size(), 1u);
+        EXPECT_EQ(script->shown[0].owner, MainWindow);
+        EXPECT_EQ(script->shown[0].kind, MessageKind::Error);
+        EXPECT_EQ(script->shown[0].text, State().Log.NewestWhole());
+        EXPECT_TRUE(State().Log.NewestIsFailure());
+    }
     EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().Game.DriverCount(), 3);
     Click(">");  // navigation still shows the previous analysis
