@@ -1,9 +1,14 @@
 #include "app/CompareWindow.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "app/CompareLayout.h"
+#include "app/Export.h"
+#include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
+#include "app/MainWindowLayout.h"
 #include "laps/CompareView.h"
 #include "laps/LapView.h"
 #include "toolkit/Text.h"
@@ -65,7 +70,6 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
             toolkit.DestroyAppWindow(layout::Number);
             return;
         }
-        referenceChoice_ = 0;
         cursor_.reset();
         toolkit.LoadFontSlot(layout::Font, layout::FontFace, layout::FontPoints);
         for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart,
@@ -80,24 +84,87 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         AddButton(toolkit, layout::NextReference);
         for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
             toolkit.TrackPointer(box.Control, true);
+        toolkit.SetControlToolTip(layout::LapTable.Control,
+                                  "Click: show this lap\n"
+                                  "Right click or Shift+click: compare against this lap\n"
+                                  "Return: compare against the lap shown");
         toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
-        // The main window's lap keys work here too.
-        toolkit.AddKeyCommand(layout::Number, Key::Left, PrevLapButton);
-        toolkit.AddKeyCommand(layout::Number, Key::Right, NextLapButton);
-        toolkit.AddKeyCommand(layout::Number, Key::Home, FirstLapCommand);
-        toolkit.AddKeyCommand(layout::Number, Key::End, LastLapCommand);
+        // Every key of the main window works here too; Up and Down go
+        // through the table's rows.
+        const std::pair<Key, int> keys[] = {
+            {Key::Left, PrevLapButton},
+            {Key::Right, NextLapButton},
+            {Key::PageUp, PageBackCommand},
+            {Key::PageDown, PageForwardCommand},
+            {Key::Home, FirstLapCommand},
+            {Key::End, LastLapCommand},
+            {Key::CtrlO, layout::LoadCommand},
+            {Key::CtrlS, layout::SaveCommand},
+            {Key::Up, layout::RowUpCommand},
+            {Key::Down, layout::RowDownCommand},
+            {Key::Return, layout::ReferenceShownCommand},
+            {Key::Escape, layout::CloseCommand},
+            {Key::CtrlW, layout::CloseCommand},
+        };
+        for (const auto& [key, command] : keys)
+            toolkit.AddKeyCommand(layout::Number, key, command);
         const int tabOrder[] = {layout::PrevReference.Number, layout::NextReference.Number,
                                 layout::TableScroll.Number};
         toolkit.SetTabOrder(tabOrder);
+        PlaceWindow(toolkit);
     }
+    KeepChoiceFor(state);
     Analyse(state);
     Redraw(state, toolkit);
 }
 
 void CompareWindow::Close(Toolkit& toolkit)
 {
+    const ScreenArea frame = toolkit.WindowFrameOf(layout::Number);
+    if (frame.width > 0)
+        place_ = ScreenPlace{frame.x, frame.y};
     toolkit.DestroyAppWindow(layout::Number);
-    *this = CompareWindow{};
+    analysis_.reset();
+    bests_ = {};
+    figures_.reset();
+    cursor_.reset();
+}
+
+// Where it was last closed; the first time, beside the main window, on the
+// screen the main window is on.
+void CompareWindow::PlaceWindow(Toolkit& toolkit) const
+{
+    if (place_) {
+        toolkit.MoveAppWindow(layout::Number, place_->x, place_->y);
+        return;
+    }
+    const ScreenArea work = toolkit.WorkAreaOf(MainWindow);
+    const ScreenArea main = toolkit.WindowFrameOf(MainWindow);
+    if (work.width <= 0 || work.height <= 0 || main.width <= 0)
+        return;
+    // Both windows have the same borders and title bar: the main window's
+    // client area sits on its frame's bottom edge, centred across.
+    const int frameWidth = std::max(0, main.width - kClientWidth);
+    const int frameHeight = std::max(0, main.height - kClientHeight);
+    const int clientX = main.x + frameWidth / 2;
+    const int clientY = main.y + main.height - kClientHeight - frameWidth / 2;
+    std::vector<ScreenArea> controls;
+    for (const main_window::Place& at : main_window::Controls)
+        controls.push_back({clientX + at.x, clientY + at.y, at.w, at.h});
+    const ScreenPlace at =
+        PlaceBeside(work, main, controls, layout::Client.w + frameWidth, layout::Client.h + frameHeight);
+    toolkit.MoveAppWindow(layout::Number, at.x, at.y);
+}
+
+// The reference chosen holds for its race: another race starts from its own
+// default reference.
+void CompareWindow::KeepChoiceFor(const AppState& state)
+{
+    const RaceKey race{state.GameDigest, state.LayoutDigest};
+    if (race != choiceRace_) {
+        choiceRace_ = race;
+        referenceChoice_ = 0;
+    }
 }
 
 void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
@@ -109,10 +176,10 @@ void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
 
 void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
 {
+    KeepChoiceFor(state);
     if (!IsOpen(toolkit))
         return;
-    // The new laps against their own default reference, from the top.
-    referenceChoice_ = 0;
+    // The new laps from the top.
     toolkit.SetControlValue(layout::TableScroll.Number, 0);
     cursor_.reset();
     Analyse(state);
@@ -220,11 +287,25 @@ void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::in
 
 void CompareWindow::ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step)
 {
-    if (!analysis_)
+    if (analysis_)
+        PickReference(state, toolkit, std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount));
+}
+
+void CompareWindow::PickReference(const AppState& state, Toolkit& toolkit, std::int32_t lap)
+{
+    if (!analysis_ || lap < 1 || lap > analysis_->LapCount)
         return;
-    referenceChoice_ = std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount);
+    referenceChoice_ = lap;
     Analyse(state);
     Redraw(state, toolkit);
+}
+
+// The lap of the row above or below the compared one becomes the main
+// window's lap, and so the lap compared.
+void CompareWindow::StepRow(AppState& state, Toolkit& toolkit, std::int32_t step)
+{
+    if (analysis_ && Lap() != 0)
+        SelectLap(state, toolkit, std::clamp(Lap() + step, 1, analysis_->LapCount));
 }
 
 void CompareWindow::PointerOverChart(Toolkit& toolkit, int chart)
@@ -240,9 +321,16 @@ void CompareWindow::PointerOverTable(AppState& state, Toolkit& toolkit)
 {
     if (toolkit.EventPointerAction() == PointerAction::Wheel) {
         ScrollTable(state, toolkit, std::int64_t{TableTop(toolkit)} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
-    } else if (toolkit.EventPointerAction() == PointerAction::Press) {
-        // A lap's row makes it the main window's lap, and so the lap compared.
-        if (const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY()))
+    } else if (toolkit.EventPointerAction() == PointerAction::Press ||
+               toolkit.EventPointerAction() == PointerAction::RightPress) {
+        const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY());
+        if (lap == 0)
+            return;
+        // A right click or Shift+click on a lap's row makes it the reference;
+        // a click makes it the main window's lap, and so the lap compared.
+        if (toolkit.EventPointerAction() == PointerAction::RightPress || toolkit.PointerShift())
+            PickReference(state, toolkit, lap);
+        else
             SelectLap(state, toolkit, lap);
     }
 }
@@ -262,6 +350,15 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         case layout::TableScroll.Number:
             ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
             return true;
+        case layout::CloseCommand: Close(toolkit); return true;
+        case layout::LoadCommand: LoadGame(state, toolkit, layout::Number); return true;
+        case layout::SaveCommand:
+            if (toolkit.ControlEnabled(SaveButton))  // as the main window's Ctrl+S
+                SavePicture(state, toolkit, layout::Number);
+            return true;
+        case layout::RowUpCommand: StepRow(state, toolkit, -1); return true;
+        case layout::RowDownCommand: StepRow(state, toolkit, +1); return true;
+        case layout::ReferenceShownCommand: PickReference(state, toolkit, Lap()); return true;
         default: return false;
         }
     }

@@ -6,12 +6,14 @@
 // laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
 // analysis against the reference chosen, the lap it shows and the cursor;
 // whether it is open and which table row is on top are its window's and its
-// scroll bar's own.
+// scroll bar's own. Closing it keeps, for this run, where the user put it
+// and the reference lap chosen for the race (until another race is loaded).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
+#include "app/Placement.h"
 #include "laps/CompareFigures.h"
 #include "state/AppState.h"
 
@@ -19,14 +21,19 @@ namespace vx {
 
 class CompareWindow final : public SideWindow {
 public:
-    // Opens the window over the committed analysis (or redraws it when open).
+    // Opens the window over the committed analysis (or redraws it when
+    // open): where it was last closed, or at first beside the main window.
     void Open(const AppState& state, Toolkit& toolkit);
     void Close(Toolkit& toolkit);
     bool IsOpen(const Toolkit& toolkit) const;
 
-    // The window's events (its controls, its pictures under the pointer, its
-    // close box); false for an event that is not its own. A click on a lap's
-    // row selects that lap in the main window.
+    // The window's events (its controls, its keys, its pictures under the
+    // pointer, its close box); false for an event that is not its own. A
+    // click on a lap's row selects that lap in the main window; a right click
+    // or a Shift+click makes it the reference. Up and Down step the compared
+    // lap through the table's rows, Return makes it the reference, Esc and
+    // Ctrl+W close the window; Ctrl+O and Ctrl+S load and save as the main
+    // window's keys do, asking in front of this window.
     bool HandleEvent(AppState& state, Toolkit& toolkit, int event);
 
     // Puts the cursor at lap fraction f (none: takes it away), as the
@@ -52,6 +59,15 @@ public:
     std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
 
 private:
+    // The race of the reference chosen: its saved game's and layout's keys.
+    struct RaceKey {
+        Sha256Digest Game{};
+        Sha256Digest Layout{};
+        bool operator==(const RaceKey&) const = default;
+    };
+
+    void PlaceWindow(Toolkit& toolkit) const;
+    void KeepChoiceFor(const AppState& state);
     void Analyse(const AppState& state);
     std::int32_t LastTableTop() const;
     void ShowPlaceholders(Toolkit& toolkit) const;
@@ -59,10 +75,14 @@ private:
     void ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const;
     void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
     void ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void PickReference(const AppState& state, Toolkit& toolkit, std::int32_t lap);
+    void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
 
     std::int32_t referenceChoice_ = 0;  // the lap chosen as reference; 0 the default
+    RaceKey choiceRace_;                // the race it was chosen on
+    std::optional<ScreenPlace> place_;  // the frame's corner when last closed
     std::optional<LapAnalysis> analysis_;
     LapTableBests bests_;
     // What the pictures show; written by Redraw alone.

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "support/ForwardingWindowSystem.h"
@@ -31,6 +32,11 @@ public:
         windows_[title] = id;
         return id;
     }
+    void AddKeyCommand(std::uint64_t window, Key key, int tag) override
+    {
+        keys_[{window, key}] = tag;
+        ForwardingWindowSystem::AddKeyCommand(window, key, tag);
+    }
     void Raise(const PlatformEvent& event)
     {
         if (sink_)
@@ -41,10 +47,21 @@ public:
     {
         Raise({.kind = PlatformEvent::Kind::Close, .window = windows_[title]});
     }
+    // The key pressed in the window last opened with this title: the
+    // command the program bound to it there; false when it bound none.
+    bool RaiseKey(const std::string& title, Key key)
+    {
+        const auto bound = keys_.find({windows_[title], key});
+        if (bound == keys_.end())
+            return false;
+        Raise({PlatformEvent::Kind::Control, bound->second, {}});
+        return true;
+    }
 
 private:
     std::function<void(const PlatformEvent&)> sink_;
     std::map<std::string, std::uint64_t> windows_;  // UTF-8 title -> id
+    std::map<std::pair<std::uint64_t, Key>, int> keys_;  // window id and key -> tag
 };
 
 // A started program with a scripted requester.
@@ -89,10 +106,17 @@ protected:
         app.ProcessPendingEvents();
     }
     // The pointer over a picture box that tracks it, at (x, y) in the box.
-    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0)
+    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0, bool shift = false)
     {
         windowSystem.Raise({.kind = PlatformEvent::Kind::Pointer, .tag = box, .action = action, .x = x,
-                        .y = y, .wheelSteps = wheelSteps});
+                        .y = y, .wheelSteps = wheelSteps, .shift = shift});
+        app.ProcessPendingEvents();
+    }
+    // A key pressed in the window of this title; a key it has no command
+    // for fails the test.
+    void PressKey(const std::string& title, Key key)
+    {
+        ASSERT_TRUE(windowSystem.RaiseKey(title, key)) << title << ": key " << static_cast<int>(key);
         app.ProcessPendingEvents();
     }
     // A click on the close box of the window of this title.
