@@ -64,7 +64,8 @@ constexpr const char* kHelp =
     "End the last lap; Ctrl+O loads a saved game and Ctrl+S saves the map.\n"
     "A click on a lap's point of the lap chart shows that lap. \"Compare\"\n"
     "opens the lap comparison: the shown lap (the fastest for lap 0) against\n"
-    "a reference lap, with sectors, speed, delta and the lap table.\n"
+    "the reference lap or another chosen there, with sectors, speed, delta\n"
+    "and the lap table; sectors and speeds are measured on the reference lap.\n"
     "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
     "3 an input file is missing, unreadable, too large or invalid.\n";

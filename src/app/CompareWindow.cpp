@@ -65,7 +65,7 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
             toolkit.DestroyAppWindow(layout::Number);
             return;
         }
-        referenceChoice_ = 0;
+        againstChoice_ = 0;
         cursor_.reset();
         toolkit.LoadFontSlot(layout::Font, layout::FontFace, layout::FontPoints);
         for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart,
@@ -74,10 +74,10 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         const layout::Place& scroll = layout::TableScroll.At;
         toolkit.AddScrollBar(layout::TableScroll.Number, scroll.x, scroll.y, scroll.w, scroll.h, 0, 0,
                              VisibleTableRows());
-        AddLabel(toolkit, layout::ReferenceCaption);
-        AddButton(toolkit, layout::PrevReference);
-        AddLabel(toolkit, layout::ReferenceLabel);
-        AddButton(toolkit, layout::NextReference);
+        AddLabel(toolkit, layout::AgainstCaption);
+        AddButton(toolkit, layout::PrevAgainst);
+        AddLabel(toolkit, layout::AgainstLabel);
+        AddButton(toolkit, layout::NextAgainst);
         for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
             toolkit.TrackPointer(box.Control, true);
         toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
@@ -86,7 +86,7 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         toolkit.AddKeyCommand(layout::Number, Key::Right, NextLapButton);
         toolkit.AddKeyCommand(layout::Number, Key::Home, FirstLapCommand);
         toolkit.AddKeyCommand(layout::Number, Key::End, LastLapCommand);
-        const int tabOrder[] = {layout::PrevReference.Number, layout::NextReference.Number,
+        const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
                                 layout::TableScroll.Number};
         toolkit.SetTabOrder(tabOrder);
     }
@@ -111,8 +111,8 @@ void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
 {
     if (!IsOpen(toolkit))
         return;
-    // The new laps against their own default reference, from the top.
-    referenceChoice_ = 0;
+    // The new laps against their own reference lap, from the top.
+    againstChoice_ = 0;
     toolkit.SetControlValue(layout::TableScroll.Number, 0);
     cursor_.reset();
     Analyse(state);
@@ -121,10 +121,10 @@ void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
 
 void CompareWindow::Analyse(const AppState& state)
 {
-    analysis_ = AnalyseCommittedLaps(state, referenceChoice_);
+    analysis_ = AnalyseCommittedLaps(state);
     bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
     if (!analysis_) {
-        referenceChoice_ = 0;
+        againstChoice_ = 0;
         cursor_.reset();
     }
 }
@@ -134,7 +134,7 @@ void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
     figures_.reset();
     if (analysis_) {
         const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
-        figures_ = CompareLaps(ProfileOf(*analysis_, lap), ProfileOf(*analysis_, analysis_->ReferenceLap));
+        figures_ = CompareLaps(*analysis_, lap, againstChoice_);
     }
     // The compared lap's row in view.
     std::int32_t top = TableTop(toolkit);
@@ -194,20 +194,20 @@ void CompareWindow::ShowPlaceholders(Toolkit& toolkit) const
         toolkit.ShowImage(box.Control, PlaceholderImage);
 }
 
-// The reference's label and the buttons that choose another.
+// The label of the lap compared against and the buttons that choose another.
 void CompareWindow::ShowChoices(Toolkit& toolkit) const
 {
-    toolkit.SetControlText(layout::ReferenceLabel.Number, analysis_ ? IntToText(analysis_->ReferenceLap) : "");
-    toolkit.SetControlEnabled(layout::PrevReference.Number, analysis_ && analysis_->ReferenceLap > 1);
-    toolkit.SetControlEnabled(layout::NextReference.Number,
-                              analysis_ && analysis_->ReferenceLap < analysis_->LapCount);
+    const std::int32_t against = Against();
+    toolkit.SetControlText(layout::AgainstLabel.Number, against > 0 ? IntToText(against) : "");
+    toolkit.SetControlEnabled(layout::PrevAgainst.Number, against > 1);
+    toolkit.SetControlEnabled(layout::NextAgainst.Number, analysis_ && against > 0 && against < analysis_->LapCount);
 }
 
 void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
 {
     if (!analysis_)
         return;
-    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), top, layout::kPictures, toolkit);
+    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), Against(), top, layout::kPictures, toolkit);
     Show(toolkit, layout::LapTable);
 }
 
@@ -218,12 +218,13 @@ void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::in
     ShowTable(state, toolkit, held);
 }
 
-void CompareWindow::ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step)
+// Another lap to compare against: the analysis stays, only the delta and the
+// lap drawn beside change.
+void CompareWindow::StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step)
 {
-    if (!analysis_)
+    if (!analysis_ || Against() == 0)
         return;
-    referenceChoice_ = std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount);
-    Analyse(state);
+    againstChoice_ = std::clamp(Against() + step, 1, analysis_->LapCount);
     Redraw(state, toolkit);
 }
 
@@ -257,8 +258,8 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
     }
     if (event == kControlEvent) {
         switch (toolkit.EventControl()) {
-        case layout::PrevReference.Number: ChooseReference(state, toolkit, -1); return true;
-        case layout::NextReference.Number: ChooseReference(state, toolkit, +1); return true;
+        case layout::PrevAgainst.Number: StepAgainst(state, toolkit, -1); return true;
+        case layout::NextAgainst.Number: StepAgainst(state, toolkit, +1); return true;
         case layout::TableScroll.Number:
             ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
             return true;

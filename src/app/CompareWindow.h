@@ -1,10 +1,11 @@
 // The comparison window: the lap shown in the main window (the fastest lap
-// for the whole race) against a reference lap, opened by "Compare" and
-// closed on its own. It follows the main window's lap and every load.
+// for the whole race) against another lap of the race (the reference lap
+// unless the user picks another), opened by "Compare" and closed on its own.
+// It follows the main window's lap and every load.
 //
 // Its numbers and layout: app/CompareLayout.h. Its figures and pictures:
 // laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
-// analysis against the reference chosen, the lap it shows and the cursor;
+// race's analysis, the lap compared against, the lap it shows and the cursor;
 // whether it is open and which table row is on top are its window's and its
 // scroll bar's own.
 #pragma once
@@ -39,11 +40,13 @@ public:
     void LapShown(const AppState& state, Toolkit& toolkit) override;
     void AnalysisCommitted(const AppState& state, Toolkit& toolkit) override;
 
-    // The analysis against the chosen reference; none without laps or while
-    // closed.
+    // The race's analysis; none without laps or while closed. The lap
+    // compared against never changes it.
     const std::optional<LapAnalysis>& Analysis() const { return analysis_; }
     // The lap compared; 0 when there is none.
     std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
+    // The lap it is compared against; 0 when there is none.
+    std::int32_t Against() const { return figures_ ? figures_->Against.Lap : 0; }
     // The lap fraction under the pointer.
     std::optional<double> Cursor() const { return cursor_; }
     // The first lap row shown, from 0: the scroll bar's position.
@@ -58,11 +61,11 @@ private:
     void ShowChoices(Toolkit& toolkit) const;
     void ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const;
     void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
-    void ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step);
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
 
-    std::int32_t referenceChoice_ = 0;  // the lap chosen as reference; 0 the default
+    std::int32_t againstChoice_ = 0;  // the lap compared against; 0 the reference lap
     std::optional<LapAnalysis> analysis_;
     LapTableBests bests_;
     // What the pictures show; written by Redraw alone.

@@ -62,10 +62,12 @@ TEST_F(Compare, TheWindowFollowsTheMainWindowsLapAndClosesAlone)
     EXPECT_EQ(TableTop(), 3);
     EXPECT_EQ(Shown().LapAtTableY(toolkit, 20 + 21 * 16), 25);
 
-    // Any lap can be the reference.
+    // Any lap can be compared against; the reference lap stays.
     const int reference = Shown().Analysis()->ReferenceLap;
-    Press(reference > 1 ? layout::PrevReference.Number : layout::NextReference.Number);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference > 1 ? reference - 1 : reference + 1);
+    ASSERT_EQ(Shown().Against(), reference);
+    Press(reference > 1 ? layout::PrevAgainst.Number : layout::NextAgainst.Number);
+    EXPECT_EQ(Shown().Against(), reference > 1 ? reference - 1 : reference + 1);
+    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference);
 
     // The cursor follows the pointer over the charts and goes when it leaves:
     // the plot's 423 pixels (the 483-pixel chart less margins of 50 and 10)
@@ -105,7 +107,7 @@ TEST_F(Compare, ALoadWithoutLapsEmptiesTheOpenWindowAndDisablesTheButton)
     EXPECT_FALSE(toolkit.ControlEnabled(CompareButton));
     EXPECT_TRUE(Shown().IsOpen(toolkit));
     EXPECT_FALSE(Shown().Analysis().has_value());
-    Press(layout::NextReference.Number);  // nothing to choose from
+    Press(layout::NextAgainst.Number);  // nothing to choose from
     Point(layout::SpeedChart.Control, PointerAction::Move, 100, 40);
     Point(layout::LapTable.Control, PointerAction::Press, 10, 30);
     EXPECT_EQ(LapLabel(), "0");
