@@ -146,11 +146,9 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        const std::string& dropped = toolkit_.DroppedPath();
-        if (IsSavedGameName(dropped))
-            LoadGameFrom(state_, toolkit_, dropped);
-        else
-            LogFailure(state_, toolkit_, "Not a saved game: " + FileNamePart(dropped));
+        // Whatever its name: a file that parses as a saved game loads, a
+        // track or a picture is refused for what it is.
+        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath());
     }
     return event != kCloseEvent;
 }
