@@ -6,6 +6,7 @@
 #include "app/Export.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
+#include "app/StartGuide.h"
 #include "laps/LapChart.h"
 #include "laps/LapView.h"
 #include "toolkit/Text.h"
@@ -62,6 +63,8 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     // Tab follows the layout, row by row.
     const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider, CompareButton};
     toolkit.SetTabOrder(tabOrder);
+    // How to begin, where the map will be.
+    ShowStartGuide(state, toolkit);
 }
 
 void PrevLapStep(AppState& state, Toolkit& toolkit)
