@@ -302,7 +302,7 @@ int RunCommandLine(const std::vector<std::string>& args)
     // started from. A folder is no saved game: said on the console.
     const bool command = first == "report" || first == "render" || first == "samples";
     const PathKind kind = SystemFiles().KindOf(first);
-    const bool folder = args.size() == 2 && !command && kind == PathKind::Folder;
+    const bool folder = args.size() == 2 && first[0] != '-' && !command && kind == PathKind::Folder;
     const bool window = args.size() == 2 && first[0] != '-' && !command && !folder &&
                         (IsSavedGameName(first) || kind == PathKind::File);
     if (!window)
