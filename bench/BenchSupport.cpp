@@ -211,6 +211,8 @@ std::string Format(double value, Unit unit)
     char text[64];
     if (unit == Unit::Megabytes)
         std::snprintf(text, sizeof text, "%.1f MB", value);
+    else if (unit == Unit::Kilobytes)
+        std::snprintf(text, sizeof text, "%.1f KB", value);
     else if (value < 0.1)
         std::snprintf(text, sizeof text, "%.1f us", value * 1000.0);
     else

@@ -52,7 +52,7 @@ ChildRun RunChild(const std::string& program, const std::vector<std::string>& ar
 
 // --- The table of figures ---------------------------------------------------
 
-enum class Unit { Milliseconds, Megabytes };
+enum class Unit { Milliseconds, Megabytes, Kilobytes };
 
 // A figure of the table: the median of a benchmark beside the median of its
 // baseline, both from the same run. Names are a benchmark's function name

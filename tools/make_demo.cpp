@@ -1,10 +1,16 @@
-// make_demo: writes the demo track and two saved games raced on it.
+// make_demo: writes the demo track and two saved games raced on it, or many
+// varied races on it for the tests and benchmarks of the race history.
 //
-//   make_demo OUTDIR   writes OUTDIR/Tracks/Kestrelvale.trk,
-//                      OUTDIR/Saves/demo.gam and OUTDIR/Saves/long.gam
+//   make_demo OUTDIR             writes OUTDIR/Tracks/Kestrelvale.trk,
+//                                OUTDIR/Saves/demo.gam and OUTDIR/Saves/long.gam
+//   make_demo OUTDIR --races N   writes OUTDIR/Tracks/Kestrelvale.trk and
+//                                OUTDIR/Saves/race-0001.gam .. race-N.gam: other
+//                                lines, lap counts, mistakes, drivers and cars,
+//                                a race a day from 2026-01-01, the day's time in
+//                                the file's modification time
 //
-// Everything comes from fixed numbers and one seeded generator, so a rerun
-// writes the same bytes.
+// Everything comes from fixed numbers and seeded generators, so a rerun
+// writes the same bytes (and the same times).
 //
 // Sections:
 //   1. Numbers: the seeded generator, smooth noise, small vector helpers
@@ -16,9 +22,11 @@
 //   7. The saved games and main
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -1337,14 +1345,83 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
         throw std::runtime_error("cannot write " + path.string());
 }
 
+// The demo race's field, in grid order; the human's entry is replaced.
+const std::vector<Entrant> kDemoField = {
+    {"Teo Brandt", "Halcyon R", 91, 0, 0.0},     {"Noor Aziz", "Vireo S", 87, 0, 12.89},
+    {"Mara Quill", "Corvane GT", 0, 0, 4.60},    {"Pavel Ostrov", "Tarn 22", 84, 0, 2.76},
+    {"Juno Reyes", "Merlo V6", 76, 0, 28.54},    {"Kai Lindberg", "Ocelot RS", 68, 1, 37.2},
+};
+
+// Race `index` (from 1) of many: a player who gets faster over the weeks,
+// in one of three cars, with the odd mistake. Names are Windows-1252, as
+// the game writes them: one car and one driver carry accents.
+Race VariedRace(int index)
+{
+    static const char* const kDrivers[] = {"Mara Quill", "Zo\xEB Kr\xE4mer"};
+    static const char* const kCars[] = {"Corvane GT", "Halcyon R", "V\xE9lo Sport"};
+    Random random(0x5EED0000u + static_cast<std::uint64_t>(index));
+    Race race;
+    race.Gauges = {static_cast<std::uint8_t>(20 + random.Below(70)),
+                   static_cast<std::uint8_t>(20 + random.Below(70)),
+                   static_cast<std::uint8_t>(random.Below(40)),
+                   static_cast<std::uint8_t>(5 + random.Below(60)),
+                   static_cast<std::uint8_t>(90 + random.Below(40))};
+    race.Field = kDemoField;
+    Entrant& human = race.Field[2];
+    human.Name = kDrivers[random.Below(8) == 0 ? 1 : 0];
+    human.Car = kCars[random.Below(3)];
+    Drive& drive = race.Human;
+    drive.Laps = 3 + random.Below(10);
+    drive.GridBack = GridBack(3);
+    drive.GridSide = GridSide(3);
+    // Faster with practice, and never quite the same.
+    drive.FlyingLap = 46.5 - 2.0 * (1.0 - std::exp(-index / 150.0)) + random.Uniform(-0.5, 0.5);
+    drive.ThirdsSpread = random.Uniform(0.0, 0.012);
+    drive.Scatter = random.Uniform(0.02, 0.3);
+    drive.Seed = 100003u + static_cast<std::uint64_t>(index) * 7919u;
+    for (int lap = 2; lap <= drive.Laps; ++lap) {
+        const int roll = random.Below(20);
+        if (roll == 0)
+            drive.OffLaps.push_back(lap);
+        else if (roll == 1)
+            drive.LockUpLaps.push_back(lap);
+        else if (roll < 5)
+            drive.ChicaneLaps.push_back(lap);
+    }
+    race.ReplayMarker = random.Below(2) == 0 ? 5 : 16;
+    return race;
+}
+
+// Writes race-0001.gam .. race-N.gam into saves, dated a day apart.
+void WriteVariedRaces(const Circuit& circuit, double sLine, const TrackLine& lapLine, int count,
+                      const std::filesystem::path& saves)
+{
+    using namespace std::chrono;
+    const sys_days firstDay = year{2026} / January / 1;
+    for (int index = 1; index <= count; ++index) {
+        const Race race = VariedRace(index);
+        char name[32];
+        std::snprintf(name, sizeof name, "race-%04d.gam", index);
+        const std::filesystem::path path = saves / name;
+        WriteBytes(path, MakeGame(circuit, sLine, lapLine, race));
+        // An evening race: between 17:00 and 23:00 of its day.
+        Random clock(0xDA7E0000u + static_cast<std::uint64_t>(index));
+        const sys_seconds when = firstDay + days{index - 1} + hours{17} +
+                                 seconds{static_cast<long>(clock.Uniform() * 6 * 3600)};
+        std::filesystem::last_write_time(path, file_clock::from_sys(when));
+    }
+}
+
 }  // namespace
 }  // namespace vx
 
 int main(int argc, char** argv)
 {
     using namespace vx;
-    if (argc != 2) {
-        std::cerr << "usage: make_demo OUTDIR\n";
+    const bool many = argc == 4 && std::string(argv[2]) == "--races";
+    const int races = many ? std::atoi(argv[3]) : 0;
+    if (argc != 2 && !(many && races > 0 && races <= 9999)) {
+        std::cerr << "usage: make_demo OUTDIR [--races N]   (N from 1 to 9999)\n";
         return 2;
     }
     const std::filesystem::path outDir = argv[1];
@@ -1365,6 +1442,10 @@ int main(int argc, char** argv)
         WriteBytes(outDir / "Tracks" / (std::string(kTrackName) + ".trk"), track.Build());
 
         const TrackLine lapLine = LapLine();
+        if (many) {
+            WriteVariedRaces(circuit, sLine, lapLine, races, outDir / "Saves");
+            return 0;
+        }
         {
             Race race;
             race.Gauges = {68, 54, 12, 41, 118};

@@ -14,6 +14,7 @@
 
 #include "app/CompareLayout.h"
 #include "app/Export.h"
+#include "app/HistoryCommand.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
@@ -28,17 +29,17 @@ namespace {
 
 constexpr const char* kVersion = VX_VERSION;  // the project's version, from the build
 
-constexpr const char* kUsage =
-    "usage:\n"
+const std::string kUsage =
+    std::string("usage:\n"
     "  vxanalyser                                  open the window\n"
     "  vxanalyser GAME.gam                         open the window and load GAME.gam\n"
     "  vxanalyser report GAME.gam [--track T.trk] [--json | --csv]\n"
     "  vxanalyser samples GAME.gam [--track T.trk]\n"
-    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n"
-    "  vxanalyser --help | --version\n";
+    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n") +
+    kHistoryUsage + "  vxanalyser --help | --version\n";
 
-constexpr const char* kHelp =
-    "vxanalyser - analyser for the saved games of a car-racing game.\n"
+const std::string kHelp =
+    std::string("vxanalyser - analyser for the saved games of a car-racing game.\n"
     "\n"
     "Loads a saved game (*.gam), finds the track it was raced on (*.trk: beside\n"
     "the saved game, then in the \"Tracks\" folder beside \"Saves\"), and shows the\n"
@@ -54,7 +55,8 @@ constexpr const char* kHelp =
     "           buttons would; --jpeg FILE exports the map picture; --compare\n"
     "           also writes compare.png, the comparison window for that lap\n"
     "           (the fastest lap for lap 0)\n"
-    "  --track  uses this track instead of looking for it\n"
+    "  --track  uses this track instead of looking for it\n") +
+    kHistoryHelp +
     "\n"
     "With a window of the program open already on the same display,\n"
     "\"vxanalyser GAME.gam\" loads the game in that window and ends.\n"
@@ -68,7 +70,9 @@ constexpr const char* kHelp =
     "and the lap table; sectors and speeds are measured on the reference lap.\n"
     "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
-    "3 an input file is missing, unreadable, too large or invalid.\n";
+    "3 an input file is missing, unreadable, too large or invalid (for history:\n"
+    "a saved game was refused, or the history is unavailable), 130 history add\n"
+    "stopped by Ctrl+C.\n";
 
 enum ExitStatus { kOk = 0, kOutputFailed = 1, kUsageError = 2, kInputError = 3 };
 
@@ -159,12 +163,12 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
 class PreparedRequester : public Requester {
 public:
     explicit PreparedRequester(std::string saveAs) : saveAs_(std::move(saveAs)) {}
-    std::string AskOpenFile(const std::string&, const std::string&, const std::string&,
+    std::string AskOpenFile(int, const std::string&, const std::string&, const std::string&,
                             int) override
     {
         return {};
     }
-    std::string AskSaveFile(const std::string&, const std::string&, const std::string&,
+    std::string AskSaveFile(int, const std::string&, const std::string&, const std::string&,
                             int) override
     {
         return saveAs_;
@@ -300,7 +304,8 @@ int RunCommandLine(const std::vector<std::string>& args)
     const std::string first = args[1];
     // Every command but the window writes its words to the console it was
     // started from. A folder is no saved game: said on the console.
-    const bool command = first == "report" || first == "render" || first == "samples";
+    const bool command = first == "report" || first == "render" || first == "samples" ||
+                         first == "history";
     const PathKind kind = SystemFiles().KindOf(first);
     const bool folder = args.size() == 2 && first[0] != '-' && !command && kind == PathKind::Folder;
     const bool window = args.size() == 2 && first[0] != '-' && !command && !folder &&
@@ -322,6 +327,8 @@ int RunCommandLine(const std::vector<std::string>& args)
         options.game = first;
         return RunReport(options);  // refused as a folder, as report refuses it
     }
+    if (first == "history")
+        return RunHistoryCommand({args.begin() + 2, args.end()}, UsageError);
     if (command) {
         options.command = first;
         if (!ParseOptions(args, 2, options, error))

@@ -36,7 +36,7 @@ bool SavePicture(AppState& state, Toolkit& toolkit)
 {
     // The system's JPEG filter first and chosen; PNG offered beside it.
     const std::string chosen =
-        toolkit.AskSaveFile("Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg|png|*.png", 0);
+        toolkit.AskSaveFile(MainWindow, "Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg|png|*.png", 0);
     if (chosen.empty())
         return false;
     const bool png = EndsWithIgnoringCase(chosen, ".png");

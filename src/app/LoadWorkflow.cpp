@@ -14,6 +14,7 @@
 #include "app/Export.h"
 #include "app/LoadFiles.h"
 #include "app/MainWindow.h"
+#include "history/RaceRecord.h"
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
 #include "laps/LapView.h"
@@ -114,6 +115,7 @@ std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const GameChoice& game
     }
     staging.files.GamePath = path;
     staging.files.GameLength = read.length;
+    staging.files.GameDigest = Sha256(read.bytes);
     staging.files.Game = std::move(*parsed.value);
     staging.storedTrackName = staging.files.Game.TrackFileName;
     return std::nullopt;
@@ -148,6 +150,7 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
             return TrackRead::Stop;
         }
         staging.files.TrackPath = read_path;
+        staging.files.LayoutDigest = Sha256(LayoutBytes(read.bytes, parsed.value->TrackInfoBase));
         staging.files.Track = std::move(*parsed.value);
         return TrackRead::Found;
     }
@@ -177,6 +180,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
         staging.files.Game = state.HasGame ? state.Game : GameData{};
         staging.files.GamePath = state.GamePath;
         staging.files.GameLength = state.GameLength;
+        staging.files.GameDigest = state.GameDigest;
     }
 
     std::optional<LoadProblem> problem;
@@ -213,7 +217,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
 
     state.TrackDirectory = state.GameDirectory;
     std::optional<std::string> chosen =
-        ChosenPath(toolkit.AskOpenFile("Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
+        ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
     if (chosen && FileNamePart(*chosen) == kNoFileName)
         chosen.reset();
     if (!chosen) {
@@ -279,7 +283,7 @@ bool LoadGame(AppState& state, Toolkit& toolkit)
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    const auto game = ChosenPath(toolkit.AskOpenFile("Open Game", state.GameDirectory, "gam|*.gam", 0));
+    const auto game = ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Game", state.GameDirectory, "gam|*.gam", 0));
     return RunLoad(state, toolkit, ChoiceOf(game, {}, Naming::FileName), {}, Naming::FileName, true);
 }
 
@@ -307,10 +311,12 @@ void CommitLoad(AppState& state, StagedLoad&& staged, bool keepPixels)
     state.HasGame = staged.GameLength > 0;
     state.GamePath = state.HasGame ? std::move(staged.GamePath) : std::string();
     state.GameLength = staged.GameLength;
+    state.GameDigest = staged.GameDigest;
     state.Game = std::move(staged.Game);
     state.HasTrack = true;
     state.TrackPath = std::move(staged.TrackPath);
     state.TrackFileName = std::move(staged.TrackFileName);
+    state.LayoutDigest = staged.LayoutDigest;
     state.Track = std::move(staged.Track);
     state.Laps = TraceReplay(state.Game, state.Track, keepPixels);
     state.CurrentLap = 0;

@@ -45,9 +45,11 @@ std::string LoadProblemMessage(const LoadProblem& problem);
 struct StagedLoad {
     std::string GamePath;         // empty, with length 0, for no saved game
     std::int64_t GameLength = 0;
+    Sha256Digest GameDigest{};    // the race's key and the layout's (history/RaceRecord.h)
     GameData Game;
     std::string TrackPath;
     std::string TrackFileName;    // the track's name as shown (the program's texts)
+    Sha256Digest LayoutDigest{};
     TrackData Track;
 };
 

@@ -15,6 +15,7 @@
 #include "formats/TrackFile.h"
 #include "state/Analysis.h"
 #include "state/MessageLog.h"
+#include "toolkit/SystemServices.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx {
@@ -107,10 +108,12 @@ struct AppState {
     bool HasGame = false;         // a saved game has been committed
     std::string GamePath;         // its path
     std::int64_t GameLength = 0;  // and its length in bytes
+    Sha256Digest GameDigest{};    // of its bytes: the race's key in the history
     GameData Game;
     bool HasTrack = false;        // a track has been committed (so a map drawn)
     std::string TrackPath;        // the track file read
     std::string TrackFileName;    // its name as shown: the saved game's spelling
+    Sha256Digest LayoutDigest{};  // of its bytes before the best times: the layout's key
     TrackData Track;
     LapTrace Laps;                // the replay cut into laps
 

@@ -25,6 +25,9 @@ void Toolkit::ShutdownToolkit()
         return;
     shutDown_ = true;
     EndDrawing();
+    for (const int timer : timers_)
+        platform_.windows.StopTimer(timer);
+    timers_.clear();
     images_.clear();
     for (const auto& [number, control] : controls_)
         platform_.windows.DestroyControl(control.id);
@@ -543,6 +546,7 @@ void Toolkit::AddLabel(int number, int x, int y, int w, int h, const std::string
     if (id == 0)
         return;
     platform_.windows.SetEndEllipsis(id, (flags & kLabelEndEllipsis) != 0);
+    platform_.windows.SetWordWrap(id, (flags & kLabelWordWrap) != 0);
     platform_.windows.SetText(id, Cp1252ToUtf8(text));
 }
 
@@ -550,6 +554,15 @@ void Toolkit::AddButton(int number, int x, int y, int w, int h, const std::strin
 {
     const std::uint64_t id =
         MakeControl(platform_.windows, controls_, parentWindow_, number, ControlKind::Button, x, y, w, h, text);
+    if (id != 0)
+        platform_.windows.SetText(id, Cp1252ToUtf8(text));
+}
+
+void Toolkit::AddCheckBox(int number, int x, int y, int w, int h, const std::string& text)
+{
+    const std::uint64_t id =
+        MakeControl(platform_.windows, controls_, parentWindow_, number, ControlKind::CheckBox, x, y,
+                    w, h, text);
     if (id != 0)
         platform_.windows.SetText(id, Cp1252ToUtf8(text));
 }
@@ -586,14 +599,22 @@ void Toolkit::AddScrollBar(int number, int x, int y, int w, int h, int minimum, 
     platform_.windows.SetScrollPage(id, std::max(page, 1));
 }
 
+namespace {
+
+bool HasText(ControlKind kind)
+{
+    return kind == ControlKind::Label || kind == ControlKind::Button ||
+           kind == ControlKind::CheckBox;
+}
+
+}  // namespace
+
 std::string Toolkit::GetControlText(int number) const
 {
     const auto it = controls_.find(number);
     if (it == controls_.end())
         return {};
-    const ControlKind kind = it->second.kind;
-    return kind == ControlKind::Label || kind == ControlKind::Button ? it->second.text
-                                                                     : std::string();
+    return HasText(it->second.kind) ? it->second.text : std::string();
 }
 
 void Toolkit::SetControlText(int number, const std::string& text)
@@ -602,18 +623,24 @@ void Toolkit::SetControlText(int number, const std::string& text)
     if (it == controls_.end())
         return;
     it->second.text = text;
-    if (it->second.kind == ControlKind::Label || it->second.kind == ControlKind::Button)
+    if (HasText(it->second.kind))
         platform_.windows.SetText(it->second.id, Cp1252ToUtf8(text));
 }
 
 std::int64_t Toolkit::GetControlValue(int number) const
 {
+    if (const ControlSlot* box = FindControl(number, ControlKind::CheckBox))
+        return platform_.windows.IsChecked(box->id) ? 1 : 0;
     const ControlSlot* slider = FindRanged(number);
     return slider == nullptr ? 0 : platform_.windows.SliderValue(slider->id);
 }
 
 void Toolkit::SetControlValue(int number, std::int64_t value)
 {
+    if (const ControlSlot* box = FindControl(number, ControlKind::CheckBox)) {
+        platform_.windows.SetChecked(box->id, value != 0);
+        return;
+    }
     if (const ControlSlot* slider = FindRanged(number)) {
         platform_.windows.SetSliderValue(slider->id,
                                  static_cast<int>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX)));
@@ -772,10 +799,42 @@ std::pair<int, int> Toolkit::ControlSize(int number) const
     return id == 0 ? std::pair(0, 0) : platform_.windows.ControlSize(id);
 }
 
+// --- Placement --------------------------------------------------------------
+
+ScreenArea Toolkit::WorkAreaOf(int windowNumber) const
+{
+    const std::uint64_t id = WindowId(windowNumber);
+    return id == 0 ? ScreenArea{} : platform_.windows.WorkArea(id);
+}
+
+ScreenArea Toolkit::WindowFrameOf(int windowNumber) const
+{
+    const std::uint64_t id = WindowId(windowNumber);
+    return id == 0 ? ScreenArea{} : platform_.windows.WindowFrame(id);
+}
+
+void Toolkit::MoveAppWindow(int windowNumber, int x, int y)
+{
+    if (const std::uint64_t id = WindowId(windowNumber))
+        platform_.windows.MoveWindowTo(id, x, y);
+}
+
 // --- Events -----------------------------------------------------------------
 
 void Toolkit::Receive(const PlatformEvent& event)
 {
+    if (event.kind == PlatformEvent::Kind::Timer) {
+        // Kept while busy, like a close request; one queued stands for the
+        // later ones, so that a slow handler or a requester left open never
+        // piles them up.
+        if (timers_.count(event.tag) == 0)
+            return;  // stopped since the system raised it
+        for (const Event& queued : queue_)
+            if (queued.code == kTimerEvent && queued.control == event.tag)
+                return;
+        queue_.push_back({kTimerEvent, event.tag, {}});
+        return;
+    }
     if (event.kind == PlatformEvent::Kind::Close) {
         int window = -1;
         for (const auto& [number, slot] : windows_)
@@ -795,7 +854,7 @@ void Toolkit::Receive(const PlatformEvent& event)
         return;
     }
     if (event.kind == PlatformEvent::Kind::Pointer) {
-        const Pointer pointer{event.action, event.x, event.y, event.wheelSteps};
+        const Pointer pointer{event.action, event.x, event.y, event.wheelSteps, event.shift};
         // The newest place stands for the moves not yet taken.
         if (event.action == PointerAction::Move && !queue_.empty() &&
             queue_.back().code == kPointerEvent && queue_.back().control == event.tag &&
@@ -826,7 +885,7 @@ int Toolkit::TakeEvent()
 
 int Toolkit::WaitEvent()
 {
-    if (windows_.empty() && queue_.empty())
+    if (windows_.empty() && timers_.empty() && queue_.empty())
         return 0;  // nothing could ever raise an event
     while (queue_.empty())
         platform_.windows.ProcessEvents(true);
@@ -840,27 +899,75 @@ int Toolkit::PollEvent()
     return queue_.empty() ? 0 : TakeEvent();
 }
 
-// --- Requesters -------------------------------------------------------------
+// --- Timers -----------------------------------------------------------------
+
+void Toolkit::StartTimer(int number, int milliseconds)
+{
+    if (!platform_.windows.Started())
+        return;
+    timers_.insert(number);
+    platform_.windows.StartTimer(number, std::max(milliseconds, 0));
+}
+
+void Toolkit::StopTimer(int number)
+{
+    if (timers_.erase(number) == 0)
+        return;
+    platform_.windows.StopTimer(number);
+    std::erase_if(queue_, [number](const Event& event) {
+        return event.code == kTimerEvent && event.control == number;
+    });
+}
+
+// --- Requesters and message boxes ---------------------------------------------
+
+std::string Requester::AskFolder(int, const std::string&, const std::string&)
+{
+    return {};
+}
+
+void Requester::ShowMessage(int, MessageKind, const std::string&, const std::string&) {}
 
 void Toolkit::SetRequester(std::unique_ptr<Requester> requester)
 {
     requester_ = std::move(requester);
 }
 
-std::string Toolkit::AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                 const std::string& filter, int filterIndex)
+std::string Toolkit::AskOpenFile(int owner, const std::string& title,
+                                 const std::string& defaultFile, const std::string& filter,
+                                 int filterIndex)
 {
-    const std::string utf8Title = Cp1252ToUtf8(title);
-    return requester_ ? requester_->AskOpenFile(title, defaultFile, filter, filterIndex)
-                      : platform_.windows.AskOpenFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
+    if (requester_)
+        return requester_->AskOpenFile(owner, title, defaultFile, filter, filterIndex);
+    return platform_.windows.AskOpenFile(WindowId(owner), Cp1252ToUtf8(title), defaultFile,
+                                         Cp1252ToUtf8(filter), filterIndex);
 }
 
-std::string Toolkit::AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                 const std::string& filter, int filterIndex)
+std::string Toolkit::AskSaveFile(int owner, const std::string& title,
+                                 const std::string& defaultFile, const std::string& filter,
+                                 int filterIndex)
 {
-    const std::string utf8Title = Cp1252ToUtf8(title);
-    return requester_ ? requester_->AskSaveFile(title, defaultFile, filter, filterIndex)
-                      : platform_.windows.AskSaveFile(utf8Title, defaultFile, Cp1252ToUtf8(filter), filterIndex);
+    if (requester_)
+        return requester_->AskSaveFile(owner, title, defaultFile, filter, filterIndex);
+    return platform_.windows.AskSaveFile(WindowId(owner), Cp1252ToUtf8(title), defaultFile,
+                                         Cp1252ToUtf8(filter), filterIndex);
+}
+
+std::string Toolkit::AskFolder(int owner, const std::string& title, const std::string& startFolder)
+{
+    if (requester_)
+        return requester_->AskFolder(owner, title, startFolder);
+    return platform_.windows.AskFolder(WindowId(owner), Cp1252ToUtf8(title), startFolder);
+}
+
+void Toolkit::ShowMessageBox(int owner, MessageKind kind, const std::string& title,
+                             const std::string& text)
+{
+    if (requester_) {
+        requester_->ShowMessage(owner, kind, title, text);
+        return;
+    }
+    platform_.windows.ShowMessage(WindowId(owner), kind, Cp1252ToUtf8(title), Cp1252ToUtf8(text));
 }
 
 }  // namespace vx

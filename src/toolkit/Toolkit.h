@@ -3,21 +3,22 @@
 // parts (Platform.h). Plain C++: the platform does what needs the system.
 //
 // Objects are named by small numbers chosen by the program, separately per
-// kind (windows, controls, images, fonts, files). Creating an object under a
+// kind (windows, controls, images, fonts, files, timers). Creating an object under a
 // number in use replaces the old one; an operation on a number that names
 // nothing does nothing and returns 0 or the empty text. Texts are the
 // program's texts (Windows-1252, as the files hold them); paths are the
 // system's (UTF-8).
 //
 // Sections: handles and events; requesters; the Toolkit class (images,
-// drawing, fonts, files and folders, windows and controls, events,
-// requesters); the drawing scope.
+// drawing, fonts, files and folders, windows and controls, placement,
+// events, timers, requesters and message boxes); the drawing scope.
 #pragma once
 
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -47,6 +48,7 @@ constexpr int kCloseEvent = 16;
 // system gives its messages.
 constexpr int kDropEvent = -1;     // a file dropped on or passed to the window; see DroppedPath()
 constexpr int kPointerEvent = -2;  // the pointer over a picture box; see EventPointerAction()
+constexpr int kTimerEvent = -3;    // a timer ran out; EventControl() is its number
 
 // Style bits of a fixed-size window with a close box.
 constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
@@ -56,21 +58,36 @@ constexpr std::uint32_t kFixedWindowStyle = 0x00C80000;
 constexpr int SliderMinimum = 1;
 constexpr int SliderMaximum = 2;
 
-// Label flag: a text too wide for the box ends in an ellipsis.
+// Label flags: a text too wide for the box ends in an ellipsis; a text's
+// lines are broken between words to fit the box's width.
 constexpr int kLabelEndEllipsis = 1;
+constexpr int kLabelWordWrap = 2;
 
-// File requesters: the platform's own, or in tests scripted ones.
+// Requesters and message boxes: the platform's own, or in tests scripted
+// ones. The owner is the number of the window the user acted in (the one
+// the requester or box opens in front of); texts are as the toolkit's
+// caller gave them.
 class Requester {
 public:
     virtual ~Requester() = default;
     // Returns the chosen path, or "" when cancelled. The default file's folder
     // part (up to its last separator) is the folder shown first and its
     // file-name part is preselected; the filter is "description|pattern|...".
-    virtual std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex) = 0;
+    virtual std::string AskOpenFile(int owner, const std::string& title,
+                                    const std::string& defaultFile, const std::string& filter,
+                                    int filterIndex) = 0;
     // Same conventions; asks before an existing file is replaced.
-    virtual std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex) = 0;
+    virtual std::string AskSaveFile(int owner, const std::string& title,
+                                    const std::string& defaultFile, const std::string& filter,
+                                    int filterIndex) = 0;
+    // An existing folder, the start folder shown first; "" when cancelled
+    // (what a requester that does not answer folders gives).
+    virtual std::string AskFolder(int owner, const std::string& title,
+                                  const std::string& startFolder);
+    // Returns when the user has seen the message (at once where nobody is
+    // there to see it, the default).
+    virtual void ShowMessage(int owner, MessageKind kind, const std::string& title,
+                             const std::string& text);
 };
 
 class Toolkit {
@@ -162,6 +179,13 @@ public:
     {
         return platform_.files.ListFolder(folder);
     }
+    // The regular files of a folder, each with the stamp FileStampOf would
+    // give it opened, in one cheap pass (for watching a folder by polling);
+    // false with the reason in LastError() when the folder cannot be read.
+    bool ListFiles(const std::string& folder, std::vector<StampedFile>& files)
+    {
+        return platform_.files.ListFiles(folder, files, lastError_);
+    }
     bool MakeFolders(const std::string& folder);  // the reason in LastError()
 
     // --- Windows and controls ------------------------------------------------
@@ -176,9 +200,15 @@ public:
     // are added to the first window still open (the lowest number) from now
     // on, or to none.
     void DestroyAppWindow(int number);
-    // Plain text at the top left of the box.
+    // Plain text at the top left of the box (flags: kLabelEndEllipsis,
+    // kLabelWordWrap).
     void AddLabel(int number, int x, int y, int w, int h, const std::string& text, int flags = 0);
     void AddButton(int number, int x, int y, int w, int h, const std::string& text);
+    // A check box with its text, cleared: a click (or Space while it has the
+    // focus) ticks or clears it and raises a control event. GetControlValue
+    // is 1 while ticked, 0 otherwise; SetControlValue ticks it (non-zero) or
+    // clears it and raises nothing.
+    void AddCheckBox(int number, int x, int y, int w, int h, const std::string& text);
     void AddPictureBox(int number, int x, int y, int w, int h, ImageHandle image);
     void AddSlider(int number, int x, int y, int w, int h, int minimum, int maximum, int flags);
     // A vertical scroll bar over minimum..maximum (at the top, at the bottom)
@@ -190,7 +220,8 @@ public:
     void SetControlText(int number, const std::string& text);
     std::int64_t GetControlValue(int number) const;
     // Slider, scroll bar: moves the thumb without raising an event. Picture
-    // box: shows the image whose handle is given, taking its size.
+    // box: shows the image whose handle is given, taking its size. Check
+    // box: see AddCheckBox.
     void SetControlValue(int number, std::int64_t value);
     // The picture box shows the image: SetControlValue with its handle.
     void ShowImage(int box, int image);
@@ -206,6 +237,8 @@ public:
     void TrackPointer(int box, bool on);
     void SetControlEnabled(int number, bool enabled);
     bool ControlEnabled(int number) const;
+    // Every line of the text whole, long ones broken between words; a tip
+    // changed while it is shown shows the new text at once.
     void SetControlToolTip(int number, const std::string& text);
     void SetControlTextColour(int number, Colour colour);
     // The colour behind the window and its controls.
@@ -233,8 +266,18 @@ public:
     // Width and height of the control (0, 0 when there is none).
     std::pair<int, int> ControlSize(int number) const;
 
+    // --- Placement -----------------------------------------------------------
+    // In the units CreateAppWindow places windows in; all zero for a number
+    // that names no window. The work area of the screen the window is on
+    // (less task bars and docks), the window's outer frame (title bar
+    // included) where it is, and a move of that frame's top-left corner.
+    ScreenArea WorkAreaOf(int windowNumber) const;
+    ScreenArea WindowFrameOf(int windowNumber) const;
+    void MoveAppWindow(int windowNumber, int x, int y);
+
     // --- Events --------------------------------------------------------------
-    // Blocks until the next event, without spinning.
+    // Blocks until the next event, without spinning (a timer of 0 ms raises
+    // its events whenever nothing else is pending).
     int WaitEvent();
     // Handles what the system has pending and returns the next event, or 0.
     int PollEvent();
@@ -246,26 +289,45 @@ public:
     // and for a window the toolkit does not hold.
     int EventWindow() const { return eventWindow_; }
     // A pointer event: what the pointer did, where in the box's own pixels
-    // (its top-left pixel is 0, 0; 0, 0 for Leave) and, for Wheel, the
-    // notches turned: +1 for each away from the user, -1 for each towards. A
-    // move queued right behind another of the same box replaces it, so that a
-    // slow handler sees only the pointer's newest place.
+    // (its top-left pixel is 0, 0; 0, 0 for Leave), for Wheel the notches
+    // turned: +1 for each away from the user, -1 for each towards, and
+    // whether Shift was held (false for Leave). A move queued right behind
+    // another of the same box replaces it, so that a slow handler sees only
+    // the pointer's newest place.
     PointerAction EventPointerAction() const { return pointer_.action; }
     int PointerX() const { return pointer_.x; }
     int PointerY() const { return pointer_.y; }
     int WheelSteps() const { return pointer_.wheelSteps; }
+    bool PointerShift() const { return pointer_.shift; }
     // While busy, control events, pointer events and drops are ignored (a
-    // handler that shows a requester runs a nested loop); close requests and
-    // passed files are kept.
+    // handler that shows a requester runs a nested loop); close requests,
+    // passed files and timer events are kept.
     void SetBusy(bool busy) { busy_ = busy; }
 
-    // --- Requesters ----------------------------------------------------------
-    // Without a requester of its own the toolkit asks the platform's.
+    // --- Timers --------------------------------------------------------------
+    // The timer raises kTimerEvent with EventControl() = number every
+    // milliseconds until stopped; 0 raises one whenever the window system has
+    // nothing else pending (work done in steps from the event loop). A timer
+    // started again under its number runs with the new period. A timer's
+    // event not yet taken stands for its later ones (at most one is queued
+    // per timer), and stopping a timer drops it. Needs the window system.
+    void StartTimer(int number, int milliseconds);
+    void StopTimer(int number);
+
+    // --- Requesters and message boxes -----------------------------------------
+    // Without a requester of its own the toolkit asks the platform's. The
+    // owner is the number of the window the user acted in; the requester or
+    // box opens in front of it.
     void SetRequester(std::unique_ptr<Requester> requester);
-    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+    std::string AskOpenFile(int owner, const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int filterIndex);
-    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+    std::string AskSaveFile(int owner, const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int filterIndex);
+    std::string AskFolder(int owner, const std::string& title, const std::string& startFolder);
+    // An error or information box with an OK button, modal to its owner;
+    // returns when the user has closed it.
+    void ShowMessageBox(int owner, MessageKind kind, const std::string& title,
+                        const std::string& text);
 
 private:
     struct ImageSlot {
@@ -300,6 +362,7 @@ private:
         int x = 0;
         int y = 0;
         int wheelSteps = 0;
+        bool shift = false;
     };
     struct Event {
         int code = 0;
@@ -332,6 +395,7 @@ private:
     std::map<int, WindowSlot> windows_;
     std::map<int, ControlSlot> controls_;
     std::map<int, std::pair<int, int>> sliderRanges_;  // minimum, maximum
+    std::set<int> timers_;  // the numbers of the timers running
     std::uint64_t parentWindow_ = 0;  // controls are added to it
     std::deque<Event> queue_;
     std::unique_ptr<Requester> requester_;

@@ -7,11 +7,13 @@
 //   hands out; 0 is "none", and an operation on an id that names nothing
 //   does nothing and returns 0, false or the empty text.
 // - Colours are the program's 24-bit values, red + green*256 + blue*65536.
-// - Nothing here throws, and only ProcessEvents(true) blocks.
+// - Nothing here throws; only ProcessEvents(true) waits, and the requesters
+//   and message boxes, for the user.
 // - Until Start has succeeded, text, windows and requesters do nothing.
 //
 // Sections: events and their parts; the WindowSystem class (start, text,
-// windows, the hand-over, controls, events, requesters).
+// windows, placement, the hand-over, controls, events, timers, requesters
+// and message boxes).
 #pragma once
 
 #include <cstdint>
@@ -25,23 +27,41 @@
 
 namespace vx {
 
-enum class ControlKind { Label, Button, PictureBox, Slider, ScrollBar };
+enum class ControlKind { Label, Button, PictureBox, Slider, ScrollBar, CheckBox };
 
-// Keys that run a command wherever the focus is in a window.
-enum class Key { Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS };
+// Keys that run a command wherever the focus is in a window. Return is the
+// main keyboard's and the keypad's Enter.
+enum class Key {
+    Left, Right, PageUp, PageDown, Home, End, CtrlO, CtrlS, Up, Down, Escape, CtrlW, Return
+};
 
-// What the pointer did over a picture box that tracks it.
-enum class PointerAction { Move, Press, Leave, Wheel };
+// What the pointer did over a picture box that tracks it. Press is the left
+// button going down, RightPress the right one.
+enum class PointerAction { Move, Press, Leave, Wheel, RightPress };
+
+// The kinds of message box: an error or a plain information.
+enum class MessageKind { Error, Information };
+
+// A rectangle of the screen, in the units windows are placed in (OpenWindow's
+// x and y): logical pixels, the screen's own at 100 %.
+struct ScreenArea {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ScreenArea&) const = default;
+};
 
 // What the window system reports. A control event carries the control's tag
 // (the number the toolkit gave it); a close request carries the window's id;
 // a drop carries the file's path, and so does an open: a file another start
 // of the program passed to the window. A pointer event carries the picture
 // box's tag, the action, the pointer's place in the box's own pixels (its
-// top-left pixel is 0, 0; none for Leave) and, for Wheel, the notches
-// turned: +1 for each turned away from the user, -1 for each towards.
+// top-left pixel is 0, 0; none for Leave), for Wheel the notches turned: +1
+// for each turned away from the user, -1 for each towards, and whether Shift
+// was held (false for Leave). A timer event carries the timer's tag.
 struct PlatformEvent {
-    enum class Kind { Control, Close, Drop, Open, Pointer };
+    enum class Kind { Control, Close, Drop, Open, Pointer, Timer };
     Kind kind = Kind::Control;
     int tag = 0;
     std::string path{};
@@ -50,6 +70,7 @@ struct PlatformEvent {
     int x = 0;
     int y = 0;
     int wheelSteps = 0;
+    bool shift = false;
 };
 
 struct FontMetrics {
@@ -107,6 +128,17 @@ public:
     // The client area as a picture, controls included.
     virtual Image GrabWindow(std::uint64_t window) = 0;
 
+    // --- Placement ------------------------------------------------------------------
+
+    // The work area (the screen less the task bars and docks) of the screen
+    // the window is on, most of it when it spans several.
+    virtual ScreenArea WorkArea(std::uint64_t window) = 0;
+    // The window's outer frame, title bar and borders included, where it is.
+    virtual ScreenArea WindowFrame(std::uint64_t window) = 0;
+    // Moves the window so that its frame's top-left corner is at (x, y); its
+    // size stays.
+    virtual void MoveWindowTo(std::uint64_t window, int x, int y) = 0;
+
     // One window per user and display: a window that receives passed files
     // gets, as Open events, the files that later starts of the program would
     // have opened, and comes to the front. PassToOpenWindow hands such a
@@ -117,9 +149,13 @@ public:
 
     // --- Controls -------------------------------------------------------------------
 
-    // A control in the window: a label (plain text at the top left; with
-    // endEllipsis a text too wide ends in "..."), a push button (a click
-    // raises a Control event), a picture box (shows a picture at its top
+    // A control in the window: a label (plain text at the top left, one line
+    // per line of the text; with endEllipsis a text too wide ends in "...";
+    // with wordWrap the lines are broken between words to fit the box's
+    // width), a push button (a click raises a Control event), a check box
+    // (its text beside a box that a click, or Space while it has the focus,
+    // ticks or clears, raising a Control event; the program's own changes
+    // raise none), a picture box (shows a picture at its top
     // left and takes its size) or a horizontal slider with tick marks (every
     // position the user gives it raises a Control event; the program's own
     // changes raise none; arrows and the wheel move it by one, a click in the
@@ -135,7 +171,12 @@ public:
     virtual void DestroyControl(std::uint64_t control) = 0;
     virtual void SetText(std::uint64_t control, const std::string& text) = 0;
     virtual void SetEndEllipsis(std::uint64_t control, bool on) = 0;
+    virtual void SetWordWrap(std::uint64_t control, bool on) = 0;
     virtual void SetTextColour(std::uint64_t control, Colour colour) = 0;
+    // The text shown while the pointer rests on the control: every line
+    // whole, a line wider than the tip's width (about 80 characters) broken
+    // between words. A tip changed while it is shown shows the new text at
+    // once (a picture box that names what is under the pointer); "" hides it.
     virtual void SetToolTip(std::uint64_t control, const std::string& text) = 0;
     virtual void SetEnabled(std::uint64_t control, bool enabled) = 0;
     virtual bool IsEnabled(std::uint64_t control) = 0;
@@ -152,15 +193,19 @@ public:
     // The thumb takes page / (maximum - minimum + page) of the trough, and a
     // click in the trough moves the value by a page; the range stays.
     virtual void SetScrollPage(std::uint64_t control, int page) = 0;
+    // Check boxes: whether ticked; setting it raises nothing.
+    virtual bool IsChecked(std::uint64_t control) = 0;
+    virtual void SetChecked(std::uint64_t control, bool checked) = 0;
     // The box shows a copy of the picture from now on, resized to it, and is
     // repainted at once; none empties it.
     virtual void ShowPicture(std::uint64_t control, const Image* picture) = 0;
     // What the box shows, or an empty image.
     virtual Image ShownPicture(std::uint64_t control) = 0;
     // While on, the picture box raises Pointer events: Move as the pointer
-    // moves over it, Press when the left button goes down over it, Leave when
-    // the pointer leaves it after a Move, Wheel when the wheel turns over it
-    // (fine wheels' part turns add up: 120 units make a notch).
+    // moves over it, Press when the left button goes down over it,
+    // RightPress when the right one does, Leave when the pointer leaves it
+    // after a Move, Wheel when the wheel turns over it (fine wheels' part
+    // turns add up: 120 units make a notch).
     virtual void TrackPointer(std::uint64_t control, bool on) = 0;
     // Width and height of the control.
     virtual std::pair<int, int> ControlSize(std::uint64_t control) = 0;
@@ -169,20 +214,42 @@ public:
 
     // Events go to the sink as the system reports them.
     virtual void SetEventSink(std::function<void(const PlatformEvent&)> sink) = 0;
-    // Handles what the system has pending; with wait, first waits for it.
+    // Handles what the system has pending; with wait, first waits for it
+    // (or for a timer).
     virtual void ProcessEvents(bool wait) = 0;
 
-    // --- Requesters -----------------------------------------------------------------
+    // --- Timers ---------------------------------------------------------------------
 
-    // The system's file requesters, modal to the whole program. The default
+    // Raises a Timer event with the tag every milliseconds until stopped;
+    // 0 raises one whenever the system has nothing else pending (work done
+    // in steps between the user's events). Starting a tag that runs restarts
+    // it with the new period. Timers need no window, but need Start.
+    virtual void StartTimer(int tag, int milliseconds) = 0;
+    virtual void StopTimer(int tag) = 0;
+
+    // --- Requesters and message boxes -----------------------------------------------
+
+    // The system's file requesters, modal to the whole program, in front of
+    // their owner (a window; 0 for the window the user works in). The default
     // file's folder part is shown first and its name preselected; filter is
     // "description|pattern|..." (patterns match in any letter case). The save
     // requester asks before an existing file is replaced. The chosen path, or
     // "" when cancelled.
-    virtual std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex) = 0;
-    virtual std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                    const std::string& filter, int filterIndex) = 0;
+    virtual std::string AskOpenFile(std::uint64_t owner, const std::string& title,
+                                    const std::string& defaultFile, const std::string& filter,
+                                    int filterIndex) = 0;
+    virtual std::string AskSaveFile(std::uint64_t owner, const std::string& title,
+                                    const std::string& defaultFile, const std::string& filter,
+                                    int filterIndex) = 0;
+    // The system's folder requester, likewise: an existing folder, the start
+    // folder shown first; "" when cancelled.
+    virtual std::string AskFolder(std::uint64_t owner, const std::string& title,
+                                  const std::string& startFolder) = 0;
+    // The system's message box with the kind's icon, the text and one OK
+    // button, modal to its owner; returns when the user has closed it.
+    // Headless, nobody could close it: nothing is shown.
+    virtual void ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                             const std::string& text) = 0;
 };
 
 // The window system of the system the program was built for; one per process.

@@ -249,13 +249,13 @@ TEST_F(Load, AGamePassedByALaterStartWhileTheRequesterIsOpenLoadsWhenItCloses)
         test::DrivingWindowSystem& windows;
         std::string game;
         PassingRequester(test::DrivingWindowSystem& w, std::string g) : windows(w), game(std::move(g)) {}
-        std::string AskOpenFile(const std::string&, const std::string&, const std::string&, int) override
+        std::string AskOpenFile(int, const std::string&, const std::string&, const std::string&, int) override
         {
             windows.Raise({PlatformEvent::Kind::Drop, 0, "/elsewhere/dropped.gam"});
             windows.Raise({PlatformEvent::Kind::Open, 0, game});
             return {};  // cancelled
         }
-        std::string AskSaveFile(const std::string&, const std::string&, const std::string&, int) override
+        std::string AskSaveFile(int, const std::string&, const std::string&, const std::string&, int) override
         {
             return {};
         }
@@ -456,6 +456,10 @@ public:
     std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
     PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
     std::vector<FolderEntry> ListFolder(const std::string& f) override { return s_.ListFolder(f); }
+    bool ListFiles(const std::string& f, std::vector<StampedFile>& l, std::string& e) override
+    {
+        return s_.ListFiles(f, l, e);
+    }
     bool MakeFolders(const std::string& f, std::string& e) override { return s_.MakeFolders(f, e); }
     std::int64_t Read(std::uint64_t f, std::uint8_t* into, std::int64_t n, std::string& e) override
     {

@@ -191,7 +191,8 @@ TEST_F(Window, TheNewestMessageShowsWholeInTheTooltipAndAFailureInRed)
     const QColor normal = label->palette().color(QPalette::WindowText);
     LogFailure(State(), toolkit, "Saved game damaged: a rather long name.gam (DriverCount 99)");
     EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
-    EXPECT_TRUE(label->toolTip().startsWith("Saved game damaged: a rather long name.gam (DriverCount 99)\n"));
+    // The tip is rich text of the lines as given, newest first.
+    EXPECT_TRUE(label->toolTip().contains("'>Saved game damaged: a rather long name.gam (DriverCount 99)\n"));
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(200, 0, 0));
     LogMessage(State(), toolkit, "Loaded cup.gam");
     EXPECT_EQ(label->text(), "Loaded cup.gam");

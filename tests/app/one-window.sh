@@ -2,7 +2,8 @@
 # one-window.sh VXANALYSER GAME: on one display, a saved game opened while a
 # window of the program is open loads in that window, and the new start ends
 # without a window of its own; a window that ended without closing its
-# channel does not keep a later one from taking it over.
+# channel does not keep a later one from taking it over; without a runtime
+# folder the channel is in the user's private folder under /tmp.
 # Runs under a virtual display (xvfb-run).
 set -euo pipefail
 vx=$1 game=$2
@@ -10,8 +11,12 @@ work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+channel=$XDG_RUNTIME_DIR/vxanalyser-$DISPLAY
+private=/tmp/vxanalyser-$(id -u)
 pids=()
-trap '{ kill -KILL "${pids[@]}"; wait; } 2>/dev/null; rm -rf "$work"' EXIT
+# The private folder stays (other windows of the user may use it); the
+# channel of this display goes.
+trap '{ kill -KILL "${pids[@]}"; wait; } 2>/dev/null; rm -rf "$work"; rm -f "$private/vxanalyser-$DISPLAY"' EXIT
 
 QT_QPA_PLATFORM=offscreen "$vx" render "$game" --out "$work/expected" >/dev/null
 
@@ -22,7 +27,7 @@ open_window() {
   window=""
   for _ in $(seq 200); do
     window=$(xdotool search --onlyvisible --pid "${pids[-1]}" 2>/dev/null | head -n 1) || true
-    [ -n "$window" ] && [ -S "$XDG_RUNTIME_DIR/vxanalyser-$DISPLAY" ] && return 0
+    [ -n "$window" ] && [ -S "$channel" ] && return 0
     sleep 0.1
   done
   echo "FAIL: the window did not open"; exit 1
@@ -59,8 +64,17 @@ expect_game_shown "open window"
 
 # The window ends without closing its channel; the next one takes it over.
 { kill -KILL "${pids[-1]}"; wait "${pids[-1]}"; } 2>/dev/null || true
-[ -S "$XDG_RUNTIME_DIR/vxanalyser-$DISPLAY" ] || { echo "FAIL: no channel left behind to test"; exit 1; }
+[ -S "$channel" ] || { echo "FAIL: no channel left behind to test"; exit 1; }
 open_window
 pass_game "after a window was killed"
 expect_game_shown "after a window was killed"
+
+# A session without a runtime folder.
+{ kill -KILL "${pids[-1]}"; wait "${pids[-1]}"; } 2>/dev/null || true
+unset XDG_RUNTIME_DIR
+channel=$private/vxanalyser-$DISPLAY
+open_window
+pass_game "without a runtime folder"
+expect_game_shown "without a runtime folder"
+[ "$(stat -c %a:%u "$private")" = "700:$(id -u)" ] || { echo "FAIL: $private is not private"; exit 1; }
 echo "one window: all checks passed"

@@ -105,12 +105,12 @@ public:
     std::vector<Answer> answers;  // in order
     std::vector<std::string> titles;  // of every question asked
 
-    std::string AskOpenFile(const std::string& title, const std::string&, const std::string&,
+    std::string AskOpenFile(int, const std::string& title, const std::string&, const std::string&,
                             int) override
     {
         return Next(title);
     }
-    std::string AskSaveFile(const std::string& title, const std::string&, const std::string&,
+    std::string AskSaveFile(int, const std::string& title, const std::string&, const std::string&,
                             int) override
     {
         return Next(title);

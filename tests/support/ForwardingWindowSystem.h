@@ -31,6 +31,9 @@ public:
     void AcceptDrops(std::uint64_t w, bool a) override { s_.AcceptDrops(w, a); }
     void AddKeyCommand(std::uint64_t w, Key k, int t) override { s_.AddKeyCommand(w, k, t); }
     Image GrabWindow(std::uint64_t w) override { return s_.GrabWindow(w); }
+    ScreenArea WorkArea(std::uint64_t w) override { return s_.WorkArea(w); }
+    ScreenArea WindowFrame(std::uint64_t w) override { return s_.WindowFrame(w); }
+    void MoveWindowTo(std::uint64_t w, int x, int y) override { s_.MoveWindowTo(w, x, y); }
     void ReceivePassedFiles(std::uint64_t w) override { s_.ReceivePassedFiles(w); }
     bool PassToOpenWindow(const std::string& p) override { return s_.PassToOpenWindow(p); }
     std::uint64_t AddControl(std::uint64_t w, ControlKind k, int t, int x, int y, int wd, int h) override
@@ -40,6 +43,7 @@ public:
     void DestroyControl(std::uint64_t c) override { s_.DestroyControl(c); }
     void SetText(std::uint64_t c, const std::string& t) override { s_.SetText(c, t); }
     void SetEndEllipsis(std::uint64_t c, bool o) override { s_.SetEndEllipsis(c, o); }
+    void SetWordWrap(std::uint64_t c, bool o) override { s_.SetWordWrap(c, o); }
     void SetTextColour(std::uint64_t c, Colour k) override { s_.SetTextColour(c, k); }
     void SetToolTip(std::uint64_t c, const std::string& t) override { s_.SetToolTip(c, t); }
     void SetEnabled(std::uint64_t c, bool e) override { s_.SetEnabled(c, e); }
@@ -51,19 +55,33 @@ public:
     int SliderValue(std::uint64_t c) override { return s_.SliderValue(c); }
     void SetSliderValue(std::uint64_t c, int v) override { s_.SetSliderValue(c, v); }
     void SetScrollPage(std::uint64_t c, int p) override { s_.SetScrollPage(c, p); }
+    bool IsChecked(std::uint64_t c) override { return s_.IsChecked(c); }
+    void SetChecked(std::uint64_t c, bool k) override { s_.SetChecked(c, k); }
     void ShowPicture(std::uint64_t c, const Image* p) override { s_.ShowPicture(c, p); }
     Image ShownPicture(std::uint64_t c) override { return s_.ShownPicture(c); }
     void TrackPointer(std::uint64_t c, bool o) override { s_.TrackPointer(c, o); }
     std::pair<int, int> ControlSize(std::uint64_t c) override { return s_.ControlSize(c); }
     void SetEventSink(std::function<void(const PlatformEvent&)> k) override { s_.SetEventSink(std::move(k)); }
     void ProcessEvents(bool w) override { s_.ProcessEvents(w); }
-    std::string AskOpenFile(const std::string& t, const std::string& d, const std::string& f, int i) override
+    void StartTimer(int t, int m) override { s_.StartTimer(t, m); }
+    void StopTimer(int t) override { s_.StopTimer(t); }
+    std::string AskOpenFile(std::uint64_t o, const std::string& t, const std::string& d,
+                            const std::string& f, int i) override
     {
-        return s_.AskOpenFile(t, d, f, i);
+        return s_.AskOpenFile(o, t, d, f, i);
     }
-    std::string AskSaveFile(const std::string& t, const std::string& d, const std::string& f, int i) override
+    std::string AskSaveFile(std::uint64_t o, const std::string& t, const std::string& d,
+                            const std::string& f, int i) override
     {
-        return s_.AskSaveFile(t, d, f, i);
+        return s_.AskSaveFile(o, t, d, f, i);
+    }
+    std::string AskFolder(std::uint64_t o, const std::string& t, const std::string& s) override
+    {
+        return s_.AskFolder(o, t, s);
+    }
+    void ShowMessage(std::uint64_t o, MessageKind k, const std::string& t, const std::string& x) override
+    {
+        s_.ShowMessage(o, k, t, x);
     }
 
 private:

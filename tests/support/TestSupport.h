@@ -15,30 +15,48 @@
 namespace vx::test {
 
 // A requester that gives prepared answers in order ("" once they run out)
-// and remembers every question.
+// and remembers every question and every message box it stood in for.
 class ScriptedRequester : public Requester {
 public:
     struct Question {
         bool save = false;
         std::string title;
-        std::string defaultFile;
+        std::string defaultFile;  // the start folder of a folder requester
         std::string filter;
+        int owner = -1;
+        bool folder = false;
+    };
+    struct Message {
+        int owner = -1;
+        MessageKind kind = MessageKind::Error;
+        std::string title;
+        std::string text;
     };
     struct Shared {
         std::deque<std::string> answers;
         std::vector<Question> asked;
+        std::vector<Message> shown;
     };
 
     explicit ScriptedRequester(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
-    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
+    std::string AskOpenFile(int owner, const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int) override
     {
-        return Answer({false, title, defaultFile, filter});
+        return Answer({false, title, defaultFile, filter, owner});
     }
-    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
+    std::string AskSaveFile(int owner, const std::string& title, const std::string& defaultFile,
                             const std::string& filter, int) override
     {
-        return Answer({true, title, defaultFile, filter});
+        return Answer({true, title, defaultFile, filter, owner});
+    }
+    std::string AskFolder(int owner, const std::string& title, const std::string& startFolder) override
+    {
+        return Answer({false, title, startFolder, {}, owner, true});
+    }
+    void ShowMessage(int owner, MessageKind kind, const std::string& title,
+                     const std::string& text) override
+    {
+        shared_->shown.push_back({owner, kind, title, text});
     }
 
 private:

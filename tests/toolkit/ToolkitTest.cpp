@@ -11,6 +11,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -296,6 +297,145 @@ TEST(Folders, TheCurrentFolderEndsInExactlyOneSeparator)
     const auto separator = [](char c) { return c == '/' || c == '\\'; };
     EXPECT_TRUE(separator(folder.back()));
     EXPECT_TRUE(folder.size() == 1 || folder.size() == 3 || !separator(folder[folder.size() - 2]));
+}
+
+TEST(Folders, AListingGivesTheRegularFilesWithTheStampsTheyHaveOpened)
+{
+    Toolkit tk;
+    TempFolder folder;
+    test::WriteFile(folder / "race.gam", std::vector<std::uint8_t>(10, 1));
+    test::WriteFile(folder / "Other.GAM", {1, 2, 3});
+    std::filesystem::create_directory(folder / "Saves");
+    std::set<std::string> expected = {"race.gam", "Other.GAM"};
+#ifndef _WIN32
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    std::filesystem::create_symlink(folder / "race.gam", folder / "link.gam");  // the file it leads to
+    std::filesystem::create_symlink(folder / "gone.gam", folder / "dangling.gam");
+    expected.insert("link.gam");
+#endif
+    std::vector<StampedFile> files;
+    ASSERT_TRUE(tk.ListFiles(folder.Folder(), files)) << tk.LastError();
+    std::set<std::string> names;
+    for (const StampedFile& file : files) {
+        names.insert(file.name);
+        // The stamp a load compares: the listing's is the open file's.
+        ASSERT_EQ(tk.OpenFileForRead(1, folder / file.name), 1) << file.name;
+        EXPECT_EQ(file.stamp, tk.FileStampOf(1)) << file.name;
+        EXPECT_NE(file.stamp.inode, 0u) << file.name;
+        tk.CloseFileSlot(1);
+    }
+    EXPECT_EQ(names, expected);
+
+    EXPECT_FALSE(tk.ListFiles(folder / "missing", files));
+    EXPECT_FALSE(tk.LastError().empty());
+    EXPECT_TRUE(files.empty());
+    EXPECT_FALSE(tk.ListFiles(folder / "race.gam", files));  // a file is no folder
+}
+
+// The system's window system, recording the owners and texts of the
+// requesters and message boxes asked for and the timers started, and
+// raising the timers' events itself.
+class RecordingWindows : public test::ForwardingWindowSystem {
+public:
+    std::uint64_t OpenWindow(int x, int y, int w, int h, const std::string& title) override
+    {
+        windows.push_back(ForwardingWindowSystem::OpenWindow(x, y, w, h, title));
+        return windows.back();
+    }
+    std::string AskOpenFile(std::uint64_t owner, const std::string& title, const std::string&,
+                            const std::string&, int) override
+    {
+        owners.push_back(owner);
+        texts.push_back(title);
+        return "chosen.gam";
+    }
+    std::string AskFolder(std::uint64_t owner, const std::string&, const std::string& start) override
+    {
+        owners.push_back(owner);
+        return start + "cup";
+    }
+    void ShowMessage(std::uint64_t owner, MessageKind, const std::string&, const std::string& text) override
+    {
+        owners.push_back(owner);
+        texts.push_back(text);
+    }
+    void SetEventSink(std::function<void(const PlatformEvent&)> sink) override
+    {
+        sink_ = sink;
+        ForwardingWindowSystem::SetEventSink(std::move(sink));
+    }
+    void StartTimer(int tag, int milliseconds) override { timers[tag] = milliseconds; }
+    void StopTimer(int tag) override { timers.erase(tag); }
+    void RaiseTimer(int tag) { sink_({.kind = PlatformEvent::Kind::Timer, .tag = tag}); }
+
+    std::vector<std::uint64_t> windows;  // the ids, in the order opened
+    std::vector<std::uint64_t> owners;
+    std::vector<std::string> texts;
+    std::map<int, int> timers;  // tag -> milliseconds
+
+private:
+    std::function<void(const PlatformEvent&)> sink_;
+};
+
+TEST(Requesters, EachOpensInFrontOfTheWindowTheUserActedIn)
+{
+    RecordingWindows windows;
+    Toolkit tk({.windows = windows});
+    tk.CreateAppWindow(0, 0, 0, 300, 200, "Main", kFixedWindowStyle);
+    tk.CreateAppWindow(1, 40, 40, 200, 150, "Second", kFixedWindowStyle);
+    ASSERT_EQ(windows.windows.size(), 2u);
+    const std::uint64_t main = windows.windows[0], second = windows.windows[1];
+    EXPECT_EQ(tk.AskOpenFile(1, "Open Game", "/races/", "gam|*.gam", 0), "chosen.gam");
+    EXPECT_EQ(tk.AskFolder(0, "Add folder", "/races/"), "/races/cup");
+    tk.ShowMessageBox(1, MessageKind::Error, "vxanalyser", "Not loaded: K\xE4rnten.gam");
+    EXPECT_EQ(windows.owners, (std::vector<std::uint64_t>{second, main, second}));
+    // The program's Windows-1252 texts reach the system as UTF-8.
+    EXPECT_EQ(windows.texts.back(), "Not loaded: K\xC3\xA4rnten.gam");
+
+    // A scripted requester stands in for every requester and box: the
+    // system shows none.
+    const auto script = test::Script(tk);
+    script->answers = {"/races/cup"};
+    EXPECT_EQ(tk.AskFolder(1, "Add folder", "/races/"), "/races/cup");
+    tk.ShowMessageBox(0, MessageKind::Information, "vxanalyser", "Saved");
+    EXPECT_EQ(windows.owners.size(), 3u);
+    ASSERT_EQ(script->asked.size(), 1u);
+    EXPECT_TRUE(script->asked[0].folder);
+    EXPECT_EQ(script->asked[0].owner, 1);
+    ASSERT_EQ(script->shown.size(), 1u);
+    EXPECT_EQ(script->shown[0].owner, 0);
+    EXPECT_EQ(script->shown[0].kind, MessageKind::Information);
+}
+
+TEST(Timers, AnEventNotYetTakenStandsForTheLaterOnesAndAStoppedTimerRaisesNoMore)
+{
+    RecordingWindows windows;
+    Toolkit tk({.windows = windows});
+    tk.StartTimer(3, 250);
+    tk.StartTimer(4, 0);
+    EXPECT_EQ(windows.timers, (std::map<int, int>{{3, 250}, {4, 0}}));
+    windows.RaiseTimer(3);
+    windows.RaiseTimer(4);
+    windows.RaiseTimer(3);
+    tk.SetBusy(true);  // a requester is open: timers are kept
+    windows.RaiseTimer(4);
+    tk.SetBusy(false);
+    ASSERT_EQ(tk.PollEvent(), kTimerEvent);
+    EXPECT_EQ(tk.EventControl(), 3);
+    ASSERT_EQ(tk.PollEvent(), kTimerEvent);
+    EXPECT_EQ(tk.EventControl(), 4);
+    EXPECT_EQ(tk.PollEvent(), 0);
+
+    windows.RaiseTimer(3);
+    windows.RaiseTimer(4);
+    tk.StopTimer(3);       // its queued event goes with it
+    windows.RaiseTimer(3);  // raised before the system saw the stop
+    EXPECT_EQ(windows.timers, (std::map<int, int>{{4, 0}}));
+    ASSERT_EQ(tk.PollEvent(), kTimerEvent);
+    EXPECT_EQ(tk.EventControl(), 4);
+    EXPECT_EQ(tk.PollEvent(), 0);
+    tk.ShutdownToolkit();
+    EXPECT_TRUE(windows.timers.empty());
 }
 
 // --- JPEG -----------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // One window per user and display: a later start hands its file to the
-// window already open, over a local socket in the user's own runtime folder.
+// window already open, over a local socket in the user's own runtime folder,
+// or without one in a private folder of the user's under /tmp.
 //
 // A message is the path's length (4 bytes, big-endian) and its bytes; the
 // window answers "1" once it has queued the file.
@@ -23,9 +24,22 @@ constexpr qsizetype kMaxPathBytes = 64 * 1024;
 constexpr int kConnectMs = 1000;
 constexpr int kAnswerMs = 5000;
 
+// A folder that is the user's alone: theirs, and nobody else may enter it,
+// so nobody else can put a socket of theirs there. A link is taken for the
+// folder it leads to only where the system set the path (the runtime folder).
+bool UsersOwn(const QByteArray& folder, bool followLink)
+{
+    struct stat info {};
+    const int found =
+        followLink ? stat(folder.constData(), &info) : lstat(folder.constData(), &info);
+    return found == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+           (info.st_mode & 077) == 0;
+}
+
 // The socket a window of this user on this display listens on; none off
-// screen, and none without a runtime folder that is the user's alone (where
-// nobody else can put a socket of theirs).
+// screen. In the user's runtime folder; where there is none (a session
+// started without one), in /tmp/vxanalyser-UID, made private on first use.
+// None when that name is taken by anything but such a folder of the user's.
 QString Channel()
 {
     const QString system = QGuiApplication::platformName();
@@ -34,13 +48,20 @@ QString Channel()
         display = qgetenv("DISPLAY");
     else if (system.startsWith("wayland"))
         display = qgetenv("WAYLAND_DISPLAY");
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    struct stat folder {};
-    if (display.isEmpty() || runtime.isEmpty() || stat(runtime.constData(), &folder) != 0 ||
-        !S_ISDIR(folder.st_mode) || folder.st_uid != getuid() || (folder.st_mode & 077) != 0)
+    if (display.isEmpty())
         return {};
     display.replace('/', '_');
-    return QString::fromLocal8Bit(runtime + "/vxanalyser-" + display);
+    const QByteArray socket = "/vxanalyser-" + display;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && UsersOwn(runtime, true))
+        return QString::fromLocal8Bit(runtime + socket);
+    const QByteArray own =
+        "/tmp/vxanalyser-" + QByteArray::number(static_cast<qulonglong>(getuid()));
+    if (mkdir(own.constData(), 0700) == 0)
+        chmod(own.constData(), 0700);  // whatever the umask left
+    if (!UsersOwn(own, false))
+        return {};
+    return QString::fromLocal8Bit(own + socket);
 }
 
 bool SomeoneListens(const QString& channel)

@@ -23,6 +23,14 @@ std::int64_t Nanoseconds(const timespec& t)
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
 }
 
+// The stamp of what stat found, as StampOf gives an open file's.
+FileStamp StampOfInfo(const struct stat& info)
+{
+    return {static_cast<std::int64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
+            static_cast<std::uint64_t>(info.st_ino), Nanoseconds(info.st_mtim),
+            Nanoseconds(info.st_ctim)};
+}
+
 // The permissions a plainly created file would get.
 mode_t CreationMode()
 {
@@ -85,6 +93,8 @@ public:
     std::string AbsolutePath(const std::string& path) override;
     PathKind KindOf(const std::string& path) override;
     std::vector<FolderEntry> ListFolder(const std::string& folder) override;
+    bool ListFiles(const std::string& folder, std::vector<StampedFile>& files,
+                   std::string& error) override;
     bool MakeFolders(const std::string& folder, std::string& error) override;
     std::uint64_t OpenForRead(const std::string& path, std::string& error) override;
     FileStamp StampOf(std::uint64_t file) override;
@@ -159,6 +169,42 @@ std::vector<FolderEntry> PosixFiles::ListFolder(const std::string& folder)
     return entries;
 }
 
+bool PosixFiles::ListFiles(const std::string& folder, std::vector<StampedFile>& files,
+                           std::string& error)
+{
+    files.clear();
+    const std::string path = folder.empty() ? "." : folder;
+    // The folder open once; each entry looked at relative to it, so a folder
+    // renamed meanwhile is still the one listed and no path is built.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (dir == nullptr) {
+        error = std::strerror(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        // readdir's type spares a look at what is surely no file; an unknown
+        // type (some file systems give none) and links are looked at.
+        if (entry->d_type != DT_REG && entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+            continue;
+        struct stat info {};
+        if (::fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode))
+            files.push_back({entry->d_name, StampOfInfo(info)});
+        errno = 0;  // a file gone since readdir saw it is simply not listed
+    }
+    const int failed = errno;
+    ::closedir(dir);  // closes fd
+    if (failed != 0) {
+        error = std::strerror(failed);
+        files.clear();
+        return false;
+    }
+    return true;
+}
+
 bool PosixFiles::MakeFolders(const std::string& folder, std::string& error)
 {
     if (folder.empty() || KindOf(folder) == PathKind::Folder)
@@ -202,9 +248,7 @@ FileStamp PosixFiles::StampOf(std::uint64_t file)
     struct stat info {};
     if (it == files_.end() || ::fstat(it->second, &info) != 0)
         return {};
-    return {static_cast<std::int64_t>(info.st_size), static_cast<std::uint64_t>(info.st_dev),
-            static_cast<std::uint64_t>(info.st_ino), Nanoseconds(info.st_mtim),
-            Nanoseconds(info.st_ctim)};
+    return StampOfInfo(info);
 }
 
 std::int64_t PosixFiles::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,

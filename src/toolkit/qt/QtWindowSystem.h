@@ -6,9 +6,11 @@
 
 #include <QFont>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <map>
+#include <memory>
 
 #include "toolkit/WindowSystem.h"
 
@@ -34,6 +36,9 @@ public:
     void AcceptDrops(std::uint64_t window, bool accept) override;
     void AddKeyCommand(std::uint64_t window, Key key, int tag) override;
     Image GrabWindow(std::uint64_t window) override;
+    ScreenArea WorkArea(std::uint64_t window) override;
+    ScreenArea WindowFrame(std::uint64_t window) override;
+    void MoveWindowTo(std::uint64_t window, int x, int y) override;
     void ReceivePassedFiles(std::uint64_t window) override;
     bool PassToOpenWindow(const std::string& path) override;
     std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
@@ -41,6 +46,7 @@ public:
     void DestroyControl(std::uint64_t control) override;
     void SetText(std::uint64_t control, const std::string& text) override;
     void SetEndEllipsis(std::uint64_t control, bool on) override;
+    void SetWordWrap(std::uint64_t control, bool on) override;
     void SetTextColour(std::uint64_t control, Colour colour) override;
     void SetToolTip(std::uint64_t control, const std::string& text) override;
     void SetEnabled(std::uint64_t control, bool enabled) override;
@@ -52,16 +58,26 @@ public:
     int SliderValue(std::uint64_t control) override;
     void SetSliderValue(std::uint64_t control, int value) override;
     void SetScrollPage(std::uint64_t control, int page) override;
+    bool IsChecked(std::uint64_t control) override;
+    void SetChecked(std::uint64_t control, bool checked) override;
     void ShowPicture(std::uint64_t control, const Image* picture) override;
     Image ShownPicture(std::uint64_t control) override;
     void TrackPointer(std::uint64_t control, bool on) override;
     std::pair<int, int> ControlSize(std::uint64_t control) override;
     void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
     void ProcessEvents(bool wait) override;
-    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex) override;
-    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex) override;
+    void StartTimer(int tag, int milliseconds) override;
+    void StopTimer(int tag) override;
+    std::string AskOpenFile(std::uint64_t owner, const std::string& title,
+                            const std::string& defaultFile, const std::string& filter,
+                            int filterIndex) override;
+    std::string AskSaveFile(std::uint64_t owner, const std::string& title,
+                            const std::string& defaultFile, const std::string& filter,
+                            int filterIndex) override;
+    std::string AskFolder(std::uint64_t owner, const std::string& title,
+                          const std::string& startFolder) override;
+    void ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                     const std::string& text) override;
 
     // For the widgets of this folder: an event of the system.
     void Post(const PlatformEvent& event);
@@ -72,13 +88,17 @@ private:
         FontMetrics metrics;
     };
     QWidget* Widget(std::uint64_t id) const;
-    std::string Ask(const std::string& title, const std::string& defaultFile,
+    // The window a requester or message box opens in front of.
+    QWidget* Owner(std::uint64_t window) const;
+    std::string Ask(std::uint64_t owner, const std::string& title, const std::string& defaultFile,
                     const std::string& filter, int filterIndex, bool save);
 
     std::uint64_t next_ = 1;
     std::map<std::uint64_t, Font> fonts_;
     std::uint64_t defaultFont_ = 0;
     std::map<std::uint64_t, QPointer<QWidget>> widgets_;  // windows and controls
+    std::map<int, std::unique_ptr<QTimer>> timers_;         // by tag
+    bool headless_ = false;
     std::function<void(const PlatformEvent&)> sink_;
 };
 

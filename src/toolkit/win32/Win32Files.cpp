@@ -85,6 +85,8 @@ public:
     std::string AbsolutePath(const std::string& path) override;
     PathKind KindOf(const std::string& path) override;
     std::vector<FolderEntry> ListFolder(const std::string& folder) override;
+    bool ListFiles(const std::string& folder, std::vector<StampedFile>& files,
+                   std::string& error) override;
     bool MakeFolders(const std::string& folder, std::string& error) override;
     std::uint64_t OpenForRead(const std::string& path, std::string& error) override;
     FileStamp StampOf(std::uint64_t file) override;
@@ -198,6 +200,103 @@ std::vector<FolderEntry> Win32Files::ListFolder(const std::string& folder)
         entries.push_back({Utf8(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
     } while (FindNextFileW(search.get(), &found));
     return entries;
+}
+
+namespace {
+
+// Neither a folder nor a device: what the program may read as a file.
+bool IsPlainFile(DWORD attributes)
+{
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+// The listing by FindFirstFileExW, where the volume gives no file numbers:
+// sizes and times without identity (device and inode 0), the change time
+// being the write time.
+bool ListWithoutIdentity(const std::wstring& folder, std::vector<StampedFile>& files,
+                         std::string& error)
+{
+    WIN32_FIND_DATAW found{};
+    const HANDLE first =
+        FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (first == INVALID_HANDLE_VALUE) {
+        error = ErrorText(GetLastError());
+        return false;
+    }
+    const Search search(first);
+    do {
+        if (!IsPlainFile(found.dwFileAttributes))
+            continue;
+        FileStamp stamp;
+        stamp.size = static_cast<std::int64_t>(std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow);
+        stamp.modifiedNs = stamp.changedNs = Nanoseconds(found.ftLastWriteTime);
+        files.push_back({Utf8(found.cFileName), stamp});
+    } while (FindNextFileW(search.get(), &found));
+    return true;
+}
+
+}  // namespace
+
+// The folder opened once and read in large blocks of entries that carry
+// each file's number, size and times (FileIdBothDirectoryInfo): the stamps
+// StampOf gives, without opening a file.
+bool Win32Files::ListFiles(const std::string& folder, std::vector<StampedFile>& files,
+                           std::string& error)
+{
+    files.clear();
+    std::wstring path = SystemPath(folder.empty() ? "." : folder);
+    if (path.back() != L'\\')
+        path.push_back(L'\\');
+    const KernelHandle handle = OwnHandle(CreateFileW(
+        path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS, nullptr));  // the flag that opens a folder
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == nullptr || !GetFileInformationByHandle(handle.get(), &info)) {
+        error = ErrorText(GetLastError());
+        return false;
+    }
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = "it is not a folder";
+        return false;
+    }
+    // 64 KB a call: a thousand entries in a few calls.
+    std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));  // 8-byte aligned
+    for (FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;;
+         kind = FileIdBothDirectoryInfo) {
+        if (!GetFileInformationByHandleEx(handle.get(), kind, buffer.data(),
+                                          static_cast<DWORD>(buffer.size() * sizeof buffer[0]))) {
+            const DWORD failed = GetLastError();
+            if (failed == ERROR_NO_MORE_FILES)
+                return true;
+            files.clear();
+            if (kind == FileIdBothDirectoryRestartInfo &&
+                (failed == ERROR_INVALID_PARAMETER || failed == ERROR_NOT_SUPPORTED ||
+                 failed == ERROR_INVALID_FUNCTION))
+                return ListWithoutIdentity(path, files, error);
+            error = ErrorText(failed);
+            return false;
+        }
+        const auto* at = reinterpret_cast<const std::uint8_t*>(buffer.data());
+        for (;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+            if (IsPlainFile(entry->FileAttributes)) {
+                FileStamp stamp;
+                stamp.size = entry->EndOfFile.QuadPart;
+                stamp.device = info.dwVolumeSerialNumber;
+                stamp.inode = static_cast<std::uint64_t>(entry->FileId.QuadPart);
+                stamp.modifiedNs = entry->LastWriteTime.QuadPart * 100;
+                stamp.changedNs = entry->ChangeTime.QuadPart * 100;
+                files.push_back({Utf8(std::wstring_view(entry->FileName,
+                                                        entry->FileNameLength / sizeof(wchar_t))),
+                                 stamp});
+            }
+            if (entry->NextEntryOffset == 0)
+                break;
+            at += entry->NextEntryOffset;
+        }
+    }
 }
 
 bool Win32Files::MakeFolders(const std::string& folder, std::string& error)

@@ -1,23 +1,38 @@
-// The window system over USER32, COMCTL32, GDI32 and COMDLG32: text drawn
-// with GDI, the top-level windows and their "Static", "Button", trackbar and
+// The window system over USER32, COMCTL32, GDI32, COMDLG32 and the shell:
+// text drawn with GDI, the top-level windows, their placement and their
+// "Static", "Button" (push buttons and check boxes), trackbar and
 // "ScrollBar" controls, picture boxes of our own class, tooltips, the
-// message loop, and the open and save requesters.
+// message loop and timers, the open, save and folder requesters and the
+// message boxes.
 //
 // The program runs its own event loop: the window procedures only hand
 // events to the sink, and the toolkit gives them out one at a time, so every
 // handler runs to its end before the next event is read and nothing
 // re-enters.
+//
+// The program is aware of each monitor's scale: a window takes its
+// monitor's dots per inch, or the largest that fits the monitor's work area,
+// and places its controls, sizes their font and enlarges its pictures (one
+// picture pixel to a block of screen pixels, without smoothing) at that
+// scale; it takes the new monitor's when it is moved to one of another
+// scale. Pointer places are reported in the pictures' own pixels.
 #include "toolkit/win32/Win32Platform.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dwmapi.h>
 #include <shellapi.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
+#include "toolkit/Scaling.h"
 #include "toolkit/Text.h"
 #include "toolkit/WindowSystem.h"
 
@@ -76,6 +91,9 @@ public:
     void AcceptDrops(std::uint64_t window, bool accept) override;
     void AddKeyCommand(std::uint64_t window, Key key, int tag) override;
     Image GrabWindow(std::uint64_t window) override;
+    ScreenArea WorkArea(std::uint64_t window) override;
+    ScreenArea WindowFrame(std::uint64_t window) override;
+    void MoveWindowTo(std::uint64_t window, int x, int y) override;
     void ReceivePassedFiles(std::uint64_t window) override;
     bool PassToOpenWindow(const std::string& path) override;
     std::uint64_t AddControl(std::uint64_t window, ControlKind kind, int tag, int x, int y,
@@ -83,6 +101,7 @@ public:
     void DestroyControl(std::uint64_t control) override;
     void SetText(std::uint64_t control, const std::string& text) override;
     void SetEndEllipsis(std::uint64_t control, bool on) override;
+    void SetWordWrap(std::uint64_t control, bool on) override;
     void SetTextColour(std::uint64_t control, Colour colour) override;
     void SetToolTip(std::uint64_t control, const std::string& text) override;
     void SetEnabled(std::uint64_t control, bool enabled) override;
@@ -94,21 +113,35 @@ public:
     int SliderValue(std::uint64_t control) override;
     void SetSliderValue(std::uint64_t control, int value) override;
     void SetScrollPage(std::uint64_t control, int page) override;
+    bool IsChecked(std::uint64_t control) override;
+    void SetChecked(std::uint64_t control, bool checked) override;
     void ShowPicture(std::uint64_t control, const Image* picture) override;
     Image ShownPicture(std::uint64_t control) override;
     void TrackPointer(std::uint64_t control, bool on) override;
     std::pair<int, int> ControlSize(std::uint64_t control) override;
     void SetEventSink(std::function<void(const PlatformEvent&)> sink) override;
     void ProcessEvents(bool wait) override;
-    std::string AskOpenFile(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex) override;
-    std::string AskSaveFile(const std::string& title, const std::string& defaultFile,
-                            const std::string& filter, int filterIndex) override;
+    void StartTimer(int tag, int milliseconds) override;
+    void StopTimer(int tag) override;
+    std::string AskOpenFile(std::uint64_t owner, const std::string& title,
+                            const std::string& defaultFile, const std::string& filter,
+                            int filterIndex) override;
+    std::string AskSaveFile(std::uint64_t owner, const std::string& title,
+                            const std::string& defaultFile, const std::string& filter,
+                            int filterIndex) override;
+    std::string AskFolder(std::uint64_t owner, const std::string& title,
+                          const std::string& startFolder) override;
+    void ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                     const std::string& text) override;
 
     // For the window procedures of this file.
     void Post(const PlatformEvent& event);
     struct WindowData;
     static WindowData* DataOf(HWND window);
+    // The window at the scale of a monitor of dpi dots per inch, or the
+    // largest that fits the work area of the monitor nearest place (where
+    // the window's frame goes), and its controls with it.
+    void Rescale(HWND window, int dpi, const RECT& place);
 
 private:
     struct Control {
@@ -116,8 +149,10 @@ private:
         HWND hwnd = nullptr;  // the window's child: destroyed with it
         HWND window = nullptr;
         int tag = 0;
+        RECT place{};  // in the program's pixels (a picture box: its picture's size)
         std::wstring text;
         bool endEllipsis = false;
+        bool wordWrap = false;
         HWND toolTip = nullptr;  // owned by the window: destroyed with it
         int minimum = 0;  // a scroll bar's range and page
         int maximum = 0;
@@ -136,10 +171,13 @@ private:
     Control* ControlOf(std::uint64_t id);
     HWND WindowOf(std::uint64_t id) const;
     bool TranslateKey(const MSG& message);
-    std::string Ask(const std::string& title, const std::string& defaultFile,
+    // The window a requester or message box opens in front of.
+    HWND OwnerOf(std::uint64_t window) const;
+    std::string Ask(std::uint64_t owner, const std::string& title, const std::string& defaultFile,
                     const std::string& filter, int filterIndex, bool save);
     void ApplyLabelStyle(Control& control);
     void ApplyScrollRange(const Control& control);
+    void PlaceControl(const Control& control);
 
     // Members go in the reverse order: the windows first (their controls
     // with them), then what the controls kept, the fonts and the device
@@ -153,12 +191,17 @@ private:
     std::uint64_t defaultFont_ = 0;
     std::map<std::uint64_t, Control> controls_;
     std::map<std::uint64_t, Window> windows_;
+    // Timers run on a message-only window of their own; those of 0 ms are
+    // raised by ProcessEvents whenever nothing else is pending.
+    OwnedWindow timerWindow_;
+    std::set<int> idleTimers_;
 };
 
 namespace {
 
 const wchar_t* const kWindowClass = L"VxAnalyserWindow";
 const wchar_t* const kPictureClass = L"VxPictureBox";
+const wchar_t* const kTimerClass = L"VxTimers";
 // Marks a window that receives files passed by later starts; the
 // WM_COPYDATA that carries one is tagged so.
 const wchar_t* const kReceivesFiles = L"VxAnalyserReceivesFiles";
@@ -173,6 +216,73 @@ COLORREF ColorRef(Colour colour)
     return static_cast<COLORREF>(colour & 0xFFFFFF);  // 0x00BBGGRR, as the program's colours
 }
 
+// The system's services for each monitor's scale, where it has them
+// (Windows 10 from 1607 on); without them every monitor has the system's.
+template <class Function>
+Function SystemFunction(const char* name)
+{
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+int SystemDpi()
+{
+    if (const auto forSystem = SystemFunction<UINT(WINAPI*)()>("GetDpiForSystem"))
+        return static_cast<int>(forSystem());
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int DpiOf(HWND window)
+{
+    if (const auto forWindow = SystemFunction<UINT(WINAPI*)(HWND)>("GetDpiForWindow"))
+        if (const UINT dpi = forWindow(window); dpi != 0)
+            return static_cast<int>(dpi);
+    return SystemDpi();
+}
+
+// The title bar and borders the system puts around the window's client
+// area at dpi.
+PixelSize FrameAt(HWND window, int dpi)
+{
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    RECT frame{0, 0, 0, 0};
+    using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    if (const auto forDpi = SystemFunction<ForDpi>("AdjustWindowRectExForDpi"))
+        forDpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi));
+    else
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+    return {static_cast<int>(frame.right - frame.left), static_cast<int>(frame.bottom - frame.top)};
+}
+
+// Lengths and places of the program's pixels at dpi; a place's edges are
+// scaled, so that neighbours stay neighbours.
+int AtDpi(int length, int dpi)
+{
+    return ScaledLength(length, dpi / 96.0);
+}
+
+RECT AtDpi(const RECT& place, int dpi)
+{
+    return {AtDpi(place.left, dpi), AtDpi(place.top, dpi), AtDpi(place.right, dpi),
+            AtDpi(place.bottom, dpi)};
+}
+
+// The controls' font at dpi: the system's dialog font where dpi is the
+// system's (none is made: the stock font serves), else its face at the
+// height dpi asks for.
+Font ControlFontAt(int dpi)
+{
+    const int systemDpi = SystemDpi();
+    LOGFONTW face{};
+    if (dpi == systemDpi || GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face) == 0)
+        return nullptr;
+    face.lfHeight = MulDiv(face.lfHeight, dpi, systemDpi);
+    return Font(CreateFontIndirectW(&face));
+}
+
 }  // namespace
 
 // A picture box's own copy of its picture, painted as it is, and whether
@@ -182,6 +292,10 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> words;
+    // The picture at its box's size when that is not its own: made when
+    // painted, kept while the picture and the size stay.
+    PixelSize enlargedSize;
+    std::vector<std::uint32_t> enlarged;
     Win32WindowSystem* platform = nullptr;
     bool tracking = false;
     bool inside = false;  // a move was reported since the last leave
@@ -201,12 +315,18 @@ POINT PointOf(LPARAM lParam)
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
+// The pointer at (in the box's screen pixels) is reported in the picture's
+// pixels; shift: the MK_SHIFT bit of the message's keys.
 void RaisePointer(HWND box, const Picture& picture, PointerAction action, POINT at,
-                  int wheelSteps = 0)
+                  WPARAM keys = 0, int wheelSteps = 0)
 {
+    RECT shown{};
+    GetClientRect(box, &shown);
     picture.platform->Post({.kind = PlatformEvent::Kind::Pointer, .tag = GetDlgCtrlID(box),
-                            .action = action, .x = static_cast<int>(at.x),
-                            .y = static_cast<int>(at.y), .wheelSteps = wheelSteps});
+                            .action = action,
+                            .x = PicturePixelAt(static_cast<int>(at.x), picture.width, static_cast<int>(shown.right)),
+                            .y = PicturePixelAt(static_cast<int>(at.y), picture.height, static_cast<int>(shown.bottom)),
+                            .wheelSteps = wheelSteps, .shift = (keys & MK_SHIFT) != 0});
 }
 
 BITMAPINFO InfoOf(int width, int height)
@@ -223,14 +343,28 @@ BITMAPINFO InfoOf(int width, int height)
 
 void PaintPicture(HWND hwnd, HDC dc)
 {
-    const Picture* picture = PictureOf(hwnd);
+    Picture* picture = PictureOf(hwnd);
     if (picture == nullptr || picture->width == 0)
         return;
-    BITMAPINFO info = InfoOf(picture->width, picture->height);
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(picture->width),
-                      static_cast<DWORD>(picture->height), 0, 0, 0,
-                      static_cast<UINT>(picture->height), picture->words.data(), &info,
-                      DIB_RGB_COLORS);
+    RECT box{};
+    GetClientRect(hwnd, &box);
+    const PixelSize shown{static_cast<int>(box.right), static_cast<int>(box.bottom)};
+    PixelSize size{picture->width, picture->height};
+    const std::uint32_t* words = picture->words.data();
+    if (shown.width != size.width || shown.height != size.height) {
+        if (picture->enlarged.empty() || picture->enlargedSize.width != shown.width ||
+            picture->enlargedSize.height != shown.height) {
+            picture->enlarged.resize(static_cast<std::size_t>(shown.width) * static_cast<std::size_t>(shown.height));
+            ScaleNearest(picture->words, size.width, size.height, picture->enlarged, shown.width,
+                         shown.height);
+            picture->enlargedSize = shown;
+        }
+        size = shown;
+        words = picture->enlarged.data();
+    }
+    BITMAPINFO info = InfoOf(size.width, size.height);
+    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(size.width), static_cast<DWORD>(size.height), 0,
+                      0, 0, static_cast<UINT>(size.height), words, &info, DIB_RGB_COLORS);
 }
 
 LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -260,7 +394,7 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
             TrackMouseEvent(&leave);
             picture->inside = true;
         }
-        RaisePointer(hwnd, *picture, PointerAction::Move, PointOf(lParam));
+        RaisePointer(hwnd, *picture, PointerAction::Move, PointOf(lParam), wParam);
         return 0;
     }
     case WM_MOUSELEAVE: {
@@ -271,11 +405,14 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         RaisePointer(hwnd, *picture, PointerAction::Leave, {});
         return 0;
     }
-    case WM_LBUTTONDOWN: {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
         const Picture* picture = PictureOf(hwnd);
         if (picture == nullptr || !picture->tracking)
             break;
-        RaisePointer(hwnd, *picture, PointerAction::Press, PointOf(lParam));
+        RaisePointer(hwnd, *picture,
+                     message == WM_LBUTTONDOWN ? PointerAction::Press : PointerAction::RightPress,
+                     PointOf(lParam), wParam);
         return 0;
     }
     case WM_NCDESTROY:
@@ -295,6 +432,9 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 struct Win32WindowSystem::WindowData {
     Win32WindowSystem* platform = nullptr;
     std::uint64_t id = 0;
+    PixelSize client;  // in the program's pixels
+    int dpi = 96;      // the window's scale, as dots per inch
+    Font controlFont;  // at that scale; none: the system's own dialog font
     Brush background;
     Colour backgroundColour = MakeRgb(212, 208, 200);
     std::vector<std::pair<Key, int>> keys;
@@ -377,7 +517,8 @@ bool RouteWheel(HWND window, Win32WindowSystem::WindowData& data, WPARAM wParam,
         POINT inBox = screen;
         ScreenToClient(child, &inBox);
         if (steps != 0)
-            RaisePointer(child, *picture, PointerAction::Wheel, inBox, steps);
+            RaisePointer(child, *picture, PointerAction::Wheel, inBox, GET_KEYSTATE_WPARAM(wParam),
+                         steps);
         return true;
     }
     const auto bar = data.wheelDeltas.find(child);
@@ -395,6 +536,23 @@ bool RouteWheel(HWND window, Win32WindowSystem::WindowData& data, WPARAM wParam,
     // Away from the user is towards the top: the minimum.
     UserScroll(*data.platform, child, state.position - (steps > 0 ? by : -by));
     return true;
+}
+
+// A timer's id on the timer window is its tag's bits.
+UINT_PTR TimerId(int tag)
+{
+    return static_cast<UINT_PTR>(static_cast<unsigned>(tag));
+}
+
+LRESULT CALLBACK TimerProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* platform = reinterpret_cast<Win32WindowSystem*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (message == WM_TIMER && platform != nullptr) {
+        platform->Post({.kind = PlatformEvent::Kind::Timer,
+                        .tag = static_cast<int>(static_cast<unsigned>(wParam))});
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -484,6 +642,10 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         SetForegroundWindow(hwnd);
         return TRUE;
     }
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the system suggests the place.
+        platform.Rescale(hwnd, static_cast<int>(HIWORD(wParam)), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_TIMER:
         if (wParam == kShowTimer) {
             KillTimer(hwnd, kShowTimer);
@@ -532,8 +694,14 @@ bool Win32WindowSystem::Start(bool headless, void (*)())
 {
     if (Started())
         return true;
-    // Client pixels are the screen's: the 1010 x 720 window is not scaled.
-    SetProcessDPIAware();
+    // Client pixels are the screen's, and the program scales its windows to
+    // each monitor itself; where the system knows only one scale, to that.
+    // A manifest that declares it already leaves it as declared.
+    using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto setContext = SystemFunction<SetContext>("SetProcessDpiAwarenessContext");
+    if (setContext == nullptr ||
+        (!setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) && GetLastError() != ERROR_ACCESS_DENIED))
+        SetProcessDPIAware();
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                   ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -553,6 +721,16 @@ bool Win32WindowSystem::Start(bool headless, void (*)())
     pictureClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     pictureClass.lpszClassName = kPictureClass;
     RegisterClassExW(&pictureClass);
+    WNDCLASSEXW timerClass{};
+    timerClass.cbSize = sizeof timerClass;
+    timerClass.lpfnWndProc = TimerProcedure;
+    timerClass.hInstance = instance;
+    timerClass.lpszClassName = kTimerClass;
+    RegisterClassExW(&timerClass);
+    timerWindow_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       instance, nullptr));
+    if (timerWindow_ != nullptr)
+        SetWindowLongPtrW(timerWindow_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     screen_.reset(CreateCompatibleDC(nullptr));
     headless_ = headless;
     return Started();
@@ -695,8 +873,17 @@ std::uint64_t Win32WindowSystem::OpenWindow(int x, int y, int width, int height,
     made.data = std::make_unique<WindowData>();
     made.data->platform = this;
     made.data->id = id;
+    made.data->client = {width, height};
     made.data->background.reset(CreateSolidBrush(ColorRef(made.data->backgroundColour)));
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.data.get()));
+    if (headless_) {
+        // Pictured in the program's own pixels, whatever the screen's scale.
+        made.data->controlFont = ControlFontAt(96);
+    } else {
+        RECT place{};
+        GetWindowRect(window, &place);
+        Rescale(window, DpiOf(window), place);
+    }
     if (headless_) {
         // Off-screen, but shown: its controls paint themselves as they would
         // on the screen, so that the window can be pictured.
@@ -709,6 +896,64 @@ std::uint64_t Win32WindowSystem::OpenWindow(int x, int y, int width, int height,
     }
     windows_[id] = std::move(made);
     return id;
+}
+
+void Win32WindowSystem::Rescale(HWND window, int dpi, const RECT& place)
+{
+    WindowData* data = DataOf(window);
+    if (data == nullptr || data->platform != this)
+        return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    // The frame is the system's, at the monitor's scale; the client area is ours.
+    const PixelSize frame = FrameAt(window, dpi);
+    const double scale = FitScale(dpi / 96.0, data->client, frame,
+                                  {static_cast<int>(work.right - work.left), static_cast<int>(work.bottom - work.top)});
+    data->dpi = static_cast<int>(std::lround(scale * 96.0));
+    // The whole window in the work area where it can be.
+    const int width = AtDpi(data->client.width, data->dpi) + frame.width;
+    const int height = AtDpi(data->client.height, data->dpi) + frame.height;
+    const int x = std::clamp(static_cast<int>(place.left), static_cast<int>(work.left),
+                             std::max(static_cast<int>(work.left), static_cast<int>(work.right) - width));
+    const int y = std::clamp(static_cast<int>(place.top), static_cast<int>(work.top),
+                             std::max(static_cast<int>(work.top), static_cast<int>(work.bottom) - height));
+    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame drawn may differ from the one foretold (a move's message
+    // comes before the frame is drawn anew): the client area is made exact.
+    RECT client{};
+    GetClientRect(window, &client);
+    const int wider = AtDpi(data->client.width, data->dpi) - static_cast<int>(client.right);
+    const int taller = AtDpi(data->client.height, data->dpi) - static_cast<int>(client.bottom);
+    if (wider != 0 || taller != 0)
+        SetWindowPos(window, nullptr, 0, 0, width + wider, height + taller,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls take the new font before the old one goes.
+    Font font = ControlFontAt(data->dpi);
+    std::swap(font, data->controlFont);
+    for (const auto& [id, control] : controls_)
+        if (control.window == window)
+            PlaceControl(control);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+// The control at its place and, but for a picture box, with its font, at
+// its window's scale.
+void Win32WindowSystem::PlaceControl(const Control& control)
+{
+    const WindowData* data = DataOf(control.window);
+    if (data == nullptr)
+        return;
+    const RECT place = AtDpi(control.place, data->dpi);
+    SetWindowPos(control.hwnd, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (control.kind != ControlKind::PictureBox) {
+        const HGDIOBJ font = data->controlFont != nullptr ? data->controlFont.get()
+                                                          : GetStockObject(DEFAULT_GUI_FONT);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    InvalidateRect(control.hwnd, nullptr, TRUE);
 }
 
 void Win32WindowSystem::DestroyWindow(std::uint64_t window)
@@ -764,6 +1009,11 @@ bool Win32WindowSystem::TranslateKey(const MSG& message)
         case Key::End: match = message.wParam == VK_END && !control; break;
         case Key::CtrlO: match = message.wParam == 'O' && control; break;
         case Key::CtrlS: match = message.wParam == 'S' && control; break;
+        case Key::Up: match = message.wParam == VK_UP && !control; break;
+        case Key::Down: match = message.wParam == VK_DOWN && !control; break;
+        case Key::Escape: match = message.wParam == VK_ESCAPE && !control; break;
+        case Key::CtrlW: match = message.wParam == 'W' && control; break;
+        case Key::Return: match = message.wParam == VK_RETURN && !control; break;  // keypad's too
         }
         if (match) {
             Post({PlatformEvent::Kind::Control, tag, {}});
@@ -830,6 +1080,59 @@ Image Win32WindowSystem::GrabWindow(std::uint64_t window)
     return image;
 }
 
+// --- Placement ------------------------------------------------------------------
+
+namespace {
+
+ScreenArea AreaOf(const RECT& rect)
+{
+    return {static_cast<int>(rect.left), static_cast<int>(rect.top),
+            static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top)};
+}
+
+// The frame as the user sees it: the system's window rectangle less the
+// borders it keeps invisible for resizing (where the desktop composes
+// windows), else the window rectangle itself.
+RECT VisibleFrame(HWND hwnd)
+{
+    RECT frame{};
+    if (FAILED(DwmGetWindowAttribute(hwnd, DWMWA_EXTENDED_FRAME_BOUNDS, &frame, sizeof frame)) ||
+        frame.right <= frame.left)
+        GetWindowRect(hwnd, &frame);
+    return frame;
+}
+
+}  // namespace
+
+ScreenArea Win32WindowSystem::WorkArea(std::uint64_t window)
+{
+    const HWND hwnd = WindowOf(window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (hwnd == nullptr ||
+        !GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        return {};
+    return AreaOf(monitor.rcWork);
+}
+
+ScreenArea Win32WindowSystem::WindowFrame(std::uint64_t window)
+{
+    const HWND hwnd = WindowOf(window);
+    return hwnd == nullptr ? ScreenArea{} : AreaOf(VisibleFrame(hwnd));
+}
+
+void Win32WindowSystem::MoveWindowTo(std::uint64_t window, int x, int y)
+{
+    const HWND hwnd = WindowOf(window);
+    if (hwnd == nullptr)
+        return;
+    RECT whole{};
+    GetWindowRect(hwnd, &whole);
+    const RECT visible = VisibleFrame(hwnd);
+    SetWindowPos(hwnd, nullptr, x - (visible.left - whole.left), y - (visible.top - whole.top), 0,
+                 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // --- Controls -------------------------------------------------------------------
 
 Win32WindowSystem::Control* Win32WindowSystem::ControlOf(std::uint64_t id)
@@ -847,10 +1150,16 @@ std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind ki
     const wchar_t* className = L"STATIC";
     DWORD style = WS_CHILD | WS_VISIBLE;
     switch (kind) {
-    case ControlKind::Label: style |= SS_LEFT | SS_NOPREFIX | SS_NOTIFY; break;
+    case ControlKind::Label: style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY; break;
     case ControlKind::Button:
         className = L"BUTTON";
         style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+    case ControlKind::CheckBox:
+        // The button ticks or clears itself on a click or Space, then tells
+        // its window (BN_CLICKED); BM_SETCHECK tells nobody.
+        className = L"BUTTON";
+        style |= BS_AUTOCHECKBOX | WS_TABSTOP;
         break;
     case ControlKind::PictureBox: className = kPictureClass; break;
     case ControlKind::Slider:
@@ -862,8 +1171,12 @@ std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind ki
         style |= SBS_VERT;
         break;
     }
-    const HWND hwnd = CreateWindowExW(0, className, L"", style, x, y, width, height, parent,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
+    const WindowData* data = DataOf(parent);
+    const RECT place{x, y, x + width, y + height};
+    const RECT onScreen = AtDpi(place, data != nullptr ? data->dpi : 96);
+    const HWND hwnd = CreateWindowExW(0, className, L"", style, onScreen.left, onScreen.top,
+                                      onScreen.right - onScreen.left, onScreen.bottom - onScreen.top,
+                                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
                                       GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         return 0;
@@ -874,12 +1187,16 @@ std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind ki
         control.picture->platform = this;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control.picture.get()));
     } else {
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+        const HGDIOBJ font = data != nullptr && data->controlFont != nullptr
+                                 ? data->controlFont.get()
+                                 : GetStockObject(DEFAULT_GUI_FONT);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     control.kind = kind;
     control.hwnd = hwnd;
     control.window = parent;
     control.tag = tag;
+    control.place = place;
     if (kind == ControlKind::ScrollBar) {
         ApplyScrollRange(control);
         if (WindowData* data = DataOf(parent))
@@ -919,7 +1236,12 @@ void Win32WindowSystem::DestroyControl(std::uint64_t control)
 void Win32WindowSystem::ApplyLabelStyle(Control& control)
 {
     LONG_PTR style = GetWindowLongPtrW(control.hwnd, GWL_STYLE);
-    style = control.endEllipsis ? style | SS_ENDELLIPSIS : style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS);
+    // Lines broken between words (SS_LEFT), or each line as it is; the
+    // ellipsis makes the text one line, so a wrapped label has none.
+    style = (style & ~static_cast<LONG_PTR>(SS_TYPEMASK)) |
+            (control.wordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
+    const bool ellipsis = control.endEllipsis && !control.wordWrap;
+    style = ellipsis ? style | SS_ENDELLIPSIS : style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS);
     SetWindowLongPtrW(control.hwnd, GWL_STYLE, style);
     InvalidateRect(control.hwnd, nullptr, TRUE);
 }
@@ -927,7 +1249,8 @@ void Win32WindowSystem::ApplyLabelStyle(Control& control)
 void Win32WindowSystem::SetText(std::uint64_t control, const std::string& text)
 {
     Control* c = ControlOf(control);
-    if (c == nullptr || (c->kind != ControlKind::Label && c->kind != ControlKind::Button))
+    if (c == nullptr || (c->kind != ControlKind::Label && c->kind != ControlKind::Button &&
+                         c->kind != ControlKind::CheckBox))
         return;
     c->text = Wide(text);
     SetWindowTextW(c->hwnd, c->text.c_str());
@@ -939,6 +1262,15 @@ void Win32WindowSystem::SetEndEllipsis(std::uint64_t control, bool on)
     if (c == nullptr || c->kind != ControlKind::Label)
         return;
     c->endEllipsis = on;
+    ApplyLabelStyle(*c);
+}
+
+void Win32WindowSystem::SetWordWrap(std::uint64_t control, bool on)
+{
+    Control* c = ControlOf(control);
+    if (c == nullptr || c->kind != ControlKind::Label)
+        return;
+    c->wordWrap = on;
     ApplyLabelStyle(*c);
 }
 
@@ -969,7 +1301,17 @@ void Win32WindowSystem::SetToolTip(std::uint64_t control, const std::string& tex
                                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, c->window, nullptr,
                                      GetModuleHandleW(nullptr), nullptr);
-        SendMessageW(c->toolTip, TTM_SETMAXTIPWIDTH, 0, 600);  // lines as given
+        // Each line of the text a line of the tip, one wider than 80 average
+        // characters of the tip's font broken between words.
+        const auto font = reinterpret_cast<HGDIOBJ>(SendMessageW(c->toolTip, WM_GETFONT, 0, 0));
+        TEXTMETRICW metrics{};
+        {
+            const SelectedObject selected(screen_.get(),
+                                          font != nullptr ? font : GetStockObject(DEFAULT_GUI_FONT));
+            GetTextMetricsW(screen_.get(), &metrics);
+        }
+        SendMessageW(c->toolTip, TTM_SETMAXTIPWIDTH, 0,
+                     std::max<LPARAM>(metrics.tmAveCharWidth * 80, 200));
         SendMessageW(c->toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     } else {
         SendMessageW(c->toolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -1051,6 +1393,20 @@ void Win32WindowSystem::SetScrollPage(std::uint64_t control, int page)
     ApplyScrollRange(*c);
 }
 
+bool Win32WindowSystem::IsChecked(std::uint64_t control)
+{
+    Control* c = ControlOf(control);
+    return c != nullptr && c->kind == ControlKind::CheckBox &&
+           SendMessageW(c->hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Win32WindowSystem::SetChecked(std::uint64_t control, bool checked)
+{
+    Control* c = ControlOf(control);
+    if (c != nullptr && c->kind == ControlKind::CheckBox)
+        SendMessageW(c->hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 int Win32WindowSystem::SliderValue(std::uint64_t control)
 {
     Control* c = ControlOf(control);
@@ -1083,6 +1439,7 @@ void Win32WindowSystem::ShowPicture(std::uint64_t control, const Image* picture)
     Picture* shown = c->picture.get();
     if (shown == nullptr)
         return;
+    shown->enlarged.clear();
     if (picture == nullptr) {
         shown->width = shown->height = 0;
         shown->words.clear();
@@ -1091,7 +1448,11 @@ void Win32WindowSystem::ShowPicture(std::uint64_t control, const Image* picture)
         shown->height = picture->Height();
         shown->words.assign(picture->Words(),
                             picture->Words() + static_cast<std::size_t>(picture->Width()) * picture->Height());
-        SetWindowPos(c->hwnd, nullptr, 0, 0, shown->width, shown->height,
+        c->place.right = c->place.left + shown->width;
+        c->place.bottom = c->place.top + shown->height;
+        const WindowData* data = DataOf(c->window);
+        const RECT onScreen = AtDpi(c->place, data != nullptr ? data->dpi : 96);
+        SetWindowPos(c->hwnd, nullptr, 0, 0, onScreen.right - onScreen.left, onScreen.bottom - onScreen.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(c->hwnd, nullptr, TRUE);
@@ -1126,9 +1487,7 @@ std::pair<int, int> Win32WindowSystem::ControlSize(std::uint64_t control)
     Control* c = ControlOf(control);
     if (c == nullptr)
         return {0, 0};
-    RECT place;
-    GetWindowRect(c->hwnd, &place);
-    return {static_cast<int>(place.right - place.left), static_cast<int>(place.bottom - place.top)};
+    return {static_cast<int>(c->place.right - c->place.left), static_cast<int>(c->place.bottom - c->place.top)};
 }
 
 // --- Events ---------------------------------------------------------------------
@@ -1163,28 +1522,133 @@ void Win32WindowSystem::ProcessEvents(bool wait)
         DispatchMessageW(&message);
     };
     MSG message;
-    if (wait && GetMessageW(&message, nullptr, 0, 0) > 0)
+    // With a timer of 0 ms running the loop never sleeps: it raises that
+    // timer whenever nothing else is pending.
+    if (wait && idleTimers_.empty() && GetMessageW(&message, nullptr, 0, 0) > 0)
         handle(message);
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    bool pending = false;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         handle(message);
+        pending = true;
+    }
+    if (pending)
+        return;
+    const std::set<int> idle = idleTimers_;  // the sink may stop one
+    for (const int tag : idle)
+        Post({.kind = PlatformEvent::Kind::Timer, .tag = tag});
 }
 
-// --- Requesters -----------------------------------------------------------------
+// --- Timers ---------------------------------------------------------------------
 
-std::string Win32WindowSystem::AskOpenFile(const std::string& title, const std::string& defaultFile,
-                                       const std::string& filter, int filterIndex)
+void Win32WindowSystem::StartTimer(int tag, int milliseconds)
 {
-    return Ask(title, defaultFile, filter, filterIndex, false);
+    if (!Started() || timerWindow_ == nullptr)
+        return;
+    if (milliseconds <= 0) {
+        KillTimer(timerWindow_.get(), TimerId(tag));
+        idleTimers_.insert(tag);
+        return;
+    }
+    idleTimers_.erase(tag);
+    // Replaces a running one.
+    SetTimer(timerWindow_.get(), TimerId(tag), static_cast<UINT>(milliseconds), nullptr);
 }
 
-std::string Win32WindowSystem::AskSaveFile(const std::string& title, const std::string& defaultFile,
-                                       const std::string& filter, int filterIndex)
+void Win32WindowSystem::StopTimer(int tag)
 {
-    return Ask(title, defaultFile, filter, filterIndex, true);
+    idleTimers_.erase(tag);
+    if (timerWindow_ != nullptr)
+        KillTimer(timerWindow_.get(), TimerId(tag));
 }
 
-std::string Win32WindowSystem::Ask(const std::string& title, const std::string& defaultFile,
-                               const std::string& filter, int filterIndex, bool save)
+// --- Requesters and message boxes -----------------------------------------------
+
+HWND Win32WindowSystem::OwnerOf(std::uint64_t window) const
+{
+    if (const HWND owner = WindowOf(window))
+        return owner;
+    return windows_.empty() ? nullptr : windows_.rbegin()->second.hwnd.get();  // the newest
+}
+
+std::string Win32WindowSystem::AskOpenFile(std::uint64_t owner, const std::string& title,
+                                           const std::string& defaultFile,
+                                           const std::string& filter, int filterIndex)
+{
+    return Ask(owner, title, defaultFile, filter, filterIndex, false);
+}
+
+std::string Win32WindowSystem::AskSaveFile(std::uint64_t owner, const std::string& title,
+                                           const std::string& defaultFile,
+                                           const std::string& filter, int filterIndex)
+{
+    return Ask(owner, title, defaultFile, filter, filterIndex, true);
+}
+
+namespace {
+
+// COM for this thread while the scope lasts (a thread that has it keeps it).
+class ComScope {
+public:
+    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope()
+    {
+        if (started_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool started_;
+};
+
+}  // namespace
+
+// The shell's own folder requester (the common item dialog picking folders).
+std::string Win32WindowSystem::AskFolder(std::uint64_t owner, const std::string& title,
+                                         const std::string& startFolder)
+{
+    using Microsoft::WRL::ComPtr;
+    if (!Started())
+        return {};
+    const ComScope com;
+    ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&dialog))))
+        return {};
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST |
+                       FOS_NOCHANGEDIR);
+    dialog->SetTitle(Wide(title).c_str());
+    std::wstring start = Wide(startFolder);
+    std::replace(start.begin(), start.end(), L'/', L'\\');
+    ComPtr<IShellItem> folder;
+    if (!start.empty() &&
+        SUCCEEDED(SHCreateItemFromParsingName(start.c_str(), nullptr, IID_PPV_ARGS(&folder))))
+        dialog->SetFolder(folder.Get());
+    ComPtr<IShellItem> chosen;
+    wchar_t* path = nullptr;
+    if (FAILED(dialog->Show(OwnerOf(owner))) || FAILED(dialog->GetResult(&chosen)) ||
+        FAILED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+        return {};  // cancelled, or not a folder of the file system
+    const std::string result = Utf8(path);
+    CoTaskMemFree(path);
+    return result;
+}
+
+void Win32WindowSystem::ShowMessage(std::uint64_t owner, MessageKind kind, const std::string& title,
+                                    const std::string& text)
+{
+    if (!Started() || headless_)
+        return;
+    const UINT icon = kind == MessageKind::Error ? MB_ICONERROR : MB_ICONINFORMATION;
+    MessageBoxW(OwnerOf(owner), Wide(text).c_str(), Wide(title).c_str(), MB_OK | icon);
+}
+
+std::string Win32WindowSystem::Ask(std::uint64_t ownerId, const std::string& title,
+                                   const std::string& defaultFile, const std::string& filter,
+                                   int filterIndex, bool save)
 {
     if (!Started())
         return {};
@@ -1200,9 +1664,7 @@ std::string Win32WindowSystem::Ask(const std::string& title, const std::string& 
     std::copy(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(name.size(), file.size() - 1)),
               file.begin());
     const std::wstring caption = Wide(title);
-    HWND owner = nullptr;
-    if (!windows_.empty())
-        owner = windows_.rbegin()->second.hwnd.get();
+    const HWND owner = OwnerOf(ownerId);
     OPENFILENAMEW ask{};
     ask.lStructSize = sizeof ask;
     ask.hwndOwner = owner;

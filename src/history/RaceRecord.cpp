@@ -1,0 +1,125 @@
+#include "history/RaceRecord.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "laps/LapView.h"
+#include "toolkit/Text.h"
+#include "trackmap/MapPicture.h"
+
+namespace vx {
+
+std::span<const std::uint8_t> LayoutBytes(std::span<const std::uint8_t> track,
+                                          std::int64_t trackInfoBase)
+{
+    if (trackInfoBase < 8 || trackInfoBase > std::ssize(track))
+        return track;
+    return track.first(static_cast<std::size_t>(trackInfoBase));
+}
+
+std::string KeyHex(std::span<const std::uint8_t> key)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(key.size() * 2);
+    for (const std::uint8_t byte : key) {
+        hex.push_back(kDigits[byte >> 4]);
+        hex.push_back(kDigits[byte & 15]);
+    }
+    return hex;
+}
+
+std::optional<std::string> ParseKeyPrefix(std::string_view text, std::size_t minimum)
+{
+    if (text.size() < minimum || text.size() > 64)
+        return std::nullopt;
+    std::string digits;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9')
+            digits.push_back(c);
+        else if (c >= 'a' && c <= 'f')
+            digits.push_back(c);
+        else if (c >= 'A' && c <= 'F')
+            digits.push_back(static_cast<char>(c - 'A' + 'a'));
+        else
+            return std::nullopt;
+    }
+    return digits;
+}
+
+std::string DateText(std::int64_t unixNs)
+{
+    using namespace std::chrono;
+    // Rounded down, also before 1970: a date never moves to the next second.
+    const sys_seconds seconds = floor<std::chrono::seconds>(sys_time<nanoseconds>(nanoseconds(unixNs)));
+    const sys_days day = floor<days>(seconds);
+    const year_month_day date(day);
+    const hh_mm_ss<std::chrono::seconds> time(seconds - day);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                  static_cast<int>(time.seconds().count()));
+    return text;
+}
+
+std::int64_t NowNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::optional<RaceRecord> RaceRecordOf(const AppState& state, const PathStamp& gameStamp,
+                                       std::string& whyNot)
+{
+    if (!state.HasGame || !state.HasTrack) {
+        whyNot = "no saved game";
+        return std::nullopt;
+    }
+    const auto analysis = AnalyseCommittedLaps(state);
+    if (!analysis || analysis->LapCount == 0) {
+        whyNot = state.Track.MapScale == 0 && state.Laps.LapCount == 0
+                     ? "the track has no map scale, so the race has no lap"
+                     : "the race has no lap";
+        return std::nullopt;
+    }
+    const GameData& game = state.Game;
+    const TrackData& track = state.Track;
+    RaceRecord record;
+    record.Race = state.GameDigest;
+    record.Layout = state.LayoutDigest;
+    record.TrackName = Cp1252ToUtf8(TrackNameOf(state.TrackFileName));
+    record.FileName = FileNamePart(state.GamePath);
+    record.Folder = FolderPart(state.GamePath);
+    record.DateNs = gameStamp.modifiedNs;
+    record.FileSize = state.GameLength;
+    if (game.HumanDriverIndex >= 1 && game.HumanDriverIndex <= game.Drivers.size()) {
+        const DriverRecord& human = game.Drivers[game.HumanDriverIndex - 1u];
+        record.Driver = Cp1252ToUtf8(human.Name);
+        record.Car = Cp1252ToUtf8(human.CarName);
+    }
+    record.RaceFlag = game.RaceFlag;
+    for (std::int32_t k = 1; k <= analysis->LapCount; ++k) {
+        const LapFigures& figures = analysis->Lap(k);
+        RaceLap lap;
+        lap.Lap = k;
+        lap.ViewTime = state.Laps.LapTimes[static_cast<std::size_t>(k - 1)];
+        lap.PreciseS = figures.PreciseS;
+        lap.SectorsS = figures.SectorsS;
+        lap.TopSpeedKmh = figures.TopSpeedKmh;
+        lap.Clean = figures.Clean;
+        record.Laps.push_back(lap);
+    }
+    record.BestLap = analysis->ReferenceLap;
+    record.BestS = analysis->Lap(analysis->ReferenceLap).PreciseS;
+    const auto path = analysis->PathOf(analysis->ReferenceLap);
+    record.BestPath.assign(path.begin(), path.end());
+    record.CleanLaps = analysis->CleanCount;
+    record.CleanMeanS = analysis->CleanMeanS;
+    record.RecordTime = track.BestTime1;
+    record.RecordDriver = Cp1252ToUtf8(track.BestTimeName1);
+    record.RecordCar = Cp1252ToUtf8(track.BestTimeCarName);
+    return record;
+}
+
+}  // namespace vx

@@ -1,0 +1,428 @@
+// "vxanalyser history" run as the user runs it: the shapes of its JSON and
+// CSV, its exit statuses, and several processes at once (one killed, one
+// interrupted, two adding the same folder). The processes' tests assert only
+// what the program guarantees, whenever the other process happens to act.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "fixtures/RaceFiles.h"
+#include "history/Database.h"
+#include "history/HistoryChecks.h"
+#include "support/TestSupport.h"
+
+extern char** environ;
+
+namespace vx {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+using test::TempFolder;
+using test::WriteFile;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A started program: its standard output and error go to files.
+class Child {
+public:
+    Child(const std::vector<std::string>& args, const std::string& outputs, std::vector<std::string> env = {})
+        : out_(outputs + ".out"), err_(outputs + ".err")
+    {
+        std::vector<std::string> words = {VX_BINARY};
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        for (char** e = environ; *e != nullptr; ++e)
+            env.emplace_back(*e);  // the test's own come first and win
+        std::vector<char*> envp;
+        for (std::string& e : env)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        if (posix_spawn(&pid_, VX_BINARY, &actions, nullptr, argv.data(), envp.data()) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child()
+    {
+        if (pid_ > 0 && !done_) {
+            ::kill(pid_, SIGKILL);
+            Wait();
+        }
+    }
+    bool Started() const { return pid_ > 0; }
+    // True once the program has ended (its outcome is then kept).
+    bool Ended()
+    {
+        if (done_)
+            return true;
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_)
+            Keep(status);
+        return done_;
+    }
+    void Signal(int signal) { ::kill(pid_, signal); }
+    Outcome Wait()
+    {
+        int status = 0;
+        while (!done_ && ::waitpid(pid_, &status, 0) == pid_) {
+            Keep(status);
+        }
+        return {status_, Slurp(out_), Slurp(err_)};
+    }
+
+private:
+    void Keep(int status)
+    {
+        done_ = true;
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::string out_, err_;
+    pid_t pid_ = -1;
+    bool done_ = false;
+    int status_ = -1;
+};
+
+// Many varied races on the demo track, made once for all the tests.
+class GeneratedRaces {
+public:
+    static const GeneratedRaces& Get()
+    {
+        static const GeneratedRaces races;
+        return races;
+    }
+    // Copies the first n races and the track into folder (Saves/, Tracks/).
+    void CopyInto(const std::string& folder, int n) const
+    {
+        fs::create_directories(folder + "/Saves");
+        fs::create_directories(folder + "/Tracks");
+        fs::copy_file(root_ / "Tracks/Kestrelvale.trk", folder + "/Tracks/Kestrelvale.trk");
+        for (int i = 1; i <= n; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "race-%04d.gam", i);
+            const std::string from = root_ / ("Saves/" + std::string(name));
+            fs::copy_file(from, folder + "/Saves/" + name, fs::copy_options::overwrite_existing);
+            fs::last_write_time(folder + "/Saves/" + name, fs::last_write_time(from));
+        }
+    }
+
+private:
+    GeneratedRaces()
+    {
+        const std::string command = std::string(VX_MAKE_DEMO) + " " + root_.Folder() + " --races 150";
+        if (std::system(command.c_str()) != 0)
+            throw std::runtime_error("make_demo failed");
+    }
+    TempFolder root_;
+};
+
+// The number of races in the history (0 while there is none), read as a
+// second program would while another writes.
+int RacesIn(const std::string& history)
+{
+    if (!fs::exists(history))
+        return 0;
+    Database db;
+    if (!db.Open(history, Database::Mode::ReadOnly))
+        return 0;
+    Statement count = db.Cached("SELECT count(*) FROM race");
+    return count.Step() ? static_cast<int>(count.ColumnInt64(0)) : 0;
+}
+
+// The members' names of a JSON text, in order.
+std::vector<std::string> Members(const std::string& json)
+{
+    std::vector<std::string> names;
+    const std::regex member(R"re("([a-z_]+)":)re");
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), member); it != std::sregex_iterator(); ++it)
+        names.push_back((*it)[1]);
+    return names;
+}
+
+std::string FirstMatch(const std::string& text, const std::string& pattern)
+{
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : std::string("(none)");
+}
+
+class HistoryCommand : public testing::Test {
+protected:
+    Outcome Vx(std::vector<std::string> args, bool withHistory = true, std::vector<std::string> env = {})
+    {
+        if (withHistory) {
+            args.push_back("--history");
+            args.push_back(history);
+        }
+        Child child(args, root / "run", std::move(env));
+        EXPECT_TRUE(child.Started());
+        return child.Wait();
+    }
+    TempFolder root;
+    std::string history = root / "h/history.sqlite3";
+};
+
+TEST_F(HistoryCommand, TracksAndATracksRacesInTheirShapes)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 12);
+    const Outcome add = Vx({"history", "add", root / "races"});
+    EXPECT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(add.out, "Recorded 12, already known 0, refused 0\n");
+
+    const Outcome tracks = Vx({"history", "--json"});
+    EXPECT_EQ(tracks.status, 0);
+    std::vector<std::string> expected = {"tracks", "name", "layout_key", "races", "personal_best_s",
+                                         "personal_best_race", "personal_best_date", "cars"};
+    const std::vector<std::string> members = Members(tracks.out);
+    ASSERT_GE(members.size(), expected.size() + 4);
+    EXPECT_EQ(std::vector<std::string>(members.begin(), members.begin() + 8), expected);
+    EXPECT_EQ(std::vector<std::string>(members.begin() + 8, members.begin() + 12),
+              (std::vector<std::string>{"car", "races", "personal_best_s", "personal_best_race"}))
+        << tracks.out;
+    EXPECT_THAT(tracks.out, HasSubstr("\"name\": \"Kestrelvale\""));
+    EXPECT_THAT(tracks.out, HasSubstr("\"races\": 12,"));
+    EXPECT_TRUE(std::regex_search(tracks.out, std::regex(R"("personal_best_date": "2026-01-\d\dT\d\d:\d\d:\d\dZ")")));
+    // The cars' names are decoded from the files as shown.
+    EXPECT_THAT(tracks.out, HasSubstr("\"car\": \"V\xC3\xA9lo Sport\""));
+
+    const Outcome races = Vx({"history", "KESTRELVALE", "--json"});
+    EXPECT_EQ(races.status, 0) << races.err;
+    const std::vector<std::string> raceMembers = Members(races.out);
+    ASSERT_GE(raceMembers.size(), 18u);
+    EXPECT_EQ(std::vector<std::string>(raceMembers.begin(), raceMembers.begin() + 18),
+              (std::vector<std::string>{"track", "name", "layout_key", "personal_best_s", "races", "race_key",
+                                        "date", "file", "folder", "file_present", "driver", "car", "laps",
+                                        "best_lap", "best_s", "clean_laps", "clean_mean_s", "pb"}))
+        << races.out;
+    // In date order: race-0001 first; the first race sets the personal best.
+    EXPECT_EQ(FirstMatch(races.out, R"re("file": "([^"]+)")re"), "race-0001.gam");
+    EXPECT_EQ(FirstMatch(races.out, R"re("pb": (true|false))re"), "true");
+    EXPECT_EQ(FirstMatch(races.out, R"re("file_present": (true|false))re"), "true");
+
+    // A race's own figures are the report's.
+    const Outcome report = Vx({"report", root / "races/Saves/race-0001.gam", "--json"}, false);
+    ASSERT_EQ(report.status, 0);
+    const std::string reference = FirstMatch(report.out, R"re("reference_lap": (\d+))re");
+    EXPECT_EQ(FirstMatch(races.out, R"re("best_lap": (\d+))re"), reference);
+    EXPECT_EQ(FirstMatch(races.out, R"re("best_s": ([0-9.]+))re"),
+              FirstMatch(report.out, "\"lap\": " + reference + R"re(, "time": "[^"]*", "precise_s": ([0-9.]+))re"));
+    EXPECT_EQ(FirstMatch(races.out, R"re("clean_laps": (\d+))re"),
+              FirstMatch(report.out, R"re("clean_laps": \{ "count": (\d+))re"));
+    EXPECT_EQ(FirstMatch(races.out, R"re("clean_mean_s": ([0-9.]+|null))re"),
+              FirstMatch(report.out, R"re("clean_laps": \{ "count": \d+, "mean_s": ([0-9.]+|null))re"));
+
+    const Outcome csv = Vx({"history", FirstMatch(tracks.out, R"re("layout_key": "([0-9a-f]{8}))re"), "--csv"});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out.substr(0, csv.out.find("\r\n") + 2),
+              "race_key,date,file,folder,file_present,driver,car,laps,best_lap,best_s,clean_laps,"
+              "clean_mean_s,pb\r\n");
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 13);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\r'), 13);
+    const Outcome trackCsv = Vx({"history", "--csv"});
+    EXPECT_EQ(trackCsv.out.substr(0, trackCsv.out.find("\r\n")),
+              "name,layout_key,car,races,personal_best_s,personal_best_race,personal_best_date");
+}
+
+TEST_F(HistoryCommand, RefusedFilesAreNamedTheRestRecordedAndStatusesSayWhatHappened)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 3);
+    WriteFile(root / "races/Saves/bad.gam", std::vector<std::uint8_t>(100, 0xee));
+    WriteFile(root / "races/Saves/nolap.gam", test::CupGame("Oval", 0).Build());
+    WriteFile(root / "races/Saves/lost.gam", test::CupGame("Nowhere").Build());
+    WriteFile(root / "races/Tracks/Oval.trk", test::OvalTrack().Build());
+    WriteFile(root / "races/Saves/notes.txt", {'h', 'i'});  // not a saved game: not looked at
+
+    const Outcome add = Vx({"history", "add", root / "races", root / "missing.gam"});
+    EXPECT_EQ(add.status, 3);
+    EXPECT_EQ(add.out, "Recorded 3, already known 0, refused 4\n");
+    EXPECT_THAT(add.err, HasSubstr("bad.gam: Saved game damaged: bad.gam"));
+    EXPECT_THAT(add.err, HasSubstr("nolap.gam: Not recorded: nolap.gam (the race has no lap)"));
+    EXPECT_THAT(add.err, HasSubstr("lost.gam: Track not found: Nowhere.trk"));
+    EXPECT_THAT(add.err, HasSubstr("missing.gam: Saved game not found: missing.gam"));
+    EXPECT_THAT(add.err, testing::Not(HasSubstr("notes.txt")));
+    const Outcome again = Vx({"history", "add", root / "races"});
+    EXPECT_EQ(again.status, 3);
+    EXPECT_EQ(again.out, "Recorded 0, already known 3, refused 3\n");
+
+    for (const auto& args : std::vector<std::vector<std::string>>{{"history", "--json", "--csv"},
+                                                                  {"history", "forget", "abc"},
+                                                                  {"history", "forget", "0123456z"},
+                                                                  {"history", "add"},
+                                                                  {"history", "add", root / "races", "--json"},
+                                                                  {"history", "one", "two"},
+                                                                  {"history", "--bogus"}}) {
+        const Outcome run = Vx(args);
+        EXPECT_EQ(run.status, 2) << args.back();
+        EXPECT_THAT(run.err, HasSubstr("usage:"));
+        EXPECT_EQ(run.out, "");
+    }
+    const Outcome noTrack = Vx({"history", "Saltmarsh"});
+    EXPECT_EQ(noTrack.status, 3);
+    EXPECT_THAT(noTrack.err, HasSubstr("no track Saltmarsh in the history"));
+
+    const Outcome list = Vx({"history", "kestrelvale", "--csv"});
+    const std::string key = FirstMatch(list.out, "\r\n([0-9a-f]{10})");
+    const Outcome forget = Vx({"history", "forget", key});
+    EXPECT_EQ(forget.status, 0) << forget.err;
+    EXPECT_THAT(forget.out, HasSubstr("Forgot race " + key.substr(0, 8) + " (Kestrelvale, race-000"));
+    EXPECT_EQ(Vx({"history", "forget", key}).status, 3);
+    EXPECT_THAT(Vx({"history", "--json"}).out, HasSubstr("\"races\": 2,"));
+
+    fs::create_directories(root / "in-the-way.sqlite3");
+    const Outcome unavailable = Vx({"history", "add", root / "races", "--history", root / "in-the-way.sqlite3"}, false);
+    EXPECT_EQ(unavailable.status, 3);
+    EXPECT_THAT(unavailable.err, HasSubstr("History unavailable: "));
+}
+
+TEST_F(HistoryCommand, AFileSeenBeforeIsNotReadAgainUntilItsStampChanges)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 2);
+    ASSERT_EQ(Vx({"history", "add", root / "races"}).status, 0);
+    // Other bytes of the same length written in place, its time put back:
+    // read again, they would be another race.
+    const std::string game = root / "races/Saves/race-0001.gam";
+    const auto time = fs::last_write_time(game);
+    std::vector<std::uint8_t> bytes = test::ReadFile(game);
+    bytes[bytes.size() - 18 * 50] ^= 1;  // a sample after the flag
+    {
+        std::fstream out(game, std::ios::binary | std::ios::in | std::ios::out);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    fs::last_write_time(game, time);
+    EXPECT_EQ(Vx({"history", "add", root / "races"}).out, "Recorded 0, already known 2, refused 0\n");
+    fs::last_write_time(game, time + std::chrono::seconds(1));
+    EXPECT_EQ(Vx({"history", "add", root / "races"}).out, "Recorded 1, already known 1, refused 0\n");
+}
+
+TEST_F(HistoryCommand, LivesInTheUsersDataFolderAndOnlyHistoryWritesIt)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 1);
+    const std::string game = root / "races/Saves/race-0001.gam";
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + (root / "data"), "QT_QPA_PLATFORM=offscreen"};
+    EXPECT_EQ(Vx({"report", game}, false, env).status, 0);
+    EXPECT_EQ(Vx({"samples", game}, false, env).status, 0);
+    EXPECT_EQ(Vx({"render", game, "--out", root / "out"}, false, env).status, 0);
+    EXPECT_EQ(Vx({"history"}, false, env).status, 0);  // nothing to show: nothing made
+    EXPECT_FALSE(fs::exists(root / "data"));
+
+    EXPECT_EQ(Vx({"history", "add", game}, false, env).status, 0);
+    EXPECT_TRUE(fs::exists(root / "data/vxanalyser/history.sqlite3"));
+    struct stat info {};
+    ASSERT_EQ(::stat((root / "data/vxanalyser").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_THAT(Vx({"history"}, false, env).out, HasSubstr("Kestrelvale"));
+}
+
+// --- Several processes ------------------------------------------------------------------------
+
+// Waits (without a time limit: the child ends by itself) until the history
+// holds a race or the child has ended.
+void UntilARaceOrTheEnd(Child& child, const std::string& history)
+{
+    while (!child.Ended() && RacesIn(history) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+int Recorded(const std::string& summary)
+{
+    return std::atoi(FirstMatch(summary, R"(Recorded (\d+))").c_str());
+}
+
+int Known(const std::string& summary)
+{
+    return std::atoi(FirstMatch(summary, R"(already known (\d+))").c_str());
+}
+
+TEST_F(HistoryCommand, AProcessKilledWhileAddingLeavesEveryRaceItCommittedWhole)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 150);
+    {
+        Child add({"history", "add", root / "races", "--history", history}, root / "killed");
+        ASSERT_TRUE(add.Started());
+        UntilARaceOrTheEnd(add, history);
+        add.Signal(SIGKILL);
+        add.Wait();
+    }
+    int races = 0;
+    EXPECT_TRUE(test::EveryRaceWhole(history, races));
+    EXPECT_LE(races, 150);
+    std::printf("[ history ] killed with %d of 150 races recorded\n", races);
+    // The rest is recorded by the next add, and nothing twice.
+    const Outcome rest = Vx({"history", "add", root / "races"});
+    EXPECT_EQ(rest.status, 0) << rest.err;
+    EXPECT_EQ(Recorded(rest.out) + Known(rest.out), 150) << rest.out;
+    EXPECT_TRUE(test::EveryRaceWhole(history, races));
+    EXPECT_EQ(races, 150);
+}
+
+TEST_F(HistoryCommand, TheInterruptKeyStopsAfterTheCurrentFileKeepingWhatWasRecorded)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 150);
+    Child add({"history", "add", root / "races", "--history", history}, root / "interrupted");
+    ASSERT_TRUE(add.Started());
+    UntilARaceOrTheEnd(add, history);
+    add.Signal(SIGINT);
+    const Outcome outcome = add.Wait();
+    // Interrupted, or done before the key came.
+    ASSERT_TRUE(outcome.status == 130 || outcome.status == 0) << outcome.status << outcome.err;
+    if (outcome.status == 130) {
+        EXPECT_THAT(outcome.out, HasSubstr("; stopped by the interrupt key after "));
+    }
+    int races = 0;
+    EXPECT_TRUE(test::EveryRaceWhole(history, races));
+    EXPECT_EQ(races, Recorded(outcome.out));
+    std::printf("[ history ] status %d with %d of 150 races recorded\n", outcome.status, races);
+}
+
+TEST_F(HistoryCommand, TwoProcessesAddingTheSameFolderBothFinishWithNoRaceTwice)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 60);
+    Child first({"history", "add", root / "races", "--history", history}, root / "first");
+    Child second({"history", "add", root / "races", "--history", history}, root / "second");
+    const Outcome a = first.Wait();
+    const Outcome b = second.Wait();
+    EXPECT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(b.status, 0) << b.err;
+    EXPECT_EQ(Recorded(a.out) + Known(a.out), 60) << a.out;
+    EXPECT_EQ(Recorded(b.out) + Known(b.out), 60) << b.out;
+    EXPECT_EQ(Recorded(a.out) + Recorded(b.out), 60);
+    std::printf("[ history ] recorded %d and %d\n", Recorded(a.out), Recorded(b.out));
+    int races = 0;
+    EXPECT_TRUE(test::EveryRaceWhole(history, races));
+    EXPECT_EQ(races, 60);
+}
+
+}  // namespace
+}  // namespace vx
