@@ -78,10 +78,10 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         const layout::Place& scroll = layout::TableScroll.At;
         toolkit.AddScrollBar(layout::TableScroll.Number, scroll.x, scroll.y, scroll.w, scroll.h, 0, 0,
                              VisibleTableRows());
-        AddLabel(toolkit, layout::ReferenceCaption);
-        AddButton(toolkit, layout::PrevReference);
-        AddLabel(toolkit, layout::ReferenceLabel);
-        AddButton(toolkit, layout::NextReference);
+        AddLabel(toolkit, layout::AgainstCaption);
+        AddButton(toolkit, layout::PrevAgainst);
+        AddLabel(toolkit, layout::AgainstLabel);
+        AddButton(toolkit, layout::NextAgainst);
         for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
             toolkit.TrackPointer(box.Control, true);
         toolkit.SetControlToolTip(layout::LapTable.Control,
@@ -102,13 +102,13 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
             {Key::CtrlS, layout::SaveCommand},
             {Key::Up, layout::RowUpCommand},
             {Key::Down, layout::RowDownCommand},
-            {Key::Return, layout::ReferenceShownCommand},
+            {Key::Return, layout::AgainstShownCommand},
             {Key::Escape, layout::CloseCommand},
             {Key::CtrlW, layout::CloseCommand},
         };
         for (const auto& [key, command] : keys)
             toolkit.AddKeyCommand(layout::Number, key, command);
-        const int tabOrder[] = {layout::PrevReference.Number, layout::NextReference.Number,
+        const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
                                 layout::TableScroll.Number};
         toolkit.SetTabOrder(tabOrder);
         PlaceWindow(toolkit);
@@ -156,14 +156,14 @@ void CompareWindow::PlaceWindow(Toolkit& toolkit) const
     toolkit.MoveAppWindow(layout::Number, at.x, at.y);
 }
 
-// The reference chosen holds for its race: another race starts from its own
-// default reference.
+// The lap chosen to compare against holds for its race: another race starts
+// from its own reference lap.
 void CompareWindow::KeepChoiceFor(const AppState& state)
 {
     const RaceKey race{state.GameDigest, state.LayoutDigest};
     if (race != choiceRace_) {
         choiceRace_ = race;
-        referenceChoice_ = 0;
+        againstChoice_ = 0;
     }
 }
 
@@ -179,7 +179,8 @@ void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
     KeepChoiceFor(state);
     if (!IsOpen(toolkit))
         return;
-    // The new laps from the top.
+    // The new laps from the top; the lap compared against stays while the
+    // race is the same.
     toolkit.SetControlValue(layout::TableScroll.Number, 0);
     cursor_.reset();
     Analyse(state);
@@ -188,10 +189,10 @@ void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
 
 void CompareWindow::Analyse(const AppState& state)
 {
-    analysis_ = AnalyseCommittedLaps(state, referenceChoice_);
+    analysis_ = AnalyseCommittedLaps(state);
     bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
     if (!analysis_) {
-        referenceChoice_ = 0;
+        againstChoice_ = 0;
         cursor_.reset();
     }
 }
@@ -201,7 +202,7 @@ void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
     figures_.reset();
     if (analysis_) {
         const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
-        figures_ = CompareLaps(ProfileOf(*analysis_, lap), ProfileOf(*analysis_, analysis_->ReferenceLap));
+        figures_ = CompareLaps(*analysis_, lap, againstChoice_);
     }
     // The compared lap's row in view.
     std::int32_t top = TableTop(toolkit);
@@ -261,20 +262,20 @@ void CompareWindow::ShowPlaceholders(Toolkit& toolkit) const
         toolkit.ShowImage(box.Control, PlaceholderImage);
 }
 
-// The reference's label and the buttons that choose another.
+// The label of the lap compared against and the buttons that choose another.
 void CompareWindow::ShowChoices(Toolkit& toolkit) const
 {
-    toolkit.SetControlText(layout::ReferenceLabel.Number, analysis_ ? IntToText(analysis_->ReferenceLap) : "");
-    toolkit.SetControlEnabled(layout::PrevReference.Number, analysis_ && analysis_->ReferenceLap > 1);
-    toolkit.SetControlEnabled(layout::NextReference.Number,
-                              analysis_ && analysis_->ReferenceLap < analysis_->LapCount);
+    const std::int32_t against = Against();
+    toolkit.SetControlText(layout::AgainstLabel.Number, against > 0 ? IntToText(against) : "");
+    toolkit.SetControlEnabled(layout::PrevAgainst.Number, against > 1);
+    toolkit.SetControlEnabled(layout::NextAgainst.Number, analysis_ && against > 0 && against < analysis_->LapCount);
 }
 
 void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
 {
     if (!analysis_)
         return;
-    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), top, layout::kPictures, toolkit);
+    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), Against(), top, layout::kPictures, toolkit);
     Show(toolkit, layout::LapTable);
 }
 
@@ -285,18 +286,19 @@ void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::in
     ShowTable(state, toolkit, held);
 }
 
-void CompareWindow::ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step)
+// Another lap to compare against: the analysis stays, only the delta and the
+// lap drawn beside change.
+void CompareWindow::StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step)
 {
-    if (analysis_)
-        PickReference(state, toolkit, std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount));
+    if (analysis_ && Against() != 0)
+        PickAgainst(state, toolkit, std::clamp(Against() + step, 1, analysis_->LapCount));
 }
 
-void CompareWindow::PickReference(const AppState& state, Toolkit& toolkit, std::int32_t lap)
+void CompareWindow::PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap)
 {
     if (!analysis_ || lap < 1 || lap > analysis_->LapCount)
         return;
-    referenceChoice_ = lap;
-    Analyse(state);
+    againstChoice_ = lap;
     Redraw(state, toolkit);
 }
 
@@ -326,10 +328,11 @@ void CompareWindow::PointerOverTable(AppState& state, Toolkit& toolkit)
         const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY());
         if (lap == 0)
             return;
-        // A right click or Shift+click on a lap's row makes it the reference;
-        // a click makes it the main window's lap, and so the lap compared.
+        // A right click or Shift+click on a lap's row makes it the lap
+        // compared against; a click makes it the main window's lap, and so
+        // the lap compared.
         if (toolkit.EventPointerAction() == PointerAction::RightPress || toolkit.PointerShift())
-            PickReference(state, toolkit, lap);
+            PickAgainst(state, toolkit, lap);
         else
             SelectLap(state, toolkit, lap);
     }
@@ -345,8 +348,8 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
     }
     if (event == kControlEvent) {
         switch (toolkit.EventControl()) {
-        case layout::PrevReference.Number: ChooseReference(state, toolkit, -1); return true;
-        case layout::NextReference.Number: ChooseReference(state, toolkit, +1); return true;
+        case layout::PrevAgainst.Number: StepAgainst(state, toolkit, -1); return true;
+        case layout::NextAgainst.Number: StepAgainst(state, toolkit, +1); return true;
         case layout::TableScroll.Number:
             ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
             return true;
@@ -358,7 +361,7 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
             return true;
         case layout::RowUpCommand: StepRow(state, toolkit, -1); return true;
         case layout::RowDownCommand: StepRow(state, toolkit, +1); return true;
-        case layout::ReferenceShownCommand: PickReference(state, toolkit, Lap()); return true;
+        case layout::AgainstShownCommand: PickAgainst(state, toolkit, Lap()); return true;
         default: return false;
         }
     }

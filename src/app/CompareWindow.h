@@ -1,13 +1,15 @@
 // The comparison window: the lap shown in the main window (the fastest lap
-// for the whole race) against a reference lap, opened by "Compare" and
-// closed on its own. It follows the main window's lap and every load.
+// for the whole race) against another lap of the race (the reference lap
+// unless the user picks another), opened by "Compare" and closed on its own.
+// It follows the main window's lap and every load.
 //
 // Its numbers and layout: app/CompareLayout.h. Its figures and pictures:
 // laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
-// analysis against the reference chosen, the lap it shows and the cursor;
+// race's analysis, the lap compared against, the lap it shows and the cursor;
 // whether it is open and which table row is on top are its window's and its
 // scroll bar's own. Closing it keeps, for this run, where the user put it
-// and the reference lap chosen for the race (until another race is loaded).
+// and the lap chosen to compare against for the race (until another race is
+// loaded).
 #pragma once
 
 #include <cstdint>
@@ -30,8 +32,8 @@ public:
     // The window's events (its controls, its keys, its pictures under the
     // pointer, its close box); false for an event that is not its own. A
     // click on a lap's row selects that lap in the main window; a right click
-    // or a Shift+click makes it the reference. Up and Down step the compared
-    // lap through the table's rows, Return makes it the reference, Esc and
+    // or a Shift+click compares against it. Up and Down step the compared lap
+    // through the table's rows, Return compares against it, Esc and
     // Ctrl+W close the window; Ctrl+O and Ctrl+S load and save as the main
     // window's keys do, asking in front of this window.
     bool HandleEvent(AppState& state, Toolkit& toolkit, int event);
@@ -46,11 +48,13 @@ public:
     void LapShown(const AppState& state, Toolkit& toolkit) override;
     void AnalysisCommitted(const AppState& state, Toolkit& toolkit) override;
 
-    // The analysis against the chosen reference; none without laps or while
-    // closed.
+    // The race's analysis; none without laps or while closed. The lap
+    // compared against never changes it.
     const std::optional<LapAnalysis>& Analysis() const { return analysis_; }
     // The lap compared; 0 when there is none.
     std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
+    // The lap it is compared against; 0 when there is none.
+    std::int32_t Against() const { return figures_ ? figures_->Against.Lap : 0; }
     // The lap fraction under the pointer.
     std::optional<double> Cursor() const { return cursor_; }
     // The first lap row shown, from 0: the scroll bar's position.
@@ -59,7 +63,8 @@ public:
     std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
 
 private:
-    // The race of the reference chosen: its saved game's and layout's keys.
+    // The race of the lap chosen to compare against: its saved game's and
+    // layout's keys.
     struct RaceKey {
         Sha256Digest Game{};
         Sha256Digest Layout{};
@@ -74,13 +79,13 @@ private:
     void ShowChoices(Toolkit& toolkit) const;
     void ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const;
     void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
-    void ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step);
-    void PickReference(const AppState& state, Toolkit& toolkit, std::int32_t lap);
+    void StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap);
     void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
 
-    std::int32_t referenceChoice_ = 0;  // the lap chosen as reference; 0 the default
+    std::int32_t againstChoice_ = 0;    // the lap compared against; 0 the reference lap
     RaceKey choiceRace_;                // the race it was chosen on
     std::optional<ScreenPlace> place_;  // the frame's corner when last closed
     std::optional<LapAnalysis> analysis_;

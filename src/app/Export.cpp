@@ -35,8 +35,9 @@ std::string DefaultPictureFileName(const AppState& state, Toolkit& toolkit)
 
 bool SavePicture(AppState& state, Toolkit& toolkit, int window)
 {
+    // The system's JPEG filter first and chosen; PNG offered beside it.
     const std::string chosen =
-        toolkit.AskSaveFile(window, "Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg", 0);
+        toolkit.AskSaveFile(window, "Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg|png|*.png", 0);
     if (chosen.empty())
         return false;
     const bool png = EndsWithIgnoringCase(chosen, ".png");

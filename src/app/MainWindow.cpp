@@ -7,6 +7,7 @@
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindowLayout.h"
+#include "app/StartGuide.h"
 #include "laps/LapChart.h"
 #include "laps/LapView.h"
 #include "toolkit/Format.h"
@@ -77,6 +78,8 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     // Tab follows the layout, row by row.
     const int tabOrder[] = {SaveButton, CompareButton, LoadButton, PrevLapButton, NextLapButton, LapSlider};
     toolkit.SetTabOrder(tabOrder);
+    // How to begin, where the map will be.
+    ShowStartGuide(state, toolkit);
 }
 
 void PrevLapStep(AppState& state, Toolkit& toolkit)
@@ -158,11 +161,9 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        const std::string& dropped = toolkit_.DroppedPath();
-        if (IsSavedGameName(dropped))
-            LoadGameFrom(state_, toolkit_, dropped, {}, MainWindow);
-        else
-            SayFailure(state_, toolkit_, MainWindow, "Not a saved game: " + FileNamePart(dropped));
+        // Whatever its name: a file that parses as a saved game loads, a
+        // track or a picture is refused for what it is.
+        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath(), {}, MainWindow);
     }
     return event != kCloseEvent;
 }

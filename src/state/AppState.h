@@ -36,6 +36,7 @@ constexpr int LapSummaryImage = 10;
 constexpr int LapChartImage = 11;
 constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
+constexpr int GuideImage = 14;    // how to begin, in the map box until the first load
 constexpr int ScratchImage = 20;  // never shown: the fonts' first text
 
 // Controls.
@@ -63,6 +64,8 @@ constexpr int PageForwardCommand = 23;
 // Fonts.
 constexpr int LabelFont = 1;
 constexpr int TableFont = 2;
+constexpr int GuideFont = 4;          // the text of GuideImage
+constexpr int GuideHeadingFont = 5;
 
 // The file number every read uses.
 constexpr int ReadFile = 0;

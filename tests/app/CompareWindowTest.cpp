@@ -65,10 +65,12 @@ TEST_F(Compare, TheWindowFollowsTheMainWindowsLapAndClosesAlone)
     EXPECT_EQ(TableTop(), 3);
     EXPECT_EQ(Shown().LapAtTableY(toolkit, 20 + 21 * 16), 25);
 
-    // Any lap can be the reference.
+    // Any lap can be compared against; the reference lap stays.
     const int reference = Shown().Analysis()->ReferenceLap;
-    Press(reference > 1 ? layout::PrevReference.Number : layout::NextReference.Number);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference > 1 ? reference - 1 : reference + 1);
+    ASSERT_EQ(Shown().Against(), reference);
+    Press(reference > 1 ? layout::PrevAgainst.Number : layout::NextAgainst.Number);
+    EXPECT_EQ(Shown().Against(), reference > 1 ? reference - 1 : reference + 1);
+    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference);
 
     // The cursor follows the pointer over the charts and goes when it leaves:
     // the plot's 423 pixels (the 483-pixel chart less margins of 50 and 10)
@@ -108,7 +110,7 @@ TEST_F(Compare, ALoadWithoutLapsEmptiesTheOpenWindowAndDisablesTheButton)
     EXPECT_FALSE(toolkit.ControlEnabled(CompareButton));
     EXPECT_TRUE(Shown().IsOpen(toolkit));
     EXPECT_FALSE(Shown().Analysis().has_value());
-    Press(layout::NextReference.Number);  // nothing to choose from
+    Press(layout::NextAgainst.Number);  // nothing to choose from
     Point(layout::SpeedChart.Control, PointerAction::Move, 100, 40);
     Point(layout::LapTable.Control, PointerAction::Press, 10, 30);
     EXPECT_EQ(LapLabel(), "0");
@@ -164,9 +166,9 @@ TEST_F(Compare, EveryKeyOfTheMainWindowWorksHereWithItsOwnToStepPickAndClose)
     EXPECT_EQ(key(Key::Down), "30");
     EXPECT_EQ(key(Key::Up), "29");
     EXPECT_EQ(Shown().Lap(), 29);
-    // Return: the lap compared becomes the reference.
+    // Return: the lap compared becomes the one compared against.
     key(Key::Return);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, 29);
+    EXPECT_EQ(Shown().Against(), 29);
     EXPECT_EQ(key(Key::Home), "0");
     const int fastest = State().Laps.FastestLap;
     ASSERT_TRUE(fastest >= 1 && fastest < 30);
@@ -198,7 +200,7 @@ TEST_F(Compare, EveryKeyOfTheMainWindowWorksHereWithItsOwnToStepPickAndClose)
     EXPECT_FALSE(Shown().IsOpen(toolkit));
 }
 
-TEST_F(Compare, ARowPicksTheReferenceAndTheChoiceAndThePlaceStayForTheRace)
+TEST_F(Compare, ARowPicksTheLapComparedAgainstAndTheChoiceAndThePlaceStayForTheRace)
 {
     LoadRace(30);
     Click(">");
@@ -207,33 +209,33 @@ TEST_F(Compare, ARowPicksTheReferenceAndTheChoiceAndThePlaceStayForTheRace)
     // Rows of 16 pixels under a header of 20: lap 5's row is the fifth.
     const auto rowOf = [](int lap) { return 20 + (lap - 1) * 16 + 8; };
     Point(layout::LapTable.Control, PointerAction::RightPress, 30, rowOf(5));
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, 5);
+    EXPECT_EQ(Shown().Against(), 5);
     EXPECT_EQ(LapLabel(), "1");  // the lap shown stays
     Point(layout::LapTable.Control, PointerAction::Press, 30, rowOf(7), 0, true);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, 7);
+    EXPECT_EQ(Shown().Against(), 7);
     EXPECT_EQ(LapLabel(), "1");
     Point(layout::LapTable.Control, PointerAction::Press, 30, rowOf(3));  // a plain click shows the lap
     EXPECT_EQ(LapLabel(), "3");
     EXPECT_EQ(Shown().Lap(), 3);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, 7);
+    EXPECT_EQ(Shown().Against(), 7);
 
     // Closed where the user put it, it opens there again, against the lap
     // chosen; the same race loaded again keeps the choice too.
     toolkit.MoveAppWindow(layout::Number, 123, 77);
     CloseWindow(layout::Title);
     Click("Compare");
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, 7);
+    EXPECT_EQ(Shown().Against(), 7);
     const ScreenArea frame = toolkit.WindowFrameOf(layout::Number);
     EXPECT_EQ(std::make_pair(frame.x, frame.y), std::make_pair(123, 77));
     LoadRace(30);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, 7);
+    EXPECT_EQ(Shown().Against(), 7);
     // Another race, loaded while the window is closed, starts from its own
-    // default reference.
+    // reference lap.
     CloseWindow(layout::Title);
     LoadRace(29);
     Click("Compare");
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, AnalyseCommittedLaps(State())->ReferenceLap);
-    EXPECT_NE(Shown().Analysis()->ReferenceLap, 7);
+    EXPECT_EQ(Shown().Against(), Shown().Analysis()->ReferenceLap);
+    EXPECT_NE(Shown().Against(), 7);
 }
 
 TEST(PlaceBeside, RightOfTheMainWindowWhereThereIsRoomElseCoveringTheFewestOfItsControls)

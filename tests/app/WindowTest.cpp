@@ -1,6 +1,8 @@
 // The main window through its real widgets, headless.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -252,6 +254,13 @@ TEST_F(Window, StartsWithThePlaceholderMadeAndTheLogShowingItsMarker)
     EXPECT_EQ(toolkit.GetControlText(LogLabel), "");  // the line shows messages alone
     EXPECT_EQ(State().GameDirectory.back(), '/');
     EXPECT_EQ(State().GameDirectory, State().TrackDirectory);
+    // Until the first load the map box shows how to begin, at the map's size.
+    const Image shown = toolkit.ShownPicture(MapBox);
+    const Image* guide = toolkit.FindImage(GuideImage);
+    ASSERT_NE(guide, nullptr);
+    EXPECT_EQ(shown.Width(), 512);
+    EXPECT_EQ(shown.Height(), 560);
+    EXPECT_TRUE(std::equal(shown.Words(), shown.Words() + 512 * 560, guide->Words()));
 }
 
 }  // namespace

@@ -4,6 +4,11 @@
 // The program runs its own event loop: Qt's signals only hand events to the
 // sink, and the toolkit gives them out one at a time, so every handler runs
 // to its end before the next event is read and nothing re-enters.
+//
+// Windows follow the desktop's scale (Qt's device pixel ratio) as long as
+// they fit their screen's work area at it; where one would not, it takes the
+// largest scale that fits, and its controls are placed, and their font
+// sized, at that scale instead. Pictures are enlarged without smoothing.
 #include "toolkit/qt/QtWindowSystem.h"
 
 #include <QApplication>
@@ -27,17 +32,22 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QTextLayout>
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
+#include <QWindow>
 
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
 
+#include "toolkit/Scaling.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -108,13 +118,88 @@ QFont FontOf(const QStringList& families, int pixelSize, bool bold)
     return font;
 }
 
+// Where a control stands in the program's pixels, kept with the control:
+// its window places it anew whenever the window's scale changes.
+constexpr const char* kProgramPlace = "programPlace";
+
+QRect ProgramPlace(const QWidget& control)
+{
+    const QVariant place = control.property(kProgramPlace);
+    return place.isValid() ? place.toRect() : control.geometry();
+}
+
 // The top-level window: a close request and a dropped file become events of
-// the program's loop; the window itself stays until it is destroyed.
+// the program's loop; the window itself stays until it is destroyed. Its
+// client area and controls are given in the program's pixels and shown at
+// the scale that fits its screen.
 class AppWindow : public QWidget {
 public:
-    AppWindow(QtWindowSystem& system, std::uint64_t id) : system_(system), id_(id) {}
+    AppWindow(QtWindowSystem& system, std::uint64_t id, QSize client)
+        : system_(system), id_(id), client_(client)
+    {
+    }
+
+    // Puts the control at place, in the program's pixels.
+    void Place(QWidget& control, const QRect& place)
+    {
+        control.setProperty(kProgramPlace, place);
+        control.setGeometry(Scaled(place));
+    }
+
+    // Takes the scale of the window's screen, or the largest that fits its
+    // work area, frame included (see FitScale), and with a new scale puts
+    // the window inside the work area. At the screen's own scale every
+    // length is Qt's, as given; below it the window's lengths and font
+    // shrink by the ratio.
+    void Fit()
+    {
+        const QScreen* screen = this->screen();
+        if (screen == nullptr || fitting_)
+            return;
+        fitting_ = true;
+        const double ratio = devicePixelRatioF();
+        const QRect work = screen->availableGeometry();
+        const QMargins frame = Frame();
+        const auto onScreen = [ratio](int length) { return ScaledLength(length, ratio); };
+        const double scale =
+            FitScale(ratio, {client_.width(), client_.height()},
+                     {onScreen(frame.left() + frame.right()), onScreen(frame.top() + frame.bottom())},
+                     {onScreen(work.width()), onScreen(work.height())});
+        const double factor = scale / ratio;
+        if (factor != factor_ || !fitted_) {
+            const bool wasScaled = factor_ != 1.0;
+            factor_ = factor;
+            fitted_ = true;
+            setFixedSize(Scaled(QRect(QPoint(), client_)).size());
+            if (factor_ != 1.0 || wasScaled)
+                setFont(factor_ == 1.0 ? QFont() : FontAt(factor_));
+            for (QWidget* control : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (control->property(kProgramPlace).isValid())
+                    control->setGeometry(Scaled(ProgramPlace(*control)));
+            // The frame's top left is the window's position: the whole
+            // window in the work area where it can be. (A window the user
+            // moves later goes where they put it.)
+            const int outerWidth = width() + frame.left() + frame.right();
+            const int outerHeight = height() + frame.top() + frame.bottom();
+            const QPoint at(std::clamp(pos().x(), work.left(), std::max(work.left(), work.right() + 1 - outerWidth)),
+                            std::clamp(pos().y(), work.top(), std::max(work.top(), work.bottom() + 1 - outerHeight)));
+            if (at != pos())
+                move(at);
+        }
+        fitting_ = false;
+    }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        const bool handled = QWidget::event(event);
+        // Shown, framed by the window manager or moved to another screen:
+        // the scale that fits may have changed.
+        if (event->type() == QEvent::Show || event->type() == QEvent::Move ||
+            event->type() == QEvent::ScreenChangeInternal)
+            Fit();
+        return handled;
+    }
     void closeEvent(QCloseEvent* event) override
     {
         event->ignore();
@@ -142,8 +227,44 @@ private:
             return {};
         return data->urls().front().toLocalFile();
     }
+    // The place in Qt's lengths: each edge scaled, so that neighbours stay
+    // neighbours.
+    QRect Scaled(const QRect& place) const
+    {
+        if (factor_ == 1.0)
+            return place;
+        const int left = ScaledLength(place.x(), factor_);
+        const int top = ScaledLength(place.y(), factor_);
+        return QRect(left, top, ScaledLength(place.x() + place.width(), factor_) - left,
+                     ScaledLength(place.y() + place.height(), factor_) - top);
+    }
+    // The window manager's frame once it has framed the window. Until then
+    // (and where none frames it) a title bar and borders as the style draws
+    // them are assumed, so that the window fits with whatever frame comes.
+    QMargins Frame() const
+    {
+        const QMargins known = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+        if (!known.isNull())
+            return known;
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+        const int title = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        return {border, title + border, border, border};
+    }
+    static QFont FontAt(double factor)
+    {
+        QFont font = QApplication::font();
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * factor);
+        else
+            font.setPixelSize(std::max(1, ScaledLength(font.pixelSize(), factor)));
+        return font;
+    }
     QtWindowSystem& system_;
     std::uint64_t id_;
+    QSize client_;         // in the program's pixels
+    double factor_ = 1.0;  // Qt's lengths per program pixel
+    bool fitted_ = false;
+    bool fitting_ = false;  // a move made while fitting is not fitted again
 };
 
 // A static text: plain, at the top left of its box; with the end-ellipsis
@@ -177,6 +298,12 @@ protected:
         QLabel::resizeEvent(event);
         Fit();
     }
+    void changeEvent(QEvent* event) override
+    {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            Fit();  // the window's scale changed
+    }
 
 private:
     void Fit()
@@ -192,6 +319,8 @@ private:
 // A picture box: shows its picture at the top left and takes its size. The
 // picture is kept in the window system's own format, so showing one is a
 // copy of its pixels into the box's buffer, reused while the size stays.
+// On a scaled screen it shows the picture enlarged to the box's screen
+// pixels without smoothing, and reports the pointer in the picture's pixels.
 // While it tracks the pointer, what the pointer does over it is an event.
 class PictureBox : public QWidget {
 public:
@@ -217,8 +346,13 @@ public:
                 std::memcpy(picture_.scanLine(y),
                             picture->Words() + static_cast<std::size_t>(y) * picture->Width(),
                             static_cast<std::size_t>(picture->Width()) * 4);
-            resize(picture->Width(), picture->Height());
+            const QRect place(ProgramPlace(*this).topLeft(), picture_.size());
+            if (auto* window = dynamic_cast<AppWindow*>(parentWidget()))
+                window->Place(*this, place);
+            else
+                resize(place.size());
         }
+        enlarged_ = QImage();
         // A picture covers the whole box: nothing need be painted beneath it.
         setAttribute(Qt::WA_OpaquePaintEvent, !picture_.isNull());
         update();
@@ -231,7 +365,23 @@ protected:
         if (picture_.isNull())
             return;
         QPainter painter(this);
-        painter.drawImage(0, 0, picture_);
+        const QSize onScreen = ScreenSize();
+        if (onScreen == picture_.size()) {
+            painter.drawImage(0, 0, picture_);
+            return;
+        }
+        if (enlarged_.size() != onScreen) {
+            enlarged_ = QImage(onScreen, QImage::Format_RGB32);
+            ScaleNearest({reinterpret_cast<const std::uint32_t*>(picture_.constBits()), WordCount(picture_)},
+                         picture_.width(), picture_.height(),
+                         {reinterpret_cast<std::uint32_t*>(enlarged_.bits()), WordCount(enlarged_)},
+                         onScreen.width(), onScreen.height());
+        }
+        // Enlarged here, one screen pixel to each of the image's, smoothing
+        // off: no blend can arise, whatever Qt would do scaling it itself.
+        enlarged_.setDevicePixelRatio(devicePixelRatioF());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(QPointF(0, 0), enlarged_);
     }
     void mouseMoveEvent(QMouseEvent* event) override
     {
@@ -240,14 +390,14 @@ protected:
         if (!tracking_ || !rect().contains(at))
             return QWidget::mouseMoveEvent(event);
         inside_ = true;
-        Raise(PointerAction::Move, at, Shift(event));
+        Raise(PointerAction::Move, PicturePoint(event->position()), Shift(event));
     }
     void mousePressEvent(QMouseEvent* event) override
     {
         const bool left = event->button() == Qt::LeftButton;
         if (!tracking_ || (!left && event->button() != Qt::RightButton))
             return QWidget::mousePressEvent(event);
-        Raise(left ? PointerAction::Press : PointerAction::RightPress, event->position().toPoint(),
+        Raise(left ? PointerAction::Press : PointerAction::RightPress, PicturePoint(event->position()),
               Shift(event));
     }
     void leaveEvent(QEvent* event) override
@@ -267,10 +417,31 @@ protected:
         const int steps = wheelDelta_ / 120;
         wheelDelta_ -= steps * 120;
         if (steps != 0)
-            Raise(PointerAction::Wheel, event->position().toPoint(), Shift(event), steps);
+            Raise(PointerAction::Wheel, PicturePoint(event->position()), Shift(event), steps);
     }
 
 private:
+    // The box on the screen, in the screen's pixels.
+    QSize ScreenSize() const
+    {
+        const double ratio = devicePixelRatioF();
+        return {ScaledLength(width(), ratio), ScaledLength(height(), ratio)};
+    }
+    // The picture's pixel under the pointer at (in Qt's lengths).
+    QPoint PicturePoint(QPointF at) const
+    {
+        const QSize onScreen = ScreenSize();
+        if (picture_.isNull() || onScreen == picture_.size())
+            return at.toPoint();
+        const double ratio = devicePixelRatioF();
+        return {PicturePixelAt(static_cast<int>(std::floor(at.x() * ratio)), picture_.width(), onScreen.width()),
+                PicturePixelAt(static_cast<int>(std::floor(at.y() * ratio)), picture_.height(), onScreen.height())};
+    }
+    // An RGB32 image's words: its rows lie one after another.
+    static std::size_t WordCount(const QImage& image)
+    {
+        return static_cast<std::size_t>(image.width()) * static_cast<std::size_t>(image.height());
+    }
     static bool Shift(const QInputEvent* event)
     {
         return (event->modifiers() & Qt::ShiftModifier) != 0;
@@ -281,6 +452,7 @@ private:
                       .x = at.x(), .y = at.y(), .wheelSteps = wheelSteps, .shift = shift});
     }
     QImage picture_;
+    QImage enlarged_;  // the picture at the box's screen size, made when painted
     QtWindowSystem& system_;
     int tag_;
     bool tracking_ = false;
@@ -353,10 +525,15 @@ bool QtWindowSystem::Start(bool headless, void (*displayUnreachable)())
     const bool hasDisplay = std::getenv("DISPLAY") != nullptr ||
                             std::getenv("WAYLAND_DISPLAY") != nullptr ||
                             std::getenv("QT_QPA_PLATFORM") != nullptr;
-    if (headless)
+    if (headless) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    else if (!hasDisplay)
+        // Off-screen windows are pictured in the program's own pixels,
+        // whatever scale the desktop asks for.
+        unsetenv("QT_SCALE_FACTOR");
+        unsetenv("QT_SCREEN_SCALE_FACTORS");
+    } else if (!hasDisplay) {
         return false;
+    }
     g_displayUnreachable = displayUnreachable;
     qInstallMessageHandler(headless ? QuietMessages : StartingMessages);
     static int argc = 1;
@@ -452,12 +629,12 @@ std::uint64_t QtWindowSystem::OpenWindow(int x, int y, int width, int height, co
     if (!Started())
         return 0;
     const std::uint64_t id = next_++;
-    auto* window = new AppWindow(*this, id);
+    auto* window = new AppWindow(*this, id, QSize(width, height));
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint);
     window->setWindowTitle(FromUtf8(title));
-    window->setFixedSize(width, height);
     window->move(x, y);
+    window->Fit();
     window->show();
     widgets_[id] = window;
     return id;
@@ -602,7 +779,10 @@ std::uint64_t QtWindowSystem::AddControl(std::uint64_t window, ControlKind kind,
         break;
     }
     }
-    control->setGeometry(x, y, width, height);
+    if (auto* scaled = dynamic_cast<AppWindow*>(parent))
+        scaled->Place(*control, QRect(x, y, width, height));
+    else
+        control->setGeometry(x, y, width, height);
     control->show();
     const std::uint64_t id = next_++;
     widgets_[id] = control;
@@ -807,7 +987,10 @@ void QtWindowSystem::TrackPointer(std::uint64_t control, bool on)
 std::pair<int, int> QtWindowSystem::ControlSize(std::uint64_t control)
 {
     QWidget* widget = Widget(control);
-    return widget == nullptr ? std::pair(0, 0) : std::pair(widget->width(), widget->height());
+    if (widget == nullptr)
+        return {0, 0};
+    const QRect place = ProgramPlace(*widget);
+    return {place.width(), place.height()};
 }
 
 // --- Events ---------------------------------------------------------------------

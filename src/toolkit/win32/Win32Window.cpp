@@ -9,6 +9,13 @@
 // events to the sink, and the toolkit gives them out one at a time, so every
 // handler runs to its end before the next event is read and nothing
 // re-enters.
+//
+// The program is aware of each monitor's scale: a window takes its
+// monitor's dots per inch, or the largest that fits the monitor's work area,
+// and places its controls, sizes their font and enlarges its pictures (one
+// picture pixel to a block of screen pixels, without smoothing) at that
+// scale; it takes the new monitor's when it is moved to one of another
+// scale. Pointer places are reported in the pictures' own pixels.
 #include "toolkit/win32/Win32Platform.h"
 
 #include <commctrl.h>
@@ -19,11 +26,13 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <set>
 #include <vector>
 
+#include "toolkit/Scaling.h"
 #include "toolkit/Text.h"
 #include "toolkit/WindowSystem.h"
 
@@ -129,6 +138,10 @@ public:
     void Post(const PlatformEvent& event);
     struct WindowData;
     static WindowData* DataOf(HWND window);
+    // The window at the scale of a monitor of dpi dots per inch, or the
+    // largest that fits the work area of the monitor nearest place (where
+    // the window's frame goes), and its controls with it.
+    void Rescale(HWND window, int dpi, const RECT& place);
 
 private:
     struct Control {
@@ -136,6 +149,7 @@ private:
         HWND hwnd = nullptr;  // the window's child: destroyed with it
         HWND window = nullptr;
         int tag = 0;
+        RECT place{};  // in the program's pixels (a picture box: its picture's size)
         std::wstring text;
         bool endEllipsis = false;
         bool wordWrap = false;
@@ -163,6 +177,7 @@ private:
                     const std::string& filter, int filterIndex, bool save);
     void ApplyLabelStyle(Control& control);
     void ApplyScrollRange(const Control& control);
+    void PlaceControl(const Control& control);
 
     // Members go in the reverse order: the windows first (their controls
     // with them), then what the controls kept, the fonts and the device
@@ -201,6 +216,73 @@ COLORREF ColorRef(Colour colour)
     return static_cast<COLORREF>(colour & 0xFFFFFF);  // 0x00BBGGRR, as the program's colours
 }
 
+// The system's services for each monitor's scale, where it has them
+// (Windows 10 from 1607 on); without them every monitor has the system's.
+template <class Function>
+Function SystemFunction(const char* name)
+{
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+int SystemDpi()
+{
+    if (const auto forSystem = SystemFunction<UINT(WINAPI*)()>("GetDpiForSystem"))
+        return static_cast<int>(forSystem());
+    const HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int DpiOf(HWND window)
+{
+    if (const auto forWindow = SystemFunction<UINT(WINAPI*)(HWND)>("GetDpiForWindow"))
+        if (const UINT dpi = forWindow(window); dpi != 0)
+            return static_cast<int>(dpi);
+    return SystemDpi();
+}
+
+// The title bar and borders the system puts around the window's client
+// area at dpi.
+PixelSize FrameAt(HWND window, int dpi)
+{
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+    RECT frame{0, 0, 0, 0};
+    using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    if (const auto forDpi = SystemFunction<ForDpi>("AdjustWindowRectExForDpi"))
+        forDpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi));
+    else
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+    return {static_cast<int>(frame.right - frame.left), static_cast<int>(frame.bottom - frame.top)};
+}
+
+// Lengths and places of the program's pixels at dpi; a place's edges are
+// scaled, so that neighbours stay neighbours.
+int AtDpi(int length, int dpi)
+{
+    return ScaledLength(length, dpi / 96.0);
+}
+
+RECT AtDpi(const RECT& place, int dpi)
+{
+    return {AtDpi(place.left, dpi), AtDpi(place.top, dpi), AtDpi(place.right, dpi),
+            AtDpi(place.bottom, dpi)};
+}
+
+// The controls' font at dpi: the system's dialog font where dpi is the
+// system's (none is made: the stock font serves), else its face at the
+// height dpi asks for.
+Font ControlFontAt(int dpi)
+{
+    const int systemDpi = SystemDpi();
+    LOGFONTW face{};
+    if (dpi == systemDpi || GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face) == 0)
+        return nullptr;
+    face.lfHeight = MulDiv(face.lfHeight, dpi, systemDpi);
+    return Font(CreateFontIndirectW(&face));
+}
+
 }  // namespace
 
 // A picture box's own copy of its picture, painted as it is, and whether
@@ -210,6 +292,10 @@ struct Picture {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> words;
+    // The picture at its box's size when that is not its own: made when
+    // painted, kept while the picture and the size stay.
+    PixelSize enlargedSize;
+    std::vector<std::uint32_t> enlarged;
     Win32WindowSystem* platform = nullptr;
     bool tracking = false;
     bool inside = false;  // a move was reported since the last leave
@@ -229,14 +315,18 @@ POINT PointOf(LPARAM lParam)
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
-// shift: the MK_SHIFT bit of the message's keys.
+// The pointer at (in the box's screen pixels) is reported in the picture's
+// pixels; shift: the MK_SHIFT bit of the message's keys.
 void RaisePointer(HWND box, const Picture& picture, PointerAction action, POINT at,
                   WPARAM keys = 0, int wheelSteps = 0)
 {
+    RECT shown{};
+    GetClientRect(box, &shown);
     picture.platform->Post({.kind = PlatformEvent::Kind::Pointer, .tag = GetDlgCtrlID(box),
-                            .action = action, .x = static_cast<int>(at.x),
-                            .y = static_cast<int>(at.y), .wheelSteps = wheelSteps,
-                            .shift = (keys & MK_SHIFT) != 0});
+                            .action = action,
+                            .x = PicturePixelAt(static_cast<int>(at.x), picture.width, static_cast<int>(shown.right)),
+                            .y = PicturePixelAt(static_cast<int>(at.y), picture.height, static_cast<int>(shown.bottom)),
+                            .wheelSteps = wheelSteps, .shift = (keys & MK_SHIFT) != 0});
 }
 
 BITMAPINFO InfoOf(int width, int height)
@@ -253,14 +343,28 @@ BITMAPINFO InfoOf(int width, int height)
 
 void PaintPicture(HWND hwnd, HDC dc)
 {
-    const Picture* picture = PictureOf(hwnd);
+    Picture* picture = PictureOf(hwnd);
     if (picture == nullptr || picture->width == 0)
         return;
-    BITMAPINFO info = InfoOf(picture->width, picture->height);
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(picture->width),
-                      static_cast<DWORD>(picture->height), 0, 0, 0,
-                      static_cast<UINT>(picture->height), picture->words.data(), &info,
-                      DIB_RGB_COLORS);
+    RECT box{};
+    GetClientRect(hwnd, &box);
+    const PixelSize shown{static_cast<int>(box.right), static_cast<int>(box.bottom)};
+    PixelSize size{picture->width, picture->height};
+    const std::uint32_t* words = picture->words.data();
+    if (shown.width != size.width || shown.height != size.height) {
+        if (picture->enlarged.empty() || picture->enlargedSize.width != shown.width ||
+            picture->enlargedSize.height != shown.height) {
+            picture->enlarged.resize(static_cast<std::size_t>(shown.width) * static_cast<std::size_t>(shown.height));
+            ScaleNearest(picture->words, size.width, size.height, picture->enlarged, shown.width,
+                         shown.height);
+            picture->enlargedSize = shown;
+        }
+        size = shown;
+        words = picture->enlarged.data();
+    }
+    BITMAPINFO info = InfoOf(size.width, size.height);
+    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(size.width), static_cast<DWORD>(size.height), 0,
+                      0, 0, static_cast<UINT>(size.height), words, &info, DIB_RGB_COLORS);
 }
 
 LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -328,6 +432,9 @@ LRESULT CALLBACK PictureProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 struct Win32WindowSystem::WindowData {
     Win32WindowSystem* platform = nullptr;
     std::uint64_t id = 0;
+    PixelSize client;  // in the program's pixels
+    int dpi = 96;      // the window's scale, as dots per inch
+    Font controlFont;  // at that scale; none: the system's own dialog font
     Brush background;
     Colour backgroundColour = MakeRgb(212, 208, 200);
     std::vector<std::pair<Key, int>> keys;
@@ -535,6 +642,10 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         SetForegroundWindow(hwnd);
         return TRUE;
     }
+    case WM_DPICHANGED:
+        // Moved to a monitor of another scale: the system suggests the place.
+        platform.Rescale(hwnd, static_cast<int>(HIWORD(wParam)), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_TIMER:
         if (wParam == kShowTimer) {
             KillTimer(hwnd, kShowTimer);
@@ -583,8 +694,14 @@ bool Win32WindowSystem::Start(bool headless, void (*)())
 {
     if (Started())
         return true;
-    // Client pixels are the screen's: the 1010 x 720 window is not scaled.
-    SetProcessDPIAware();
+    // Client pixels are the screen's, and the program scales its windows to
+    // each monitor itself; where the system knows only one scale, to that.
+    // A manifest that declares it already leaves it as declared.
+    using SetContext = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto setContext = SystemFunction<SetContext>("SetProcessDpiAwarenessContext");
+    if (setContext == nullptr ||
+        (!setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) && GetLastError() != ERROR_ACCESS_DENIED))
+        SetProcessDPIAware();
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
                                   ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -756,8 +873,17 @@ std::uint64_t Win32WindowSystem::OpenWindow(int x, int y, int width, int height,
     made.data = std::make_unique<WindowData>();
     made.data->platform = this;
     made.data->id = id;
+    made.data->client = {width, height};
     made.data->background.reset(CreateSolidBrush(ColorRef(made.data->backgroundColour)));
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.data.get()));
+    if (headless_) {
+        // Pictured in the program's own pixels, whatever the screen's scale.
+        made.data->controlFont = ControlFontAt(96);
+    } else {
+        RECT place{};
+        GetWindowRect(window, &place);
+        Rescale(window, DpiOf(window), place);
+    }
     if (headless_) {
         // Off-screen, but shown: its controls paint themselves as they would
         // on the screen, so that the window can be pictured.
@@ -770,6 +896,64 @@ std::uint64_t Win32WindowSystem::OpenWindow(int x, int y, int width, int height,
     }
     windows_[id] = std::move(made);
     return id;
+}
+
+void Win32WindowSystem::Rescale(HWND window, int dpi, const RECT& place)
+{
+    WindowData* data = DataOf(window);
+    if (data == nullptr || data->platform != this)
+        return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT& work = monitor.rcWork;
+    // The frame is the system's, at the monitor's scale; the client area is ours.
+    const PixelSize frame = FrameAt(window, dpi);
+    const double scale = FitScale(dpi / 96.0, data->client, frame,
+                                  {static_cast<int>(work.right - work.left), static_cast<int>(work.bottom - work.top)});
+    data->dpi = static_cast<int>(std::lround(scale * 96.0));
+    // The whole window in the work area where it can be.
+    const int width = AtDpi(data->client.width, data->dpi) + frame.width;
+    const int height = AtDpi(data->client.height, data->dpi) + frame.height;
+    const int x = std::clamp(static_cast<int>(place.left), static_cast<int>(work.left),
+                             std::max(static_cast<int>(work.left), static_cast<int>(work.right) - width));
+    const int y = std::clamp(static_cast<int>(place.top), static_cast<int>(work.top),
+                             std::max(static_cast<int>(work.top), static_cast<int>(work.bottom) - height));
+    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame drawn may differ from the one foretold (a move's message
+    // comes before the frame is drawn anew): the client area is made exact.
+    RECT client{};
+    GetClientRect(window, &client);
+    const int wider = AtDpi(data->client.width, data->dpi) - static_cast<int>(client.right);
+    const int taller = AtDpi(data->client.height, data->dpi) - static_cast<int>(client.bottom);
+    if (wider != 0 || taller != 0)
+        SetWindowPos(window, nullptr, 0, 0, width + wider, height + taller,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The controls take the new font before the old one goes.
+    Font font = ControlFontAt(data->dpi);
+    std::swap(font, data->controlFont);
+    for (const auto& [id, control] : controls_)
+        if (control.window == window)
+            PlaceControl(control);
+    InvalidateRect(window, nullptr, TRUE);
+}
+
+// The control at its place and, but for a picture box, with its font, at
+// its window's scale.
+void Win32WindowSystem::PlaceControl(const Control& control)
+{
+    const WindowData* data = DataOf(control.window);
+    if (data == nullptr)
+        return;
+    const RECT place = AtDpi(control.place, data->dpi);
+    SetWindowPos(control.hwnd, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (control.kind != ControlKind::PictureBox) {
+        const HGDIOBJ font = data->controlFont != nullptr ? data->controlFont.get()
+                                                          : GetStockObject(DEFAULT_GUI_FONT);
+        SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    InvalidateRect(control.hwnd, nullptr, TRUE);
 }
 
 void Win32WindowSystem::DestroyWindow(std::uint64_t window)
@@ -987,8 +1171,12 @@ std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind ki
         style |= SBS_VERT;
         break;
     }
-    const HWND hwnd = CreateWindowExW(0, className, L"", style, x, y, width, height, parent,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
+    const WindowData* data = DataOf(parent);
+    const RECT place{x, y, x + width, y + height};
+    const RECT onScreen = AtDpi(place, data != nullptr ? data->dpi : 96);
+    const HWND hwnd = CreateWindowExW(0, className, L"", style, onScreen.left, onScreen.top,
+                                      onScreen.right - onScreen.left, onScreen.bottom - onScreen.top,
+                                      parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(tag)),
                                       GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         return 0;
@@ -999,12 +1187,16 @@ std::uint64_t Win32WindowSystem::AddControl(std::uint64_t window, ControlKind ki
         control.picture->platform = this;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control.picture.get()));
     } else {
-        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+        const HGDIOBJ font = data != nullptr && data->controlFont != nullptr
+                                 ? data->controlFont.get()
+                                 : GetStockObject(DEFAULT_GUI_FONT);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     control.kind = kind;
     control.hwnd = hwnd;
     control.window = parent;
     control.tag = tag;
+    control.place = place;
     if (kind == ControlKind::ScrollBar) {
         ApplyScrollRange(control);
         if (WindowData* data = DataOf(parent))
@@ -1247,6 +1439,7 @@ void Win32WindowSystem::ShowPicture(std::uint64_t control, const Image* picture)
     Picture* shown = c->picture.get();
     if (shown == nullptr)
         return;
+    shown->enlarged.clear();
     if (picture == nullptr) {
         shown->width = shown->height = 0;
         shown->words.clear();
@@ -1255,7 +1448,11 @@ void Win32WindowSystem::ShowPicture(std::uint64_t control, const Image* picture)
         shown->height = picture->Height();
         shown->words.assign(picture->Words(),
                             picture->Words() + static_cast<std::size_t>(picture->Width()) * picture->Height());
-        SetWindowPos(c->hwnd, nullptr, 0, 0, shown->width, shown->height,
+        c->place.right = c->place.left + shown->width;
+        c->place.bottom = c->place.top + shown->height;
+        const WindowData* data = DataOf(c->window);
+        const RECT onScreen = AtDpi(c->place, data != nullptr ? data->dpi : 96);
+        SetWindowPos(c->hwnd, nullptr, 0, 0, onScreen.right - onScreen.left, onScreen.bottom - onScreen.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     InvalidateRect(c->hwnd, nullptr, TRUE);
@@ -1290,9 +1487,7 @@ std::pair<int, int> Win32WindowSystem::ControlSize(std::uint64_t control)
     Control* c = ControlOf(control);
     if (c == nullptr)
         return {0, 0};
-    RECT place;
-    GetWindowRect(c->hwnd, &place);
-    return {static_cast<int>(place.right - place.left), static_cast<int>(place.bottom - place.top)};
+    return {static_cast<int>(c->place.right - c->place.left), static_cast<int>(c->place.bottom - c->place.top)};
 }
 
 // --- Events ---------------------------------------------------------------------
