@@ -75,9 +75,14 @@ const std::string kHelp =
     "Keys in the window: Left and Right step through the laps, PageUp and\n"
     "PageDown move by a fifth of them, Home shows the whole race (lap 0) and\n"
     "End the last lap; Ctrl+O loads a saved game and Ctrl+S saves the map.\n"
-    "A click on a lap's point of the lap chart shows that lap. \"Compare\"\n"
-    "opens the lap comparison: the shown lap (the fastest for lap 0) against\n"
-    "a reference lap, with sectors, speed, delta and the lap table.\n"
+    "Pointing at the lap chart names a lap and its time; a click on a lap's\n"
+    "point shows that lap. \"Compare\" opens the lap comparison: the shown lap\n"
+    "(the fastest for lap 0) against the reference lap or another chosen there,\n"
+    "with sectors, speed, delta and every lap's time in the lap table; sectors\n"
+    "and speeds are measured on the reference lap. The keys of the window work\n"
+    "there too; Up and Down step through the table's laps, Return compares\n"
+    "against the lap shown, a right click or Shift+click on a row against that\n"
+    "row's lap, and Esc or Ctrl+W closes it.\n"
     "\"History\" opens the race history: the tracks with their personal\n"
     "bests, a track's progress and its races; a click on a race loads it,\n"
     "\"Add folder...\" records a folder's saved games.\n"
@@ -224,7 +229,7 @@ int RunReport(const Options& options)
     Toolkit toolkit;
     AppState state;
     InitAppState(state, toolkit.CurrentFolder());
-    if (!LoadGameData(state, toolkit, options.game, options.track)) {
+    if (!LoadGameData(state, toolkit, options.game, options.track, Naming::AsGiven)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
     }
@@ -270,7 +275,7 @@ int RunRender(const Options& options)
     const bool history = options.historyWindow || options.againstPb;
     app.StartUp(history ? HistoryOptions{HistoryPathOf(options.history), false} : HistoryOptions{});
     AppState& state = app.State();
-    if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
+    if (!LoadGameFrom(state, toolkit, options.game, options.track, NoWindow, Naming::AsGiven)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
     }
@@ -280,35 +285,40 @@ int RunRender(const Options& options)
         for (std::int64_t step = 0; step < *options.lap && state.CurrentLap < LapLimit(state); ++step)
             NextLapStep(state, toolkit);
     }
-    toolkit.MakeFolders(options.out);  // a folder that cannot be made fails below
+    // One word for a folder that cannot take the pictures, not one for each.
+    if (!toolkit.MakeFolders(options.out) || toolkit.KindOf(options.out) != PathKind::Folder) {
+        const bool taken = toolkit.KindOf(options.out) != PathKind::None;
+        std::cerr << "vxanalyser: cannot write into " << options.out << " ("
+                  << (taken ? std::string("it is not a folder") : toolkit.LastError()) << ")\n";
+        return kOutputFailed;
+    }
     const std::string dir = options.out + (options.out.back() == '/' ? "" : "/");
-    int status = kOk;
+    // The first picture that cannot be written ends the run: the others
+    // would fail alike.
+    const auto written = [&](int saved, const char* name) {
+        if (saved == 0)
+            std::cerr << "vxanalyser: " << dir << name << " not written (" << toolkit.LastError() << ")\n";
+        return saved != 0;
+    };
     const std::pair<int, const char*> boxes[] = {{MapBox, "map.png"},
                                                  {GaugeBox, "gauges.png"},
                                                  {DriverTableBox, "drivers.png"},
                                                  {LapSummaryBox, "summary.png"},
                                                  {LapChartBox, "chart.png"}};
-    for (const auto& [box, name] : boxes) {
-        if (toolkit.SaveShownPicturePng(box, dir + name) == 0) {
-            std::cerr << "vxanalyser: " << dir << name << " not written (" << toolkit.LastError()
-                      << ")\n";
-            status = kOutputFailed;
-        }
-    }
-    if (toolkit.SaveWindowPng(MainWindow, dir + "window.png") == 0) {
-        std::cerr << "vxanalyser: " << dir << "window.png not written (" << toolkit.LastError()
-                  << ")\n";
-        status = kOutputFailed;
-    }
+    for (const auto& [box, name] : boxes)
+        if (!written(toolkit.SaveShownPicturePng(box, dir + name), name))
+            return kOutputFailed;
+    if (!written(toolkit.SaveWindowPng(MainWindow, dir + "window.png"), "window.png"))
+        return kOutputFailed;
+    int status = kOk;
     if (options.compare) {
         // The comparison of the lap chosen, as "Compare" opens it.
         app.Compare().Open(state, toolkit);
         if (state.Laps.LapCount == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
             status = kOutputFailed;
-        } else if (toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png") == 0) {
-            std::cerr << "vxanalyser: " << dir << "compare.png not written (" << toolkit.LastError() << ")\n";
-            status = kOutputFailed;
+        } else if (!written(toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png"), "compare.png")) {
+            return kOutputFailed;
         }
     }
     if (options.historyWindow) {
@@ -325,7 +335,7 @@ int RunRender(const Options& options)
             }
         }
     }
-    if (!options.jpeg.empty() && !SavePicture(state, toolkit)) {
+    if (!options.jpeg.empty() && !SavePicture(state, toolkit, NoWindow)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         status = kOutputFailed;
     }
@@ -362,8 +372,9 @@ std::optional<WindowWords> WindowWordsOf(const std::vector<std::string>& args)
             words.history.Record = false;
         } else if (word == "--history" && i + 1 < args.size()) {
             words.history.Path = SystemFiles().AbsolutePath(args[++i]);
-        } else if (!word.empty() && word[0] != '-' && words.game.empty() && !(i == 1 && IsCommandWord(word)) &&
-                   (IsSavedGameName(word) || SystemFiles().KindOf(word) == PathKind::File)) {
+        } else if (const PathKind kind = SystemFiles().KindOf(word);
+                   !word.empty() && word[0] != '-' && words.game.empty() && !(i == 1 && IsCommandWord(word)) &&
+                   kind != PathKind::Folder && (IsSavedGameName(word) || kind == PathKind::File)) {
             words.game = word;
         } else {
             return std::nullopt;
@@ -386,7 +397,7 @@ int RunWindow(const WindowWords& words)
     Application app(toolkit);
     app.StartUp(words.history);
     if (!words.game.empty())
-        LoadGameFrom(app.State(), toolkit, words.game);
+        LoadGameFrom(app.State(), toolkit, words.game, {}, MainWindow);
     return app.Run();
 }
 
@@ -399,7 +410,10 @@ int RunCommandLine(const std::vector<std::string>& args)
         return RunWindow(*window);
     const std::string first = args[1];
     // Every command but the window writes its words to the console it was
-    // started from.
+    // started from. A folder is no saved game: said on the console.
+    const bool command = IsCommandWord(first);
+    const bool folder = args.size() == 2 && first[0] != '-' && !command &&
+                        SystemFiles().KindOf(first) == PathKind::Folder;
     if (!window)
         AttachTextOutput();
     if (first == "--help" || first == "-h") {
@@ -412,14 +426,19 @@ int RunCommandLine(const std::vector<std::string>& args)
     }
     Options options;
     std::string error;
-    if (first == "report" || first == "render" || first == "samples") {
+    if (folder) {
+        options.command = "report";
+        options.game = first;
+        return RunReport(options);  // refused as a folder, as report refuses it
+    }
+    if (first == "history")
+        return RunHistoryCommand({args.begin() + 2, args.end()}, UsageError);
+    if (command) {
         options.command = first;
         if (!ParseOptions(args, 2, options, error))
             return UsageError(error);
         return options.command == "render" ? RunRender(options) : RunReport(options);
     }
-    if (first == "history")
-        return RunHistoryCommand({args.begin() + 2, args.end()}, UsageError);
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
     if (window)

@@ -375,13 +375,13 @@ void HistoryWindow::ClickRace(AppState& state, Toolkit& toolkit, std::size_t ind
     const RaceFile file = RaceFileOf(row);
     files_[row.Race] = file;
     if (file == RaceFile::Gone) {
-        LogFailure(state, toolkit, "Saved game gone: " + name + " (its race stays in the history)");
+        SayFailure(state, toolkit, layout::Number, "Saved game gone: " + name + " (its race stays in the history)");
         ShowRaces(state, toolkit);
         return;
     }
     // A file of another size or date may still hold the race's bytes (a
     // copy): the load tells, by their digest, and commits nothing else.
-    if (!LoadRecordedRace(state, toolkit, row.Folder + row.FileName, row.Race) && !state.Loading) {
+    if (!LoadRecordedRace(state, toolkit, row.Folder + row.FileName, row.Race, layout::Number) && !state.Loading) {
         files_[row.Race] = file == RaceFile::There ? RaceFile::Changed : file;
         ShowRaces(state, toolkit);
     }

@@ -58,10 +58,14 @@ public:
 
 private:
     int LapPageStep() const;  // a fifth of the laps, as the slider pages
+    // The pointer over the lap chart: the lap under it named in the tip, a
+    // press selecting it.
+    void PointerOverLapChart();
     Toolkit& toolkit_;
     AppState state_;
     CompareWindow compare_;
     HistoryWindow history_{compare_};
+    std::string chartTip_;  // the lap chart's tip as last set
 };
 
 }  // namespace vx

@@ -23,6 +23,9 @@ namespace vx {
 // --- Numbered objects -------------------------------------------------------
 
 constexpr int MainWindow = 0;
+// No window: an action that no window asked for (the command line's), whose
+// failures are said in the log alone.
+constexpr int NoWindow = -1;
 
 // Images.
 constexpr int MapImage = 1;
@@ -33,6 +36,7 @@ constexpr int LapSummaryImage = 10;
 constexpr int LapChartImage = 11;
 constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
+constexpr int GuideImage = 14;    // how to begin, in the map box until the first load
 constexpr int ScratchImage = 20;  // never shown: the fonts' first text
 
 // Controls.
@@ -61,6 +65,8 @@ constexpr int PageForwardCommand = 23;
 // Fonts.
 constexpr int LabelFont = 1;
 constexpr int TableFont = 2;
+constexpr int GuideFont = 4;          // the text of GuideImage
+constexpr int GuideHeadingFont = 5;
 
 // The file number every read uses.
 constexpr int ReadFile = 0;

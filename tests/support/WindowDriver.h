@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "support/ForwardingWindowSystem.h"
@@ -32,6 +33,11 @@ public:
         windows_[title] = id;
         return id;
     }
+    void AddKeyCommand(std::uint64_t window, Key key, int tag) override
+    {
+        keys_[{window, key}] = tag;
+        ForwardingWindowSystem::AddKeyCommand(window, key, tag);
+    }
     void Raise(const PlatformEvent& event)
     {
         if (sink_)
@@ -52,11 +58,22 @@ public:
     {
         Raise({.kind = PlatformEvent::Kind::Close, .window = windows_[title]});
     }
+    // The key pressed in the window last opened with this title: the
+    // command the program bound to it there; false when it bound none.
+    bool RaiseKey(const std::string& title, Key key)
+    {
+        const auto bound = keys_.find({windows_[title], key});
+        if (bound == keys_.end())
+            return false;
+        Raise({PlatformEvent::Kind::Control, bound->second, {}});
+        return true;
+    }
 
 private:
     std::function<void(const PlatformEvent&)> sink_;
     std::map<std::string, std::uint64_t> windows_;  // UTF-8 title -> id
     std::set<int> timers_;
+    std::map<std::pair<std::uint64_t, Key>, int> keys_;  // window id and key -> tag
 };
 
 // A started program with a scripted requester.
@@ -111,6 +128,13 @@ protected:
     void Tick(int timer)
     {
         windowSystem.RaiseTimer(timer);
+        app.ProcessPendingEvents();
+    }
+    // A key pressed in the window of this title; a key it has no command
+    // for fails the test.
+    void PressKey(const std::string& title, Key key)
+    {
+        ASSERT_TRUE(windowSystem.RaiseKey(title, key)) << title << ": key " << static_cast<int>(key);
         app.ProcessPendingEvents();
     }
     // A click on the close box of the window of this title.
