@@ -1,5 +1,6 @@
 // The race history: recording one race, "history add" of a folder of
-// generated races (first and again), "history" over 10,000 races, and the
+// generated races (first and again), "history" over 10,000 races, the
+// history window over 10,000 races, a race row's click to its load, and the
 // database's size per race. Each beside a baseline from the same run.
 //
 //   bench_history                       the benchmarks
@@ -21,7 +22,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "app/HistoryLayout.h"
 #include "app/LoadWorkflow.h"
+#include "app/MainWindow.h"
 #include "history/HistoryStore.h"
 #include "laps/LapView.h"
 #include "toolkit/Toolkit.h"
@@ -237,6 +240,122 @@ void BM_Process_Version(benchmark::State& state)
 }
 BENCHMARK(BM_Process_Version)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// --- The history window ------------------------------------------------------------------------------
+
+// A headless program as the window starts it, with a history, for the run
+// of one benchmark (one program at a time: each takes the window system's
+// events).
+struct Program {
+    Toolkit tk;
+    Application app{tk};
+    explicit Program(const HistoryOptions& history)
+    {
+        app.StartUp(history);
+        app.ProcessPendingEvents();
+    }
+    AppState& State() { return app.State(); }
+};
+
+// The race every window benchmark shows: a generated one of the demo's size.
+std::string ShownGame()
+{
+    return RacesFolder() + "/Saves/race-0250.gam";
+}
+
+// The 500 generated races, recorded as history add records them (each its
+// file's race): a copy each time, as a click records its race again.
+std::string GeneratedHistory()
+{
+    static const std::string original = [] {
+        auto store = FreshStore("generated.sqlite3");
+        for (const std::string& game : GeneratedGames())
+            if (!store->Record(RecordOf(game)))
+                throw std::runtime_error(store->LastFailure().message);
+        return store->Path();
+    }();
+    const std::string copy = ScratchFolder() + "/clicked.sqlite3";
+    RemoveHistory(copy);
+    fs::copy_file(original, copy);
+    return copy;
+}
+
+// The window opened over the shown race's track of 10,000 races (read,
+// figured and drawn whole), and painted.
+void BM_HistoryWindow10k(benchmark::State& state)
+{
+    Program p({ManyRacesHistory(), false});
+    if (!LoadGameFrom(p.State(), p.tk, ShownGame())) {
+        state.SkipWithError("cannot load the shown race");
+        return;
+    }
+    p.app.History().Open(p.State(), p.tk);
+    if (p.app.History().Races().size() != kManyRaces) {
+        state.SkipWithError("the window does not show the 10,000 races");
+        return;
+    }
+    for (auto _ : state) {
+        p.app.History().Open(p.State(), p.tk);
+        p.app.ProcessPendingEvents();
+    }
+}
+BENCHMARK(BM_HistoryWindow10k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Baseline: the track's 10,000 races read from the history.
+void BM_HistoryProgress10k(benchmark::State& state)
+{
+    HistoryOpening opening = OpenHistoryToRead(ManyRacesHistory());
+    const auto tracks = opening.Store ? opening.Store->Tracks() : std::nullopt;
+    if (!tracks || tracks->empty()) {
+        state.SkipWithError("no history");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(opening.Store->Progress(tracks->front().Layout));
+}
+BENCHMARK(BM_HistoryProgress10k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A click on the shown race's row of the open window: its file looked at,
+// the load with its bytes' check, the race recorded again, the rows marked.
+void BM_RaceRowClick(benchmark::State& state)
+{
+    Program p({GeneratedHistory(), true});
+    if (!LoadGameFrom(p.State(), p.tk, ShownGame())) {
+        state.SkipWithError("cannot load the shown race");
+        return;
+    }
+    HistoryWindow& window = p.app.History();
+    window.Open(p.State(), p.tk);
+    const auto& races = window.Races();
+    const auto row = std::find_if(races.begin(), races.end(),
+                                  [&](const ProgressRow& race) { return race.Race == p.State().GameDigest; });
+    if (row == races.end()) {
+        state.SkipWithError("the shown race is not in the window");
+        return;
+    }
+    const auto index = static_cast<std::size_t>(row - races.begin());
+    for (auto _ : state) {
+        window.ClickRace(p.State(), p.tk, index);
+        p.app.ProcessPendingEvents();
+    }
+    if (p.State().Log.NewestWhole().rfind("Loaded ", 0) != 0)
+        state.SkipWithError(p.State().Log.NewestWhole().c_str());
+}
+BENCHMARK(BM_RaceRowClick)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Baseline: the same saved game loaded as a load is without the history.
+void BM_LoadWithoutHistory(benchmark::State& state)
+{
+    Program p({});
+    for (auto _ : state) {
+        if (!LoadGameFrom(p.State(), p.tk, ShownGame())) {
+            state.SkipWithError("cannot load the shown race");
+            break;
+        }
+        p.app.ProcessPendingEvents();
+    }
+}
+BENCHMARK(BM_LoadWithoutHistory)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // --- Size -------------------------------------------------------------------------------------------
 
 // The database's size per race: the demo race recorded 200 times (as races of
@@ -301,6 +420,8 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
     if (argc == 4 && std::string(argv[1]) == "analyse")
         return AnalyseFolder(argv[2], argv[3]);
+    if (!vx::SystemWindows().Start(true, nullptr))
+        return 1;
     const std::vector<Figure> figures = {
         {"Recording one race (long.gam) beyond load+analysis", "BM_RecordRace_Long", "",
          "BM_AnalyseLoaded_Long", "", 2.0},
@@ -311,6 +432,9 @@ int main(int argc, char** argv)
          "BM_Process_HistoryAdd500", "", 0.0},
         {"history, 10,000 races (ratio <= 1.5)", "BM_Process_History10k", "", "BM_Process_Version", "", 0.0},
         {"history TRACK --json, 10,000 races", "BM_Process_HistoryTrack10k", "", "BM_Process_Version", "", 0.0},
+        {"History window drawn, a track of 10,000 races", "BM_HistoryWindow10k", "", "BM_HistoryProgress10k", "",
+         50.0},
+        {"A race row's click to its load (ratio ~ 1)", "BM_RaceRowClick", "", "BM_LoadWithoutHistory", "", 0.0},
         {"Database per race, demo.gam", "BM_Size_PerRace", "demo_KB", "", "", 40.0, Unit::Kilobytes},
         {"Database per race, generated races", "BM_Size_PerRace", "generated_KB", "", "", 40.0,
          Unit::Kilobytes},

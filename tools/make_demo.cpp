@@ -1238,13 +1238,16 @@ TrackFileBuilder MakeTrack(const Circuit& circuit, const RoadField& road, const 
 double GridBack(int slot) { return 8 + 14 * slot; }
 double GridSide(int slot) { return slot % 2 == 1 ? -3.5 : 3.5; }
 
+// A driver of the field and how the race ended for them. The winner takes
+// the flag; every other car finishes the next time it crosses the line,
+// within one of its own laps, so a car a lap down crosses it after the
+// winner like the others. Positions follow from the laps and the times.
 struct Entrant {
     const char* Name;
     const char* Car;
     std::uint8_t Level;  // 0: the human driver
-    int Position;        // 1 = winner
     int LapsDown;
-    double Pace;         // lap time as a multiple of the human's
+    double Gap;          // seconds after the winner at the line (0: the winner)
 };
 
 struct Race {
@@ -1270,17 +1273,55 @@ std::vector<std::uint8_t> MakeGame(const Circuit& circuit, double sLine, const T
     const int humanTime = raceSamples * (100 / kSamplesPerSecond);  // hundredths
     const int humanBest = *std::min_element(laps.begin(), laps.end()) * (100 / kSamplesPerSecond);
 
+    // The human's time is the replay's: the winner's follows from the
+    // human's gap, every other time from its own.
+    const auto human = std::find_if(race.Field.begin(), race.Field.end(),
+                                     [](const Entrant& e) { return e.Level == 0; });
+    if (human == race.Field.end() || human->LapsDown != 0)
+        throw std::runtime_error("the field needs the human driver on the winner's lap");
+    const double winnerTime = humanTime - 100 * human->Gap;
+    struct Result {
+        int laps = 0;
+        int time = 0;  // hundredths
+    };
+    std::vector<Result> results;
+    for (const Entrant& e : race.Field) {
+        Result r{race.Human.Laps - e.LapsDown,
+                 e.Level == 0 ? humanTime : static_cast<int>(std::lround(winnerTime + 100 * e.Gap))};
+        if (e.Gap < 0 || r.time - double(r.time) / r.laps >= winnerTime)
+            throw std::runtime_error(std::string(e.Name) + " would not finish on the lap after the winner");
+        results.push_back(r);
+    }
+    // The standings: more laps first, then the earlier time; each later
+    // place crosses the line later, so that the table reads as it ended.
+    std::vector<std::size_t> order(results.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return results[a].laps != results[b].laps ? results[a].laps > results[b].laps
+                                                  : results[a].time < results[b].time;
+    });
+    std::vector<int> position(results.size());
+    for (std::size_t place = 0; place < order.size(); ++place) {
+        position[order[place]] = static_cast<int>(place) + 1;
+        if (place > 0 && results[order[place]].time <= results[order[place - 1]].time)
+            throw std::runtime_error(std::string(race.Field[order[place]].Name) + " finishes before the place above");
+    }
+
     GameFileBuilder game;
     game.SetGauges(race.Gauges[0], race.Gauges[1], race.Gauges[2], race.Gauges[3], race.Gauges[4]);
     int slot = 0;
-    for (const Entrant& e : race.Field) {
+    for (std::size_t i = 0; i < race.Field.size(); ++i) {
+        const Entrant& e = race.Field[i];
+        const Result& r = results[i];
         GameDriver driver = e.Level == 0 ? HumanDriver(e.Name, e.Car)
                                          : ComputerDriver(e.Name, e.Car, e.Level);
-        driver.Position = static_cast<std::int8_t>(e.Position - 1);
-        driver.LapsDriven = static_cast<std::int8_t>(race.Human.Laps - e.LapsDown);
-        driver.RaceTime = static_cast<std::int32_t>(std::lround(
-            humanTime * e.Pace * (race.Human.Laps - e.LapsDown) / race.Human.Laps));
-        driver.Record20 = static_cast<std::int32_t>(std::lround(humanBest * e.Pace));
+        driver.Position = static_cast<std::int8_t>(position[i] - 1);
+        driver.LapsDriven = static_cast<std::int8_t>(r.laps);
+        driver.RaceTime = r.time;
+        // The best lap, as much faster than the driver's own average as the human's.
+        const double pace = (double(r.time) / r.laps) / (double(humanTime) / race.Human.Laps);
+        driver.Record20 = static_cast<std::int32_t>(std::lround(humanBest * pace));
         driver.SecondIndex = static_cast<std::int8_t>(slot++);
         game.AddDriver(driver);
     }
@@ -1306,9 +1347,9 @@ void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_
 
 // The demo race's field, in grid order; the human's entry is replaced.
 const std::vector<Entrant> kDemoField = {
-    {"Teo Brandt", "Halcyon R", 91, 1, 0, 0.990},  {"Noor Aziz", "Vireo S", 87, 4, 0, 1.018},
-    {"Mara Quill", "Corvane GT", 0, 3, 0, 1.0},    {"Pavel Ostrov", "Tarn 22", 84, 2, 0, 0.996},
-    {"Juno Reyes", "Merlo V6", 76, 5, 0, 1.052},   {"Kai Lindberg", "Ocelot RS", 68, 6, 1, 1.130},
+    {"Teo Brandt", "Halcyon R", 91, 0, 0.0},     {"Noor Aziz", "Vireo S", 87, 0, 12.89},
+    {"Mara Quill", "Corvane GT", 0, 0, 4.60},    {"Pavel Ostrov", "Tarn 22", 84, 0, 2.76},
+    {"Juno Reyes", "Merlo V6", 76, 0, 28.54},    {"Kai Lindberg", "Ocelot RS", 68, 1, 37.2},
 };
 
 // Race `index` (from 1) of many: a player who gets faster over the weeks,
@@ -1409,12 +1450,12 @@ int main(int argc, char** argv)
             Race race;
             race.Gauges = {68, 54, 12, 41, 118};
             race.Field = {
-                {"Teo Brandt", "Halcyon R", 91, 1, 0, 0.990},
-                {"Noor Aziz", "Vireo S", 87, 4, 0, 1.018},
-                {"Mara Quill", "Corvane GT", 0, 3, 0, 1.0},
-                {"Pavel Ostrov", "Tarn 22", 84, 2, 0, 0.996},
-                {"Juno Reyes", "Merlo V6", 76, 5, 0, 1.052},
-                {"Kai Lindberg", "Ocelot RS", 68, 6, 1, 1.130},
+                {"Teo Brandt", "Halcyon R", 91, 0, 0.0},
+                {"Noor Aziz", "Vireo S", 87, 0, 12.89},
+                {"Mara Quill", "Corvane GT", 0, 0, 4.60},
+                {"Pavel Ostrov", "Tarn 22", 84, 0, 2.76},
+                {"Juno Reyes", "Merlo V6", 76, 0, 28.54},
+                {"Kai Lindberg", "Ocelot RS", 68, 1, 37.2},
             };
             race.Human.Laps = 10;
             race.Human.GridBack = GridBack(3);
@@ -1436,12 +1477,12 @@ int main(int argc, char** argv)
             Race race;
             race.Gauges = {23, 81, 37, 9, 104};
             race.Field = {
-                {"Teo Brandt", "Halcyon R", 91, 1, 0, 0.996},
-                {"Mara Quill", "Corvane GT", 0, 2, 0, 1.0},
-                {"Noor Aziz", "Vireo S", 87, 3, 0, 1.004},
-                {"Pavel Ostrov", "Tarn 22", 84, 4, 0, 1.009},
-                {"Juno Reyes", "Merlo V6", 76, 5, 1, 1.021},
-                {"Kai Lindberg", "Ocelot RS", 68, 6, 4, 1.046},
+                {"Teo Brandt", "Halcyon R", 91, 0, 0.0},
+                {"Mara Quill", "Corvane GT", 0, 0, 21.9},
+                {"Noor Aziz", "Vireo S", 87, 0, 30.5},
+                {"Pavel Ostrov", "Tarn 22", 84, 1, 33.8},
+                {"Juno Reyes", "Merlo V6", 76, 1, 39.0},
+                {"Kai Lindberg", "Ocelot RS", 68, 4, 42.7},
             };
             race.Human.GridBack = GridBack(2);
             race.Human.GridSide = GridSide(2);

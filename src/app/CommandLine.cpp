@@ -16,6 +16,7 @@
 #include "app/Export.h"
 #include "app/FollowCommand.h"
 #include "app/HistoryCommand.h"
+#include "app/HistoryLayout.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
@@ -32,11 +33,12 @@ constexpr const char* kVersion = VX_VERSION;  // the project's version, from the
 
 const std::string kUsage =
     std::string("usage:\n"
-    "  vxanalyser                                  open the window\n"
-    "  vxanalyser GAME.gam                         open the window and load GAME.gam\n"
-    "  vxanalyser report GAME.gam [--track T.trk] [--json | --csv]\n"
+    "  vxanalyser [--no-history] [--history FILE]  open the window\n"
+    "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"
+    "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv] [--history FILE]\n"
     "  vxanalyser samples GAME.gam [--track T.trk]\n"
-    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare] --out DIR\n") +
+    "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
+    "                    [--history FILE] [--history-window] --out DIR\n") +
     kHistoryUsage + kFollowUsage + "  vxanalyser --help | --version\n";
 
 const std::string kHelp =
@@ -48,15 +50,24 @@ const std::string kHelp =
     "summary, the driver table and five gauges.\n"
     "\n"
     "  report   prints the analysis (--json: as one JSON object, with the\n"
-    "           precise times, sectors and speeds; --csv: the lap table as CSV)\n"
+    "           precise times, sectors and speeds; --csv: the lap table as CSV);\n"
+    "           --json --against-pb also names the personal best of the track\n"
+    "           from another race in the history, with each lap's time against it\n"
     "  samples  prints every replay sample as CSV: time, map position, lap,\n"
     "           speed and whether the lap view counts it\n"
     "  render   writes map.png, gauges.png, drivers.png, summary.png, chart.png\n"
     "           and window.png into DIR; --lap N selects lap N as the lap\n"
     "           buttons would; --jpeg FILE exports the map picture; --compare\n"
     "           also writes compare.png, the comparison window for that lap\n"
-    "           (the fastest lap for lap 0)\n"
-    "  --track  uses this track instead of looking for it\n") +
+    "           (the fastest lap for lap 0), with --against-pb against the\n"
+    "           personal best of the track from another race in the history;\n"
+    "           --history-window writes history.png, the race history window\n"
+    "           as it opens on the track of GAME.gam\n"
+    "  --track  uses this track instead of looking for it\n"
+    "  --history FILE  the race history to read (report, render) or to keep\n"
+    "           (the window); report and render never write it\n"
+    "  --no-history  the window records no race and keeps no setting: every\n"
+    "           other window records each saved game that it loads\n") +
     kHistoryHelp + kFollowHelp +
     "\n"
     "With a window of the program open already on the same display,\n"
@@ -65,9 +76,17 @@ const std::string kHelp =
     "Keys in the window: Left and Right step through the laps, PageUp and\n"
     "PageDown move by a fifth of them, Home shows the whole race (lap 0) and\n"
     "End the last lap; Ctrl+O loads a saved game and Ctrl+S saves the map.\n"
-    "A click on a lap's point of the lap chart shows that lap. \"Compare\"\n"
-    "opens the lap comparison: the shown lap (the fastest for lap 0) against\n"
-    "a reference lap, with sectors, speed, delta and the lap table.\n"
+    "Pointing at the lap chart names a lap and its time; a click on a lap's\n"
+    "point shows that lap. \"Compare\" opens the lap comparison: the shown lap\n"
+    "(the fastest for lap 0) against the reference lap or another chosen there,\n"
+    "with sectors, speed, delta and every lap's time in the lap table; sectors\n"
+    "and speeds are measured on the reference lap. The keys of the window work\n"
+    "there too; Up and Down step through the table's laps, Return compares\n"
+    "against the lap shown, a right click or Shift+click on a row against that\n"
+    "row's lap, and Esc or Ctrl+W closes it.\n"
+    "\"History\" opens the race history: the tracks with their personal\n"
+    "bests, a track's progress and its races; a click on a race loads it,\n"
+    "\"Add folder...\" records a folder's saved games.\n"
     "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
     "3 an input file is missing, unreadable, too large or invalid (for history:\n"
@@ -86,7 +105,16 @@ struct Options {
     bool json = false;
     bool csv = false;
     bool compare = false;
+    std::string history;  // the history read; the user's own when empty
+    bool historyWindow = false;
+    bool againstPb = false;
 };
+
+// The history a command names (--history FILE), or the user's own.
+std::string HistoryPathOf(const std::string& named)
+{
+    return named.empty() ? DefaultHistoryPath() : SystemFiles().AbsolutePath(named);
+}
 
 int UsageError(const std::string& message)
 {
@@ -134,6 +162,13 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
             options.csv = true;
         } else if (word == "--compare" && options.command == "render") {
             options.compare = true;
+        } else if (word == "--history" && options.command != "samples") {
+            if (!value(options.history))
+                return false;
+        } else if (word == "--history-window" && options.command == "render") {
+            options.historyWindow = true;
+        } else if (word == "--against-pb" && options.command != "samples") {
+            options.againstPb = true;
         } else if (!word.empty() && word[0] == '-') {
             error = "unknown option " + word;
             return false;
@@ -154,6 +189,14 @@ bool ParseOptions(const std::vector<std::string>& args, std::size_t first, Optio
     }
     if (options.command == "render" && options.out.empty()) {
         error = "render needs --out DIR";
+        return false;
+    }
+    if (options.againstPb && options.command == "report" && !options.json) {
+        error = "--against-pb goes with --json";
+        return false;
+    }
+    if (options.againstPb && options.command == "render" && !options.compare) {
+        error = "--against-pb goes with --compare";
         return false;
     }
     return true;
@@ -187,7 +230,7 @@ int RunReport(const Options& options)
     Toolkit toolkit;
     AppState state;
     InitAppState(state, toolkit.CurrentFolder());
-    if (!LoadGameData(state, toolkit, options.game, options.track)) {
+    if (!LoadGameData(state, toolkit, options.game, options.track, Naming::AsGiven)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
     }
@@ -196,6 +239,21 @@ int RunReport(const Options& options)
         std::cout << SampleTableCsv(samples, state.Track.MapScale, AnalyseCommittedLaps(state));
     } else if (options.csv) {
         std::cout << LapTableCsv(AnalyseCommittedLaps(state), state.Laps);
+    } else if (options.json && options.againstPb) {
+        // The personal best of the track from another race: read, never written.
+        const HistoryOpening opening = OpenHistoryToRead(HistoryPathOf(options.history));
+        if (!opening.Store) {
+            std::cerr << "vxanalyser: History unavailable: " << opening.Problem << "\n";
+            return kInputError;
+        }
+        const auto best = opening.Store->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+        if (!best && !opening.Store->LastFailure().message.empty()) {
+            std::cerr << "vxanalyser: History unavailable: " << opening.Store->LastFailure().message << "\n";
+            return kInputError;
+        }
+        if (!best)
+            std::cerr << "vxanalyser: the history holds no best lap of this track from another race\n";
+        std::cout << ReportJson(state, best);
     } else if (options.json) {
         std::cout << ReportJson(state);
     } else {
@@ -214,9 +272,11 @@ int RunRender(const Options& options)
     }
     toolkit.SetRequester(std::make_unique<PreparedRequester>(options.jpeg));
     Application app(toolkit);
-    app.StartUp();
+    // The history is read, never written.
+    const bool history = options.historyWindow || options.againstPb;
+    app.StartUp(history ? HistoryOptions{HistoryPathOf(options.history), false} : HistoryOptions{});
     AppState& state = app.State();
-    if (!LoadGameFrom(state, toolkit, options.game, options.track)) {
+    if (!LoadGameFrom(state, toolkit, options.game, options.track, NoWindow, Naming::AsGiven)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         return kInputError;
     }
@@ -226,38 +286,57 @@ int RunRender(const Options& options)
         for (std::int64_t step = 0; step < *options.lap && state.CurrentLap < LapLimit(state); ++step)
             NextLapStep(state, toolkit);
     }
-    toolkit.MakeFolders(options.out);  // a folder that cannot be made fails below
+    // One word for a folder that cannot take the pictures, not one for each.
+    if (!toolkit.MakeFolders(options.out) || toolkit.KindOf(options.out) != PathKind::Folder) {
+        const bool taken = toolkit.KindOf(options.out) != PathKind::None;
+        std::cerr << "vxanalyser: cannot write into " << options.out << " ("
+                  << (taken ? std::string("it is not a folder") : toolkit.LastError()) << ")\n";
+        return kOutputFailed;
+    }
     const std::string dir = options.out + (options.out.back() == '/' ? "" : "/");
-    int status = kOk;
+    // The first picture that cannot be written ends the run: the others
+    // would fail alike.
+    const auto written = [&](int saved, const char* name) {
+        if (saved == 0)
+            std::cerr << "vxanalyser: " << dir << name << " not written (" << toolkit.LastError() << ")\n";
+        return saved != 0;
+    };
     const std::pair<int, const char*> boxes[] = {{MapBox, "map.png"},
                                                  {GaugeBox, "gauges.png"},
                                                  {DriverTableBox, "drivers.png"},
                                                  {LapSummaryBox, "summary.png"},
                                                  {LapChartBox, "chart.png"}};
-    for (const auto& [box, name] : boxes) {
-        if (toolkit.SaveShownPicturePng(box, dir + name) == 0) {
-            std::cerr << "vxanalyser: " << dir << name << " not written (" << toolkit.LastError()
-                      << ")\n";
-            status = kOutputFailed;
-        }
-    }
-    if (toolkit.SaveWindowPng(MainWindow, dir + "window.png") == 0) {
-        std::cerr << "vxanalyser: " << dir << "window.png not written (" << toolkit.LastError()
-                  << ")\n";
-        status = kOutputFailed;
-    }
+    for (const auto& [box, name] : boxes)
+        if (!written(toolkit.SaveShownPicturePng(box, dir + name), name))
+            return kOutputFailed;
+    if (!written(toolkit.SaveWindowPng(MainWindow, dir + "window.png"), "window.png"))
+        return kOutputFailed;
+    int status = kOk;
     if (options.compare) {
         // The comparison of the lap chosen, as "Compare" opens it.
         app.Compare().Open(state, toolkit);
         if (state.Laps.LapCount == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
             status = kOutputFailed;
-        } else if (toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png") == 0) {
-            std::cerr << "vxanalyser: " << dir << "compare.png not written (" << toolkit.LastError() << ")\n";
-            status = kOutputFailed;
+        } else if (!written(toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png"), "compare.png")) {
+            return kOutputFailed;
         }
     }
-    if (!options.jpeg.empty() && !SavePicture(state, toolkit)) {
+    if (options.historyWindow) {
+        // The history window as "History" opens it over this race.
+        if (!app.History().Store()) {
+            std::cerr << "vxanalyser: " << dir << "history.png not written (History unavailable: "
+                      << app.History().Unavailable() << ")\n";
+            status = kInputError;
+        } else {
+            app.History().Open(state, toolkit);
+            if (toolkit.SaveWindowPng(history_window::Number, dir + "history.png") == 0) {
+                std::cerr << "vxanalyser: " << dir << "history.png not written (" << toolkit.LastError() << ")\n";
+                status = kOutputFailed;
+            }
+        }
+    }
+    if (!options.jpeg.empty() && !SavePicture(state, toolkit, NoWindow)) {
         std::cerr << "vxanalyser: " << state.Log.NewestWhole() << "\n";
         status = kOutputFailed;
     }
@@ -272,7 +351,40 @@ int RunRender(const Options& options)
     std::_Exit(kOutputFailed);
 }
 
-int RunWindow(const std::string& game)
+// The window's words: [--no-history] [--history FILE] [GAME.gam].
+struct WindowWords {
+    std::string game;
+    HistoryOptions history{DefaultHistoryPath(), true};
+};
+
+bool IsCommandWord(const std::string& word)
+{
+    return word == "report" || word == "render" || word == "samples" || word == "history" || word == "follow";
+}
+
+// The words after the program's name as the window's; none when they are
+// something else (a command, a typo).
+std::optional<WindowWords> WindowWordsOf(const std::vector<std::string>& args)
+{
+    WindowWords words;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--no-history") {
+            words.history.Record = false;
+        } else if (word == "--history" && i + 1 < args.size()) {
+            words.history.Path = SystemFiles().AbsolutePath(args[++i]);
+        } else if (const PathKind kind = SystemFiles().KindOf(word);
+                   !word.empty() && word[0] != '-' && words.game.empty() && !(i == 1 && IsCommandWord(word)) &&
+                   kind != PathKind::Folder && (IsSavedGameName(word) || kind == PathKind::File)) {
+            words.game = word;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return words;
+}
+
+int RunWindow(const WindowWords& words)
 {
     Toolkit toolkit;
     if (!toolkit.StartWindowSystem(false, DisplayUnreachable)) {
@@ -281,12 +393,12 @@ int RunWindow(const std::string& game)
         return kOutputFailed;
     }
     // A window of the program that is open already loads the game instead.
-    if (!game.empty() && toolkit.PassToOpenWindow(game))
+    if (!words.game.empty() && toolkit.PassToOpenWindow(words.game))
         return kOk;
     Application app(toolkit);
-    app.StartUp();
-    if (!game.empty())
-        LoadGameFrom(app.State(), toolkit, game);
+    app.StartUp(words.history);
+    if (!words.game.empty())
+        LoadGameFrom(app.State(), toolkit, words.game, {}, MainWindow);
     return app.Run();
 }
 
@@ -294,14 +406,15 @@ int RunWindow(const std::string& game)
 
 int RunCommandLine(const std::vector<std::string>& args)
 {
+    const std::optional<WindowWords> window = WindowWordsOf(args);
     if (args.size() <= 1)
-        return RunWindow({});
+        return RunWindow(*window);
     const std::string first = args[1];
     // Every command but the window writes its words to the console it was
-    // started from.
-    const bool window = args.size() == 2 && first[0] != '-' && first != "report" && first != "render" &&
-                        first != "samples" && first != "history" && first != "follow" &&
-                        (IsSavedGameName(first) || SystemFiles().KindOf(first) == PathKind::File);
+    // started from. A folder is no saved game: said on the console.
+    const bool command = IsCommandWord(first);
+    const bool folder = args.size() == 2 && first[0] != '-' && !command &&
+                        SystemFiles().KindOf(first) == PathKind::Folder;
     if (!window)
         AttachTextOutput();
     if (first == "--help" || first == "-h") {
@@ -314,20 +427,27 @@ int RunCommandLine(const std::vector<std::string>& args)
     }
     Options options;
     std::string error;
-    if (first == "report" || first == "render" || first == "samples") {
-        options.command = first;
-        if (!ParseOptions(args, 2, options, error))
-            return UsageError(error);
-        return options.command == "render" ? RunRender(options) : RunReport(options);
+    if (folder) {
+        options.command = "report";
+        options.game = first;
+        return RunReport(options);  // refused as a folder, as report refuses it
     }
     if (first == "history")
         return RunHistoryCommand({args.begin() + 2, args.end()}, UsageError);
     if (first == "follow")
         return RunFollowCommand({args.begin() + 2, args.end()}, UsageError);
+    if (command) {
+        options.command = first;
+        if (!ParseOptions(args, 2, options, error))
+            return UsageError(error);
+        return options.command == "render" ? RunRender(options) : RunReport(options);
+    }
     // A single saved game opens the window on it; any other word is a typo
     // of a command rather than a game.
     if (window)
-        return RunWindow(first);
+        return RunWindow(*window);
+    if (first == "--no-history" || first == "--history")
+        return UsageError("the window takes --no-history, --history FILE and one saved game");
     return UsageError(first[0] == '-' ? "unknown option " + first : "unknown command " + first);
 }
 

@@ -48,10 +48,20 @@ struct Control {
     const char* Text = "";
 };
 inline constexpr Control TableScroll{45, {987, 335, 18, 380}};
-inline constexpr Control ReferenceCaption{46, {10, 607, 95, 20}, "Reference lap:"};
-inline constexpr Control PrevReference{47, {110, 603, 25, 24}, "<"};
-inline constexpr Control ReferenceLabel{48, {142, 607, 40, 20}};
-inline constexpr Control NextReference{49, {185, 603, 25, 24}, ">"};
+// The lap compared against: "<" and ">" step through the laps.
+inline constexpr Control AgainstCaption{46, {10, 607, 95, 20}, "Against lap:"};
+inline constexpr Control PrevAgainst{47, {110, 603, 25, 24}, "<"};
+inline constexpr Control AgainstLabel{48, {142, 607, 40, 20}};
+inline constexpr Control NextAgainst{49, {185, 603, 25, 24}, ">"};
+
+// Commands of the window's own keys (control events of no control). The
+// main window's lap keys raise the main window's commands here too.
+inline constexpr int CloseCommand = 51;          // Esc, Ctrl+W
+inline constexpr int LoadCommand = 52;           // Ctrl+O: "Load", asked in front of this window
+inline constexpr int SaveCommand = 53;           // Ctrl+S: "Save", likewise
+inline constexpr int RowUpCommand = 54;          // Up: the table's lap above the compared one
+inline constexpr int RowDownCommand = 55;        // Down: the one below
+inline constexpr int AgainstShownCommand = 56;   // Return: the compared lap is the one compared against
 
 // What the drawing is handed: each picture the size of its box.
 inline constexpr CursorPictureSlot CursorSlotOf(const PictureBox& box)

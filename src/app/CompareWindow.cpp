@@ -1,9 +1,14 @@
 #include "app/CompareWindow.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "app/CompareLayout.h"
+#include "app/Export.h"
+#include "app/LoadWorkflow.h"
 #include "app/MainWindow.h"
+#include "app/MainWindowLayout.h"
 #include "laps/CompareView.h"
 #include "laps/LapView.h"
 #include "toolkit/Text.h"
@@ -65,7 +70,6 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
             toolkit.DestroyAppWindow(layout::Number);
             return;
         }
-        referenceChoice_ = 0;
         cursor_.reset();
         toolkit.LoadFontSlot(layout::Font, layout::FontFace, layout::FontPoints);
         for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart,
@@ -74,30 +78,93 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         const layout::Place& scroll = layout::TableScroll.At;
         toolkit.AddScrollBar(layout::TableScroll.Number, scroll.x, scroll.y, scroll.w, scroll.h, 0, 0,
                              VisibleTableRows());
-        AddLabel(toolkit, layout::ReferenceCaption);
-        AddButton(toolkit, layout::PrevReference);
-        AddLabel(toolkit, layout::ReferenceLabel);
-        AddButton(toolkit, layout::NextReference);
+        AddLabel(toolkit, layout::AgainstCaption);
+        AddButton(toolkit, layout::PrevAgainst);
+        AddLabel(toolkit, layout::AgainstLabel);
+        AddButton(toolkit, layout::NextAgainst);
         for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
             toolkit.TrackPointer(box.Control, true);
+        toolkit.SetControlToolTip(layout::LapTable.Control,
+                                  "Click: show this lap\n"
+                                  "Right click or Shift+click: compare against this lap\n"
+                                  "Return: compare against the lap shown");
         toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
-        // The main window's lap keys work here too.
-        toolkit.AddKeyCommand(layout::Number, Key::Left, PrevLapButton);
-        toolkit.AddKeyCommand(layout::Number, Key::Right, NextLapButton);
-        toolkit.AddKeyCommand(layout::Number, Key::Home, FirstLapCommand);
-        toolkit.AddKeyCommand(layout::Number, Key::End, LastLapCommand);
-        const int tabOrder[] = {layout::PrevReference.Number, layout::NextReference.Number,
+        // Every key of the main window works here too; Up and Down go
+        // through the table's rows.
+        const std::pair<Key, int> keys[] = {
+            {Key::Left, PrevLapButton},
+            {Key::Right, NextLapButton},
+            {Key::PageUp, PageBackCommand},
+            {Key::PageDown, PageForwardCommand},
+            {Key::Home, FirstLapCommand},
+            {Key::End, LastLapCommand},
+            {Key::CtrlO, layout::LoadCommand},
+            {Key::CtrlS, layout::SaveCommand},
+            {Key::Up, layout::RowUpCommand},
+            {Key::Down, layout::RowDownCommand},
+            {Key::Return, layout::AgainstShownCommand},
+            {Key::Escape, layout::CloseCommand},
+            {Key::CtrlW, layout::CloseCommand},
+        };
+        for (const auto& [key, command] : keys)
+            toolkit.AddKeyCommand(layout::Number, key, command);
+        const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
                                 layout::TableScroll.Number};
         toolkit.SetTabOrder(tabOrder);
+        PlaceWindow(toolkit);
     }
+    KeepChoiceFor(state);
     Analyse(state);
     Redraw(state, toolkit);
 }
 
 void CompareWindow::Close(Toolkit& toolkit)
 {
+    const ScreenArea frame = toolkit.WindowFrameOf(layout::Number);
+    if (frame.width > 0)
+        place_ = ScreenPlace{frame.x, frame.y};
     toolkit.DestroyAppWindow(layout::Number);
-    *this = CompareWindow{};
+    analysis_.reset();
+    bests_ = {};
+    figures_.reset();
+    cursor_.reset();
+}
+
+// Where it was last closed; the first time, beside the main window, on the
+// screen the main window is on.
+void CompareWindow::PlaceWindow(Toolkit& toolkit) const
+{
+    if (place_) {
+        toolkit.MoveAppWindow(layout::Number, place_->x, place_->y);
+        return;
+    }
+    const ScreenArea work = toolkit.WorkAreaOf(MainWindow);
+    const ScreenArea main = toolkit.WindowFrameOf(MainWindow);
+    if (work.width <= 0 || work.height <= 0 || main.width <= 0)
+        return;
+    // Both windows have the same borders and title bar: the main window's
+    // client area sits on its frame's bottom edge, centred across.
+    const int frameWidth = std::max(0, main.width - kClientWidth);
+    const int frameHeight = std::max(0, main.height - kClientHeight);
+    const int clientX = main.x + frameWidth / 2;
+    const int clientY = main.y + main.height - kClientHeight - frameWidth / 2;
+    std::vector<ScreenArea> controls;
+    for (const main_window::Place& at : main_window::Controls)
+        controls.push_back({clientX + at.x, clientY + at.y, at.w, at.h});
+    const ScreenPlace at =
+        PlaceBeside(work, main, controls, layout::Client.w + frameWidth, layout::Client.h + frameHeight);
+    toolkit.MoveAppWindow(layout::Number, at.x, at.y);
+}
+
+// The lap chosen to compare against holds for its race: another race starts
+// from its own reference lap.
+void CompareWindow::KeepChoiceFor(const AppState& state)
+{
+    const RaceKey race{state.GameDigest, state.LayoutDigest};
+    if (race != choiceRace_) {
+        choiceRace_ = race;
+        againstChoice_ = 0;
+    }
 }
 
 void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
@@ -107,12 +174,13 @@ void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
         Redraw(state, toolkit);
 }
 
-void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
+void CompareWindow::AnalysisCommitted(AppState& state, Toolkit& toolkit)
 {
+    KeepChoiceFor(state);
     if (!IsOpen(toolkit))
         return;
-    // The new laps against their own default reference, from the top.
-    referenceChoice_ = 0;
+    // The new laps from the top; the lap compared against stays while the
+    // race is the same.
     toolkit.SetControlValue(layout::TableScroll.Number, 0);
     cursor_.reset();
     Analyse(state);
@@ -121,10 +189,10 @@ void CompareWindow::AnalysisCommitted(const AppState& state, Toolkit& toolkit)
 
 void CompareWindow::Analyse(const AppState& state)
 {
-    analysis_ = AnalyseCommittedLaps(state, referenceChoice_);
+    analysis_ = AnalyseCommittedLaps(state);
     bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
     if (!analysis_) {
-        referenceChoice_ = 0;
+        againstChoice_ = 0;
         cursor_.reset();
     }
 }
@@ -134,7 +202,7 @@ void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
     figures_.reset();
     if (analysis_) {
         const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
-        figures_ = CompareLaps(ProfileOf(*analysis_, lap), ProfileOf(*analysis_, analysis_->ReferenceLap));
+        figures_ = CompareLaps(*analysis_, lap, againstChoice_);
     }
     // The compared lap's row in view.
     std::int32_t top = TableTop(toolkit);
@@ -194,20 +262,20 @@ void CompareWindow::ShowPlaceholders(Toolkit& toolkit) const
         toolkit.ShowImage(box.Control, PlaceholderImage);
 }
 
-// The reference's label and the buttons that choose another.
+// The label of the lap compared against and the buttons that choose another.
 void CompareWindow::ShowChoices(Toolkit& toolkit) const
 {
-    toolkit.SetControlText(layout::ReferenceLabel.Number, analysis_ ? IntToText(analysis_->ReferenceLap) : "");
-    toolkit.SetControlEnabled(layout::PrevReference.Number, analysis_ && analysis_->ReferenceLap > 1);
-    toolkit.SetControlEnabled(layout::NextReference.Number,
-                              analysis_ && analysis_->ReferenceLap < analysis_->LapCount);
+    const std::int32_t against = Against();
+    toolkit.SetControlText(layout::AgainstLabel.Number, against > 0 ? IntToText(against) : "");
+    toolkit.SetControlEnabled(layout::PrevAgainst.Number, against > 1);
+    toolkit.SetControlEnabled(layout::NextAgainst.Number, analysis_ && against > 0 && against < analysis_->LapCount);
 }
 
 void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
 {
     if (!analysis_)
         return;
-    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), top, layout::kPictures, toolkit);
+    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), Against(), top, layout::kPictures, toolkit);
     Show(toolkit, layout::LapTable);
 }
 
@@ -218,13 +286,28 @@ void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::in
     ShowTable(state, toolkit, held);
 }
 
-void CompareWindow::ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step)
+// Another lap to compare against: the analysis stays, only the delta and the
+// lap drawn beside change.
+void CompareWindow::StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step)
 {
-    if (!analysis_)
+    if (analysis_ && Against() != 0)
+        PickAgainst(state, toolkit, std::clamp(Against() + step, 1, analysis_->LapCount));
+}
+
+void CompareWindow::PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap)
+{
+    if (!analysis_ || lap < 1 || lap > analysis_->LapCount)
         return;
-    referenceChoice_ = std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount);
-    Analyse(state);
+    againstChoice_ = lap;
     Redraw(state, toolkit);
+}
+
+// The lap of the row above or below the compared one becomes the main
+// window's lap, and so the lap compared.
+void CompareWindow::StepRow(AppState& state, Toolkit& toolkit, std::int32_t step)
+{
+    if (analysis_ && Lap() != 0)
+        SelectLap(state, toolkit, std::clamp(Lap() + step, 1, analysis_->LapCount));
 }
 
 void CompareWindow::PointerOverChart(Toolkit& toolkit, int chart)
@@ -240,9 +323,17 @@ void CompareWindow::PointerOverTable(AppState& state, Toolkit& toolkit)
 {
     if (toolkit.EventPointerAction() == PointerAction::Wheel) {
         ScrollTable(state, toolkit, std::int64_t{TableTop(toolkit)} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
-    } else if (toolkit.EventPointerAction() == PointerAction::Press) {
-        // A lap's row makes it the main window's lap, and so the lap compared.
-        if (const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY()))
+    } else if (toolkit.EventPointerAction() == PointerAction::Press ||
+               toolkit.EventPointerAction() == PointerAction::RightPress) {
+        const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY());
+        if (lap == 0)
+            return;
+        // A right click or Shift+click on a lap's row makes it the lap
+        // compared against; a click makes it the main window's lap, and so
+        // the lap compared.
+        if (toolkit.EventPointerAction() == PointerAction::RightPress || toolkit.PointerShift())
+            PickAgainst(state, toolkit, lap);
+        else
             SelectLap(state, toolkit, lap);
     }
 }
@@ -257,11 +348,20 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
     }
     if (event == kControlEvent) {
         switch (toolkit.EventControl()) {
-        case layout::PrevReference.Number: ChooseReference(state, toolkit, -1); return true;
-        case layout::NextReference.Number: ChooseReference(state, toolkit, +1); return true;
+        case layout::PrevAgainst.Number: StepAgainst(state, toolkit, -1); return true;
+        case layout::NextAgainst.Number: StepAgainst(state, toolkit, +1); return true;
         case layout::TableScroll.Number:
             ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
             return true;
+        case layout::CloseCommand: Close(toolkit); return true;
+        case layout::LoadCommand: LoadGame(state, toolkit, layout::Number); return true;
+        case layout::SaveCommand:
+            if (toolkit.ControlEnabled(SaveButton))  // as the main window's Ctrl+S
+                SavePicture(state, toolkit, layout::Number);
+            return true;
+        case layout::RowUpCommand: StepRow(state, toolkit, -1); return true;
+        case layout::RowDownCommand: StepRow(state, toolkit, +1); return true;
+        case layout::AgainstShownCommand: PickAgainst(state, toolkit, Lap()); return true;
         default: return false;
         }
     }

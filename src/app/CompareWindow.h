@@ -1,17 +1,21 @@
 // The comparison window: the lap shown in the main window (the fastest lap
-// for the whole race) against a reference lap, opened by "Compare" and
-// closed on its own. It follows the main window's lap and every load.
+// for the whole race) against another lap of the race (the reference lap
+// unless the user picks another), opened by "Compare" and closed on its own.
+// It follows the main window's lap and every load.
 //
 // Its numbers and layout: app/CompareLayout.h. Its figures and pictures:
 // laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
-// analysis against the reference chosen, the lap it shows and the cursor;
+// race's analysis, the lap compared against, the lap it shows and the cursor;
 // whether it is open and which table row is on top are its window's and its
-// scroll bar's own.
+// scroll bar's own. Closing it keeps, for this run, where the user put it
+// and the lap chosen to compare against for the race (until another race is
+// loaded).
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
+#include "app/Placement.h"
 #include "laps/CompareFigures.h"
 #include "state/AppState.h"
 
@@ -19,14 +23,19 @@ namespace vx {
 
 class CompareWindow final : public SideWindow {
 public:
-    // Opens the window over the committed analysis (or redraws it when open).
+    // Opens the window over the committed analysis (or redraws it when
+    // open): where it was last closed, or at first beside the main window.
     void Open(const AppState& state, Toolkit& toolkit);
     void Close(Toolkit& toolkit);
     bool IsOpen(const Toolkit& toolkit) const;
 
-    // The window's events (its controls, its pictures under the pointer, its
-    // close box); false for an event that is not its own. A click on a lap's
-    // row selects that lap in the main window.
+    // The window's events (its controls, its keys, its pictures under the
+    // pointer, its close box); false for an event that is not its own. A
+    // click on a lap's row selects that lap in the main window; a right click
+    // or a Shift+click compares against it. Up and Down step the compared lap
+    // through the table's rows, Return compares against it, Esc and
+    // Ctrl+W close the window; Ctrl+O and Ctrl+S load and save as the main
+    // window's keys do, asking in front of this window.
     bool HandleEvent(AppState& state, Toolkit& toolkit, int event);
 
     // Puts the cursor at lap fraction f (none: takes it away), as the
@@ -37,13 +46,15 @@ public:
     void Redraw(const AppState& state, Toolkit& toolkit);
 
     void LapShown(const AppState& state, Toolkit& toolkit) override;
-    void AnalysisCommitted(const AppState& state, Toolkit& toolkit) override;
+    void AnalysisCommitted(AppState& state, Toolkit& toolkit) override;
 
-    // The analysis against the chosen reference; none without laps or while
-    // closed.
+    // The race's analysis; none without laps or while closed. The lap
+    // compared against never changes it.
     const std::optional<LapAnalysis>& Analysis() const { return analysis_; }
     // The lap compared; 0 when there is none.
     std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
+    // The lap it is compared against; 0 when there is none.
+    std::int32_t Against() const { return figures_ ? figures_->Against.Lap : 0; }
     // The lap fraction under the pointer.
     std::optional<double> Cursor() const { return cursor_; }
     // The first lap row shown, from 0: the scroll bar's position.
@@ -52,17 +63,31 @@ public:
     std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
 
 private:
+    // The race of the lap chosen to compare against: its saved game's and
+    // layout's keys.
+    struct RaceKey {
+        Sha256Digest Game{};
+        Sha256Digest Layout{};
+        bool operator==(const RaceKey&) const = default;
+    };
+
+    void PlaceWindow(Toolkit& toolkit) const;
+    void KeepChoiceFor(const AppState& state);
     void Analyse(const AppState& state);
     std::int32_t LastTableTop() const;
     void ShowPlaceholders(Toolkit& toolkit) const;
     void ShowChoices(Toolkit& toolkit) const;
     void ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const;
     void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
-    void ChooseReference(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap);
+    void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
 
-    std::int32_t referenceChoice_ = 0;  // the lap chosen as reference; 0 the default
+    std::int32_t againstChoice_ = 0;    // the lap compared against; 0 the reference lap
+    RaceKey choiceRace_;                // the race it was chosen on
+    std::optional<ScreenPlace> place_;  // the frame's corner when last closed
     std::optional<LapAnalysis> analysis_;
     LapTableBests bests_;
     // What the pictures show; written by Redraw alone.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/LoadFiles.h"
+#include "app/MainWindow.h"
 #include "trackmap/MapDrawing.h"
 #include "toolkit/Text.h"
 
@@ -32,17 +33,18 @@ std::string DefaultPictureFileName(const AppState& state, Toolkit& toolkit)
     return toolkit.CurrentFolder() + Cp1252ToUtf8(name) + ".jpg";
 }
 
-bool SavePicture(AppState& state, Toolkit& toolkit)
+bool SavePicture(AppState& state, Toolkit& toolkit, int window)
 {
+    // The system's JPEG filter first and chosen; PNG offered beside it.
     const std::string chosen =
-        toolkit.AskSaveFile(MainWindow, "Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg", 0);
+        toolkit.AskSaveFile(window, "Bild speichern", DefaultPictureFileName(state, toolkit), "jpg|*.jpg|png|*.png", 0);
     if (chosen.empty())
         return false;
     const bool png = EndsWithIgnoringCase(chosen, ".png");
     const int saved = png ? toolkit.SaveImageAsPng(MapImage, chosen)
                           : toolkit.SaveImageAsJpeg(MapImage, chosen, 7);
     if (saved == 0) {
-        LogFailure(state, toolkit,
+        SayFailure(state, toolkit, window,
                    "Picture not saved: " + FileNamePart(chosen) + " (" + toolkit.LastError() + ")");
         return false;
     }
@@ -69,14 +71,23 @@ void LogFailure(AppState& state, Toolkit& toolkit, const std::string& message)
     ShowLog(state, toolkit);
 }
 
+void SayFailure(AppState& state, Toolkit& toolkit, int window, const std::string& message)
+{
+    LogFailure(state, toolkit, message);
+    if (window != NoWindow)
+        toolkit.ShowMessageBox(window, MessageKind::Error, kWindowTitle, FileNameToCp1252(message));
+}
+
 void ShowLog(const AppState& state, Toolkit& toolkit)
 {
-    toolkit.SetControlText(LogLabel, state.Log.Newest());
+    // The log's lines hold "> " until messages fill them; the label and its
+    // tip show the messages alone.
+    const std::vector<std::string>& messages = state.Log.Messages();
+    toolkit.SetControlText(LogLabel, messages.empty() ? std::string() : state.Log.Newest());
     toolkit.SetControlTextColour(LogLabel, state.Log.NewestIsFailure() ? kFailureText : kNormalText);
-    // Newest first: the tooltip's first line is the newest message whole.
     std::string tip;
-    for (std::size_t k = 0; k < state.Log.Lines().size(); ++k)
-        tip += (k == 0 ? "" : "\n") + state.Log.Lines()[k];
+    for (std::size_t k = 0; k < messages.size(); ++k)
+        tip += (k == 0 ? "" : "\n") + FileNameToCp1252(messages[k]);
     toolkit.SetControlToolTip(LogLabel, tip);
 }
 

@@ -7,10 +7,11 @@
 
 namespace vx {
 
-// Asks for a file name and writes MapImage there: PNG when the name ends in
-// ".png", JPEG at quality level 7 otherwise. Success and failure are logged.
-// True when the picture was saved.
-bool SavePicture(AppState& state, Toolkit& toolkit);
+// Asks for a file name, in front of window, and writes MapImage there: PNG
+// when the name ends in ".png", JPEG at quality level 7 otherwise. Success is
+// logged; a failure is said as SayFailure says it. True when the picture was
+// saved.
+bool SavePicture(AppState& state, Toolkit& toolkit, int window = MainWindow);
 
 // The name the save requester proposes: the current folder + the picture's
 // name + ".jpg", or the folder alone when that name cannot be a file name
@@ -23,9 +24,13 @@ void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message);
 // The same for a message that says something failed: it shows in red until
 // the next message that is no failure.
 void LogFailure(AppState& state, Toolkit& toolkit, const std::string& message);
+// A failure of what the user just did in window: logged as LogFailure logs
+// it, and said whole in an error box in front of that window. With NoWindow
+// it is logged alone.
+void SayFailure(AppState& state, Toolkit& toolkit, int window, const std::string& message);
 
-// Shows the newest log line in LogLabel (ending in an ellipsis when it is
-// too wide) and the whole log as its tooltip, newest first.
+// Shows the newest log line in LogLabel (nothing before the first message)
+// and the messages whole as its tooltip, newest first.
 void ShowLog(const AppState& state, Toolkit& toolkit);
 
 }  // namespace vx

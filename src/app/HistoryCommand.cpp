@@ -7,12 +7,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <map>
-#include <unordered_map>
 #include <optional>
-#include <set>
 #include <sstream>
 
+#include "app/HistoryAdd.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
 #include "history/HistoryStore.h"
@@ -353,26 +351,6 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
 
 // --- add ------------------------------------------------------------------------------------
 
-constexpr int kFolderDepthLimit = 64;  // links that lead round stop here
-constexpr std::size_t kRaceGroup = 32;    // races written in one transaction
-constexpr std::size_t kSeenGroup = 1024;  // files seen again, marked in one
-
-void CollectSavedGames(FileSystem& platform, const std::string& folder, int depth, std::vector<std::string>& into)
-{
-    if (depth > kFolderDepthLimit)
-        return;
-    std::vector<FolderEntry> entries = platform.ListFolder(folder);
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-    for (const FolderEntry& entry : entries) {
-        const std::string path = folder + entry.name;
-        if (entry.folder)
-            CollectSavedGames(platform, path + "/", depth + 1, into);
-        else if (IsSavedGameName(entry.name))
-            into.push_back(path);
-    }
-}
-
 // The line of progress on a terminal: rewritten in place, cleared at the end.
 class ProgressLine {
 public:
@@ -405,172 +383,41 @@ private:
     std::size_t width_ = 0;
 };
 
-// The system's platform, with each folder listed once per run: the track
-// lookup of every load lists the saved game's folder when the track is not
-// beside it, and a folder of thousands of saved games would be listed
-// thousands of times. Saved games and tracks that appear during the run are
-// not looked for.
-class ListedOnce final : public FileSystem {
-public:
-    explicit ListedOnce(FileSystem& system) : s_(system) {}
-
-    std::vector<FolderEntry> ListFolder(const std::string& f) override
-    {
-        auto it = listings_.find(f);
-        if (it == listings_.end())
-            it = listings_.emplace(f, s_.ListFolder(f)).first;
-        return it->second;
-    }
-    bool ListFiles(const std::string& f, std::vector<StampedFile>& files, std::string& e) override
-    {
-        return s_.ListFiles(f, files, e);
-    }
-    std::string CurrentFolder() override { return s_.CurrentFolder(); }
-    std::string AbsolutePath(const std::string& p) override { return s_.AbsolutePath(p); }
-    PathKind KindOf(const std::string& p) override { return s_.KindOf(p); }
-    bool MakeFolders(const std::string& f, std::string& e) override { return s_.MakeFolders(f, e); }
-    std::uint64_t OpenForRead(const std::string& p, std::string& e) override { return s_.OpenForRead(p, e); }
-    FileStamp StampOf(std::uint64_t f) override { return s_.StampOf(f); }
-    std::int64_t Read(std::uint64_t f, std::uint8_t* into, std::int64_t n, std::string& e) override
-    {
-        return s_.Read(f, into, n, e);
-    }
-    void Close(std::uint64_t f) override { s_.Close(f); }
-    bool ReplaceFile(const std::string& p, std::span<const std::uint8_t> b, std::string& e) override
-    {
-        return s_.ReplaceFile(p, b, e);
-    }
-
-private:
-    FileSystem& s_;
-    std::map<std::string, std::vector<FolderEntry>> listings_;
-};
-
 int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
 {
     CatchInterrupts();
-    ListedOnce platform(SystemFiles());
-    Toolkit toolkit(Platform{.files = platform});
-    std::size_t refused = 0, recorded = 0, known = 0;
-    const auto refuse = [&](const std::string& path, const std::string& message) {
-        std::cerr << PathText(path) << ": " << message << "\n";
-        ++refused;
-    };
-
-    std::vector<std::string> files;
-    for (const std::string& operand : operands) {
-        const std::string path = platform.AbsolutePath(operand);
-        switch (platform.KindOf(path)) {
-        case PathKind::Folder:
-            CollectSavedGames(platform, path.back() == '/' ? path : path + "/", 0, files);
-            break;
-        case PathKind::File: files.push_back(path); break;
-        case PathKind::None:
-            refuse(path, LoadProblemMessage({LoadProblem::Kind::NotFound, false, FileNamePart(path), {}}));
-            break;
-        case PathKind::Other:
-            refuse(path, LoadProblemMessage({LoadProblem::Kind::Unreadable, false, FileNamePart(path),
-                                             "it is not a regular file"}));
-            break;
-        }
-    }
-    // A file named twice (a folder and a file inside it) is taken once.
-    std::set<std::string> taken;
-    files.erase(std::remove_if(files.begin(), files.end(),
-                               [&](const std::string& f) { return !taken.insert(f).second; }),
-                files.end());
-
     ProgressLine progress(ErrorOutputIsTerminal());
-    AppState state;
-    InitAppState(state, toolkit.CurrentFolder());
-    std::size_t done = 0;
-    std::string storeFailure;
-    // Races are written in groups, one transaction each: the pages they
-    // share are written once per group, and the lock is held only while a
-    // group is written, never while files are read.
-    std::vector<HistoryStore::Pending> pending;
-    std::vector<std::string> seenAgain;
-    const auto write = [&] {
-        if (pending.empty() && seenAgain.empty())
-            return true;
-        const auto results = store.RecordAll(pending, seenAgain);
-        if (!results) {
-            storeFailure = store.LastFailure().message;
-            return false;
-        }
-        for (const HistoryStore::Recorded result : *results)
-            ++(result == HistoryStore::Recorded::New ? recorded : known);
-        known += seenAgain.size();
-        pending.clear();
-        seenAgain.clear();
-        return true;
-    };
-    // The files recorded before, read once: another process's meanwhile
-    // are read again and found known.
-    auto seenFiles = store.SeenFiles();
-    if (!seenFiles)
-        storeFailure = store.LastFailure().message;
-    for (const std::string& file : files) {
-        if (!storeFailure.empty() || InterruptRequested())
+    HistoryAdd add(store, operands, [&](const std::string& path, const std::string& message) {
+        progress.Clear();
+        std::cerr << PathText(path) << ": " << message << "\n";
+    });
+    for (;;) {
+        if (InterruptRequested())
             break;
-        progress.Show(done, files.size(), file);
-        ++done;
-        const auto before = StampOfPath(file);
-        const auto seen = before ? seenFiles->find(file) : seenFiles->end();
-        if (seen != seenFiles->end() && seen->second.stamp == *before) {
-            // Not read again; its race's place changes only when it was
-            // seen last under another name.
-            if (seen->second.lastSeenHere) {
-                ++known;
-            } else {
-                seenAgain.push_back(file);
-                if (seenAgain.size() >= kSeenGroup && !write())
-                    break;
-            }
-            continue;
-        }
-        if (!LoadGameData(state, toolkit, file)) {
-            progress.Clear();
-            refuse(file, state.Log.NewestWhole());
-            continue;
-        }
-        // The bytes read lie between the two stamps: when the file stayed the
-        // same meanwhile, it is remembered as this race.
-        const auto after = StampOfPath(file);
-        PathStamp dated = after ? *after : before ? *before : PathStamp{};
-        if (!after && !before)
-            dated.modifiedNs = NowNs();
-        std::string whyNot;
-        auto record = RaceRecordOf(state, dated, whyNot);
-        if (!record) {
-            progress.Clear();
-            refuse(file, "Not recorded: " + PathText(FileNamePart(file)) + " (" + whyNot + ")");
-            continue;
-        }
-        std::optional<std::pair<std::string, PathStamp>> seenAs;
-        if (before && after && *before == *after)
-            seenAs = std::make_pair(file, *after);
-        pending.push_back({std::move(*record), std::move(seenAs)});
-        if (pending.size() >= kRaceGroup && !write())
+        if (!add.Listing() && add.Done() < add.Total())
+            progress.Show(add.Done(), add.Total(), add.Next());
+        if (!add.Step())
             break;
     }
-    if (storeFailure.empty())
-        write();
+    add.Finish();
     progress.Clear();
-    if (!storeFailure.empty()) {
-        std::cerr << "vxanalyser: History unavailable: " << storeFailure << "\n";
-        std::cout << "Recorded " << recorded << ", already known " << known << ", refused " << refused
-                  << "; stopped after " << done << " of " << files.size() << " files\n";
+    const auto summary = [&] {
+        return "Recorded " + std::to_string(add.Recorded()) + ", already known " + std::to_string(add.Known()) +
+               ", refused " + std::to_string(add.Refused());
+    };
+    if (!add.StoreFailure().empty()) {
+        std::cerr << "vxanalyser: History unavailable: " << add.StoreFailure() << "\n";
+        std::cout << summary() << "; stopped after " << add.Done() << " of " << add.Total() << " files\n";
         return kInputError;
     }
-    const bool interrupted = done < files.size();
-    std::cout << "Recorded " << recorded << ", already known " << known << ", refused " << refused;
+    const bool interrupted = !add.Finished();
+    std::cout << summary();
     if (interrupted)
-        std::cout << "; stopped by the interrupt key after " << done << " of " << files.size() << " files";
+        std::cout << "; stopped by the interrupt key after " << add.Done() << " of " << add.Total() << " files";
     std::cout << "\n";
     if (interrupted)
         return kInterrupted;
-    return refused > 0 ? kInputError : kOk;
+    return add.Refused() > 0 ? kInputError : kOk;
 }
 
 // --- forget -----------------------------------------------------------------------------------

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <string_view>
 #include <thread>
 
 #include "toolkit/Format.h"
@@ -13,12 +15,41 @@ namespace vx {
 
 namespace {
 
+// The file system's reason for a folder opened as a file: the folder itself
+// could be opened.
+constexpr std::string_view kFolderOpened = "it is a folder";
+
+// Why a folder that is there cannot be read (the system's words); none when
+// it can, or is not there.
+std::optional<std::string> WhyFolderUnreadable(Toolkit& toolkit, const std::string& folder)
+{
+    if (folder.empty() || toolkit.KindOf(folder) != PathKind::Folder)
+        return std::nullopt;
+    if (toolkit.OpenFileForRead(ReadFile, folder) != 0) {
+        toolkit.CloseFileSlot(ReadFile);
+        return std::nullopt;
+    }
+    const std::string why = toolkit.LastError();
+    if (why == kFolderOpened || why.empty())
+        return std::nullopt;
+    return why;
+}
+
 // One attempt: the file as it stood while it was read, or Changed when its
 // stamp moved meanwhile (or it ended early without an error).
 FileRead ReadOnce(Toolkit& toolkit, const std::string& path, std::int64_t limit)
 {
     FileRead read;
     if (toolkit.KindOf(path) == PathKind::None) {
+        // A file in a folder that cannot be read is not there for the
+        // system either: the folder is named, and why it cannot be read.
+        const std::string folder = FolderPart(path);
+        if (const auto why = WhyFolderUnreadable(toolkit, folder)) {
+            read.result = FileRead::Result::Unreadable;
+            read.reason = "its folder " + FileNamePart(folder.substr(0, folder.size() - 1)) +
+                          " cannot be read: " + *why;
+            return read;
+        }
         read.result = FileRead::Result::Missing;
         read.reason = "not found";
         return read;

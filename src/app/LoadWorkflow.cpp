@@ -40,8 +40,11 @@ std::string LoadProblemMessage(const LoadProblem& problem)
     case LoadProblem::Kind::ChangedWhileRead:
         return what + " changed while being read: " + problem.name;
     case LoadProblem::Kind::Damaged: return what + " damaged: " + problem.name + reason;
+    case LoadProblem::Kind::NotASavedGame: return "Not a saved game: " + problem.name + reason;
     case LoadProblem::Kind::NotATrackFile: return "Not a track file: " + problem.name + reason;
     case LoadProblem::Kind::NoTrackChosen: return "No track chosen";
+    case LoadProblem::Kind::NotTheRecordedRace:
+        return "Saved game changed since the history recorded it: " + problem.name;
     }
     return {};
 }
@@ -64,6 +67,20 @@ std::optional<std::string> ChosenPath(const std::string& answer)
     return answer;
 }
 
+// The saved game a load reads, and the name its messages give it.
+struct GameChoice {
+    std::string path;
+    std::string name;
+};
+
+// The choice of a path: named by its file name, or as given.
+std::optional<GameChoice> ChoiceOf(const std::optional<std::string>& path, const std::string& given, Naming naming)
+{
+    if (!path)
+        return std::nullopt;
+    return GameChoice{*path, naming == Naming::AsGiven ? given : FileNamePart(*path)};
+}
+
 // What the load decides on its way, beside the files it stages.
 struct Staging {
     StagedLoad files;
@@ -84,17 +101,20 @@ LoadProblem ReadProblem(const FileRead& read, bool track, const std::string& nam
     }
 }
 
-// Reads and parses the chosen saved game; its track name is what the
-// lookup looks for.
-std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const std::string& path, Staging& staging)
+// Reads and parses the chosen saved game, whatever its name: a saved game is
+// what parses as one. Its track name is what the lookup looks for.
+std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const GameChoice& game, Staging& staging)
 {
-    const std::string name = FileNamePart(path);
+    const std::string& path = game.path;
     FileRead read = ReadWholeFile(toolkit, path, kMaxGameFileBytes);
     if (read.result != FileRead::Result::Ok)
-        return ReadProblem(read, false, name);
+        return ReadProblem(read, false, game.name);
     Parsed<GameData> parsed = ParseGameFile(read.bytes);
-    if (!parsed.ok())
-        return LoadProblem{LoadProblem::Kind::Damaged, false, name, parsed.error};
+    if (!parsed.ok()) {
+        const auto kind =
+            parsed.refusal == Refusal::NotThisKind ? LoadProblem::Kind::NotASavedGame : LoadProblem::Kind::Damaged;
+        return LoadProblem{kind, false, game.name, parsed.error};
+    }
     staging.files.GamePath = path;
     staging.files.GameLength = read.length;
     staging.files.GameDigest = Sha256(read.bytes);
@@ -109,19 +129,26 @@ std::optional<LoadProblem> LoadGameFile(Toolkit& toolkit, const std::string& pat
 // stops the load.
 enum class TrackRead { Found, NotThere, Stop };
 
+// The track's messages name it by name, or (a track given) as given.
 TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChance,
-                        Staging& staging, std::optional<LoadProblem>& problem)
+                        Staging& staging, std::optional<LoadProblem>& problem,
+                        const std::optional<std::string>& givenName = std::nullopt)
 {
     const std::string found = FindIgnoringCase(toolkit, path);
     const std::string read_path = found.empty() ? path : found;
-    const std::string name = FileNamePart(path);
+    const std::string name = givenName ? *givenName : FileNamePart(path);
     const FileRead read = ReadWholeFile(toolkit, read_path, kMaxTrackFileBytes);
     if (read.result == FileRead::Result::Ok) {
         Parsed<TrackData> parsed = ParseTrackFile(read.bytes);
         if (!parsed.ok()) {
-            const auto kind = parsed.refusal == Refusal::NotThisKind ? LoadProblem::Kind::NotATrackFile
-                                                                     : LoadProblem::Kind::Damaged;
-            problem = LoadProblem{kind, true, FileNamePart(read_path), parsed.error};
+            LoadProblem refused{LoadProblem::Kind::Damaged, true, givenName ? *givenName : FileNamePart(read_path),
+                                parsed.error};
+            if (parsed.refusal == Refusal::NotThisKind) {
+                refused.kind = LoadProblem::Kind::NotATrackFile;
+                if (ParseGameFile(read.bytes).ok())
+                    refused.reason = "it is a saved game";
+            }
+            problem = refused;
             return TrackRead::Stop;
         }
         staging.files.TrackPath = read_path;
@@ -142,13 +169,16 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
 // The saved game chosen (or the committed one when none was), then its
 // track: beside the saved game, in the "Tracks" folder beside "Saves", or as
 // the user chooses.
-std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
-                                     const std::string& givenTrack, Staging& staging)
+std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const std::optional<GameChoice>& game,
+                                     const std::string& givenTrack, Naming naming, int window,
+                                     const Sha256Digest* recordedRace, Staging& staging)
 {
     if (game) {
-        state.GameDirectory = FolderPart(*game);
+        state.GameDirectory = FolderPart(game->path);
         if (auto problem = LoadGameFile(toolkit, *game, staging))
             return problem;
+        if (recordedRace && staging.files.GameDigest != *recordedRace)
+            return LoadProblem{LoadProblem::Kind::NotTheRecordedRace, false, FileNamePart(game->path), {}};
     } else {
         // No saved game chosen: a track chosen below pairs with the game of
         // the current analysis (an empty game before the first load).
@@ -161,7 +191,8 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
     std::optional<LoadProblem> problem;
     if (!givenTrack.empty()) {
         staging.files.TrackFileName = FileNameToCp1252(FileNamePart(givenTrack));
-        LoadTrackFile(toolkit, givenTrack, true, staging, problem);
+        LoadTrackFile(toolkit, givenTrack, true, staging, problem,
+                      naming == Naming::AsGiven ? std::optional<std::string>(givenTrack) : std::nullopt);
         return problem;
     }
 
@@ -191,7 +222,7 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
 
     state.TrackDirectory = state.GameDirectory;
     std::optional<std::string> chosen =
-        ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
+        ChosenPath(toolkit.AskOpenFile(window, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
     if (chosen && FileNamePart(*chosen) == kNoFileName)
         chosen.reset();
     if (!chosen) {
@@ -229,12 +260,16 @@ private:
     Toolkit& toolkit_;
 };
 
-bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>& game,
-             const std::string& givenTrack, bool draw)
+bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<GameChoice>& game,
+             const std::string& givenTrack, Naming naming, bool draw, int window,
+             const Sha256Digest* recordedRace = nullptr)
 {
     Staging staging;
-    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, staging)) {
-        LogFailure(state, toolkit, LoadProblemMessage(*problem));
+    if (const auto problem = StageLoad(state, toolkit, game, givenTrack, naming, window, recordedRace, staging)) {
+        if (problem->kind == LoadProblem::Kind::NoTrackChosen)
+            LogMessage(state, toolkit, LoadProblemMessage(*problem));  // the user's choice
+        else
+            SayFailure(state, toolkit, window, LoadProblemMessage(*problem));
         return false;
     }
     CommitLoad(state, std::move(staging.files), draw);
@@ -252,28 +287,40 @@ bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<std::string>
 
 }  // namespace
 
-bool LoadGame(AppState& state, Toolkit& toolkit)
+bool LoadGame(AppState& state, Toolkit& toolkit, int window)
 {
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    const auto game = ChosenPath(toolkit.AskOpenFile(MainWindow, "Open Game", state.GameDirectory, "gam|*.gam", 0));
-    return RunLoad(state, toolkit, game, {}, true);
+    const auto game = ChosenPath(toolkit.AskOpenFile(window, "Open Game", state.GameDirectory, "gam|*.gam", 0));
+    return RunLoad(state, toolkit, ChoiceOf(game, {}, Naming::FileName), {}, Naming::FileName, true, window);
 }
 
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                  const std::string& trackPath)
+                  const std::string& trackPath, int window, Naming naming)
 {
     if (state.Loading)
         return false;
     const LoadGuard guard(state, toolkit);
-    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, true);
+    return RunLoad(state, toolkit, ChoiceOf(ChosenPath(toolkit.AbsolutePath(gamePath)), gamePath, naming),
+                   trackPath, naming, true, window);
+}
+
+bool LoadRecordedRace(AppState& state, Toolkit& toolkit, const std::string& gamePath, const Sha256Digest& race,
+                      int window)
+{
+    if (state.Loading)
+        return false;
+    const LoadGuard guard(state, toolkit);
+    return RunLoad(state, toolkit, ChoiceOf(ChosenPath(toolkit.AbsolutePath(gamePath)), gamePath, Naming::FileName),
+                   {}, Naming::FileName, true, window, &race);
 }
 
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                  const std::string& trackPath)
+                  const std::string& trackPath, Naming naming)
 {
-    return RunLoad(state, toolkit, ChosenPath(toolkit.AbsolutePath(gamePath)), trackPath, false);
+    return RunLoad(state, toolkit, ChoiceOf(ChosenPath(toolkit.AbsolutePath(gamePath)), gamePath, naming),
+                   trackPath, naming, false, NoWindow);
 }
 
 // --- The commit and the pictures -------------------------------------------------

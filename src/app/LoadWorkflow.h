@@ -10,27 +10,43 @@
 namespace vx {
 
 // What "Load" does: asks for a saved game, finds its track and redraws the
-// analysis. A load that stops early leaves the previous analysis whole and
-// says why in the message log. True when the new analysis was committed.
-bool LoadGame(AppState& state, Toolkit& toolkit);
+// analysis. The requesters stand in front of window, the one the user acted
+// in. A load that stops early leaves the previous analysis whole and says
+// why (SayFailure); both requesters cancelled is no failure, and only
+// logged. True when the new analysis was committed.
+bool LoadGame(AppState& state, Toolkit& toolkit, int window = MainWindow);
+
+// How the messages of a load name the files named from outside: by their
+// file names (the window's log), or as the user gave them (the command line,
+// where the path typed is the one to look at again).
+enum class Naming { FileName, AsGiven };
 
 // The same, for a saved game named from outside (the command line, a drop):
 // the path takes the place of the "Open Game" answer. A track path, when
-// given, is used instead of the lookup.
+// given, is used instead of the lookup. Whatever its name, the file is a
+// saved game when it parses as one. window: the window the user gave the
+// file to, or NoWindow for the command line's own commands.
 bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                  const std::string& trackPath = {});
+                  const std::string& trackPath = {}, int window = NoWindow,
+                  Naming naming = Naming::FileName);
+
+// The same for a race of the history: the saved game is committed only when
+// its bytes are still the race's (their digest is its key); otherwise the
+// failure says it changed since it was recorded, in front of window.
+bool LoadRecordedRace(AppState& state, Toolkit& toolkit, const std::string& gamePath, const Sha256Digest& race,
+                      int window);
 
 // The same load, committed without drawing anything (the report).
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
-                  const std::string& trackPath = {});
+                  const std::string& trackPath = {}, Naming naming = Naming::FileName);
 
 // Why a load stopped. The message names the file and gives the reason.
 struct LoadProblem {
-    enum class Kind { NotFound, TooLarge, Unreadable, ChangedWhileRead, Damaged, NotATrackFile,
-                      NoTrackChosen };
+    enum class Kind { NotFound, TooLarge, Unreadable, ChangedWhileRead, Damaged, NotASavedGame,
+                      NotATrackFile, NoTrackChosen, NotTheRecordedRace };
     Kind kind = Kind::NotFound;
     bool track = false;  // the track, else the saved game
-    std::string name;    // the file's name (UTF-8)
+    std::string name;    // the file's name, or its path as given (UTF-8)
     std::string reason;
 };
 std::string LoadProblemMessage(const LoadProblem& problem);

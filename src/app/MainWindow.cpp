@@ -6,8 +6,11 @@
 #include "app/Export.h"
 #include "app/LoadFiles.h"
 #include "app/LoadWorkflow.h"
+#include "app/MainWindowLayout.h"
+#include "app/StartGuide.h"
 #include "laps/LapChart.h"
 #include "laps/LapView.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -24,25 +27,40 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
                                 kFixedWindowStyle);
     if (toolkit.AttachControlList(window) == 0)
         return;
-    toolkit.AddLabel(LapCaption, 10, 625, 50, 24, "Lap:");
-    toolkit.AddLabel(LapNumberLabel, 55, 625, 30, 24, "");
-    toolkit.AddButton(PrevLapButton, 120, 620, 25, 24, "<");
-    toolkit.AddButton(NextLapButton, 155, 620, 25, 24, ">");
-    toolkit.AddPictureBox(MapBox, 5, 5, 512, 560, 0);
-    toolkit.AddButton(LoadButton, 120, 580, 60, 24, "Load");
-    toolkit.AddPictureBox(GaugeBox, 520, 150, 512, 140, 0);
-    toolkit.AddPictureBox(DriverTableBox, 520, 5, 480, 140, 0);
-    toolkit.AddPictureBox(LapSummaryBox, 520, 295, 480, 270, 0);
-    toolkit.AddPictureBox(LapChartBox, 200, 570, 800, 140, 0);
-    toolkit.AddSlider(LapSlider, 10, 660, 180, 30, 0, kInitialLapLimit, 1);
-    // Beyond the lap selector: picture export and the message log.
-    toolkit.AddButton(SaveButton, 10, 580, 60, 24, "Save");
+    namespace layout = main_window;
+    const auto label = [&](int number, layout::Place at, const std::string& text, int flags = 0) {
+        toolkit.AddLabel(number, at.x, at.y, at.w, at.h, text, flags);
+    };
+    const auto button = [&](int number, layout::Place at, const std::string& text) {
+        toolkit.AddButton(number, at.x, at.y, at.w, at.h, text);
+    };
+    const auto pictureBox = [&](int number, layout::Place at) {
+        toolkit.AddPictureBox(number, at.x, at.y, at.w, at.h, 0);
+    };
+    label(LapCaption, layout::LapCaption, "Lap:");
+    label(LapNumberLabel, layout::LapNumberLabel, "");
+    button(PrevLapButton, layout::PrevLapButton, "<");
+    button(NextLapButton, layout::NextLapButton, ">");
+    pictureBox(MapBox, layout::MapBox);
+    button(LoadButton, layout::LoadButton, "Load");
+    pictureBox(GaugeBox, layout::GaugeBox);
+    pictureBox(DriverTableBox, layout::DriverTableBox);
+    pictureBox(LapSummaryBox, layout::LapSummaryBox);
+    pictureBox(LapChartBox, layout::LapChartBox);
+    const layout::Place slider = layout::LapSlider;
+    toolkit.AddSlider(LapSlider, slider.x, slider.y, slider.w, slider.h, 0, kInitialLapLimit, 1);
+    // Beyond the lap selector: picture export, the comparison of a lap with
+    // the reference lap, and the message log.
+    button(SaveButton, layout::SaveButton, "Save");
     toolkit.SetControlEnabled(SaveButton, false);
-    toolkit.AddLabel(LogLabel, 10, 694, 112, 22, "", kLabelEndEllipsis);
-    // The comparison of a lap with the reference lap, beside the log.
-    toolkit.AddButton(CompareButton, 125, 692, 65, 24, "Compare");
+    label(LogLabel, layout::LogLabel, "", kLabelWordWrap);
+    button(CompareButton, layout::CompareButton, "Compare");
     toolkit.SetControlEnabled(CompareButton, false);
-    toolkit.TrackPointer(LapChartBox, true);  // a click on a lap's point selects it
+    // The races kept from every load, beside the log.
+    button(HistoryButton, layout::HistoryButton, "History");
+    // A lap's point on the lap chart names its lap and time, and a click
+    // selects it.
+    toolkit.TrackPointer(LapChartBox, true);
     ShowLog(state, toolkit);
     toolkit.AcceptDrops(MainWindow, true);
     // A saved game opened again from the file manager loads here.
@@ -60,8 +78,11 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.AddKeyCommand(MainWindow, Key::CtrlO, LoadButton);
     toolkit.AddKeyCommand(MainWindow, Key::CtrlS, SaveButton);
     // Tab follows the layout, row by row.
-    const int tabOrder[] = {SaveButton, LoadButton, PrevLapButton, NextLapButton, LapSlider, CompareButton};
+    const int tabOrder[] = {SaveButton, CompareButton, LoadButton, PrevLapButton, NextLapButton, LapSlider,
+                            HistoryButton};
     toolkit.SetTabOrder(tabOrder);
+    // How to begin, where the map will be.
+    ShowStartGuide(state, toolkit);
 }
 
 void PrevLapStep(AppState& state, Toolkit& toolkit)
@@ -108,13 +129,14 @@ void ShowLapSelector(const AppState& state, Toolkit& toolkit)
 
 // --- Application --------------------------------------------------------------
 
-void Application::StartUp()
+void Application::StartUp(const HistoryOptions& history)
 {
     InitAppState(state_, toolkit_.CurrentFolder());
-    state_.SideWindows = {&compare_};
+    state_.SideWindows = {&compare_, &history_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
+    history_.Start(state_, toolkit_, history);
 }
 
 int Application::LapPageStep() const
@@ -124,21 +146,19 @@ int Application::LapPageStep() const
 
 bool Application::HandleEvent(int event)
 {
-    if (compare_.HandleEvent(state_, toolkit_, event))
+    if (compare_.HandleEvent(state_, toolkit_, event) || history_.HandleEvent(state_, toolkit_, event))
         return true;
-    if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox &&
-        toolkit_.EventPointerAction() == PointerAction::Press) {
-        // The point of a lap on the chart selects it, as the buttons would.
-        if (const std::int32_t lap = LapAtChartX(LapChartOf(state_.Laps, state_.CurrentLap), toolkit_.PointerX()))
-            SelectLap(state_, toolkit_, lap);
+    if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox) {
+        PointerOverLapChart();
     } else if (event == kControlEvent) {
         switch (toolkit_.EventControl()) {
-        case LoadButton: LoadGame(state_, toolkit_); break;
+        case LoadButton: LoadGame(state_, toolkit_, MainWindow); break;
         case PrevLapButton: PrevLapStep(state_, toolkit_); break;
         case NextLapButton: NextLapStep(state_, toolkit_); break;
         case LapSlider: LapSliderMoved(state_, toolkit_); break;
-        case SaveButton: SavePicture(state_, toolkit_); break;
+        case SaveButton: SavePicture(state_, toolkit_, MainWindow); break;
         case CompareButton: compare_.Open(state_, toolkit_); break;
+        case HistoryButton: history_.Open(state_, toolkit_); break;
         case FirstLapCommand: SelectLap(state_, toolkit_, 0); break;
         case LastLapCommand: SelectLap(state_, toolkit_, LapLimit(state_)); break;
         case PageBackCommand: SelectLap(state_, toolkit_, state_.CurrentLap - LapPageStep()); break;
@@ -146,13 +166,31 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        const std::string& dropped = toolkit_.DroppedPath();
-        if (IsSavedGameName(dropped))
-            LoadGameFrom(state_, toolkit_, dropped);
-        else
-            LogFailure(state_, toolkit_, "Not a saved game: " + FileNamePart(dropped));
+        // Whatever its name: a file that parses as a saved game loads, a
+        // track or a picture is refused for what it is.
+        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath(), {}, MainWindow);
     }
     return event != kCloseEvent;
+}
+
+void Application::PointerOverLapChart()
+{
+    const PointerAction action = toolkit_.EventPointerAction();
+    const std::int32_t lap = action == PointerAction::Leave
+                                 ? 0
+                                 : LapAtChartX(LapChartOf(state_.Laps, state_.CurrentLap), toolkit_.PointerX());
+    // The point of a lap on the chart selects it, as the buttons would.
+    if (action == PointerAction::Press && lap != 0)
+        SelectLap(state_, toolkit_, lap);
+    // The lap under the pointer, named with its time: the chart shows every
+    // lap, the summary only the first forty.
+    const std::string tip = lap == 0 ? std::string()
+                                     : "Lap " + IntToText(lap) + ": " +
+                                           LapTimeText(state_.Laps.LapTimes[static_cast<std::size_t>(lap - 1)]);
+    if (tip != chartTip_) {
+        chartTip_ = tip;
+        toolkit_.SetControlToolTip(LapChartBox, tip);
+    }
 }
 
 int Application::Run()

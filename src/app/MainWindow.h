@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/CompareWindow.h"
+#include "app/HistoryWindow.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -37,9 +38,10 @@ public:
     Application(const Application&) = delete;  // the state points at its windows
     Application& operator=(const Application&) = delete;
 
-    // Fills the state, loads the fonts, makes the placeholder and opens the
-    // window; the comparison window is made by "Compare".
-    void StartUp();
+    // Fills the state, loads the fonts, makes the placeholder, opens the
+    // window and the history (none unless named); the comparison window is
+    // made by "Compare", the history window by "History".
+    void StartUp(const HistoryOptions& history = {});
     // Runs the event loop until the close request; shuts the toolkit down and
     // returns the exit status 0.
     int Run();
@@ -52,12 +54,18 @@ public:
     AppState& State() { return state_; }
     Toolkit& Tk() { return toolkit_; }
     CompareWindow& Compare() { return compare_; }
+    HistoryWindow& History() { return history_; }
 
 private:
     int LapPageStep() const;  // a fifth of the laps, as the slider pages
+    // The pointer over the lap chart: the lap under it named in the tip, a
+    // press selecting it.
+    void PointerOverLapChart();
     Toolkit& toolkit_;
     AppState state_;
     CompareWindow compare_;
+    HistoryWindow history_{compare_};
+    std::string chartTip_;  // the lap chart's tip as last set
 };
 
 }  // namespace vx

@@ -101,9 +101,9 @@ std::string ReadableAnalysis(const LapAnalysis& a)
     return out;
 }
 
-}  // namespace
-
-std::string ReportJson(const AppState& state)
+// The report's JSON; with named, the analysis names the race it is measured
+// against too.
+std::string JsonReport(const AppState& state, const std::optional<BestLapOfRace>& against, bool named)
 {
     const GameData& game = state.Game;
     const TrackData& track = state.Track;
@@ -143,8 +143,36 @@ std::string ReportJson(const AppState& state)
     out += laps.StartPoint ? "[" + Int(laps.StartPoint->x) + ", " + Int(laps.StartPoint->y) + "]"
                            : std::string("null");
     out += " },\n";
-    out += "  \"analysis\": " + AnalysisJson(AnalyseCommittedLaps(state), laps, "  ") + "\n}\n";
+    const auto analysis = AnalyseCommittedLaps(state);
+    std::string reference;
+    if (named) {
+        reference = "\"reference_race\": ";
+        if (!against || !analysis) {
+            reference += "null";
+        } else {
+            reference += "{ \"race_key\": \"" + KeyHex(against->Race) + "\", \"date\": \"" +
+                         DateText(against->DateNs) + "\", \"file\": " + JsonPath(against->FileName) +
+                         ", \"lap\": " + Int(against->Lap) + ", \"precise_s\": " + FixedText(against->BestS, 3) +
+                         ",\n      \"lap_deltas_s\": [";
+            for (std::int32_t k = 1; k <= analysis->LapCount; ++k)
+                reference += (k == 1 ? "" : ", ") + FixedText(analysis->Lap(k).PreciseS - against->BestS, 3);
+            reference += "] }";
+        }
+    }
+    out += "  \"analysis\": " + AnalysisJson(analysis, laps, "  ", reference) + "\n}\n";
     return out;
+}
+
+}  // namespace
+
+std::string ReportJson(const AppState& state)
+{
+    return JsonReport(state, std::nullopt, false);
+}
+
+std::string ReportJson(const AppState& state, const std::optional<BestLapOfRace>& against)
+{
+    return JsonReport(state, against, true);
 }
 
 std::string ReportText(const AppState& state)

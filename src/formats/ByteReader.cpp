@@ -9,12 +9,9 @@ namespace vx {
 
 namespace {
 
-std::string FileLengthText(std::int64_t size)
+std::string InAFileOf(std::int64_t size)
 {
-    std::string text = "(";
-    text += IntToText(size);
-    text += size == 1 ? " byte)" : " bytes)";
-    return text;
+    return ", in a file of " + IntToText(size) + (size == 1 ? " byte)" : " bytes)");
 }
 
 }  // namespace
@@ -25,6 +22,16 @@ std::string FieldName::Text() const
     if (Owner != nullptr)
         text += std::string(" of ") + Owner + " " + IntToText(Number);
     return text;
+}
+
+std::string FieldName::Words() const
+{
+    if (Words_ == nullptr)
+        return Text();
+    std::string words;
+    for (const char* c = Words_; *c != 0; ++c)
+        words += *c == '#' ? IntToText(Number) : std::string(1, *c);
+    return words;
 }
 
 void ByteReader::Invalidate(std::string reason)
@@ -97,21 +104,22 @@ std::string ByteReader::Scan(std::int64_t at, std::int64_t limit, FieldName fiel
         return std::string(start, static_cast<const char*>(nul));
     if (limit >= 0 && window == limit)
         return std::string(start, static_cast<std::size_t>(limit));
-    reason_ = field.Text() + " at offset " + IntToText(at) +
-              " runs past the end of the file " + FileLengthText(Size()) + " without a NUL";
+    reason_ = "the file ends inside " + field.Words() + " (" + field.Text() + " at offset " + IntToText(at) +
+              " has no NUL" + InAFileOf(Size());
     return {};
 }
 
 void ByteReader::Outside(std::int64_t at, std::int64_t length, FieldName field, bool table)
 {
-    const std::string where = field.Text() + " at offset " + IntToText(at);
+    const std::string where = " (" + field.Text() + " at offset " + IntToText(at);
     if (at < 0)
-        reason_ = where + " lies before the start of the file";
+        reason_ = field.Words() + " would lie before the start of the file" + where + ")";
     else if (table && at <= Size())
-        reason_ = where + " (" + IntToText(length) + " bytes) ends past the end of the file " +
-                  FileLengthText(Size());
+        reason_ = "the file ends " + std::string(at < Size() ? "inside " : "before ") + field.Words() + where +
+                  ", " + IntToText(length) + " bytes" + InAFileOf(Size());
     else
-        reason_ = where + " lies past the end of the file " + FileLengthText(Size());
+        reason_ = "the file ends " + std::string(at < Size() ? "inside " : "before ") + field.Words() + where +
+                  InAFileOf(Size());
 }
 
 }  // namespace vx

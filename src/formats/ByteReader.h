@@ -3,9 +3,11 @@
 // Every number of a saved game or track is read through a ByteReader. Offsets
 // are 64-bit and may come straight from file values (negative or huge); a read
 // that would touch a byte outside the file is never performed: it returns 0 or
-// the empty text and marks the reader invalid with a reason that names the
-// field, its offset and the file's length. Only the first reason is kept, so a
-// parser may read its fields in file order and judge once.
+// the empty text and marks the reader invalid with a reason that says in a
+// player's words where the file ends ("the file ends inside driver 1's car
+// name"), then names the field, its offset and the file's length. Only the
+// first reason is kept, so a parser may read its fields in file order and
+// judge once.
 #pragma once
 
 #include <cstdint>
@@ -14,18 +16,24 @@
 
 namespace vx {
 
-// The name of a field in a failure reason: "RaceFlag", or with an owner and a
-// number "RaceTime of driver 3". Holds pointers to string literals only, so
-// that naming a field costs nothing unless a read fails.
+// The name of a field in a failure reason, twice: in a player's words
+// ("driver 3's race time", "#" standing for the number) and as the layout
+// names it ("RaceTime of driver 3"), which a bug report needs. Holds pointers
+// to string literals only, so that naming a field costs nothing unless a
+// read fails.
 struct FieldName {
     FieldName(const char* name) : Name(name) {}  // NOLINT: implicit by design
-    FieldName(const char* name, const char* owner, std::int64_t number)
-        : Name(name), Owner(owner), Number(number)
+    FieldName(const char* name, const char* words) : Name(name), Words_(words) {}
+    FieldName(const char* name, const char* words, const char* owner, std::int64_t number)
+        : Name(name), Words_(words), Owner(owner), Number(number)
     {
     }
     std::string Text() const;
+    // The player's words; the layout's name where there are none.
+    std::string Words() const;
 
     const char* Name;
+    const char* Words_ = nullptr;
     const char* Owner = nullptr;
     std::int64_t Number = 0;
 };

@@ -33,6 +33,7 @@ constexpr std::int64_t kMaxGameFileBytes = 2'000'000;  // larger files are refus
 
 constexpr int kMaxDrivers = 11;        // rows 1..11 of the driver table
 constexpr int kNamedDrivers = 6;       // only drivers 1..6 have a name and a kind
+constexpr std::int64_t kDriverCountOffset = 78;
 constexpr std::int64_t kDriverNameBase = 82;
 constexpr std::int64_t kDriverNameSlotBytes = 13;
 constexpr std::int64_t kDriverAreaBytes = 105;   // per driver, from offset 82
@@ -94,10 +95,13 @@ struct GameData {
     bool operator==(const GameData&) const = default;
 };
 
-// Reads a whole saved game from its bytes. Refuses (with a reason naming the
-// field) a driver count outside 0..11, a negative track-list count, a raced
-// track index outside the list, and any field that lies outside the file.
-// Reads nothing outside `file`.
+// Reads a whole saved game from its bytes: a saved game is what this parses,
+// whatever the file's name. Refuses a file that begins as a track or a
+// picture does (as not a saved game, saying what it is), and (as damaged,
+// with a reason in a player's words that names the field and its offset) a
+// driver count outside 0..11, a negative track-list count, a raced track
+// index outside the list, and any field that lies outside the file. Reads
+// nothing outside `file`.
 Parsed<GameData> ParseGameFile(std::span<const std::uint8_t> file);
 
 }  // namespace vx

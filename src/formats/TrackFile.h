@@ -90,6 +90,9 @@ struct TrackData {
     bool operator==(const TrackData&) const = default;
 };
 
+// The file begins as a track does: 261, then "VX".
+bool HasTrackHeader(std::span<const std::uint8_t> file);
+
 // Reads a track from its bytes. Refuses a bad header (as not a track file),
 // a negative map run, object, zone or line count, and any field or table
 // that lies outside the file (as damaged), with a reason. Reads nothing

@@ -2,11 +2,20 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <climits>
+#include <thread>
 
 #include "toolkit/SystemServices.h"
 
 namespace vx {
+
+namespace {
+
+// How long a statement waits for another program's transaction to end.
+constexpr std::chrono::milliseconds kBusyWait{5000};
+
+}  // namespace
 
 // --- Statement -------------------------------------------------------------------
 
@@ -173,7 +182,7 @@ bool Database::Open(const std::string& path, Mode mode)
         error_ = error;
         return false;
     }
-    if (!Check(sqlite3_busy_timeout(db_, 5000)) || !Execute("PRAGMA foreign_keys=ON;")) {
+    if (!Check(sqlite3_busy_timeout(db_, static_cast<int>(kBusyWait.count()))) || !Execute("PRAGMA foreign_keys=ON;")) {
         const DatabaseError error = error_;
         Close();
         error_ = error;
@@ -189,7 +198,19 @@ bool Database::UseWriteAheadJournal()
     // the last commits, never the database's consistency. The journal is
     // copied back into the database every 16 MB rather than every 4 MB: each
     // copy waits for the disk twice.
-    return Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=4000;");
+    //
+    // Switching a new database to the journal needs it to itself for a
+    // moment, and the engine answers "locked" at once, without waiting as it
+    // does for a transaction, when another program is opening it too: the
+    // switch is tried again for as long as a transaction would wait.
+    const auto waited = std::chrono::steady_clock::now();
+    while (!Execute("PRAGMA journal_mode=WAL;")) {
+        if (error_.kind != DatabaseFailure::Busy || std::chrono::steady_clock::now() - waited > kBusyWait)
+            return false;
+        ClearError();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return Execute("PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=4000;");
 }
 
 bool Database::InTransaction() const

@@ -84,6 +84,11 @@ CREATE TABLE seen_file (
 ) WITHOUT ROWID;
 CREATE INDEX seen_file_by_race ON seen_file (race_id);
 )sql",
+    // 3: the speed at each vertex of the best lap's path, for drawing it as a
+    // reference (none for the races recorded before).
+    R"sql(
+ALTER TABLE best_path ADD COLUMN speeds BLOB;
+)sql",
 };
 
 constexpr std::int64_t kCheckInterval = 24LL * 3600 * 1'000'000'000;  // a day
@@ -205,8 +210,15 @@ std::string DefaultHistoryPath()
 
 bool FileStillThere(const ProgressRow& row)
 {
+    return RaceFileOf(row) == RaceFile::There;
+}
+
+RaceFile RaceFileOf(const ProgressRow& row)
+{
     const auto stamp = StampOfPath(row.Folder + row.FileName);
-    return stamp && stamp->size == row.FileSize && stamp->modifiedNs == row.DateNs;
+    if (!stamp)
+        return RaceFile::Gone;
+    return stamp->size == row.FileSize && stamp->modifiedNs == row.DateNs ? RaceFile::There : RaceFile::Changed;
 }
 
 // --- Opening ------------------------------------------------------------------------------
@@ -232,6 +244,7 @@ HistoryStore::Opened HistoryStore::OpenFile(bool checkAlways, HistoryOpening& op
     const auto version = SchemaVersion(db_);
     if (!version)
         return classified();
+    schemaVersion_ = std::max(*version, kHistorySchemaVersion);
     if (*version > kHistorySchemaVersion) {
         // A newer program's: read when it says this one can, never written.
         const auto oldest = MetaValue(db_, "oldest_reader");
@@ -303,6 +316,40 @@ HistoryOpening OpenHistory(const std::string& path, bool checkAlways)
             return opening;
         }
     }
+    return opening;
+}
+
+HistoryOpening OpenHistoryToRead(const std::string& path)
+{
+    HistoryOpening opening;
+    if (!StampOfPath(path)) {
+        opening.Problem = "there is no history at " + FileNameToUtf8(path);
+        return opening;
+    }
+    auto store = std::make_unique<HistoryStore>(path);
+    Database& db = store->db_;
+    const auto unavailable = [&] {
+        opening.Problem = db.LastError().message;
+        return std::move(opening);
+    };
+    if (!db.Open(path, Database::Mode::ReadOnly))
+        return unavailable();
+    const auto version = SchemaVersion(db);
+    if (!version)
+        return unavailable();
+    if (*version == 0) {
+        opening.Problem = "it is not a history of vxanalyser";
+        return opening;
+    }
+    if (*version > kHistorySchemaVersion) {
+        const auto oldest = MetaValue(db, "oldest_reader");
+        if (!oldest || *oldest > kHistorySchemaVersion) {
+            opening.Problem = "it was written by a newer version of vxanalyser that this one cannot read";
+            return opening;
+        }
+    }
+    store->schemaVersion_ = *version;
+    opening.Store = std::move(store);
     return opening;
 }
 
@@ -419,6 +466,14 @@ std::optional<HistoryStore::Recorded> HistoryStore::Insert(const Pending& pendin
         seen.BindInt64(3, *raceId);
         if (!seen.Run())
             return std::nullopt;
+        // A race recorded before the speeds were kept gains them.
+        if (race.BestSpeedsKmh.size() == race.BestPath.size() && !race.BestPath.empty()) {
+            Statement speeds = db_.Cached("UPDATE best_path SET speeds = ? WHERE race_id = ? AND speeds IS NULL");
+            speeds.BindBlob(0, EncodeSpeeds(race.BestSpeedsKmh));
+            speeds.BindInt64(1, *raceId);
+            if (!speeds.Run())
+                return std::nullopt;
+        }
     } else {
         recorded = Recorded::New;
         const auto layoutId = LayoutId(race.Layout, true);
@@ -469,9 +524,10 @@ std::optional<HistoryStore::Recorded> HistoryStore::Insert(const Pending& pendin
             if (!insert.Run())
                 return std::nullopt;
         }
-        Statement path = db_.Cached("INSERT INTO best_path (race_id, vertices) VALUES (?, ?)");
+        Statement path = db_.Cached("INSERT INTO best_path (race_id, vertices, speeds) VALUES (?, ?, ?)");
         path.BindInt64(0, *raceId);
         path.BindBlob(1, EncodePath(race.BestPath));
+        path.BindBlob(2, EncodeSpeeds(race.BestSpeedsKmh));
         if (!path.Run())
             return std::nullopt;
     }
@@ -491,6 +547,23 @@ std::optional<HistoryStore::Recorded> HistoryStore::Insert(const Pending& pendin
             return std::nullopt;
     }
     return recorded;
+}
+
+std::optional<bool> HistoryStore::SeenAgain(const RaceKey& race, const std::string& fileName,
+                                            const std::string& folder)
+{
+    if (!Writable())
+        return std::nullopt;
+    Statement seen = db_.Cached(
+        "UPDATE race SET file_name = ?, folder = ?, seen_ns = ? WHERE race_key = ? AND EXISTS "
+        "(SELECT 1 FROM best_path WHERE race_id = race.id AND speeds IS NOT NULL)");
+    seen.BindText(0, fileName);
+    seen.BindText(1, folder);
+    seen.BindInt64(2, NowNs());
+    seen.BindBlob(3, race);
+    if (!seen.Run())
+        return Fail(), std::nullopt;
+    return db_.Changes() > 0;
 }
 
 std::optional<bool> HistoryStore::SeenUnchanged(const std::string& path, const PathStamp& stamp)
@@ -722,6 +795,55 @@ std::optional<std::vector<PathVertex>> HistoryStore::BestLapPath(const RaceKey& 
     return path;
 }
 
+std::optional<StoredBestLap> HistoryStore::BestLap(const RaceKey& race)
+{
+    failure_ = {};
+    // A history older than the speeds has none to read.
+    Statement read = db_.Cached(
+        schemaVersion_ >= 3
+            ? "SELECT r.date_ns, r.file_name, r.best_lap, r.best_s, p.vertices, p.speeds FROM race AS r "
+              "JOIN best_path AS p ON p.race_id = r.id WHERE r.race_key = ?"
+            : "SELECT r.date_ns, r.file_name, r.best_lap, r.best_s, p.vertices, NULL FROM race AS r "
+              "JOIN best_path AS p ON p.race_id = r.id WHERE r.race_key = ?");
+    read.BindBlob(0, race);
+    if (!read.Step()) {
+        if (read.Succeeded())
+            failure_ = {DatabaseFailure::Failed, "race " + KeyHex(race).substr(0, 8) + " is not in the history"};
+        else
+            Fail();
+        return std::nullopt;
+    }
+    StoredBestLap lap;
+    lap.Of = {race, read.ColumnInt64(0), read.ColumnText(1), static_cast<std::int32_t>(read.ColumnInt64(2)),
+              read.ColumnDouble(3)};
+    auto path = DecodePath(read.ColumnBlob(4));
+    std::optional<std::vector<std::optional<double>>> speeds;
+    if (!read.ColumnIsNull(5))
+        speeds = DecodeSpeeds(read.ColumnBlob(5));
+    if (!path || (!read.ColumnIsNull(5) && (!speeds || speeds->size() != path->size()))) {
+        failure_ = {DatabaseFailure::Damaged,
+                    "the best lap's path of race " + KeyHex(race).substr(0, 8) + " is damaged"};
+        return std::nullopt;
+    }
+    lap.Path = std::move(*path);
+    if (speeds)
+        lap.SpeedsKmh = std::move(*speeds);
+    return lap;
+}
+
+std::optional<BestLapOfRace> HistoryStore::BestOfOtherRaces(const LayoutKey& layout, const RaceKey& besides)
+{
+    failure_ = {};
+    const auto rows = Progress(layout);
+    if (!rows)
+        return std::nullopt;
+    std::optional<BestLapOfRace> best;
+    for (const ProgressRow& row : *rows)
+        if (row.Race != besides && (!best || row.BestS < best->BestS - kPersonalBestTie))
+            best = BestLapOfRace{row.Race, row.DateNs, row.FileName, row.BestLap, row.BestS};
+    return best;
+}
+
 std::optional<std::vector<RaceLap>> HistoryStore::Laps(const RaceKey& race)
 {
     Statement read = db_.Cached(
@@ -844,6 +966,20 @@ bool HistoryStore::SetSetting(const std::string& name, const std::string& value)
 CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state)
 {
     CommittedRecording result;
+    const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
+    // A race known already is not analysed again: only where it was seen moves.
+    if (state.HasGame) {
+        const auto again = store.SeenAgain(state.GameDigest, FileNamePart(state.GamePath), FolderPart(state.GamePath));
+        if (!again) {
+            result.failed = true;
+            result.message = "History unavailable: " + store.LastFailure().message;
+            return result;
+        }
+        if (*again) {
+            result.message = "Already in the history: " + name;
+            return result;
+        }
+    }
     // The file's date is the race's: a file gone since the load leaves the
     // time of recording instead.
     PathStamp stamp;
@@ -853,7 +989,6 @@ CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& stat
         stamp.modifiedNs = NowNs();
     std::string whyNot;
     const auto record = RaceRecordOf(state, stamp, whyNot);
-    const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
     if (!record) {
         result.message = "Not recorded in the history: " + name + " (" + whyNot + ")";
         return result;

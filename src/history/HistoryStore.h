@@ -30,7 +30,7 @@ namespace vx {
 
 // The schema this program writes, and the oldest program's schema that can
 // read what it writes.
-constexpr int kHistorySchemaVersion = 2;
+constexpr int kHistorySchemaVersion = 3;
 constexpr int kHistoryOldestReader = 1;
 
 constexpr double kPersonalBestTie = 1e-6;  // seconds: closer times are equal
@@ -57,6 +57,16 @@ struct BestLapOfRace {
     std::string FileName;
     std::int32_t Lap = 0;
     double BestS = 0;
+};
+
+// A best lap kept in the history, whole: what it takes to compare a lap of
+// another race on the same layout with it.
+struct StoredBestLap {
+    BestLapOfRace Of;
+    std::vector<PathVertex> Path;
+    // The speed at each vertex; empty when the race was recorded before the
+    // history kept speeds.
+    std::vector<std::optional<double>> SpeedsKmh;
 };
 
 struct CarSummary {
@@ -97,6 +107,10 @@ struct ProgressRow {
 // Whether a race's saved game is still where it was seen, as it was: a file
 // of its size and modification time.
 bool FileStillThere(const ProgressRow& row);
+
+// The same, telling a file that is gone from one that is there but changed.
+enum class RaceFile { There, Changed, Gone };
+RaceFile RaceFileOf(const ProgressRow& row);
 
 // A race found by a key prefix.
 struct RaceMatch {
@@ -149,6 +163,11 @@ public:
     std::optional<std::vector<Recorded>> RecordAll(std::span<const Pending> races,
                                                    std::span<const std::string> seenAgain = {});
 
+    // Marks a race known already, with all the history keeps of it, as seen
+    // now under this name: true. False for a race not known (or known
+    // without its best lap's speeds): the caller records it whole.
+    std::optional<bool> SeenAgain(const RaceKey& race, const std::string& fileName, const std::string& folder);
+
     // Whether the file at path, with this stamp, was recorded before as a
     // race still in the history (RecordAll then marks it seen again).
     std::optional<bool> SeenUnchanged(const std::string& path, const PathStamp& stamp);
@@ -175,6 +194,12 @@ public:
     // The stored path of a race's best lap (timed vertices in map
     // coordinates, distances worked out), for a reference lap.
     std::optional<std::vector<PathVertex>> BestLapPath(const RaceKey& race);
+    // A race's best lap with its path and speeds, for a reference lap.
+    std::optional<StoredBestLap> BestLap(const RaceKey& race);
+    // The best lap of the layout's races but one (the race shown): the
+    // personal best set by another race, ties within 1 us going to the
+    // earliest. None without another race (or on failure).
+    std::optional<BestLapOfRace> BestOfOtherRaces(const LayoutKey& layout, const RaceKey& besides);
     // The laps of a race.
     std::optional<std::vector<RaceLap>> Laps(const RaceKey& race);
 
@@ -190,6 +215,7 @@ public:
 
 private:
     friend HistoryOpening OpenHistory(const std::string& path, bool checkAlways);
+    friend HistoryOpening OpenHistoryToRead(const std::string& path);
     enum class Opened { Ok, Damaged, Unavailable };
     Opened OpenFile(bool checkAlways, HistoryOpening& opening);
     bool Fail();
@@ -201,6 +227,7 @@ private:
 
     std::string path_;
     Database db_;
+    int schemaVersion_ = kHistorySchemaVersion;  // of the file, as opened
     HistoryFailure failure_;
 };
 
@@ -211,6 +238,11 @@ private:
 // started. The integrity check reads the whole file, so it runs when the
 // last one is a day old (or never ran), or always with checkAlways.
 HistoryOpening OpenHistory(const std::string& path, bool checkAlways = false);
+
+// Opens an existing history to read it and nothing else, as it is (no
+// migration, no check, nothing set aside): for the commands that never
+// write the history.
+HistoryOpening OpenHistoryToRead(const std::string& path);
 
 // The window's step after a load that committed: records its race, dated by
 // the saved game's file. The message says what happened (or why nothing).

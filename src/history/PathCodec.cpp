@@ -7,6 +7,8 @@ namespace vx {
 namespace {
 
 constexpr std::uint8_t kFormat = 1;
+constexpr std::uint8_t kSpeedFormat = 1;
+constexpr double kSpeedUnits = 100.0;      // per km/h
 constexpr double kPositionUnits = 1024.0;  // per map pixel
 constexpr double kTimeUnits = 1e6;         // per second
 
@@ -121,6 +123,58 @@ std::optional<std::vector<PathVertex>> DecodePath(std::span<const std::uint8_t> 
     if (in.Left() != 0)
         return std::nullopt;
     return path;
+}
+
+std::vector<std::uint8_t> EncodeSpeeds(std::span<const std::optional<double>> speedsKmh)
+{
+    std::vector<std::uint8_t> out(1 + kMostVarintBytes * (1 + speedsKmh.size()));
+    std::uint8_t* at = out.data();
+    *at++ = kSpeedFormat;
+    at = PutVarint(at, speedsKmh.size());
+    // Each speed as 1 + its zigzag difference from the speed before it; 0
+    // where there is none.
+    std::int64_t last = 0;
+    for (const std::optional<double>& speed : speedsKmh) {
+        if (!speed) {
+            at = PutVarint(at, 0);
+            continue;
+        }
+        const std::int64_t q = Quantise(*speed, kSpeedUnits);
+        const std::int64_t d = q - last;
+        at = PutVarint(at, ((static_cast<std::uint64_t>(d) << 1) ^ static_cast<std::uint64_t>(d >> 63)) + 1);
+        last = q;
+    }
+    out.resize(static_cast<std::size_t>(at - out.data()));
+    return out;
+}
+
+std::optional<std::vector<std::optional<double>>> DecodeSpeeds(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.empty() || bytes[0] != kSpeedFormat)
+        return std::nullopt;
+    VarintReader in(bytes.subspan(1));
+    std::uint64_t count = 0;
+    if (!in.Unsigned(count) || count > in.Left())
+        return std::nullopt;
+    std::vector<std::optional<double>> speeds;
+    speeds.reserve(static_cast<std::size_t>(count));
+    std::int64_t last = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::uint64_t raw = 0;
+        if (!in.Unsigned(raw))
+            return std::nullopt;
+        if (raw == 0) {
+            speeds.emplace_back();
+            continue;
+        }
+        --raw;
+        const auto d = static_cast<std::int64_t>(raw >> 1) ^ -static_cast<std::int64_t>(raw & 1);
+        last = static_cast<std::int64_t>(static_cast<std::uint64_t>(last) + static_cast<std::uint64_t>(d));
+        speeds.emplace_back(static_cast<double>(last) / kSpeedUnits);
+    }
+    if (in.Left() != 0)
+        return std::nullopt;
+    return speeds;
 }
 
 }  // namespace vx

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "laps/CompareFigures.h"
 #include "laps/LapView.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapPicture.h"
@@ -112,8 +113,9 @@ std::optional<RaceRecord> RaceRecordOf(const AppState& state, const PathStamp& g
     }
     record.BestLap = analysis->ReferenceLap;
     record.BestS = analysis->Lap(analysis->ReferenceLap).PreciseS;
-    const auto path = analysis->PathOf(analysis->ReferenceLap);
-    record.BestPath.assign(path.begin(), path.end());
+    LapProfile best = ProfileOf(*analysis, analysis->ReferenceLap);
+    record.BestPath = std::move(best.Path);
+    record.BestSpeedsKmh = std::move(best.SpeedKmh);
     record.CleanLaps = analysis->CleanCount;
     record.CleanMeanS = analysis->CleanMeanS;
     record.RecordTime = track.BestTime1;

@@ -75,6 +75,9 @@ struct RaceRecord {
     std::int32_t BestLap = 0;
     double BestS = 0;
     std::vector<PathVertex> BestPath;
+    // The speed at each vertex of BestPath, as the comparison draws it: none
+    // at a crossing of the line and where the sample has none.
+    std::vector<std::optional<double>> BestSpeedsKmh;
     // The clean laps of the race's own analysis.
     std::int32_t CleanLaps = 0;
     std::optional<double> CleanMeanS;

@@ -37,7 +37,7 @@ std::string Point(MapPoint p)
 }  // namespace
 
 std::string AnalysisJson(const std::optional<LapAnalysis>& analysis, const LapTrace& laps,
-                         const std::string& indent)
+                         const std::string& indent, const std::string& more)
 {
     if (!analysis)
         return "null";
@@ -71,7 +71,9 @@ std::string AnalysisJson(const std::optional<LapAnalysis>& analysis, const LapTr
     out += in + "\"theoretical_best_s\": " + JsonNumber(a.TheoreticalBestS, 3) + ",\n";
     out += in + "\"clean_laps\": { \"count\": " + IntToText(a.CleanCount) +
            ", \"mean_s\": " + JsonNumber(a.CleanMeanS, 3) +
-           ", \"stdev_s\": " + JsonNumber(a.CleanStdevS, 3) + " }\n";
+           ", \"stdev_s\": " + JsonNumber(a.CleanStdevS, 3) + " }" + (more.empty() ? "" : ",") + "\n";
+    if (!more.empty())
+        out += in + more + "\n";
     return out + indent + "}";
 }
 

@@ -15,9 +15,10 @@
 namespace vx {
 
 // The "analysis" member's value ("null" without an analysis); indent is put
-// before every line but the first.
+// before every line but the first. more: further members after the others
+// ("name": value, with no indent), none when empty.
 std::string AnalysisJson(const std::optional<LapAnalysis>& analysis, const LapTrace& laps,
-                         const std::string& indent);
+                         const std::string& indent, const std::string& more = {});
 
 // One row per lap: lap,time,precise_s,sector1_s,sector2_s,sector3_s,top_speed_kmh,clean.
 std::string LapTableCsv(const std::optional<LapAnalysis>& analysis, const LapTrace& laps);

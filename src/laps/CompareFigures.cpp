@@ -136,14 +136,21 @@ std::optional<SpeedRange> SpeedRangeOf(const LapProfile& lap)
     return range;
 }
 
-CompareFigures CompareLaps(LapProfile lap, LapProfile reference)
+CompareFigures CompareLaps(LapProfile lap, LapProfile against)
 {
     CompareFigures figures;
     figures.LapSpeeds = SpeedRangeOf(lap);
-    figures.ReferenceSpeeds = SpeedRangeOf(reference);
+    figures.AgainstSpeeds = SpeedRangeOf(against);
     figures.Lap = std::move(lap);
-    figures.Reference = std::move(reference);
+    figures.Against = std::move(against);
     return figures;
+}
+
+CompareFigures CompareLaps(const LapAnalysis& analysis, std::int32_t lap, std::int32_t against)
+{
+    if (against < 1 || against > analysis.LapCount)
+        against = analysis.ReferenceLap;
+    return CompareLaps(ProfileOf(analysis, lap), ProfileOf(analysis, against));
 }
 
 std::int32_t ComparedLap(const LapAnalysis& analysis, std::int32_t shownLap, std::int32_t fastestLap)

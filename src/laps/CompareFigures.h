@@ -6,7 +6,7 @@
 //   TimeAt, PointAt, SpeedAt   when, where and how fast along a profile
 //   DeltaAt                    the time one lap lost or gained on the other
 //   SpeedRangeOf               a lap's lowest and highest speed
-//   CompareFigures             what the comparison shows of two laps
+//   CompareLaps                what the comparison shows of two laps
 //   ComparedLap                the lap the comparison shows
 //   LapTableBests, BestCellsOf the best of each column of the lap table
 #pragma once
@@ -62,13 +62,19 @@ struct SpeedRange {
 std::optional<SpeedRange> SpeedRangeOf(const LapProfile& lap);
 
 // What the comparison shows of a lap against the lap it is compared with.
+// The lap compared against changes the delta and the lap drawn beside, never
+// a lap's own figures: those come from the analysis, measured on its
+// reference lap.
 struct CompareFigures {
     LapProfile Lap;
-    LapProfile Reference;
+    LapProfile Against;
     std::optional<SpeedRange> LapSpeeds;
-    std::optional<SpeedRange> ReferenceSpeeds;
+    std::optional<SpeedRange> AgainstSpeeds;
 };
-CompareFigures CompareLaps(LapProfile lap, LapProfile reference);
+CompareFigures CompareLaps(LapProfile lap, LapProfile against);
+// Lap lap of the analysis against its lap against; against the reference lap
+// when against is 0 or a lap not driven.
+CompareFigures CompareLaps(const LapAnalysis& analysis, std::int32_t lap, std::int32_t against);
 
 // The lap compared with the main window's lap shownLap: that lap, or the
 // lap view's fastest lap while the whole race is shown (the analysis's

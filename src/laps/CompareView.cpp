@@ -9,6 +9,7 @@
 #include "laps/LapAnalysis.h"
 #include "toolkit/Format.h"
 #include "toolkit/Text.h"
+#include "trackmap/Geometry.h"
 
 namespace vx {
 
@@ -21,7 +22,9 @@ constexpr Colour kLightGrey = MakeRgb(220, 220, 220);
 constexpr Colour kPaper = MakeRgb(250, 250, 250);
 constexpr Colour kRed = MakeRgb(255, 0, 0);
 constexpr Colour kLapBlue = MakeRgb(0, 0, 255);          // the compared lap
-constexpr Colour kReference = MakeRgb(255, 0, 255);      // the reference lap
+constexpr Colour kReference = MakeRgb(255, 0, 255);      // the lap compared against
+constexpr Colour kLapRim = MakeRgb(20, 20, 20);          // the edge of the compared lap's band
+constexpr Colour kLabelFill = MakeRgb(255, 255, 255);    // behind a gate's label
 constexpr Colour kLosing = MakeRgb(255, 190, 190);       // delta rising: time lost
 constexpr Colour kGaining = MakeRgb(185, 235, 185);      // delta falling: time gained
 constexpr Colour kHeaderFill = MakeRgb(200, 200, 200);
@@ -52,6 +55,15 @@ constexpr std::array<Column, 7> kColumns{{{40, "Lap"},
                                           {380, "S3"},
                                           {455, "Top km/h"}}};
 constexpr int kTimeColumn = 1, kPreciseColumn = 2, kFirstSectorColumn = 3, kTopSpeedColumn = 6;
+
+// The map: the compared lap is a band of its speed colours, kLapHalfWidth
+// pixels either side of its path, with a dark rim one pixel wide; the track
+// map under the laps is faded toward white by kMapFadePercent.
+constexpr int kLapHalfWidth = 2;
+constexpr int kMapFadePercent = 45;
+// A gate's label stands this far beyond the end of the gate, on the side
+// where it covers fewer of the laps' points.
+constexpr int kLabelGap = 5;
 
 // The speed legend: the compared lap's scale on the first line, what the
 // map's lines are on the second.
@@ -89,13 +101,28 @@ double ScaleFraction(const SpeedRange& range, double speed)
     return range.High > range.Low ? (speed - range.Low) / (range.High - range.Low) : 1.0;
 }
 
-// A line of blocks (2 half + 1 pixels wide) from one map point to another,
-// the part inside the picture: a sample far off the map draws its line to
-// the edge.
-void ThickLine(Image& image, double x0, double y0, double x1, double y1, Colour colour)
+// A round dot of this radius (a disc of whole pixels), the part inside the
+// picture.
+void Dot(Image& image, int x, int y, int radius, Colour colour)
+{
+    const std::uint32_t word = Image::WordOf(colour);
+    for (int dy = -radius; dy <= radius; ++dy) {
+        if (y + dy < 0 || y + dy >= image.Height())
+            continue;
+        for (int dx = -radius; dx <= radius; ++dx)
+            if (dx * dx + dy * dy <= radius * radius + radius && x + dx >= 0 && x + dx < image.Width())
+                image.Words()[static_cast<std::size_t>(y + dy) * image.Width() + (x + dx)] = word;
+    }
+}
+
+// A line of round dots (2 radius + 1 pixels wide) from one map point to
+// another, the part inside the picture: a sample far off the map draws its
+// line to the edge.
+void ThickLine(Image& image, double x0, double y0, double x1, double y1, int radius, Colour colour)
 {
     // Clip to the picture with a margin (Liang-Barsky).
-    const double xmin = -2, ymin = -2, xmax = image.Width() + 1, ymax = image.Height() + 1;
+    const double xmin = -radius - 1, ymin = -radius - 1;
+    const double xmax = image.Width() + radius, ymax = image.Height() + radius;
     double t0 = 0, t1 = 1;
     const double dx = x1 - x0, dy = y1 - y0;
     const double p[4] = {-dx, dx, -dy, dy};
@@ -119,10 +146,8 @@ void ThickLine(Image& image, double x0, double y0, double x1, double y1, Colour 
     const int steps = static_cast<int>(std::ceil(std::max(std::abs(bx - ax), std::abs(by - ay))));
     for (int s = 0; s <= steps; ++s) {
         const double t = steps == 0 ? 0 : static_cast<double>(s) / steps;
-        PlotSampleBlock(image,
-                        {static_cast<int>(std::lround(ax + t * (bx - ax))),
-                         static_cast<int>(std::lround(ay + t * (by - ay)))},
-                        colour);
+        Dot(image, static_cast<int>(std::lround(ax + t * (bx - ax))), static_cast<int>(std::lround(ay + t * (by - ay))),
+            radius, colour);
     }
 }
 
@@ -168,6 +193,54 @@ std::string LapName(std::int32_t lap)
     return "lap " + IntToText(lap);
 }
 
+// Mixes every pixel of the map's area (not the strip below it) with white:
+// the map steps back behind the laps.
+void FadeMapArea(Image& image)
+{
+    std::uint32_t* word = image.Words();
+    const std::uint32_t* end =
+        word + static_cast<std::size_t>(image.Width()) * std::min(image.Height(), kMapAreaHeight);
+    for (; word != end; ++word) {
+        std::uint32_t faded = Image::kOpaque;
+        for (const int shift : {0, 8, 16}) {
+            const std::uint32_t c = *word >> shift & 0xFF;
+            faded |= (c + (255 - c) * kMapFadePercent / 100) << shift;
+        }
+        *word = faded;
+    }
+}
+
+// The box a gate's label takes beyond one of the gate's ends.
+struct LabelBox {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+LabelBox LabelBeyond(const Gate& gate, bool secondEnd, int width, int height, const Image& map)
+{
+    const MapPoint end = secondEnd ? gate.End2 : gate.End1;
+    const double sign = secondEnd ? 1.0 : -1.0;
+    const double nx = -gate.Direction.y * sign, ny = gate.Direction.x * sign;  // outward
+    // The box's centre lies on the gate's line, beyond its end by the gap
+    // and by half the box measured along that line.
+    const double reach = kLabelGap + 0.5 * (std::abs(nx) * width + std::abs(ny) * height);
+    LabelBox box{static_cast<int>(std::lround(end.x + reach * nx - width / 2.0)),
+                 static_cast<int>(std::lround(end.y + reach * ny - height / 2.0)), width, height};
+    box.x = std::clamp(box.x, 0, std::max(0, map.Width() - width));
+    box.y = std::clamp(box.y, 0, std::max(0, map.Height() - height));
+    return box;
+}
+
+// How many of the laps' points lie in the box or within the band's width of it.
+int PointsUnder(const LabelBox& box, const CompareFigures& figures)
+{
+    const int margin = kLapHalfWidth + 2;
+    int count = 0;
+    for (const LapProfile* lap : {&figures.Lap, &figures.Against})
+        for (const PathVertex& v : lap->Path)
+            count += v.x >= box.x - margin && v.x < box.x + box.w + margin && v.y >= box.y - margin &&
+                     v.y < box.y + box.h + margin;
+    return count;
+}
+
 void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std::optional<LapLine>& lapLine,
                  const ComparePictures& pictures, Toolkit& toolkit)
 {
@@ -176,8 +249,15 @@ void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std:
     toolkit.CopyImageSlot(pictures.TrackMap, pictures.Map.Base);
     Drawing drawing(toolkit, pictures.Map.Base);
     Image* map = drawing.Target();
+    if (map == nullptr)
+        return;
+    FadeMapArea(*map);
     const LapProfile& lap = figures.Lap;
     const auto& path = lap.Path;
+    // The rim first, under the whole band, so that the band stays whole
+    // where the lap crosses itself.
+    for (std::size_t i = 1; i < path.size(); ++i)
+        ThickLine(*map, path[i - 1].x, path[i - 1].y, path[i].x, path[i].y, kLapHalfWidth + 1, kLapRim);
     for (std::size_t i = 1; i < path.size(); ++i) {
         // A move takes the colour of the sample it leaves (or reaches, from a crossing).
         auto speed = lap.SpeedKmh[i - 1];
@@ -185,12 +265,13 @@ void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std:
             speed = lap.SpeedKmh[i];
         const Colour colour =
             figures.LapSpeeds && speed ? SpeedColour(ScaleFraction(*figures.LapSpeeds, *speed)) : kLapBlue;
-        ThickLine(*map, path[i - 1].x, path[i - 1].y, path[i].x, path[i].y, colour);
+        ThickLine(*map, path[i - 1].x, path[i - 1].y, path[i].x, path[i].y, kLapHalfWidth, colour);
     }
-    const auto& reference = figures.Reference.Path;
-    for (std::size_t i = 1; i < reference.size(); ++i)
-        toolkit.DrawSegment(std::lround(reference[i - 1].x), std::lround(reference[i - 1].y),
-                            std::lround(reference[i].x), std::lround(reference[i].y), kReference);
+    // The lap compared against runs through the band, where they differ beside it.
+    const auto& against = figures.Against.Path;
+    for (std::size_t i = 1; i < against.size(); ++i)
+        toolkit.DrawSegment(std::lround(against[i - 1].x), std::lround(against[i - 1].y),
+                            std::lround(against[i].x), std::lround(against[i].y), kReference);
     if (lapLine)
         toolkit.DrawSegment(lapLine->x1, lapLine->y1, lapLine->x2, lapLine->y2, kRed);
     if (a.Gates) {
@@ -203,12 +284,32 @@ void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std:
             toolkit.DrawSegment(x1 + 1, y1, x2 + 1, y2, kWhite);
             std::string label = "S";
             label += IntToText(g + 1) + "|S" + IntToText(g + 2);
-            toolkit.DrawTextAt(static_cast<int>(x2) + 3, static_cast<int>(y2) - 6, label, kBlack);
+            // Off the laps: beyond the gate's end where the label covers
+            // fewer of their points, on a white ground.
+            const int width = toolkit.MeasureTextWidth(label) + 4;
+            const int height = toolkit.FontCellHeight(toolkit.FontHandleOf(pictures.Font)) + 1;
+            const LabelBox second = LabelBeyond(gate, true, width, height, *map);
+            const LabelBox first = LabelBeyond(gate, false, width, height, *map);
+            const LabelBox box = PointsUnder(first, figures) < PointsUnder(second, figures) ? first : second;
+            toolkit.FillBox(box.x, box.y, box.w, box.h, kLabelFill);
+            toolkit.DrawLineBy(box.x, box.y, box.w, 0, kGrey);
+            toolkit.DrawLineBy(box.x, box.y + box.h - 1, box.w, 0, kGrey);
+            toolkit.DrawLineBy(box.x, box.y, 0, box.h, kGrey);
+            toolkit.DrawLineBy(box.x + box.w - 1, box.y, 0, box.h, kGrey);
+            toolkit.DrawTextAt(box.x + 2, box.y, label, kBlack);
         }
     }
 }
 
-void DrawLegend(const CompareFigures& figures, const ComparePictures& pictures, Toolkit& toolkit)
+// The lap compared against by name, "(reference)" when it is the reference lap.
+std::string AgainstName(const LapAnalysis& a, const CompareFigures& figures)
+{
+    const std::int32_t against = figures.Against.Lap;
+    return LapName(against) + (against == a.ReferenceLap ? " (reference)" : "");
+}
+
+void DrawLegend(const LapAnalysis& a, const CompareFigures& figures, const ComparePictures& pictures,
+                Toolkit& toolkit)
 {
     const PictureSlot& legend = pictures.Legend;
     toolkit.CreateImageSlot(legend.Image, legend.Width, legend.Height, kPaper);
@@ -230,7 +331,7 @@ void DrawLegend(const CompareFigures& figures, const ComparePictures& pictures, 
         toolkit.DrawTextAt(barLeft + kLegendBarWidth + 4, 2, FixedText(range->High, 0), kBlack);
     }
     toolkit.FillBox(6, 22, 16, 2, kReference);
-    toolkit.DrawTextAt(26, 16, LapName(figures.Reference.Lap) + " (reference)", kBlack);
+    toolkit.DrawTextAt(26, 16, AgainstName(a, figures), kBlack);
     toolkit.FillBox(176, 18, 2, 10, kBlack);
     toolkit.DrawTextAt(182, 16, "sector gates", kBlack);
     toolkit.FillBox(276, 18, 2, 10, kRed);
@@ -256,7 +357,8 @@ void DrawSpeedCurve(Toolkit& toolkit, const ChartPlot& plot, const LapProfile& l
     }
 }
 
-void DrawSpeedBase(const CompareFigures& figures, const ComparePictures& pictures, Toolkit& toolkit)
+void DrawSpeedBase(const LapAnalysis& a, const CompareFigures& figures, const ComparePictures& pictures,
+                   Toolkit& toolkit)
 {
     const CursorPictureSlot& chart = pictures.SpeedChart;
     const ChartPlot plot = ChartPlotOf(chart.Width, chart.Height);
@@ -266,9 +368,9 @@ void DrawSpeedBase(const CompareFigures& figures, const ComparePictures& picture
     DrawChartFrame(toolkit, plot, "Speed (km/h)");
     const int plotRight = plot.Left + plot.Width;
     toolkit.DrawTextAt(plotRight - 170, 3, LapName(figures.Lap.Lap), kLapBlue);
-    toolkit.DrawTextAt(plotRight - 110, 3, LapName(figures.Reference.Lap) + " (reference)", kReference);
+    toolkit.DrawTextAt(plotRight - 110, 3, AgainstName(a, figures), kReference);
     const auto& lapRange = figures.LapSpeeds;
-    const auto& refRange = figures.ReferenceSpeeds;
+    const auto& refRange = figures.AgainstSpeeds;
     if (!lapRange && !refRange) {
         toolkit.DrawTextAt(plot.Left + 10, plot.Top + 50, "No speed: the track gives no length.", kBlack);
         return;
@@ -283,7 +385,7 @@ void DrawSpeedBase(const CompareFigures& figures, const ComparePictures& picture
     toolkit.DrawTextAt(6, plot.Top - 6, FixedText(top, 0), kBlack);
     toolkit.DrawTextAt(6, plot.Top + plot.Height / 2 - 7, FixedText(top / 2, 0), kBlack);
     toolkit.DrawTextAt(6, plot.Top + plot.Height - 10, "0", kBlack);
-    DrawSpeedCurve(toolkit, plot, figures.Reference, top, kReference);
+    DrawSpeedCurve(toolkit, plot, figures.Against, top, kReference);
     DrawSpeedCurve(toolkit, plot, figures.Lap, top, kLapBlue);
 }
 
@@ -295,13 +397,13 @@ void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& picture
     Drawing drawing(toolkit, chart.Base);
     UseSmallFont(toolkit, pictures);
     DrawChartFrame(toolkit, plot,
-                   "Delta (s): " + LapName(figures.Lap.Lap) + " against " + LapName(figures.Reference.Lap));
+                   "Delta (s): " + LapName(figures.Lap.Lap) + " against " + LapName(figures.Against.Lap));
     toolkit.DrawTextAt(plot.Left + plot.Width - 150, 3, "red: losing  green: gaining", kGrey);
     const auto columns = static_cast<std::size_t>(std::max(plot.Width, 0));
     std::vector<double> delta(columns);
     double largest = 0;
     for (std::size_t x = 0; x < columns; ++x) {
-        delta[x] = DeltaAt(figures.Lap, figures.Reference, static_cast<double>(x) / double(plot.Width - 1));
+        delta[x] = DeltaAt(figures.Lap, figures.Against, static_cast<double>(x) / double(plot.Width - 1));
         largest = std::max(largest, std::abs(delta[x]));
     }
     const double range = NiceCeiling(std::max(largest, 0.1));
@@ -330,9 +432,9 @@ void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& picture
     toolkit.DrawTextAt(6, plot.Top + plot.Height - 10, SignedSeconds(-range), kBlack);
 }
 
-// The figures under the map: the compared lap against the reference, the
-// theoretical best and the clean laps (both of the analysis's reference
-// lap), and what the cursor points at.
+// The figures under the map: the compared lap against the lap compared
+// against, the theoretical best and the clean laps (both of the analysis's
+// reference lap), and what the cursor points at.
 void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optional<double> cursor,
                  const ComparePictures& pictures, Toolkit& toolkit)
 {
@@ -341,7 +443,7 @@ void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optio
     Drawing drawing(toolkit, info.Image);
     UseSmallFont(toolkit, pictures);
     const LapProfile& lap = figures.Lap;
-    const LapProfile& reference = figures.Reference;
+    const LapProfile& reference = figures.Against;
     toolkit.DrawTextAt(6, 3, LapName(lap.Lap) + ": " + Seconds(lap.PreciseS) + " s, " +
                                  SignedSeconds(lap.PreciseS - reference.PreciseS) + " s against " +
                                  LapName(reference.Lap) + " (" + Seconds(reference.PreciseS) + " s)",
@@ -392,8 +494,8 @@ void DrawCompareBase(const LapAnalysis& analysis, const CompareFigures& figures,
                      const std::optional<LapLine>& lapLine, const ComparePictures& pictures, Toolkit& toolkit)
 {
     DrawMapBase(analysis, figures, lapLine, pictures, toolkit);
-    DrawLegend(figures, pictures, toolkit);
-    DrawSpeedBase(figures, pictures, toolkit);
+    DrawLegend(analysis, figures, pictures, toolkit);
+    DrawSpeedBase(analysis, figures, pictures, toolkit);
     DrawDeltaBase(figures, pictures, toolkit);
 }
 
@@ -406,7 +508,7 @@ void DrawCompareCursor(const LapAnalysis& analysis, const CompareFigures& figure
     if (cursor) {
         const double f = *cursor;
         if (Image* map = toolkit.FindImage(pictures.Map.Image)) {
-            Marker(*map, PointAt(figures.Reference, f), kReference);
+            Marker(*map, PointAt(figures.Against, f), kReference);
             Marker(*map, PointAt(figures.Lap, f), kLapBlue);
         }
         for (const CursorPictureSlot& chart : {pictures.SpeedChart, pictures.DeltaChart}) {
@@ -419,8 +521,8 @@ void DrawCompareCursor(const LapAnalysis& analysis, const CompareFigures& figure
 }
 
 void DrawLapTable(const LapAnalysis& a, const LapTableBests& bests, std::span<const std::int64_t> lapTimes,
-                  std::int32_t comparedLap, std::int32_t firstRow, const ComparePictures& pictures,
-                  Toolkit& toolkit)
+                  std::int32_t comparedLap, std::int32_t againstLap, std::int32_t firstRow,
+                  const ComparePictures& pictures, Toolkit& toolkit)
 {
     const PictureSlot& table = pictures.Table;
     toolkit.CreateImageSlot(table.Image, table.Width, table.Height, kRowFill);
@@ -460,9 +562,11 @@ void DrawLapTable(const LapAnalysis& a, const LapTableBests& bests, std::span<co
         if (cells.TopSpeed)
             best(kTopSpeedColumn);
         const int textY = y + 1;
-        rightText(0, textY, IntToText(k), k == a.ReferenceLap ? kReference : kBlack);
+        // The lap compared against in its colour; R marks the reference lap,
+        // which places the gates and gives the speeds.
+        rightText(0, textY, IntToText(k), k == againstLap ? kReference : kBlack);
         if (k == a.ReferenceLap)
-            toolkit.DrawTextAt(kColumns[0].right + 2, textY, "R", kReference);
+            toolkit.DrawTextAt(kColumns[0].right + 2, textY, "R", k == againstLap ? kReference : kBlack);
         const auto time = static_cast<std::size_t>(k - 1) < lapTimes.size()
                               ? LapTimeText(lapTimes[static_cast<std::size_t>(k - 1)])
                               : std::string();

@@ -62,11 +62,12 @@ void DrawCompareBase(const LapAnalysis& analysis, const CompareFigures& figures,
 void DrawCompareCursor(const LapAnalysis& analysis, const CompareFigures& figures,
                        std::optional<double> cursor, const ComparePictures& pictures, Toolkit& toolkit);
 
-// Draws the lap table from lap firstRow + 1 on, comparedLap's row marked
-// and the best of each column filled.
+// Draws the lap table from lap firstRow + 1 on, comparedLap's row and
+// againstLap's number marked, the reference lap's "R", and the best of each
+// column filled.
 void DrawLapTable(const LapAnalysis& analysis, const LapTableBests& bests,
-                  std::span<const std::int64_t> lapTimes, std::int32_t comparedLap, std::int32_t firstRow,
-                  const ComparePictures& pictures, Toolkit& toolkit);
+                  std::span<const std::int64_t> lapTimes, std::int32_t comparedLap, std::int32_t againstLap,
+                  std::int32_t firstRow, const ComparePictures& pictures, Toolkit& toolkit);
 
 // Where a chart of this size plots the lap: x from its start to its end.
 struct ChartPlot {

@@ -187,9 +187,7 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
     std::vector<double> precise(laps);
     for (std::size_t k = 0; k < laps; ++k)
         precise[k] = a.Laps[k].PreciseS;
-    a.ReferenceLap = input.ReferenceLap >= 1 && input.ReferenceLap <= a.LapCount
-                         ? input.ReferenceLap
-                         : DefaultReferenceLap(precise);
+    a.ReferenceLap = DefaultReferenceLap(precise);
     const LapFigures& reference = a.Lap(a.ReferenceLap);
 
     // The gates at a third and two thirds of the reference lap, and each

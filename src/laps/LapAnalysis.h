@@ -38,15 +38,15 @@ struct AnalysisInput {
     std::int32_t LineX1 = 0, LineY1 = 0, LineX2 = 0, LineY2 = 0;
     std::int32_t TrackLength = 0;  // metres per lap
     const LapTrace* Laps = nullptr;  // the lap view's laps of these samples
-    // The lap the others are measured against; 0 picks the fastest of laps
-    // 2.. (lap 1 when it is the only one). Out of range picks the same way.
-    std::int32_t ReferenceLap = 0;
 };
 
-// The analysis of the laps; none without a lap or without a map scale.
+// The analysis of the laps; none without a lap or without a map scale. The
+// gates, the metres per pixel (so every sector time and speed) and the clean
+// laps come from the reference lap alone, whatever lap the comparison is
+// made against (CompareFigures.h).
 std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input);
 
-// The lap the analysis measures against by default.
+// The reference lap: the fastest of laps 2.. (lap 1 when it is the only one).
 std::int32_t DefaultReferenceLap(std::span<const double> preciseS);
 
 // A sample's map position, unrounded: X / s and 511 - Y / s.

@@ -30,7 +30,7 @@ LapTrace TraceReplay(const GameData& game, const TrackData& track, bool keepPixe
     return TraceLaps(game.Replay->Samples, setup);
 }
 
-std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state, std::int32_t referenceLap)
+std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state)
 {
     const GameData& game = state.Game;
     const TrackData& track = state.Track;
@@ -43,7 +43,6 @@ std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state, std::int3
     input.LineX2 = track.LapLineX2, input.LineY2 = track.LapLineY2;
     input.TrackLength = track.TrackLength;
     input.Laps = &state.Laps;
-    input.ReferenceLap = referenceLap;
     return AnalyseLaps(input);
 }
 

@@ -16,9 +16,8 @@ namespace vx {
 // laps' times alone (for the report, which draws nothing).
 LapTrace TraceReplay(const GameData& game, const TrackData& track, bool keepPixels = true);
 
-// The analysis of the committed laps (LapAnalysis.h), measured against
-// referenceLap (0: the default reference).
-std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state, std::int32_t referenceLap = 0);
+// The analysis of the committed laps (LapAnalysis.h).
+std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state);
 
 // Draws lap CurrentLap (0: the whole race) of the committed trace over
 // MapImage, and shows the summary (lap 0 only) and the chart, or the

@@ -23,6 +23,9 @@ namespace vx {
 // --- Numbered objects -------------------------------------------------------
 
 constexpr int MainWindow = 0;
+// No window: an action that no window asked for (the command line's), whose
+// failures are said in the log alone.
+constexpr int NoWindow = -1;
 
 // Images.
 constexpr int MapImage = 1;
@@ -33,6 +36,7 @@ constexpr int LapSummaryImage = 10;
 constexpr int LapChartImage = 11;
 constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
 constexpr int MapMasterImage = 13;
+constexpr int GuideImage = 14;    // how to begin, in the map box until the first load
 constexpr int ScratchImage = 20;  // never shown: the fonts' first text
 
 // Controls.
@@ -50,6 +54,7 @@ constexpr int LapSlider = 15;
 constexpr int SaveButton = 16;
 constexpr int LogLabel = 17;
 constexpr int CompareButton = 18;
+constexpr int HistoryButton = 24;
 
 // Commands of keys that no control carries (control events of no control).
 constexpr int FirstLapCommand = 20;
@@ -60,6 +65,8 @@ constexpr int PageForwardCommand = 23;
 // Fonts.
 constexpr int LabelFont = 1;
 constexpr int TableFont = 2;
+constexpr int GuideFont = 4;          // the text of GuideImage
+constexpr int GuideHeadingFont = 5;
 
 // The file number every read uses.
 constexpr int ReadFile = 0;
@@ -137,8 +144,9 @@ class SideWindow {
 public:
     // The main window shows another lap (CurrentLap).
     virtual void LapShown(const AppState& state, Toolkit& toolkit) = 0;
-    // A load was committed and the main window drew it, at lap 0.
-    virtual void AnalysisCommitted(const AppState& state, Toolkit& toolkit) = 0;
+    // A load was committed and the main window drew it, at lap 0. (A window
+    // may say something of it in the log.)
+    virtual void AnalysisCommitted(AppState& state, Toolkit& toolkit) = 0;
 
 protected:
     ~SideWindow() = default;

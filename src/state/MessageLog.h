@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace vx {
 
@@ -21,12 +22,16 @@ public:
     // program's texts (Windows-1252), cut to 100 characters.
     const std::array<std::string, kLines>& Lines() const { return lines_; }
     const std::string& Newest() const { return lines_[0]; }
-    // The newest message whole, as composed.
+    // The messages written so far, whole, as composed, newest first: at most
+    // kLines of them, none before the first message.
+    const std::vector<std::string>& Messages() const { return messages_; }
+    // The newest message whole, as composed ("" before the first).
     const std::string& NewestWhole() const { return newestWhole_; }
     bool NewestIsFailure() const { return newestIsFailure_; }
 
 private:
     std::array<std::string, kLines> lines_ = {"> ", "> ", "> ", "> ", "> ", "> "};
+    std::vector<std::string> messages_;
     std::string newestWhole_;
     bool newestIsFailure_ = false;
 };

@@ -4,7 +4,9 @@
 
 #include <QImage>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -60,11 +62,12 @@ protected:
     }
     std::string Game() const { return root / "Saves/cup.gam"; }
 
-    // env: assignments for env(1), such as "-u QT_QPA_PLATFORM DISPLAY=:99".
-    Outcome Vx(const std::vector<std::string>& args, const std::string& env = {})
+    // env: assignments for env(1), such as "-u QT_QPA_PLATFORM DISPLAY=:99";
+    // runner: a command that runs the program, such as setpriv(1).
+    Outcome Vx(const std::vector<std::string>& args, const std::string& env = {}, const std::string& runner = {})
     {
         // A command that never ends (a window left open) fails instead of hanging.
-        std::string command = "env " + env + " timeout 120 " + Quote(VX_BINARY);
+        std::string command = runner + " env " + env + " timeout 120 " + Quote(VX_BINARY);
         for (const std::string& arg : args)
             command.append(" ").append(Quote(arg));
         const std::string out = root / "stdout.txt", err = root / "stderr.txt";
@@ -117,7 +120,7 @@ TEST_F(CommandLine, AnInputThatCannotBeUsedExitsWithThreeAndNamesIt)
 {
     const Outcome missing = Vx({"report", root / "Saves/none.gam"});
     EXPECT_EQ(missing.status, 3);
-    EXPECT_THAT(missing.err, HasSubstr("Saved game not found: none.gam"));
+    EXPECT_THAT(missing.err, HasSubstr("Saved game not found: " + root / "Saves/none.gam"));
     EXPECT_EQ(missing.out, "");
 
     WriteFile(root / "Saves/lost.gam", test::CupGame("Lost").Build());
@@ -136,12 +139,61 @@ TEST_F(CommandLine, AnInputThatCannotBeUsedExitsWithThreeAndNamesIt)
     WriteFile(root / ("Saves/" + longName), {1, 2, 3});
     const Outcome cut = Vx({"report", root / ("Saves/" + longName)});
     EXPECT_EQ(cut.status, 3);
-    EXPECT_THAT(cut.err, HasSubstr(longName + " (TyresPercent at offset 13 lies past the end of the file (3 bytes))"));
+    EXPECT_THAT(cut.err, HasSubstr(longName + " (the file ends before the tyre setting (TyresPercent at offset 13, in "
+                                              "a file of 3 bytes))"));
     // ... and names the file as the system does, whatever the window's log can show.
     const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC.gam";
     WriteFile(root / ("Saves/" + japanese), {1, 2, 3});
     EXPECT_THAT(Vx({"report", root / ("Saves/" + japanese)}).err,
-                HasSubstr("Saved game damaged: " + japanese + " ("));
+                HasSubstr("Saved game damaged: " + root / ("Saves/" + japanese) + " ("));
+}
+
+TEST_F(CommandLine, EveryRefusalIsOneLineThatNamesTheFileAsGivenAndSaysWhy)
+{
+    // A saved game cut inside its first car name; a file where a folder goes;
+    // a race whose Tracks folder cannot be read.
+    const GameFileBuilder cup = test::CupGame();
+    auto cut = cup.Build();
+    cut.resize(static_cast<std::size_t>(cup.CarBlockOffset(1) + 3));
+    WriteFile(root / "Saves/cut.gam", cut);
+    WriteFile(root / "file", {1});
+    std::filesystem::create_directories(root / "Closed/Saves");
+    std::filesystem::create_directories(root / "Closed/Tracks");
+    WriteFile(root / "Closed/Saves/cup.gam", test::CupGame().Build());
+    WriteFile(root / "Closed/Tracks/Oval.trk", test::OvalTrack().Build());
+    chmod((root / "Closed/Tracks").c_str(), 0);
+    chmod(root.Path().c_str(), 0755);
+    // Root reads every folder: the last case runs as nobody then.
+    const std::string asSomeone = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+
+    const std::string carName = std::to_string(cup.CarBlockOffset(1));
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+        std::string runner = {};
+    } cases[] = {
+        {{"report", root / "nowhere/none.gam"}, 3, "Saved game not found: " + root / "nowhere/none.gam"},
+        {{"report", root / "Tracks/Oval.trk"}, 3,
+         "Not a saved game: " + root / "Tracks/Oval.trk" + " (it is a track: load the saved game raced on it)"},
+        {{root / "Saves"}, 3, "Cannot read saved game: " + root / "Saves" + " (it is a folder)"},
+        {{"samples", root / "Saves"}, 3, "Cannot read saved game: " + root / "Saves" + " (it is a folder)"},
+        {{"report", root / "Saves/cut.gam"}, 3,
+         "Saved game damaged: " + root / "Saves/cut.gam" + " (the file ends inside driver 1's car name (CarName of "
+         "driver 1 at offset " + carName + " has no NUL, in a file of " + std::to_string(cut.size()) + " bytes))"},
+        {{"render", Game(), "--out", root / "file"}, 1, "cannot write into " + root / "file" + " (it is not a folder)"},
+        {{"render", Game(), "--out", root / "file/sub", "--compare"}, 1,
+         "cannot write into " + root / "file/sub" + " (Not a directory)"},
+        {{"report", root / "Closed/Saves/cup.gam"}, 3,
+         "Cannot read track: Oval.trk (its folder Tracks cannot be read: Permission denied)", asSomeone},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = Vx(c.args, {}, c.runner);
+        EXPECT_EQ(run.status, c.status) << c.args[0];
+        EXPECT_EQ(run.err, "vxanalyser: " + c.err + "\n");
+        EXPECT_EQ(run.out, "");
+    }
+    chmod((root / "Closed/Tracks").c_str(), 0755);
 }
 
 TEST_F(CommandLine, TheJsonReportShowsWhatTheWindowDraws)

@@ -5,9 +5,12 @@
 
 #include "app/CompareLayout.h"
 #include "app/CompareWindow.h"
+#include "app/Placement.h"
 #include "fixtures/RaceFiles.h"
 #include "laps/LapChart.h"
+#include "laps/LapView.h"
 #include "support/WindowDriver.h"
+#include "toolkit/Text.h"
 
 namespace vx {
 namespace {
@@ -62,10 +65,12 @@ TEST_F(Compare, TheWindowFollowsTheMainWindowsLapAndClosesAlone)
     EXPECT_EQ(TableTop(), 3);
     EXPECT_EQ(Shown().LapAtTableY(toolkit, 20 + 21 * 16), 25);
 
-    // Any lap can be the reference.
+    // Any lap can be compared against; the reference lap stays.
     const int reference = Shown().Analysis()->ReferenceLap;
-    Press(reference > 1 ? layout::PrevReference.Number : layout::NextReference.Number);
-    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference > 1 ? reference - 1 : reference + 1);
+    ASSERT_EQ(Shown().Against(), reference);
+    Press(reference > 1 ? layout::PrevAgainst.Number : layout::NextAgainst.Number);
+    EXPECT_EQ(Shown().Against(), reference > 1 ? reference - 1 : reference + 1);
+    EXPECT_EQ(Shown().Analysis()->ReferenceLap, reference);
 
     // The cursor follows the pointer over the charts and goes when it leaves:
     // the plot's 423 pixels (the 483-pixel chart less margins of 50 and 10)
@@ -105,7 +110,7 @@ TEST_F(Compare, ALoadWithoutLapsEmptiesTheOpenWindowAndDisablesTheButton)
     EXPECT_FALSE(toolkit.ControlEnabled(CompareButton));
     EXPECT_TRUE(Shown().IsOpen(toolkit));
     EXPECT_FALSE(Shown().Analysis().has_value());
-    Press(layout::NextReference.Number);  // nothing to choose from
+    Press(layout::NextAgainst.Number);  // nothing to choose from
     Point(layout::SpeedChart.Control, PointerAction::Move, 100, 40);
     Point(layout::LapTable.Control, PointerAction::Press, 10, 30);
     EXPECT_EQ(LapLabel(), "0");
@@ -141,6 +146,117 @@ TEST_F(Compare, OddRacesShowWithoutFailing)
     Point(layout::SpeedChart.Control, PointerAction::Move, 0, 0);
     Point(layout::DeltaChart.Control, PointerAction::Move, 100000, -5);
     EXPECT_DOUBLE_EQ(*Shown().Cursor(), 1.0);
+}
+
+TEST_F(Compare, EveryKeyOfTheMainWindowWorksHereWithItsOwnToStepPickAndClose)
+{
+    LoadRace(30);
+    Click("Compare");
+    const auto key = [&](Key k) {
+        PressKey(layout::Title, k);
+        return LapLabel();
+    };
+    EXPECT_EQ(key(Key::End), "30");
+    EXPECT_EQ(Shown().Lap(), 30);
+    EXPECT_EQ(key(Key::PageUp), "24");  // a fifth of the 30 laps
+    EXPECT_EQ(key(Key::Left), "23");
+    EXPECT_EQ(key(Key::Right), "24");
+    EXPECT_EQ(key(Key::PageDown), "30");
+    // Up and Down step the compared lap through the table's rows, within them.
+    EXPECT_EQ(key(Key::Down), "30");
+    EXPECT_EQ(key(Key::Up), "29");
+    EXPECT_EQ(Shown().Lap(), 29);
+    // Return: the lap compared becomes the one compared against.
+    key(Key::Return);
+    EXPECT_EQ(Shown().Against(), 29);
+    EXPECT_EQ(key(Key::Home), "0");
+    const int fastest = State().Laps.FastestLap;
+    ASSERT_TRUE(fastest >= 1 && fastest < 30);
+    EXPECT_EQ(key(Key::Down), IntToText(fastest + 1));  // the row below the fastest lap's
+
+    // Ctrl+O and Ctrl+S ask in front of this window, and a failure's box
+    // stands there too; both requesters cancelled is no failure.
+    key(Key::CtrlO);
+    ASSERT_EQ(script->asked.size(), 3u);  // the first load's, then "Open Game" and "Open Track: nix"
+    EXPECT_EQ(script->asked[1].title, "Open Game");
+    EXPECT_EQ(script->asked[1].owner, layout::Number);
+    EXPECT_EQ(script->asked[2].owner, layout::Number);
+    EXPECT_TRUE(script->shown.empty());
+    script->answers = {root / "no folder/map.jpg"};
+    key(Key::CtrlS);
+    ASSERT_EQ(script->asked.size(), 4u);
+    EXPECT_TRUE(script->asked[3].save);
+    EXPECT_EQ(script->asked[3].owner, layout::Number);
+    ASSERT_EQ(script->shown.size(), 1u);
+    EXPECT_EQ(script->shown[0].owner, layout::Number);
+    EXPECT_EQ(script->shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(script->shown[0].text.rfind("Picture not saved: map.jpg (", 0), 0u) << script->shown[0].text;
+
+    // Esc and Ctrl+W close it.
+    key(Key::Escape);
+    EXPECT_FALSE(Shown().IsOpen(toolkit));
+    Click("Compare");
+    key(Key::CtrlW);
+    EXPECT_FALSE(Shown().IsOpen(toolkit));
+}
+
+TEST_F(Compare, ARowPicksTheLapComparedAgainstAndTheChoiceAndThePlaceStayForTheRace)
+{
+    LoadRace(30);
+    Click(">");
+    Click("Compare");
+    ASSERT_EQ(TableTop(), 0);
+    // Rows of 16 pixels under a header of 20: lap 5's row is the fifth.
+    const auto rowOf = [](int lap) { return 20 + (lap - 1) * 16 + 8; };
+    Point(layout::LapTable.Control, PointerAction::RightPress, 30, rowOf(5));
+    EXPECT_EQ(Shown().Against(), 5);
+    EXPECT_EQ(LapLabel(), "1");  // the lap shown stays
+    Point(layout::LapTable.Control, PointerAction::Press, 30, rowOf(7), 0, true);
+    EXPECT_EQ(Shown().Against(), 7);
+    EXPECT_EQ(LapLabel(), "1");
+    Point(layout::LapTable.Control, PointerAction::Press, 30, rowOf(3));  // a plain click shows the lap
+    EXPECT_EQ(LapLabel(), "3");
+    EXPECT_EQ(Shown().Lap(), 3);
+    EXPECT_EQ(Shown().Against(), 7);
+
+    // Closed where the user put it, it opens there again, against the lap
+    // chosen; the same race loaded again keeps the choice too.
+    toolkit.MoveAppWindow(layout::Number, 123, 77);
+    CloseWindow(layout::Title);
+    Click("Compare");
+    EXPECT_EQ(Shown().Against(), 7);
+    const ScreenArea frame = toolkit.WindowFrameOf(layout::Number);
+    EXPECT_EQ(std::make_pair(frame.x, frame.y), std::make_pair(123, 77));
+    LoadRace(30);
+    EXPECT_EQ(Shown().Against(), 7);
+    // Another race, loaded while the window is closed, starts from its own
+    // reference lap.
+    CloseWindow(layout::Title);
+    LoadRace(29);
+    Click("Compare");
+    EXPECT_EQ(Shown().Against(), Shown().Analysis()->ReferenceLap);
+    EXPECT_NE(Shown().Against(), 7);
+}
+
+TEST(PlaceBeside, RightOfTheMainWindowWhereThereIsRoomElseCoveringTheFewestOfItsControls)
+{
+    const ScreenArea wide{0, 0, 2560, 1440};
+    const ScreenArea main{5, 5, 1016, 749};
+    const ScreenArea controls[] = {{8, 31, 512, 560}, {8, 611, 180, 150}, {528, 31, 480, 140}};
+    EXPECT_EQ(PlaceBeside(wide, main, controls, 1016, 749), (ScreenPlace{1021, 5}));
+
+    // On a smaller screen every place covers some of the main window: the
+    // bottom-right corner covers one of its controls, every other place two
+    // or three.
+    const ScreenArea small{0, 0, 1280, 1024};
+    const ScreenArea frame{0, 0, 1000, 700};
+    const ScreenArea boxes[] = {{0, 0, 500, 700}, {0, 650, 100, 50}, {600, 0, 400, 300}};
+    EXPECT_EQ(PlaceBeside(small, frame, boxes, 1000, 700), (ScreenPlace{280, 324}));
+
+    // Near the right edge, where no place covers a control (none given), the
+    // first that leaves the whole main window in view: left of it.
+    const ScreenArea right{1500, 5, 1016, 749};
+    EXPECT_EQ(PlaceBeside(wide, right, {}, 1016, 749), (ScreenPlace{484, 5}));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ TEST_F(Export, ProposesTheCurrentFolderAndThePictureName)
     ASSERT_EQ(script->asked.size(), 1u);
     EXPECT_TRUE(script->asked[0].save);
     EXPECT_EQ(script->asked[0].title, "Bild speichern");
-    EXPECT_EQ(script->asked[0].filter, "jpg|*.jpg");
+    EXPECT_EQ(script->asked[0].filter, "jpg|*.jpg|png|*.png");  // JPEG first, PNG beside it
     EXPECT_EQ(script->asked[0].defaultFile, toolkit.CurrentFolder() + "Oval_5432_Anna.jpg");
 }
 

@@ -424,5 +424,57 @@ TEST_F(HistoryCommand, TwoProcessesAddingTheSameFolderBothFinishWithNoRaceTwice)
     EXPECT_EQ(races, 60);
 }
 
+TEST_F(HistoryCommand, ReportAndRenderReadTheHistoryAgainstTheBestOfTheOtherRacesAndNeverWriteIt)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 4);
+    ASSERT_EQ(Vx({"history", "add", root / "races"}).status, 0);
+    const std::vector<std::uint8_t> before = test::ReadFile(history);
+    const std::string game = root / "races/Saves/race-0002.gam";
+
+    // The best lap of the other three races, from the history's own list.
+    const Outcome races = Vx({"history", "Kestrelvale", "--json"});
+    const std::regex row(R"re("race_key": "([0-9a-f]+)"[^}]*?"file": "([^"]+)"[^}]*?"best_s": ([0-9.]+))re");
+    std::string bestKey, bestS, ownKey;
+    for (auto it = std::sregex_iterator(races.out.begin(), races.out.end(), row); it != std::sregex_iterator(); ++it) {
+        if ((*it)[2] == "race-0002.gam")
+            ownKey = (*it)[1];
+        else if (bestS.empty() || std::stod((*it)[3]) < std::stod(bestS))
+            bestKey = (*it)[1], bestS = (*it)[3];
+    }
+    ASSERT_FALSE(ownKey.empty()) << races.out;
+
+    const Outcome report = Vx({"report", game, "--json", "--against-pb"});
+    ASSERT_EQ(report.status, 0) << report.err;
+    const std::vector<std::string> members = Members(report.out);
+    const auto named = std::find(members.begin(), members.end(), "reference_race");
+    ASSERT_NE(named, members.end());
+    EXPECT_EQ(std::vector<std::string>(named, members.end()),
+              (std::vector<std::string>{"reference_race", "race_key", "date", "file", "lap", "precise_s",
+                                        "lap_deltas_s"}));
+    EXPECT_EQ(FirstMatch(report.out, R"re("reference_race": \{ "race_key": "([0-9a-f]+)")re"), bestKey);
+    EXPECT_EQ(FirstMatch(report.out, R"re("reference_race": .*"precise_s": ([0-9.]+))re"), bestS);
+    // Lap 1's time against it: its precise time less the best, to the thousandth.
+    const double lap1 = std::stod(FirstMatch(report.out, R"re("lap": 1, "time": "[^"]*", "precise_s": ([0-9.]+))re"));
+    const double delta1 = std::stod(FirstMatch(report.out, R"re("lap_deltas_s": \[(-?[0-9.]+))re"));
+    EXPECT_NEAR(delta1, lap1 - std::stod(bestS), 0.0015);
+
+    const Outcome render = Vx({"render", game, "--history-window", "--out", root / "out"});
+    ASSERT_EQ(render.status, 0) << render.err;
+    const std::vector<std::uint8_t> png = test::ReadFile(root / "out/history.png");
+    ASSERT_GT(png.size(), 24u);
+    const auto be32 = [&](std::size_t at) { return png[at] << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3]; };
+    EXPECT_EQ(be32(16), 1010);  // the window's client area
+    EXPECT_EQ(be32(20), 720);
+
+    EXPECT_EQ(test::ReadFile(history), before);
+    EXPECT_EQ(RacesIn(history), 4);
+    EXPECT_EQ(Vx({"report", game, "--against-pb"}).status, 2);  // a JSON member: --json only
+    const Outcome missing = Vx({"render", game, "--history-window", "--history", root / "none.sqlite3", "--out",
+                                root / "out"}, false);
+    EXPECT_EQ(missing.status, 3);
+    EXPECT_THAT(missing.err, HasSubstr("History unavailable"));
+    EXPECT_FALSE(fs::exists(root / "none.sqlite3"));
+}
+
 }  // namespace
 }  // namespace vx

@@ -216,16 +216,28 @@ TEST_F(Load, ADroppedSavedGameLoadsAsIfChosen)
     EXPECT_EQ(State().GameDirectory, root / "Saves/");
 }
 
-TEST_F(Load, ADroppedFileThatIsNoSavedGameIsNamedAndNotLoaded)
+TEST_F(Load, ASavedGameIsWhatParsesAsOneWhateverItsName)
 {
+    // Named without ".gam", a saved game loads when dropped.
+    WriteFile(root / "Saves/race_noext", CupGame().Build());
+    Drop(root / "Saves/race_noext");
+    EXPECT_EQ(NewestLog(), "Loaded race_noext: 3 laps");
+
+    // A track, and the map this program saves, are refused for what they are.
     LoadWithAnswers({GamePath()});
-    for (const std::string& dropped : {root / "Tracks/Oval.trk", root / "Saves/.gam"}) {
-        Drop(dropped);
-        EXPECT_EQ(NewestLog(), "Not a saved game: " + FileNamePart(dropped));
+    ASSERT_NE(toolkit.SaveImageAsPng(MapImage, root / "map.png"), 0);
+    ASSERT_NE(toolkit.SaveImageAsJpeg(MapImage, root / "map.gam", 7), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {"Oval.trk", "Not a saved game: Oval.trk (it is a track: load the saved game raced on it)"},
+        {"map.png", "Not a saved game: map.png (it is a PNG picture)"},
+        {"map.gam", "Not a saved game: map.gam (it is a JPEG picture)"}};
+    for (const auto& [name, message] : refused) {
+        Drop(name == "Oval.trk" ? root / "Tracks/Oval.trk" : root / name);
+        EXPECT_EQ(NewestLog(), message);
         EXPECT_EQ(State().GamePath, GamePath());
     }
     Drop(root / "Saves/CUP.GAM");
-    EXPECT_EQ(NewestLog(), "Saved game not found: CUP.GAM");  // tried: the name is a saved game's
+    EXPECT_EQ(NewestLog(), "Saved game not found: CUP.GAM");
     EXPECT_EQ(script->asked.size(), 1u);  // drops ask nothing
 }
 
@@ -296,6 +308,18 @@ TEST_P(LoadThatStops, LeavesThePreviousAnalysisWholeAndSaysWhy)
         EXPECT_EQ(NewestLog(), GetParam().log);
     else
         EXPECT_NE(NewestLog(), logBefore);  // the parser's reason, checked below
+    // A failure is said whole in an error box in front of the main window
+    // as well, and in red; cancelling both requesters is no failure.
+    if (std::string(GetParam().name) == "BothRequestersCancelled") {
+        EXPECT_TRUE(script->shown.empty());
+        EXPECT_FALSE(State().Log.NewestIsFailure());
+    } else {
+        ASSERT_EQ(script->shown.size(), 1u);
+        EXPECT_EQ(script->shown[0].owner, MainWindow);
+        EXPECT_EQ(script->shown[0].kind, MessageKind::Error);
+        EXPECT_EQ(script->shown[0].text, State().Log.NewestWhole());
+        EXPECT_TRUE(State().Log.NewestIsFailure());
+    }
     EXPECT_EQ(State().Laps.LapCount, 3);
     EXPECT_EQ(State().Game.DriverCount(), 3);
     Click(">");  // navigation still shows the previous analysis

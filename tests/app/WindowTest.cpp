@@ -1,10 +1,13 @@
 // The main window through its real widgets, headless.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QTextDocumentFragment>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -45,8 +48,8 @@ TEST_F(Window, PlacesEveryControlAtItsPositionAndSize)
         {MapBox, 5, 5, 512, 560, nullptr},      {LoadButton, 120, 580, 60, 24, "Load"},
         {GaugeBox, 520, 150, 512, 140, nullptr}, {DriverTableBox, 520, 5, 480, 140, nullptr},
         {LapSummaryBox, 520, 295, 480, 270, nullptr}, {LapChartBox, 200, 570, 800, 140, nullptr},
-        {LapSlider, 10, 660, 180, 30, nullptr}, {SaveButton, 10, 580, 60, 24, "Save"},
-        {LogLabel, 10, 694, 112, 22, "> "}, {CompareButton, 125, 692, 65, 24, "Compare"},
+        {LapSlider, 10, 660, 180, 30, nullptr}, {SaveButton, 8, 580, 48, 24, "Save"},
+        {LogLabel, 66, 690, 132, 30, ""}, {CompareButton, 59, 580, 58, 24, "Compare"},
     };
     for (const Expected& c : controls) {
         EXPECT_EQ(toolkit.ControlSize(c.number), std::make_pair(c.w, c.h)) << c.number;
@@ -57,6 +60,8 @@ TEST_F(Window, PlacesEveryControlAtItsPositionAndSize)
     const QRect slider = Slider()->geometry();
     EXPECT_EQ(slider, QRect(10, 660, 180, 30));
     EXPECT_EQ(Button("Load")->geometry(), QRect(120, 580, 60, 24));
+    EXPECT_EQ(Button("Save")->geometry(), QRect(8, 580, 48, 24));
+    EXPECT_EQ(Button("Compare")->geometry(), QRect(59, 580, 58, 24));
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 1), 0);
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 20);
     EXPECT_EQ(Slider()->tickPosition(), QSlider::TicksBelow);
@@ -182,19 +187,28 @@ TEST_F(Window, TheSliderPagesByAFifthOfItsRangeAndTheWheelStepsByOne)
     EXPECT_EQ(Slider()->value(), 1);
 }
 
-TEST_F(Window, TheNewestMessageShowsWholeInTheTooltipAndAFailureInRed)
+TEST_F(Window, TheLogLineWrapsTheNewestMessageAndItsTipHoldsTheMessagesWholeNewestFirst)
 {
-    auto* label = dynamic_cast<QLabel*>(TopWindow()->childAt(12, 700));
+    auto* label = dynamic_cast<QLabel*>(TopWindow()->childAt(70, 700));
     ASSERT_NE(label, nullptr);
+    EXPECT_TRUE(label->wordWrap());
+    EXPECT_EQ(label->text(), "");  // nothing before the first message
+    EXPECT_EQ(label->toolTip(), "");
     const QColor normal = label->palette().color(QPalette::WindowText);
-    LogFailure(State(), toolkit, "Saved game damaged: a rather long name.gam (DriverCount 99)");
-    EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
-    // The tip is rich text of the lines as given, newest first.
-    EXPECT_TRUE(label->toolTip().contains("'>Saved game damaged: a rather long name.gam (DriverCount 99)\n"));
+    const std::string failure = "Saved game damaged: a rather long name.gam (the file ends inside driver 1's "
+                                "car name, offset 712, far past the tip's eighty characters)";
+    LogFailure(State(), toolkit, failure);
+    EXPECT_EQ(label->text().toStdString(), failure.substr(0, 100));  // the log's line
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(200, 0, 0));
     LogMessage(State(), toolkit, "Loaded cup.gam");
     EXPECT_EQ(label->text(), "Loaded cup.gam");
     EXPECT_EQ(label->palette().color(QPalette::WindowText), normal);
+    // The tip: rich text of the messages, newest first, each whole (broken
+    // between words), no placeholder lines.
+    const QString tip = QTextDocumentFragment::fromHtml(label->toolTip()).toPlainText();
+    EXPECT_TRUE(tip.startsWith("Loaded cup.gam\nSaved game damaged: ")) << tip.toStdString();
+    EXPECT_TRUE(tip.endsWith("characters)")) << tip.toStdString();
+    EXPECT_FALSE(tip.contains("> "));
     EXPECT_EQ(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
     EXPECT_EQ(TopWindow()->palette().color(QPalette::Window), QColor(212, 208, 200));
 }
@@ -237,9 +251,16 @@ TEST_F(Window, StartsWithThePlaceholderMadeAndTheLogShowingItsMarker)
     EXPECT_EQ(toolkit.FindImage(PlaceholderImage)->Width(), 32);
     for (const std::string& line : State().Log.Lines())
         EXPECT_EQ(line, "> ");
-    EXPECT_EQ(toolkit.GetControlText(LogLabel), "> ");
+    EXPECT_EQ(toolkit.GetControlText(LogLabel), "");  // the line shows messages alone
     EXPECT_EQ(State().GameDirectory.back(), '/');
     EXPECT_EQ(State().GameDirectory, State().TrackDirectory);
+    // Until the first load the map box shows how to begin, at the map's size.
+    const Image shown = toolkit.ShownPicture(MapBox);
+    const Image* guide = toolkit.FindImage(GuideImage);
+    ASSERT_NE(guide, nullptr);
+    EXPECT_EQ(shown.Width(), 512);
+    EXPECT_EQ(shown.Height(), 560);
+    EXPECT_TRUE(std::equal(shown.Words(), shown.Words() + 512 * 560, guide->Words()));
 }
 
 }  // namespace

@@ -38,23 +38,24 @@ TEST(ByteReaderBounds, AFieldEndingAtTheLastByteIsReadAndOneByteFurtherIsRefused
     ByteReader in(bytes);
     EXPECT_EQ(in.I32(6, "Inside"), 0x07070707);
     EXPECT_TRUE(in.Valid());
-    EXPECT_EQ(in.I32(7, "RaceFlag"), 0);
+    EXPECT_EQ(in.I32(7, {"RaceFlag", "the race's summary"}), 0);
     EXPECT_FALSE(in.Valid());
-    EXPECT_EQ(in.Reason(), "RaceFlag at offset 7 lies past the end of the file (10 bytes)");
+    EXPECT_EQ(in.Reason(), "the file ends inside the race's summary (RaceFlag at offset 7, in a file of 10 bytes)");
 }
 
 TEST(ByteReaderBounds, NegativeAndHugeOffsetsAreRefusedWithoutReading)
 {
     const std::vector<std::uint8_t> bytes(4, 1);
     ByteReader before(bytes);
-    EXPECT_EQ(before.I16(-1, {"TrackLength", "line", 2}), 0);
+    EXPECT_EQ(before.I16(-1, {"TrackLength", "line #'s length", "line", 2}), 0);
     EXPECT_EQ(before.Reason(),
-              "TrackLength of line 2 at offset -1 lies before the start of the file");
+              "line 2's length would lie before the start of the file (TrackLength of line 2 at offset -1)");
 
     // An offset near the top of the 64-bit range must not wrap into the file.
     ByteReader huge(bytes);
     EXPECT_EQ(huge.U16(std::numeric_limits<std::int64_t>::max() - 1, "Far"), 0);
-    EXPECT_THAT(huge.Reason(), HasSubstr("past the end of the file (4 bytes)"));
+    EXPECT_THAT(huge.Reason(),
+                HasSubstr("the file ends before Far (Far at offset 9223372036854775806, in a file of 4 bytes)"));
     ByteReader lowest(bytes);
     EXPECT_EQ(lowest.U8(std::numeric_limits<std::int64_t>::min(), "Low"), 0);
     EXPECT_FALSE(lowest.Valid());
@@ -63,8 +64,8 @@ TEST(ByteReaderBounds, NegativeAndHugeOffsetsAreRefusedWithoutReading)
 TEST(ByteReaderBounds, EmptyFileRefusesEveryRead)
 {
     ByteReader in(std::span<const std::uint8_t>{});
-    EXPECT_EQ(in.U8(0, "First"), 0);
-    EXPECT_EQ(in.Reason(), "First at offset 0 lies past the end of the file (0 bytes)");
+    EXPECT_EQ(in.U8(0, {"First", "the first field"}), 0);
+    EXPECT_EQ(in.Reason(), "the file ends before the first field (First at offset 0, in a file of 0 bytes)");
 }
 
 TEST(ByteReaderBounds, KeepsTheFirstReasonAndReadsNothingAfterIt)
@@ -84,9 +85,9 @@ TEST(ByteReaderBounds, RequireAcceptsARangeEndingAtTheEndAndRefusesOneMore)
     ByteReader in(bytes);
     EXPECT_TRUE(in.Require(60, 40, "HeightGrid"));
     EXPECT_TRUE(in.Require(100, 0, "empty table"));
-    EXPECT_FALSE(in.Require(61, 40, "object table"));
+    EXPECT_FALSE(in.Require(61, 40, {"object table", "the track's objects"}));
     EXPECT_EQ(in.Reason(),
-              "object table at offset 61 (40 bytes) ends past the end of the file (100 bytes)");
+              "the file ends inside the track's objects (object table at offset 61, 40 bytes, in a file of 100 bytes)");
 
     ByteReader wrap(bytes);
     EXPECT_FALSE(wrap.Require(10, std::numeric_limits<std::int64_t>::max(), "zone table"));
@@ -111,7 +112,7 @@ TEST(ByteReaderText, LimitedTextReachingTheEndFirstIsAnOverrun)
     ByteReader in(bytes);
     EXPECT_EQ(in.Text(3, 5, "BestTimeName1"), "");
     EXPECT_EQ(in.Reason(),
-              "BestTimeName1 at offset 3 runs past the end of the file (5 bytes) without a NUL");
+              "the file ends inside BestTimeName1 (BestTimeName1 at offset 3 has no NUL, in a file of 5 bytes)");
 }
 
 TEST(ByteReaderText, UnlimitedTextNeedsItsNulInsideTheFile)
@@ -124,8 +125,10 @@ TEST(ByteReaderText, UnlimitedTextNeedsItsNulInsideTheFile)
 
     const std::vector<std::uint8_t> open = BytesOf("ABC");
     ByteReader cut(open);
-    EXPECT_EQ(cut.Text(0, "CarName"), "");
-    EXPECT_THAT(cut.Reason(), HasSubstr("CarName at offset 0 runs past the end"));
+    EXPECT_EQ(cut.Text(0, {"CarName", "driver #'s car name", "driver", 1}), "");
+    EXPECT_EQ(cut.Reason(),
+              "the file ends inside driver 1's car name (CarName of driver 1 at offset 0 has no NUL, in a file "
+              "of 3 bytes)");
 }
 
 TEST(ByteReaderText, TrimmingRemovesSpacesOnly)

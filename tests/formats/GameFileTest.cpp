@@ -258,8 +258,9 @@ TEST(GameFileCounts, DriverCountOutsideZeroToElevenIsRefused)
     for (const int count : {12, 127, -1, -128}) {
         GameFileBuilder game = FilledRace();
         game.StoredDriverCount(static_cast<std::int8_t>(count));
-        EXPECT_THAT(ParseError(game),
-                    HasSubstr("DriverCount " + std::to_string(count) + " is outside 0..11"));
+        const std::string n = std::to_string(count);
+        EXPECT_EQ(ParseError(game),
+                  "the number of drivers is " + n + ", not 0 to 11 (DriverCount " + n + " at offset 78)");
     }
 }
 
@@ -267,7 +268,7 @@ TEST(GameFileCounts, NegativeTrackListCountIsRefused)
 {
     GameFileBuilder game = FilledRace();
     game.StoredTrackListCount(-1);
-    EXPECT_THAT(ParseError(game), HasSubstr("TrackListCount -1 is negative"));
+    EXPECT_THAT(ParseError(game), HasSubstr("the list of tracks has a negative length (TrackListCount -1 at offset"));
 }
 
 TEST(GameFileCounts, RacedTrackOutsideTheListIsRefused)
@@ -275,19 +276,20 @@ TEST(GameFileCounts, RacedTrackOutsideTheListIsRefused)
     for (const int index : {2, -1, 100}) {
         GameFileBuilder game = FilledRace();  // two entries
         game.SetRacedTrack(static_cast<std::int8_t>(index));
-        EXPECT_THAT(ParseError(game), HasSubstr("CurrentTrackIndex " + std::to_string(index) +
-                                                " is outside the track list of 2 entries"));
+        EXPECT_THAT(ParseError(game), HasSubstr("the track raced is not in the list of tracks (CurrentTrackIndex " +
+                                                std::to_string(index) + " at offset"));
+        EXPECT_THAT(ParseError(game), HasSubstr(", a list of 2 entries)"));
     }
     GameFileBuilder empty;
     empty.AddDriver(HumanDriver("Max", "Falcon"));
-    EXPECT_THAT(ParseError(empty), HasSubstr("CurrentTrackIndex 0 is outside"));
+    EXPECT_THAT(ParseError(empty), HasSubstr("(CurrentTrackIndex 0 at offset"));
 }
 
 TEST(GameFileCounts, ACountPromisingMoreDriversThanTheFileHoldsIsRefused)
 {
     GameFileBuilder game = FilledRace();
     game.StoredDriverCount(11);
-    EXPECT_THAT(ParseError(game), HasSubstr("past the end of the file"));
+    EXPECT_THAT(ParseError(game), testing::StartsWith("the file ends "));
 }
 
 // The first field, in file order, that a file of `length` bytes does not hold

@@ -58,7 +58,7 @@ TEST(TrackHeader, WrongMagicOrMarkerIsABadHeader)
     for (const Case& c : cases) {
         TrackFileBuilder track = FilledTrack();
         track.SetMagic(c.magic).SetMarker(c.marker);
-        EXPECT_THAT(ParseError(track), HasSubstr("bad header"))
+        EXPECT_THAT(ParseError(track), HasSubstr("it does not begin as a track does ("))
             << "magic " << c.magic << " marker " << c.marker;
     }
 }
@@ -164,16 +164,16 @@ TEST(TrackCounts, NegativeCountsAreRefused)
 {
     TrackFileBuilder runs = FilledTrack();
     runs.StoredMapRunCount(-1);
-    EXPECT_THAT(ParseError(runs), HasSubstr("MapRunCount -1 is negative"));
+    EXPECT_THAT(ParseError(runs), HasSubstr("the map picture has a negative size (MapRunCount -1 at offset 16)"));
     TrackFileBuilder objects = FilledTrack();
     objects.StoredObjectCount(-2);
-    EXPECT_THAT(ParseError(objects), HasSubstr("ObjectCount -2 is negative"));
+    EXPECT_THAT(ParseError(objects), HasSubstr("the list of objects has a negative length (ObjectCount -2 at offset"));
     TrackFileBuilder zones = FilledTrack();
     zones.StoredZoneCount(-128);
-    EXPECT_THAT(ParseError(zones), HasSubstr("ZoneCount -128 is negative"));
+    EXPECT_THAT(ParseError(zones), HasSubstr("(ZoneCount -128 at offset"));
     TrackFileBuilder lines = FilledTrack();
     lines.StoredLineCount(-1);
-    EXPECT_THAT(ParseError(lines), HasSubstr("LineCount -1 is negative"));
+    EXPECT_THAT(ParseError(lines), HasSubstr("(LineCount -1 at offset"));
 }
 
 TEST(TrackCounts, CountsPromisingMoreThanTheFileHoldsAreRefused)
@@ -190,13 +190,15 @@ TEST(TrackCounts, TrackInfoOutsideTheFileIsRefused)
 {
     TrackFileBuilder early = FilledTrack();
     early.StoredTrackInfoOffset(2);
-    EXPECT_THAT(ParseError(early), HasSubstr("TrackLength at offset -2 lies before the start"));
+    EXPECT_THAT(ParseError(early),
+                HasSubstr("the track's length would lie before the start of the file (TrackLength at offset -2)"));
     TrackFileBuilder late = FilledTrack();
     late.StoredTrackInfoOffset(2'147'483'647);
-    EXPECT_THAT(ParseError(late), HasSubstr("TrackLength at offset 2147483643 lies past the end"));
+    EXPECT_THAT(ParseError(late),
+                HasSubstr("the file ends before the track's length (TrackLength at offset 2147483643, in a file of"));
     TrackFileBuilder negative = FilledTrack();
     negative.StoredTrackInfoOffset(-2'147'483'647 - 1);
-    EXPECT_THAT(ParseError(negative), HasSubstr("lies before the start"));
+    EXPECT_THAT(ParseError(negative), HasSubstr("would lie before the start"));
 }
 
 // The first field, in file order, that a file of `length` bytes does not hold

@@ -21,7 +21,9 @@
 #include "fixtures/RaceFiles.h"
 #include "history/HistoryChecks.h"
 #include "history/HistoryStore.h"
+#include "history/HistoryView.h"
 #include "history/PathCodec.h"
+#include "laps/CompareFigures.h"
 #include "laps/LapView.h"
 #include "reliability/Reliability.h"
 #include "support/TestSupport.h"
@@ -198,6 +200,36 @@ TEST_F(History, PersonalBestsGoByDateWithTiesWithinAMicrosecondToTheEarliestRace
     EXPECT_EQ(best->Lap, 2);
 }
 
+TEST_F(History, TheBestOfOtherRacesLeavesTheShownRaceOutAndTheProgressChartShowsThePbSteps)
+{
+    Record(Race(1, 1, "Falcon", 45.0, 0));
+    Record(Race(2, 1, "Falcon", 44.0, 2));
+    Record(Race(3, 1, "Heron", 44.5, 1));
+    RaceRecord last = Race(4, 1, "Falcon", 43.0, 3);
+    last.RecordTime = 6000;  // the track file holds no record
+    Record(last);
+    const auto others = store->BestOfOtherRaces(Key(0xf0, 1), Key(4));
+    ASSERT_TRUE(others);
+    EXPECT_EQ(others->Race, Key(2));
+    EXPECT_EQ(store->BestOfOtherRaces(Key(0xf0, 1), Key(9))->Race, Key(4));
+    EXPECT_FALSE(store->BestOfOtherRaces(Key(0xf0, 2), Key(4)));
+
+    const auto rows = Progress(1);
+    const ProgressChartFigures chart = ProgressChartOf(rows);
+    EXPECT_EQ(chart.FirstNs, kFirstDay);
+    EXPECT_EQ(chart.LastNs, kFirstDay + 3 * kDay);
+    ASSERT_EQ(chart.PersonalBests.size(), 4u);  // 45.0, 44.5, 44.0, 43.0 in date order
+    EXPECT_EQ(chart.PersonalBests[1].S, 44.5);
+    EXPECT_EQ(chart.PersonalBests[3].DateNs, kFirstDay + 3 * kDay);
+    EXPECT_FALSE(chart.RecordS);
+    // Round lines around every figure: 43.0 (best) to 45.5 (a clean mean).
+    EXPECT_DOUBLE_EQ(chart.StepS, 1.0);
+    EXPECT_DOUBLE_EQ(chart.LowS, 42.0);
+    EXPECT_DOUBLE_EQ(chart.HighS, 46.0);
+    // The record of the newest race's track file: 43.18 in the older ones.
+    EXPECT_EQ(ProgressChartOf(std::span(rows).first(3)).RecordS, std::optional<double>(43.18));
+}
+
 TEST_F(History, ForgettingARaceTakesItsLapsPathSeenFileAndEmptyTrackWithIt)
 {
     Record(Race(1, 1, "Falcon", 45.0, 0));
@@ -310,6 +342,18 @@ TEST_F(History, ALoadedRaceIsKeptAsItsAnalysisGivesItWithNamesDecodedAsShown)
         EXPECT_NEAR((*path)[i].t, original[i].t, 0.5e-6) << i;
     }
     EXPECT_NEAR(path->back().distance, original.back().distance, 1e-3);
+    // And the speed at its vertices, as the comparison draws the lap.
+    const auto best = store->BestLap(record->Race);
+    ASSERT_TRUE(best) << store->LastFailure().message;
+    const LapProfile profile = ProfileOf(*analysis, analysis->ReferenceLap);
+    ASSERT_EQ(best->SpeedsKmh.size(), profile.SpeedKmh.size());
+    for (std::size_t i = 0; i < profile.SpeedKmh.size(); ++i) {
+        ASSERT_EQ(best->SpeedsKmh[i].has_value(), profile.SpeedKmh[i].has_value()) << i;
+        if (profile.SpeedKmh[i]) {
+            EXPECT_NEAR(*best->SpeedsKmh[i], *profile.SpeedKmh[i], 0.005) << i;
+        }
+    }
+    EXPECT_FALSE(best->SpeedsKmh.front().has_value());  // the lap starts where the line was crossed
 
     // The file rewritten: not there as it was any more.
     test::WriteFile(folder / "Saves/zoe.gam", {1, 2, 3});
@@ -337,6 +381,18 @@ TEST(PathCodec, KeepsAPathToItsUnitsAndRefusesBytesThatAreNotOne)
     EXPECT_FALSE(DecodePath(longer));
     const std::vector<std::uint8_t> lying = {1, 0xff, 0xff, 0xff, 0xff, 0x0f, 2, 2, 2};
     EXPECT_FALSE(DecodePath(lying));
+
+    // The speeds at the vertices, to 1/100 km/h, the absent ones kept absent.
+    const std::vector<std::optional<double>> speeds = {std::nullopt, 123.456, 0.0, std::nullopt, 250.004};
+    const std::vector<std::uint8_t> speedBytes = EncodeSpeeds(speeds);
+    const auto decodedSpeeds = DecodeSpeeds(speedBytes);
+    ASSERT_TRUE(decodedSpeeds);
+    EXPECT_EQ(*decodedSpeeds, (std::vector<std::optional<double>>{std::nullopt, 123.46, 0.0, std::nullopt, 250.0}));
+    for (std::size_t cut = 0; cut < speedBytes.size(); ++cut)
+        EXPECT_FALSE(DecodeSpeeds(std::span(speedBytes).first(cut))) << "cut at " << cut;
+    std::vector<std::uint8_t> longerSpeeds = speedBytes;
+    longerSpeeds.push_back(0);
+    EXPECT_FALSE(DecodeSpeeds(longerSpeeds));
 }
 
 // --- Versions ---------------------------------------------------------------------------------
@@ -354,14 +410,22 @@ TEST_F(History, AnOlderHistoryIsMigratedForwardWithItsRaces)
 {
     store.reset();
     fs::remove(path);
+    const RaceRecord old = Race(0xaa, 1, "Falcon", 61.5, 0);
+    std::string pathHex;
+    for (const std::uint8_t byte : EncodePath(old.BestPath))
+        pathHex += KeyHex(std::span(&byte, 1));
+    const std::string insertRace =
+        "INSERT INTO race VALUES (1, x'" + KeyHex(old.Race) +
+        "', 1, 'Oval', 'old.gam', '/s/', 0, 5, 100, 0, 'Max', 'Falcon', 1, 1, 1, 61.5, 0, NULL, 5432, 'Anna', 'Comet')";
+    const std::string insertPath = "INSERT INTO best_path VALUES (1, x'" + pathHex + "')";
     WriteAsAnotherProgram(path, {
         HistorySchemaStep(1),
         "PRAGMA user_version = 1",
         "INSERT INTO meta VALUES ('oldest_reader', 1)",
         "INSERT INTO layout VALUES (1, x'0102')",
-        "INSERT INTO race VALUES (1, x'aabbccdd', 1, 'Oval', 'old.gam', '/s/', 0, 5, 100, 0, 'Max', "
-        "'Falcon', 1, 1, 1, 61.5, 0, NULL, 5432, 'Anna', 'Comet')",
+        insertRace.c_str(),
         "INSERT INTO lap VALUES (1, 1, 6150, 61.5, NULL, NULL, NULL, NULL, 0)",
+        insertPath.c_str(),
     });
     Open();
     const auto tracks = store->Tracks();
@@ -373,6 +437,17 @@ TEST_F(History, AnOlderHistoryIsMigratedForwardWithItsRaces)
     const PathStamp stamp{10, 1, 2, 3};
     ASSERT_TRUE(store->Record(Race(7, 1, "Falcon", 44.0, 0), std::make_pair("/s/new.gam", stamp)));
     EXPECT_EQ(store->SeenUnchanged("/s/new.gam", stamp), std::optional<bool>(true));
+    // The old race's best lap has no speeds until the race is recorded again.
+    auto best = store->BestLap(old.Race);
+    ASSERT_TRUE(best) << store->LastFailure().message;
+    EXPECT_EQ(best->Path.size(), 3u);
+    EXPECT_TRUE(best->SpeedsKmh.empty());
+    RaceRecord again = old;
+    again.BestSpeedsKmh = {std::nullopt, 180.0, std::nullopt};
+    EXPECT_EQ(Record(again), HistoryStore::Recorded::AlreadyKnown);
+    best = store->BestLap(old.Race);
+    ASSERT_TRUE(best);
+    EXPECT_EQ(best->SpeedsKmh, again.BestSpeedsKmh);
     store.reset();
     Database db;
     ASSERT_TRUE(db.Open(path, Database::Mode::ReadOnly));

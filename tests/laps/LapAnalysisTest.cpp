@@ -182,6 +182,35 @@ TEST(CompareFigures, SpeedsOfALapAndAtItsCrossings)
     EXPECT_TRUE(ProfileOf(*a, 9).Path.empty());  // a lap not driven
 }
 
+TEST(CompareFigures, AnotherLapToCompareAgainstChangesOnlyTheDeltaAndTheLapBeside)
+{
+    // Lap 2 turns early (560 pixels, 8 s with its wait), lap 3 is the
+    // reference (600 pixels, 7.5 s), lap 4 waits half a second. Measured on
+    // lap 2, the metres per pixel would make every speed 7 % higher.
+    const auto a = Course{}.Lap().ShortLap().Lap().Lap(10).Finish().Analyse();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 3);
+    const CompareFigures onReference = CompareLaps(*a, 4, 0);
+    const CompareFigures onShort = CompareLaps(*a, 4, 2);
+    EXPECT_EQ(onReference.Against.Lap, 3);
+    EXPECT_EQ(onShort.Against.Lap, 2);
+    EXPECT_EQ(CompareLaps(*a, 4, 9).Against.Lap, 3);  // a lap not driven: the reference
+
+    // Lap 4 as drawn and measured is the same lap whatever it is compared against.
+    EXPECT_EQ(onShort.Lap.Path.size(), onReference.Lap.Path.size());
+    EXPECT_EQ(onShort.Lap.SpeedKmh, onReference.Lap.SpeedKmh);
+    ASSERT_TRUE(onShort.LapSpeeds);
+    EXPECT_NEAR(onShort.LapSpeeds->High, 576.0, kMicro);  // 1200 m over the reference's 600 pixels
+    EXPECT_NEAR(*a->Lap(4).TopSpeedKmh, 576.0, kMicro);
+    EXPECT_NEAR(*a->Lap(4).SectorsS[1], 3.0, kMicro);  // gates on the reference lap's path
+
+    // Only the delta follows the choice: at the line, the difference of the precise times.
+    EXPECT_NEAR(DeltaAt(onReference.Lap, onReference.Against, 1.0), 0.5, kMicro);
+    EXPECT_NEAR(DeltaAt(onShort.Lap, onShort.Against, 1.0), 0.0, kMicro);
+    ASSERT_TRUE(onShort.AgainstSpeeds);
+    EXPECT_NEAR(onShort.AgainstSpeeds->Low, 0.0, kMicro);  // lap 2's wait
+}
+
 TEST(CompareFigures, TheComparedLapIsTheShownOneOrTheFastest)
 {
     const auto a = Course{}.Lap().Lap(20).Lap(10).Finish().Analyse();

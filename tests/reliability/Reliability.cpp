@@ -164,7 +164,7 @@ testing::AssertionResult IsRefusal(const std::string& line, const std::vector<st
     static constexpr Form kForms[] = {
         {"Saved game damaged: ", true}, {"Saved game too large: ", true},
         {"Cannot read saved game: ", true}, {"Saved game not found: ", false},
-        {"Not a track file: ", true},   {"Track damaged: ", true},
+        {"Not a saved game: ", true},   {"Not a track file: ", true},   {"Track damaged: ", true},
         {"Track too large: ", true},    {"Cannot read track: ", true},
         {"Track not found: ", false},   {"Saved game changed while being read: ", false},
         {"Track changed while being read: ", false}};

@@ -8,7 +8,9 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "app/MainWindow.h"
 #include "support/ForwardingWindowSystem.h"
@@ -31,20 +33,47 @@ public:
         windows_[title] = id;
         return id;
     }
+    void AddKeyCommand(std::uint64_t window, Key key, int tag) override
+    {
+        keys_[{window, key}] = tag;
+        ForwardingWindowSystem::AddKeyCommand(window, key, tag);
+    }
     void Raise(const PlatformEvent& event)
     {
         if (sink_)
             sink_(event);
+    }
+    // Timers run when the test says so, not by the clock: a timer started
+    // and not stopped raises one event per RaiseTimer.
+    void StartTimer(int tag, int) override { timers_.insert(tag); }
+    void StopTimer(int tag) override { timers_.erase(tag); }
+    bool TimerRuns(int tag) const { return timers_.count(tag) != 0; }
+    void RaiseTimer(int tag)
+    {
+        if (TimerRuns(tag))
+            Raise({.kind = PlatformEvent::Kind::Timer, .tag = tag});
     }
     // The close box of the window last opened with this title.
     void RaiseClose(const std::string& title)
     {
         Raise({.kind = PlatformEvent::Kind::Close, .window = windows_[title]});
     }
+    // The key pressed in the window last opened with this title: the
+    // command the program bound to it there; false when it bound none.
+    bool RaiseKey(const std::string& title, Key key)
+    {
+        const auto bound = keys_.find({windows_[title], key});
+        if (bound == keys_.end())
+            return false;
+        Raise({PlatformEvent::Kind::Control, bound->second, {}});
+        return true;
+    }
 
 private:
     std::function<void(const PlatformEvent&)> sink_;
     std::map<std::string, std::uint64_t> windows_;  // UTF-8 title -> id
+    std::set<int> timers_;
+    std::map<std::pair<std::uint64_t, Key>, int> keys_;  // window id and key -> tag
 };
 
 // A started program with a scripted requester.
@@ -89,10 +118,23 @@ protected:
         app.ProcessPendingEvents();
     }
     // The pointer over a picture box that tracks it, at (x, y) in the box.
-    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0)
+    void Point(int box, PointerAction action, int x, int y, int wheelSteps = 0, bool shift = false)
     {
         windowSystem.Raise({.kind = PlatformEvent::Kind::Pointer, .tag = box, .action = action, .x = x,
-                        .y = y, .wheelSteps = wheelSteps});
+                        .y = y, .wheelSteps = wheelSteps, .shift = shift});
+        app.ProcessPendingEvents();
+    }
+    // The timer runs out once (when it runs).
+    void Tick(int timer)
+    {
+        windowSystem.RaiseTimer(timer);
+        app.ProcessPendingEvents();
+    }
+    // A key pressed in the window of this title; a key it has no command
+    // for fails the test.
+    void PressKey(const std::string& title, Key key)
+    {
+        ASSERT_TRUE(windowSystem.RaiseKey(title, key)) << title << ": key " << static_cast<int>(key);
         app.ProcessPendingEvents();
     }
     // A click on the close box of the window of this title.

@@ -73,7 +73,7 @@ set +e
 code=$?
 set -e
 [ "$code" = 3 ] || fail "vxanalyser.com report of a missing file: exit status $code, not 3"
-grep -q 'Saved game not found: none.gam' "$work/err" || fail "vxanalyser.com: no reason on stderr ($(cat "$work/err"))"
+grep -q 'Saved game not found: samples/Saves/none.gam' "$work/err" || fail "vxanalyser.com: no reason on stderr ($(cat "$work/err"))"
 # Typed in cmd, "vxanalyser" finds the .com beside the .exe: the words come
 # in order, before the next command's, and the status reaches cmd.
 (cd "$build" && "$wine" cmd /c 'vxanalyser --version & echo next' 2>/dev/null) | tr -d '\r' >"$work/cmd"

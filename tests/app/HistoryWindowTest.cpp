@@ -1,0 +1,223 @@
+// The race history in the window, driven as the user drives it: every
+// committed load recorded, the history window over its track, a race loaded
+// from its row, a folder added in steps while the windows answer, a window
+// that records nothing, and a history that cannot be opened.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+
+#include <filesystem>
+
+#include "app/HistoryLayout.h"
+#include "app/LoadWorkflow.h"
+#include "app/QtWindow.h"
+#include "fixtures/RaceFiles.h"
+#include "support/WindowDriver.h"
+#include "toolkit/NoWindows.h"
+#include "toolkit/Text.h"
+
+namespace vx {
+namespace {
+
+namespace fs = std::filesystem;
+namespace layout = history_window;
+using test::TempFolder;
+using test::WriteFile;
+using testing::HasSubstr;
+
+class HistoryInWindow : public test::WindowTest {
+protected:
+    void SetUp() override {}  // each test starts the program with its own history
+    void Start(const HistoryOptions& options)
+    {
+        app.StartUp(options);
+        script = test::Script(toolkit);
+    }
+    // A race on the oval in folder/Saves (its track in folder/Tracks), day
+    // days after the first: samplesPerLap sets its pace.
+    std::string WriteRace(const std::string& folder, const std::string& name, int laps, int samplesPerLap,
+                          int day)
+    {
+        fs::create_directories(folder + "/Saves");
+        fs::create_directories(folder + "/Tracks");
+        WriteFile(folder + "/Tracks/Oval.trk", test::OvalTrack().Build());
+        const std::string path = folder + "/Saves/" + name;
+        WriteFile(path, test::CupGame("Oval", laps).SetReplay({.Samples = test::CirclingReplay(laps, samplesPerLap)}).Build());
+        fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(24 * (100 - day)));
+        return path;
+    }
+    void Load(const std::string& game)
+    {
+        script->answers = {game};
+        Click("Load");
+    }
+    // A click (or another press) on the row of the race table.
+    void OnRaceRow(int row, PointerAction action = PointerAction::Press, bool shift = false)
+    {
+        Point(layout::RaceTable.Control, action, 40, 20 + 16 * row + 5, 0, shift);
+    }
+    std::vector<std::string> RaceFiles()
+    {
+        std::vector<std::string> names;
+        for (const ProgressRow& row : Shown().Races())
+            names.push_back(row.FileName);
+        return names;
+    }
+    HistoryWindow& Shown() { return app.History(); }
+    int LogLinesWith(const std::string& text)
+    {
+        int count = 0;
+        for (const std::string& line : State().Log.Lines())
+            count += line.find(text) != std::string::npos ? 1 : 0;
+        return count;
+    }
+
+    TempFolder root;
+    std::string history = root / "history.sqlite3";
+};
+
+TEST_F(HistoryInWindow, LoadsAreRecordedAndTheWindowShowsTheShownRacesTrackAndLoadsItsRaces)
+{
+    Start({history, true});
+    const std::string slow = WriteRace(root / "a", "slow.gam", 3, 840, 0);
+    const std::string fast = WriteRace(root / "a", "fast.gam", 4, 760, 1);
+    const std::string middle = WriteRace(root / "a", "middle.gam", 3, 800, 2);
+    // Another track: the oval a little longer is another layout.
+    fs::create_directories(root / "b/Saves");
+    WriteFile(root / "b/Saves/Square.trk", test::OvalTrack().SetTrackLength(2600).Build());
+    WriteFile(root / "b/Saves/square.gam", test::CupGame("Square", 2).Build());
+    for (const std::string& game : {slow, fast, middle, root / "b/Saves/square.gam"}) {
+        Load(game);
+        EXPECT_EQ(State().Log.Lines()[1], "Recorded in the history: " + FileNamePart(game));
+    }
+    Load(middle);  // known already: nothing more to say
+    EXPECT_EQ(State().Log.Lines()[1], "Loaded square.gam: 2 laps");
+    Load(root / "b/Saves/square.gam");
+
+    Press(HistoryButton);
+    ASSERT_TRUE(Shown().IsOpen(toolkit));
+    ASSERT_EQ(Shown().Tracks().size(), 2u);
+    EXPECT_EQ(Shown().Tracks()[1].Name, "Square");
+    EXPECT_EQ(Shown().ChosenTrack(), 1);  // the shown race's, not the first
+    // Another track chosen: its races in date order, the PB where it fell.
+    Point(layout::TrackList.Control, PointerAction::Press, 20, 20 + 5);
+    ASSERT_EQ(Shown().ChosenTrack(), 0);
+    EXPECT_EQ(RaceFiles(), (std::vector<std::string>{"slow.gam", "fast.gam", "middle.gam"}));
+    EXPECT_TRUE(Shown().Races()[0].PersonalBest);
+    EXPECT_TRUE(Shown().Races()[1].PersonalBest);
+    EXPECT_FALSE(Shown().Races()[2].PersonalBest);
+
+    // A race whose file is there loads in the main window.
+    OnRaceRow(1);
+    EXPECT_EQ(FileNamePart(State().GamePath), "fast.gam");
+    EXPECT_EQ(State().Laps.LapCount, 4);
+    // One gone, one rewritten with other bytes: said, and nothing else changes.
+    fs::remove(slow);
+    OnRaceRow(0);
+    EXPECT_THAT(State().Log.NewestWhole(), HasSubstr("Saved game gone: slow.gam"));
+    WriteFile(middle, test::CupGame("Oval", 5).Build());
+    OnRaceRow(2);
+    EXPECT_THAT(State().Log.NewestWhole(), HasSubstr("changed since the history recorded it: middle.gam"));
+    EXPECT_EQ(FileNamePart(State().GamePath), "fast.gam");
+    EXPECT_EQ(State().Laps.LapCount, 4);
+    EXPECT_EQ(Shown().Races().size(), 3u);  // both stay in the history
+    // The folder "Open Game" used last is where it starts in the next run.
+    const auto opening = OpenHistory(history);
+    ASSERT_TRUE(opening.Store);
+    EXPECT_EQ(opening.Store->Setting("open_game_folder"), std::optional<std::string>((root / "a/Saves") + "/"));
+}
+
+TEST_F(HistoryInWindow, AFolderIsAddedOneStepAtATimeWhileTheWindowsAnswerAndCancelKeepsWhatWasRead)
+{
+    Start({history, true});
+    for (int i = 0; i < 5; ++i)
+        WriteRace(root / "more", "race" + std::to_string(i) + ".gam", 2, 780 + 10 * i, i);
+    Press(HistoryButton);
+    ASSERT_TRUE(Shown().Tracks().empty());
+    EXPECT_FALSE(toolkit.ControlEnabled(layout::CancelAdd.Number));
+    script->answers = {root / "more"};
+    Press(layout::AddFolder.Number);
+    ASSERT_TRUE(Shown().Adding());
+    EXPECT_TRUE(script->asked.back().folder);
+    EXPECT_EQ(script->asked.back().owner, layout::Number);
+    EXPECT_FALSE(toolkit.ControlEnabled(layout::AddFolder.Number));
+    // more/, more/Saves/ and more/Tracks/ looked through, then two saved games.
+    for (int step = 0; step < 5; ++step)
+        Tick(layout::AddTimer);
+    EXPECT_THAT(toolkit.GetControlText(layout::AddProgress.Number), HasSubstr("2 of 5: race1.gam"));
+    // Meanwhile the main window loads (and records) a race of its own.
+    const std::string own = WriteRace(root / "own", "own.gam", 3, 800, 9);
+    Load(own);
+    EXPECT_EQ(FileNamePart(State().GamePath), "own.gam");
+    ASSERT_TRUE(Shown().Adding());
+
+    Press(layout::CancelAdd.Number);
+    EXPECT_FALSE(Shown().Adding());
+    EXPECT_FALSE(windowSystem.TimerRuns(layout::AddTimer));
+    EXPECT_THAT(State().Log.NewestWhole(), HasSubstr("2 races recorded, 0 already known, 0 refused; stopped after 2 of 5"));
+    EXPECT_EQ(RaceFiles(), (std::vector<std::string>{"race0.gam", "race1.gam", "own.gam"}));
+
+    // Again to the end: the two read before are known without being read.
+    script->answers = {root / "more"};
+    Press(layout::AddFolder.Number);
+    for (int step = 0; step < 20 && Shown().Adding(); ++step)
+        Tick(layout::AddTimer);
+    EXPECT_FALSE(Shown().Adding());
+    EXPECT_THAT(State().Log.NewestWhole(), HasSubstr("3 races recorded, 2 already known, 0 refused"));
+    EXPECT_EQ(Shown().Races().size(), 6u);
+    EXPECT_EQ(script->asked.back().defaultFile, root / "more");  // where the requester starts next
+}
+
+TEST_F(HistoryInWindow, WithoutRecordingTheWindowReadsTheHistoryAndWritesNothing)
+{
+    const std::string first = WriteRace(root / "a", "first.gam", 3, 800, 0);
+    const std::string second = WriteRace(root / "a", "second.gam", 3, 780, 1);
+    {
+        // Recorded by another run of the program.
+        Toolkit files(Platform{.windows = NoWindowSystem()});
+        AppState loaded;
+        InitAppState(loaded, files.CurrentFolder());
+        ASSERT_TRUE(LoadGameData(loaded, files, first));
+        auto opening = OpenHistory(history);
+        ASSERT_TRUE(opening.Store);
+        ASSERT_TRUE(RecordCommittedRace(*opening.Store, loaded).recorded);
+    }
+    const std::vector<std::uint8_t> before = test::ReadFile(history);
+    Start({history, false});
+    Load(second);
+    ASSERT_EQ(FileNamePart(State().GamePath), "second.gam");
+    EXPECT_EQ(LogLinesWith("history"), 0);
+    Press(HistoryButton);
+    ASSERT_EQ(Shown().Races().size(), 1u);
+    EXPECT_EQ(Shown().Races()[0].FileName, "first.gam");
+    EXPECT_FALSE(toolkit.ControlEnabled(layout::AddFolder.Number));
+    CloseWindow(layout::Title);
+    EXPECT_FALSE(Shown().IsOpen(toolkit));
+    EXPECT_EQ(test::ReadFile(history), before);
+}
+
+TEST_F(HistoryInWindow, AHistoryThatCannotBeOpenedIsSaidOnceAndTheWindowWorksWithoutIt)
+{
+    // A file where the history's folder would be.
+    WriteFile(root / "taken", {1, 2, 3});
+    Start({root / "taken/history.sqlite3", true});
+    ASSERT_EQ(LogLinesWith("History unavailable: "), 1);
+    const std::string reason = State().Log.NewestWhole().substr(std::string("History unavailable: ").size());
+    ASSERT_FALSE(reason.empty());
+    const QPushButton* button = test::Button("History");
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->toolTip().contains(QString::fromStdString(reason))) << button->toolTip().toStdString();
+
+    Load(WriteRace(root / "a", "race.gam", 3, 800, 0));
+    EXPECT_EQ(State().Laps.LapCount, 3);
+    Load(WriteRace(root / "a", "other.gam", 2, 800, 1));
+    EXPECT_EQ(LogLinesWith("History unavailable: "), 1);
+    Press(HistoryButton);
+    EXPECT_FALSE(Shown().IsOpen(toolkit));
+    ASSERT_FALSE(script->shown.empty());
+    EXPECT_THAT(script->shown.back().text, HasSubstr(reason));
+}
+
+}  // namespace
+}  // namespace vx
