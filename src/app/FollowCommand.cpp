@@ -104,17 +104,16 @@ std::string GapText(const NewRace& row)
 {
     if (!row.withHistory)
         return {};
-    if (!row.previousBest)
-        return "first race on this track";
-    const BestLapOfRace& best = *row.previousBest;
-    if (best.Race == row.race.Race)
-        return "your best";
-    const double gap = row.race.BestS - best.BestS;
-    if (gap < -kPersonalBestTie)
-        return "a new personal best, " + Seconds(-gap) + " s under " + Seconds(best.BestS) + " s";
-    if (gap <= kPersonalBestTie)
-        return "equals your best";
-    return SignedFixedText(gap, 3) + " s off your best (" + Seconds(best.BestS) + " s)";
+    const BestLapStanding standing = StandingOf(row.race, row.previousBest);
+    switch (standing.kind) {
+    case BestLapStanding::Kind::FirstOnTrack: return "first race on this track";
+    case BestLapStanding::Kind::YourBest: return "your best";
+    case BestLapStanding::Kind::NewBest:
+        return "a new personal best, " + Seconds(-standing.gapS) + " s under " + Seconds(standing.previousS) + " s";
+    case BestLapStanding::Kind::EqualsBest: return "equals your best";
+    case BestLapStanding::Kind::OffBest: break;
+    }
+    return SignedFixedText(standing.gapS, 3) + " s off your best (" + Seconds(standing.previousS) + " s)";
 }
 
 // "2026-12-01 19:04:11" (UTC) of the race's date.
@@ -210,6 +209,21 @@ private:
 };
 
 }  // namespace
+
+BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& previousBest)
+{
+    if (!previousBest)
+        return {};
+    const double gap = race.BestS - previousBest->BestS;
+    BestLapStanding standing{BestLapStanding::Kind::OffBest, gap, previousBest->BestS};
+    if (previousBest->Race == race.Race)
+        standing.kind = BestLapStanding::Kind::YourBest;
+    else if (gap < -kPersonalBestTie)
+        standing.kind = BestLapStanding::Kind::NewBest;
+    else if (gap <= kPersonalBestTie)
+        standing.kind = BestLapStanding::Kind::EqualsBest;
+    return standing;
+}
 
 // --- Running ----------------------------------------------------------------------------------
 

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "history/HistoryStore.h"
 
 namespace vx {
 
@@ -13,6 +16,17 @@ namespace vx {
 extern const char* const kFollowUsage;
 // Its part of --help.
 extern const char* const kFollowHelp;
+
+// Where a new race's best lap stands against the personal best of its
+// track before it (none: its first race there). The command line and the
+// window say it in their own words.
+struct BestLapStanding {
+    enum class Kind { FirstOnTrack, YourBest, NewBest, EqualsBest, OffBest };
+    Kind kind = Kind::FirstOnTrack;
+    double gapS = 0;       // the race's best lap less the personal best
+    double previousS = 0;  // the personal best
+};
+BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& previousBest);
 
 // Runs "vxanalyser follow ..." for the words after "follow"; usageError
 // prints a wrong usage's message and gives its exit status.

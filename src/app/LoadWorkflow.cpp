@@ -89,6 +89,9 @@ struct Staging {
     // Why a track candidate that is there could not be read: said instead
     // of "not found" when no track is chosen after it.
     std::optional<LoadProblem> candidateFailure;
+    // Whether the track may be asked for when the lookup finds none: not
+    // for a saved game nobody asked for (one found in a followed folder).
+    bool mayAsk = true;
 };
 
 LoadProblem ReadProblem(const FileRead& read, bool track, const std::string& name)
@@ -221,8 +224,9 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
     }
 
     state.TrackDirectory = state.GameDirectory;
-    std::optional<std::string> chosen =
-        ChosenPath(toolkit.AskOpenFile(window, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
+    std::optional<std::string> chosen;
+    if (staging.mayAsk)
+        chosen = ChosenPath(toolkit.AskOpenFile(window, "Open Track: " + stored, state.TrackDirectory, "trk|*.trk", 0));
     if (chosen && FileNamePart(*chosen) == kNoFileName)
         chosen.reset();
     if (!chosen) {
@@ -262,9 +266,10 @@ private:
 
 bool RunLoad(AppState& state, Toolkit& toolkit, const std::optional<GameChoice>& game,
              const std::string& givenTrack, Naming naming, bool draw, int window,
-             const Sha256Digest* recordedRace = nullptr)
+             const Sha256Digest* recordedRace = nullptr, bool mayAsk = true)
 {
     Staging staging;
+    staging.mayAsk = mayAsk;
     if (const auto problem = StageLoad(state, toolkit, game, givenTrack, naming, window, recordedRace, staging)) {
         if (problem->kind == LoadProblem::Kind::NoTrackChosen)
             LogMessage(state, toolkit, LoadProblemMessage(*problem));  // the user's choice
@@ -314,6 +319,15 @@ bool LoadRecordedRace(AppState& state, Toolkit& toolkit, const std::string& game
     const LoadGuard guard(state, toolkit);
     return RunLoad(state, toolkit, ChoiceOf(ChosenPath(toolkit.AbsolutePath(gamePath)), gamePath, Naming::FileName),
                    {}, Naming::FileName, true, window, &race);
+}
+
+bool LoadFoundGame(AppState& state, Toolkit& toolkit, const std::string& gamePath)
+{
+    if (state.Loading)
+        return false;
+    const LoadGuard guard(state, toolkit);
+    return RunLoad(state, toolkit, ChoiceOf(ChosenPath(toolkit.AbsolutePath(gamePath)), gamePath, Naming::FileName),
+                   {}, Naming::FileName, true, NoWindow, nullptr, false);
 }
 
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,

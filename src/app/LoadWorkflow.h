@@ -36,6 +36,11 @@ bool LoadGameFrom(AppState& state, Toolkit& toolkit, const std::string& gamePath
 bool LoadRecordedRace(AppState& state, Toolkit& toolkit, const std::string& gamePath, const Sha256Digest& race,
                       int window);
 
+// The same for a saved game the program found itself (a followed folder):
+// nobody asked for it, so nothing asks the user anything (a track the
+// lookup does not find is a failure) and failures go to the log alone.
+bool LoadFoundGame(AppState& state, Toolkit& toolkit, const std::string& gamePath);
+
 // The same load, committed without drawing anything (the report).
 bool LoadGameData(AppState& state, Toolkit& toolkit, const std::string& gamePath,
                   const std::string& trackPath = {}, Naming naming = Naming::FileName);

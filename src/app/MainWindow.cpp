@@ -58,6 +58,11 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.SetControlEnabled(CompareButton, false);
     // The races kept from every load, beside the log.
     button(HistoryButton, layout::HistoryButton, "History");
+    // Each race the game saves beside the shown one, loaded as it settles.
+    const layout::Place follow = layout::FollowCheckBox;
+    toolkit.AddCheckBox(FollowCheckBox, follow.x, follow.y, follow.w, follow.h, "Follow folder");
+    toolkit.SetControlToolTip(FollowCheckBox, "Follow the shown race's folder: each race the game saves there is "
+                                              "loaded once written whole, kept in the history and said in the log.");
     // A lap's point on the lap chart names its lap and time, and a click
     // selects it.
     toolkit.TrackPointer(LapChartBox, true);
@@ -78,8 +83,8 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
     toolkit.AddKeyCommand(MainWindow, Key::CtrlO, LoadButton);
     toolkit.AddKeyCommand(MainWindow, Key::CtrlS, SaveButton);
     // Tab follows the layout, row by row.
-    const int tabOrder[] = {SaveButton, CompareButton, LoadButton, PrevLapButton, NextLapButton, LapSlider,
-                            HistoryButton};
+    const int tabOrder[] = {SaveButton,    CompareButton, LoadButton, PrevLapButton,
+                            NextLapButton, FollowCheckBox, LapSlider, HistoryButton};
     toolkit.SetTabOrder(tabOrder);
     // How to begin, where the map will be.
     ShowStartGuide(state, toolkit);
@@ -132,11 +137,12 @@ void ShowLapSelector(const AppState& state, Toolkit& toolkit)
 void Application::StartUp(const HistoryOptions& history)
 {
     InitAppState(state_, toolkit_.CurrentFolder());
-    state_.SideWindows = {&compare_, &history_};
+    state_.SideWindows = {&compare_, &history_, &following_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
     history_.Start(state_, toolkit_, history);
+    following_.Start(state_, toolkit_);
 }
 
 int Application::LapPageStep() const
@@ -146,7 +152,8 @@ int Application::LapPageStep() const
 
 bool Application::HandleEvent(int event)
 {
-    if (compare_.HandleEvent(state_, toolkit_, event) || history_.HandleEvent(state_, toolkit_, event))
+    if (compare_.HandleEvent(state_, toolkit_, event) || history_.HandleEvent(state_, toolkit_, event) ||
+        following_.HandleEvent(state_, toolkit_, event))
         return true;
     if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox) {
         PointerOverLapChart();

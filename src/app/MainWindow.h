@@ -3,6 +3,7 @@
 
 #include "app/CompareWindow.h"
 #include "app/HistoryWindow.h"
+#include "app/WindowFollowing.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -39,7 +40,8 @@ public:
     Application& operator=(const Application&) = delete;
 
     // Fills the state, loads the fonts, makes the placeholder, opens the
-    // window and the history (none unless named); the comparison window is
+    // window and the history (none unless named), and follows the shown
+    // race's folder when the history says so; the comparison window is
     // made by "Compare", the history window by "History".
     void StartUp(const HistoryOptions& history = {});
     // Runs the event loop until the close request; shuts the toolkit down and
@@ -55,6 +57,7 @@ public:
     Toolkit& Tk() { return toolkit_; }
     CompareWindow& Compare() { return compare_; }
     HistoryWindow& History() { return history_; }
+    WindowFollowing& Following() { return following_; }
 
 private:
     int LapPageStep() const;  // a fifth of the laps, as the slider pages
@@ -65,6 +68,7 @@ private:
     AppState state_;
     CompareWindow compare_;
     HistoryWindow history_{compare_};
+    WindowFollowing following_{history_};
     std::string chartTip_;  // the lap chart's tip as last set
 };
 

@@ -1,8 +1,9 @@
 // Where the main window's controls stand, in one place. The lap selector,
 // "Load" and the picture boxes are the program's fixed frame and never
 // move; our own controls fill the room they leave in the bottom-left
-// corner: "Save" and "Compare" left of "Load", "History" and the message
-// line under the slider, left of the lap chart.
+// corner: "Save" and "Compare" left of "Load", "Follow folder" under the
+// lap steps, "History" and the message line under the slider, left of the
+// lap chart.
 #pragma once
 
 namespace vx::main_window {
@@ -32,11 +33,13 @@ inline constexpr Place CompareButton{59, 580, 58, 24};
 // message; the tooltip holds the messages whole.
 inline constexpr Place LogLabel{66, 690, 132, 30};
 inline constexpr Place HistoryButton{8, 692, 54, 24};
+// Under "<" and ">", right of the lap number.
+inline constexpr Place FollowCheckBox{92, 645, 104, 15};
 
 // Every control's place, for a window opened beside this one.
 inline constexpr Place Controls[] = {LapCaption,    LapNumberLabel, PrevLapButton,  NextLapButton,
                                      MapBox,        LoadButton,     GaugeBox,       DriverTableBox,
                                      LapSummaryBox, LapChartBox,    LapSlider,      SaveButton,
-                                     CompareButton, LogLabel,       HistoryButton};
+                                     CompareButton, LogLabel,       HistoryButton,  FollowCheckBox};
 
 }  // namespace vx::main_window

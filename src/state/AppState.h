@@ -55,12 +55,16 @@ constexpr int SaveButton = 16;
 constexpr int LogLabel = 17;
 constexpr int CompareButton = 18;
 constexpr int HistoryButton = 24;
+constexpr int FollowCheckBox = 25;
 
 // Commands of keys that no control carries (control events of no control).
 constexpr int FirstLapCommand = 20;
 constexpr int LastLapCommand = 21;
 constexpr int PageBackCommand = 22;
 constexpr int PageForwardCommand = 23;
+
+// Timers (the race history window's recording is 1).
+constexpr int FollowTimer = 2;  // a look at the followed folder
 
 // Fonts.
 constexpr int LabelFont = 1;
