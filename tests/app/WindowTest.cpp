@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -165,10 +166,13 @@ TEST_F(Window, KeysChangeTheLapLoadAndSaveWhereverTheFocusIs)
     ASSERT_FALSE(script->asked.empty());
     EXPECT_EQ(script->asked[0].title, "Open Game");
 
-    // Tab follows the layout: Save, Load, the lap buttons, the slider.
+    // Tab follows the layout: Save, Load, the lap buttons, "Follow folder",
+    // the slider.
     Button("Save")->setEnabled(true);
     Button("Save")->setFocus();
-    for (QWidget* next : std::initializer_list<QWidget*>{Button("Load"), Button("<"), Button(">"), Slider()}) {
+    QWidget* follow = TopWindow()->findChild<QCheckBox*>();
+    ASSERT_NE(follow, nullptr);
+    for (QWidget* next : std::initializer_list<QWidget*>{Button("Load"), Button("<"), Button(">"), follow, Slider()}) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next);
     }
