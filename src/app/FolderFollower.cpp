@@ -1,5 +1,6 @@
 #include "app/FolderFollower.h"
 
+#include <algorithm>
 #include <tuple>
 
 #include "app/LoadFiles.h"
@@ -41,17 +42,32 @@ void FolderFollower::Start(std::span<const StampedFile> files, FollowTime now)
 {
     files_.clear();
     due_.reset();
+    lastLook_ = now;
     for (const StampedFile& file : files) {
         if (!IsSavedGameName(file.name))
             continue;
         Tracked& tracked = files_[file.name];
         tracked.stamp = file.stamp;
-        tracked.since = tracked.changingSince = now;
+        tracked.since = tracked.seen = tracked.changingSince = now;
         tracked.done = file.stamp;
     }
 }
 
-std::vector<FollowNote> FolderFollower::Poll(std::span<const StampedFile> files, FollowTime now)
+FollowTime FolderFollower::Unchanged(const FileStamp& stamp, FollowTime now, std::optional<std::int64_t> wallNs) const
+{
+    if (!wallNs || !lastLook_)
+        return FollowTime{0};
+    // A clock of the file's that is ahead of ours credits nothing.
+    const std::int64_t changed = std::max(stamp.modifiedNs, stamp.changedNs);
+    constexpr std::int64_t kSecondNs = 1'000'000'000;
+    if (changed > *wallNs || changed % kSecondNs == 0)
+        return FollowTime{0};
+    const auto age = std::chrono::duration_cast<FollowTime>(std::chrono::nanoseconds(*wallNs - changed));
+    return std::clamp(age, FollowTime{0}, now - *lastLook_);
+}
+
+std::vector<FollowNote> FolderFollower::Poll(std::span<const StampedFile> files, FollowTime now,
+                                             std::optional<std::int64_t> wallNs)
 {
     std::vector<FollowNote> notes;
     if (ended_)
@@ -67,14 +83,16 @@ std::vector<FollowNote> FolderFollower::Poll(std::span<const StampedFile> files,
         Tracked tracked;
         if (known == files_.end()) {
             tracked.stamp = file.stamp;
-            tracked.since = tracked.changingSince = now;
+            tracked.since = now - Unchanged(file.stamp, now, wallNs);
+            tracked.seen = tracked.changingSince = now;
         } else {
             tracked = std::move(known->second);
             if (!(tracked.stamp == file.stamp)) {
                 // A change after a settled second begins a new run of changes.
                 const bool newRun = !tracked.Pending() || tracked.settled;
                 tracked.stamp = file.stamp;
-                tracked.since = now;
+                tracked.since = now - Unchanged(file.stamp, now, wallNs);
+                tracked.seen = now;
                 if (newRun) {
                     tracked.changingSince = now;
                     tracked.said = false;
@@ -84,10 +102,11 @@ std::vector<FollowNote> FolderFollower::Poll(std::span<const StampedFile> files,
         listed.insert_or_assign(file.name, std::move(tracked));
     }
     files_ = std::move(listed);
+    lastLook_ = now;
 
     settling_ = false;
     for (auto& [name, tracked] : files_) {
-        tracked.settled = tracked.Pending() && now - tracked.since >= kSettleTime;
+        tracked.settled = tracked.Pending() && now - tracked.since >= kSettleTime && now > tracked.seen;
         if (!tracked.Pending() || tracked.settled || tracked.said)
             continue;
         if (now - tracked.changingSince >= kKeepsChangingTime) {

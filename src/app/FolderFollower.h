@@ -27,6 +27,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <span>
@@ -78,8 +79,17 @@ public:
     // Starts following: the saved games listed now are not loaded, only what
     // appears or changes after.
     void Start(std::span<const StampedFile> files, FollowTime now);
-    // One look at the folder: its regular files as listed now.
-    std::vector<FollowNote> Poll(std::span<const StampedFile> files, FollowTime now);
+    // One look at the folder: its regular files as listed now. wallNs, the
+    // system's time (nanoseconds since 1970, as the stamps' times) taken
+    // before the listing, lets a saved game that changed before this look
+    // count the time since towards its settling: from its last change by its
+    // stamp, yet never from before the previous look, which saw it
+    // otherwise, and never from stamps in whole seconds (a file system that
+    // keeps coarse times). Without it, a saved game settles from the look
+    // that first sees it as it is. Either way a stamp settles only once a
+    // later look has seen it again.
+    std::vector<FollowNote> Poll(std::span<const StampedFile> files, FollowTime now,
+                                 std::optional<std::int64_t> wallNs = std::nullopt);
     // The folder could not be listed (gone, no longer a folder, unreadable):
     // following ends, with one note.
     std::vector<FollowNote> Lost(const std::string& reason);
@@ -109,7 +119,8 @@ public:
 private:
     struct Tracked {
         FileStamp stamp;                  // as listed last
-        FollowTime since{};               // when this stamp was first listed
+        FollowTime since{};               // since when this stamp has stood, as far as is known
+        FollowTime seen{};                // the look that first listed this stamp
         std::optional<FileStamp> done;    // the version last done with (none: never)
         FollowTime changingSince{};       // the start of this run of changes
         bool settled = false;             // its stamp stood for kSettleTime at the last look
@@ -119,6 +130,8 @@ private:
     using Files = std::unordered_map<std::string, Tracked>;
 
     void Choose();
+    // How long before now a stamp first seen now has stood unchanged.
+    FollowTime Unchanged(const FileStamp& stamp, FollowTime now, std::optional<std::int64_t> wallNs) const;
     // The version of file is done with; passOver: so are the older ones
     // that had settled.
     void DoneWith(const FollowedFile& file, bool passOver);
@@ -127,6 +140,7 @@ private:
     Files files_;
     std::set<Sha256Digest> races_;
     std::optional<FollowedFile> due_;
+    std::optional<FollowTime> lastLook_;
     bool settling_ = false;
     bool ended_ = false;
 };

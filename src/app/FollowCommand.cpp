@@ -272,7 +272,8 @@ int RunFollowCommand(const std::vector<std::string>& args,
     std::cerr << "vxanalyser: following " << shown << " (Ctrl+C or the end of the input stops)\n";
     while (!InterruptRequested() && !WaitForEndOfInput(static_cast<int>(follower.PollInterval().count()))) {
         const FollowTime now = Now();  // before the listing: what it lists is at least this late
-        const auto notes = files.ListFiles(folder, listing, error) ? follower.Poll(listing, now)
+        const std::int64_t wallNs = NowNs();
+        const auto notes = files.ListFiles(folder, listing, error) ? follower.Poll(listing, now, wallNs)
                                                                    : follower.Lost(error);
         for (const FollowNote& note : notes)
             std::cerr << "vxanalyser: " << FollowNoteText(note) << "\n";

@@ -232,6 +232,40 @@ TEST_F(Follow, TheSameBytesAreNoNewRaceAndARenameIsANewVersion)
     EXPECT_EQ(DueAfter(14s, 15s), "race.gam");
 }
 
+// With the system's time beside the clock (here the same), a saved game
+// written between two looks counts the time since its last change.
+TEST_F(Follow, TheTimeSinceTheLastChangeCountsButNeverFromBeforeThePreviousLook)
+{
+    const auto look = [&](FollowTime at) {
+        follower.Poll(folder.Listing(), at, std::chrono::nanoseconds(at).count());
+        return DueName();
+    };
+    follower.Start(folder.Listing(), 0ms);
+    look(1s);
+    folder.Write("new.gam", 100, 1150ms);
+    EXPECT_EQ(look(2s), "(none)");      // unchanged for 850 ms
+    EXPECT_EQ(look(2250ms), "new.gam");  // 1.1 s after the write, not 2 s
+    follower.Loaded(*follower.Due(), Key(1));
+
+    // A stamp older than the previous look (another clock) counts only from
+    // that look; one in whole seconds (coarse times) not at all.
+    folder.Write("skewed.gam", 100, 150ms);
+    EXPECT_EQ(look(2500ms), "(none)");
+    EXPECT_EQ(look(3000ms), "(none)");
+    EXPECT_EQ(look(3250ms), "skewed.gam");  // a second after the look at 2.25 s
+    follower.Loaded(*follower.Due(), Key(2));
+    folder.Write("coarse.gam", 100, 3s);
+    for (const FollowTime at : {4500ms, 4750ms, 5250ms})
+        EXPECT_EQ(look(at), "(none)") << at.count();
+    EXPECT_EQ(look(5500ms), "coarse.gam");
+    follower.Loaded(*follower.Due(), Key(3));
+
+    // However old its last change, a stamp settles at a second look.
+    folder.Write("late.gam", 100, 4100ms);
+    EXPECT_EQ(look(6500ms), "(none)");
+    EXPECT_EQ(look(6750ms), "late.gam");
+}
+
 TEST_F(Follow, AFolderThatCannotBeReadEndsFollowingWithOneNote)
 {
     follower.Start(folder.Listing(), 0ms);
