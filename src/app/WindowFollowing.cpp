@@ -11,6 +11,7 @@
 #include "formats/GameFile.h"
 #include "history/RaceRecord.h"
 #include "toolkit/Format.h"
+#include "toolkit/SystemServices.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -153,7 +154,8 @@ void WindowFollowing::Look(AppState& state, Toolkit& toolkit)
         return;
     std::vector<StampedFile> listing;
     const FollowTime now = clock_();  // before the listing: what it lists is at least this late
-    const auto notes = toolkit.ListFiles(follower_->Folder(), listing) ? follower_->Poll(listing, now)
+    const std::optional<std::int64_t> wallNs = systemTime_ ? std::optional(NowNs()) : std::nullopt;
+    const auto notes = toolkit.ListFiles(follower_->Folder(), listing) ? follower_->Poll(listing, now, wallNs)
                                                                       : follower_->Lost(toolkit.LastError());
     for (const FollowNote& note : notes) {
         if (note.kind == FollowNote::Kind::FolderGone)

@@ -39,8 +39,13 @@ public:
 
     // The folder followed ("" for none).
     std::string Folder() const;
-    // The clock the follower is given (steady; tests give their own).
-    void SetClock(std::function<FollowTime()> clock) { clock_ = std::move(clock); }
+    // The clock the follower is given (steady; tests give their own, and
+    // then the system's time is not given beside it).
+    void SetClock(std::function<FollowTime()> clock)
+    {
+        clock_ = std::move(clock);
+        systemTime_ = false;
+    }
 
 private:
     void Begin(AppState& state, Toolkit& toolkit);
@@ -52,6 +57,7 @@ private:
 
     HistoryWindow& history_;
     std::function<FollowTime()> clock_;
+    bool systemTime_ = true;                    // the system's time given with each look
     std::unique_ptr<FolderFollower> follower_;  // none while not following
     FollowTime period_{};                       // the timer's period as started
 };
