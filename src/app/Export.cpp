@@ -86,8 +86,11 @@ void ShowLog(const AppState& state, Toolkit& toolkit)
     toolkit.SetControlText(LogLabel, messages.empty() ? std::string() : state.Log.Newest());
     toolkit.SetControlTextColour(LogLabel, state.Log.NewestIsFailure() ? kFailureText : kNormalText);
     std::string tip;
-    for (std::size_t k = 0; k < messages.size(); ++k)
-        tip += (k == 0 ? "" : "\n") + FileNameToCp1252(messages[k]);
+    for (std::size_t k = 0; k < messages.size(); ++k) {
+        if (k != 0)
+            tip += '\n';
+        tip += FileNameToCp1252(messages[k]);
+    }
     toolkit.SetControlToolTip(LogLabel, tip);
 }
 

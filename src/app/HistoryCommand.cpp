@@ -167,8 +167,11 @@ std::string CsvField(const std::string& text)
 std::string CsvRow(const std::vector<std::string>& fields)
 {
     std::string row;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        row += (i == 0 ? "" : ",") + CsvField(fields[i]);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i != 0)
+            row += ',';
+        row += CsvField(fields[i]);
+    }
     return row + "\r\n";
 }
 
@@ -288,8 +291,11 @@ std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, c
         error = "no track " + word + " in the history";
     } else {
         error = word + " names " + std::to_string(found.size()) + " tracks; give one's layout key:";
-        for (const TrackSummary* track : found)
-            error += " " + KeyHex(track->Layout).substr(0, 8) + " (" + track->Name + ")";
+        for (const TrackSummary* track : found) {
+            error += ' ';
+            error += KeyHex(track->Layout).substr(0, 8);
+            error += " (" + track->Name + ")";
+        }
     }
     return std::nullopt;
 }
