@@ -315,9 +315,17 @@ int RunRender(const Options& options)
     if (options.compare) {
         // The comparison of the lap chosen, as "Compare" opens it.
         app.Compare().Open(state, toolkit);
+        // Against the personal best from another race, as "PB" compares.
+        std::string notAgainstPb;
+        if (options.againstPb && state.Laps.LapCount > 0)
+            notAgainstPb = app.History().Store() ? app.Compare().CompareAgainstPersonalBest(state, toolkit)
+                                                 : "History unavailable: " + app.History().Unavailable();
         if (state.Laps.LapCount == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
             status = kOutputFailed;
+        } else if (!notAgainstPb.empty()) {
+            std::cerr << "vxanalyser: " << dir << "compare.png not written (" << notAgainstPb << ")\n";
+            status = kInputError;
         } else if (!written(toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png"), "compare.png")) {
             return kOutputFailed;
         }
