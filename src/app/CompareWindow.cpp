@@ -270,14 +270,14 @@ std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit
     auto lap = history_->BestLap(race);
     if (!lap)
         return "History unavailable: " + history_->LastFailure().message;
-    otherIsPersonalBest_ = personalBest_ && personalBest_->Race == race;
+    const bool personalBest = personalBest_ && personalBest_->Race == race;
     const std::string day = DateText(lap->Of.DateNs).substr(0, 10);
-    otherLap_ = ProfileOfKeptLap(lap->Of.Lap, (otherIsPersonalBest_ ? "PB " : "") + day, lap->Of.BestS,
-                                 std::move(lap->Path), std::move(lap->SpeedsKmh));
-    if (otherLap_->Path.empty()) {
-        otherLap_.reset();
-        return "the history keeps no path of its best lap";
-    }
+    LapProfile profile = ProfileOfKeptLap(lap->Of.Lap, (personalBest ? "PB " : "") + day, lap->Of.BestS,
+                                          std::move(lap->Path), std::move(lap->SpeedsKmh));
+    if (profile.Path.empty())
+        return "the history keeps no path of its best lap";  // the choice before stays
+    otherIsPersonalBest_ = personalBest;
+    otherLap_ = std::move(profile);
     otherRace_ = lap->Of;
     againstChoice_ = 0;
     Redraw(state, toolkit);
