@@ -83,10 +83,14 @@ const std::string kHelp =
     "and speeds are measured on the reference lap. The keys of the window work\n"
     "there too; Up and Down step through the table's laps, Return compares\n"
     "against the lap shown, a right click or Shift+click on a row against that\n"
-    "row's lap, and Esc or Ctrl+W closes it.\n"
+    "row's lap, and Esc or Ctrl+W closes it. With a race history, \"PB\"\n"
+    "compares against your best lap of the track from another race (named by\n"
+    "date, file and lap; sectors and speeds stay this race's own) until a lap\n"
+    "of this race is chosen again.\n"
     "\"History\" opens the race history: the tracks with their personal\n"
-    "bests, a track's progress and its races; a click on a race loads it,\n"
-    "\"Add folder...\" records a folder's saved games.\n"
+    "bests, a track's progress and its races; a click on a race loads it, a\n"
+    "right click or Shift+click and \"Use as reference\" compares against its\n"
+    "best lap, \"Add folder...\" records a folder's saved games.\n"
     "\"Follow folder\" follows the shown race's folder as follow does: each\n"
     "race the game saves there is loaded once written whole, recorded, and\n"
     "said in the log with its best lap against your personal best; a race due\n"
@@ -320,9 +324,17 @@ int RunRender(const Options& options)
     if (options.compare) {
         // The comparison of the lap chosen, as "Compare" opens it.
         app.Compare().Open(state, toolkit);
+        // Against the personal best from another race, as "PB" compares.
+        std::string notAgainstPb;
+        if (options.againstPb && state.Laps.LapCount > 0)
+            notAgainstPb = app.History().Store() ? app.Compare().CompareAgainstPersonalBest(state, toolkit)
+                                                 : "History unavailable: " + app.History().Unavailable();
         if (state.Laps.LapCount == 0) {
             std::cerr << "vxanalyser: " << dir << "compare.png not written (the race has no lap to compare)\n";
             status = kOutputFailed;
+        } else if (!notAgainstPb.empty()) {
+            std::cerr << "vxanalyser: " << dir << "compare.png not written (" << notAgainstPb << ")\n";
+            status = kInputError;
         } else if (!written(toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png"), "compare.png")) {
             return kOutputFailed;
         }

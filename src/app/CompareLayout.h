@@ -53,6 +53,10 @@ inline constexpr Control AgainstCaption{46, {10, 607, 95, 20}, "Against lap:"};
 inline constexpr Control PrevAgainst{47, {110, 603, 25, 24}, "<"};
 inline constexpr Control AgainstLabel{48, {142, 607, 40, 20}};
 inline constexpr Control NextAgainst{49, {185, 603, 25, 24}, ">"};
+// With a race history: the personal best of the track from another race,
+// and which race's lap is compared against when it is one.
+inline constexpr Control AgainstBest{57, {218, 603, 36, 24}, "PB"};
+inline constexpr Control AgainstRace{58, {260, 607, 257, 20}};
 
 // Commands of the window's own keys (control events of no control). The
 // main window's lap keys raise the main window's commands here too.

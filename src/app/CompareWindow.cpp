@@ -82,6 +82,12 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         AddButton(toolkit, layout::PrevAgainst);
         AddLabel(toolkit, layout::AgainstLabel);
         AddButton(toolkit, layout::NextAgainst);
+        if (history_) {
+            AddButton(toolkit, layout::AgainstBest);
+            AddLabel(toolkit, layout::AgainstRace);
+            toolkit.SetControlToolTip(layout::AgainstBest.Number,
+                                      "Compare against your best lap of this track from another race");
+        }
         for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
             toolkit.TrackPointer(box.Control, true);
         toolkit.SetControlToolTip(layout::LapTable.Control,
@@ -108,9 +114,14 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         };
         for (const auto& [key, command] : keys)
             toolkit.AddKeyCommand(layout::Number, key, command);
-        const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
+        const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number, layout::AgainstBest.Number,
                                 layout::TableScroll.Number};
-        toolkit.SetTabOrder(tabOrder);
+        const int tabOrderWithoutHistory[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
+                                              layout::TableScroll.Number};
+        if (history_)
+            toolkit.SetTabOrder(tabOrder);
+        else
+            toolkit.SetTabOrder(tabOrderWithoutHistory);
         PlaceWindow(toolkit);
     }
     KeepChoiceFor(state);
@@ -125,6 +136,7 @@ void CompareWindow::Close(Toolkit& toolkit)
         place_ = ScreenPlace{frame.x, frame.y};
     toolkit.DestroyAppWindow(layout::Number);
     analysis_.reset();
+    personalBest_.reset();
     bests_ = {};
     figures_.reset();
     cursor_.reset();
@@ -160,10 +172,12 @@ void CompareWindow::PlaceWindow(Toolkit& toolkit) const
 // from its own reference lap.
 void CompareWindow::KeepChoiceFor(const AppState& state)
 {
-    const RaceKey race{state.GameDigest, state.LayoutDigest};
+    const ChoiceRace race{state.GameDigest, state.LayoutDigest};
     if (race != choiceRace_) {
         choiceRace_ = race;
         againstChoice_ = 0;
+        otherRace_.reset();
+        otherLap_.reset();
     }
 }
 
@@ -193,8 +207,89 @@ void CompareWindow::Analyse(const AppState& state)
     bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
     if (!analysis_) {
         againstChoice_ = 0;
+        otherRace_.reset();
+        otherLap_.reset();
         cursor_.reset();
     }
+    FindPersonalBest(state);
+}
+
+// The personal best of the shown race's layout from another race, when
+// there is a history and a race to compare with it.
+void CompareWindow::FindPersonalBest(const AppState& state)
+{
+    personalBest_.reset();
+    if (history_ && analysis_)
+        personalBest_ = history_->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+}
+
+void CompareWindow::HistoryChanged(Toolkit& toolkit)
+{
+    if (!IsOpen(toolkit) || !analysis_)
+        return;
+    personalBest_.reset();
+    if (history_)
+        personalBest_ = history_->BestOfOtherRaces(choiceRace_.Layout, choiceRace_.Game);
+    ShowChoices(toolkit);
+}
+
+std::string CompareWindow::CompareAgainstPersonalBest(const AppState& state, Toolkit& toolkit)
+{
+    if (!history_)
+        return "there is no race history";
+    const auto best = history_->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+    if (!best)
+        return history_->LastFailure().message.empty() ? "the history holds no best lap of this track from "
+                                                         "another race"
+                                                       : "History unavailable: " + history_->LastFailure().message;
+    return CompareAgainstRace(state, toolkit, best->Race, state.LayoutDigest);
+}
+
+std::string CompareWindow::CompareAgainstRace(const AppState& state, Toolkit& toolkit, const RaceKey& race,
+                                              const LayoutKey& layout)
+{
+    if (!history_)
+        return "there is no race history";
+    if (!state.HasGame || state.Laps.LapCount == 0)
+        return "the main window shows no race with laps to compare with it";
+    if (layout != state.LayoutDigest)
+        return "it was raced on another track than the race shown";
+    if (race == state.GameDigest)
+        return "it is the race shown: compare against its laps in the comparison";
+    if (!IsOpen(toolkit))
+        Open(state, toolkit);
+    if (!IsOpen(toolkit))
+        return "the comparison window could not be opened";
+    if (!analysis_)
+        return "the race shown has no lap to compare";
+    return PickOtherRace(state, toolkit, race);
+}
+
+std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit, const RaceKey& race)
+{
+    auto lap = history_->BestLap(race);
+    if (!lap)
+        return "History unavailable: " + history_->LastFailure().message;
+    const bool personalBest = personalBest_ && personalBest_->Race == race;
+    const std::string day = DateText(lap->Of.DateNs).substr(0, 10);
+    LapProfile profile = ProfileOfKeptLap(lap->Of.Lap, (personalBest ? "PB " : "") + day, lap->Of.BestS,
+                                          std::move(lap->Path), std::move(lap->SpeedsKmh));
+    if (profile.Path.empty())
+        return "the history keeps no path of its best lap";  // the choice before stays
+    otherIsPersonalBest_ = personalBest;
+    otherLap_ = std::move(profile);
+    otherRace_ = lap->Of;
+    againstChoice_ = 0;
+    Redraw(state, toolkit);
+    return {};
+}
+
+std::string CompareWindow::OtherRaceText() const
+{
+    if (!otherRace_)
+        return {};
+    return (otherIsPersonalBest_ ? "PB: " : "") + DateText(otherRace_->DateNs).substr(0, 10) + " " +
+           FileNameToCp1252(otherRace_->FileName) + ", lap " + IntToText(otherRace_->Lap);
 }
 
 void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
@@ -202,7 +297,8 @@ void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
     figures_.reset();
     if (analysis_) {
         const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
-        figures_ = CompareLaps(*analysis_, lap, againstChoice_);
+        figures_ = otherLap_ ? CompareLaps(ProfileOf(*analysis_, lap), *otherLap_)
+                             : CompareLaps(*analysis_, lap, againstChoice_);
     }
     // The compared lap's row in view.
     std::int32_t top = TableTop(toolkit);
@@ -267,8 +363,15 @@ void CompareWindow::ShowChoices(Toolkit& toolkit) const
 {
     const std::int32_t against = Against();
     toolkit.SetControlText(layout::AgainstLabel.Number, against > 0 ? IntToText(against) : "");
-    toolkit.SetControlEnabled(layout::PrevAgainst.Number, against > 1);
-    toolkit.SetControlEnabled(layout::NextAgainst.Number, analysis_ && against > 0 && against < analysis_->LapCount);
+    // Against another race's lap, either steps back to this race's laps.
+    const bool other = otherRace_ && analysis_;
+    toolkit.SetControlEnabled(layout::PrevAgainst.Number, other || against > 1);
+    toolkit.SetControlEnabled(layout::NextAgainst.Number,
+                              other || (analysis_ && against > 0 && against < analysis_->LapCount));
+    if (history_ && IsOpen(toolkit)) {
+        toolkit.SetControlEnabled(layout::AgainstBest.Number, personalBest_ && analysis_);
+        toolkit.SetControlText(layout::AgainstRace.Number, OtherRaceText());
+    }
 }
 
 void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
@@ -290,7 +393,9 @@ void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::in
 // lap drawn beside change.
 void CompareWindow::StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step)
 {
-    if (analysis_ && Against() != 0)
+    if (analysis_ && otherRace_)  // back to this race: beside its reference lap
+        PickAgainst(state, toolkit, std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount));
+    else if (analysis_ && Against() != 0)
         PickAgainst(state, toolkit, std::clamp(Against() + step, 1, analysis_->LapCount));
 }
 
@@ -299,6 +404,8 @@ void CompareWindow::PickAgainst(const AppState& state, Toolkit& toolkit, std::in
     if (!analysis_ || lap < 1 || lap > analysis_->LapCount)
         return;
     againstChoice_ = lap;
+    otherRace_.reset();
+    otherLap_.reset();
     Redraw(state, toolkit);
 }
 
@@ -350,6 +457,10 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         switch (toolkit.EventControl()) {
         case layout::PrevAgainst.Number: StepAgainst(state, toolkit, -1); return true;
         case layout::NextAgainst.Number: StepAgainst(state, toolkit, +1); return true;
+        case layout::AgainstBest.Number:
+            if (const std::string why = CompareAgainstPersonalBest(state, toolkit); !why.empty())
+                SayFailure(state, toolkit, layout::Number, "No comparison against the PB: " + why);
+            return true;
         case layout::TableScroll.Number:
             ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
             return true;

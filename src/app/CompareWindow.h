@@ -1,7 +1,9 @@
 // The comparison window: the lap shown in the main window (the fastest lap
 // for the whole race) against another lap of the race (the reference lap
-// unless the user picks another), opened by "Compare" and closed on its own.
-// It follows the main window's lap and every load.
+// unless the user picks another) or, with a race history, the best lap of
+// another race on the same layout ("PB", or "Use as reference" in the
+// history window), opened by "Compare" and closed on its own. It follows
+// the main window's lap and every load.
 //
 // Its numbers and layout: app/CompareLayout.h. Its figures and pictures:
 // laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
@@ -15,7 +17,10 @@
 #include <cstdint>
 #include <optional>
 
+#include <string>
+
 #include "app/Placement.h"
+#include "history/HistoryStore.h"
 #include "laps/CompareFigures.h"
 #include "state/AppState.h"
 
@@ -23,6 +28,10 @@ namespace vx {
 
 class CompareWindow final : public SideWindow {
 public:
+    // The race history the best laps of other races come from (owned by the
+    // history window, alive as long as this window); none without one.
+    void UseHistory(HistoryStore* history) { history_ = history; }
+
     // Opens the window over the committed analysis (or redraws it when
     // open): where it was last closed, or at first beside the main window.
     void Open(const AppState& state, Toolkit& toolkit);
@@ -45,6 +54,17 @@ public:
     // Draws every picture again and shows them.
     void Redraw(const AppState& state, Toolkit& toolkit);
 
+    // The lap compared against becomes the best lap of race, a race of
+    // layout in the history (the window opens when closed): "" when it did,
+    // else why not, as the user is told it.
+    std::string CompareAgainstRace(const AppState& state, Toolkit& toolkit, const RaceKey& race,
+                                   const LayoutKey& layout);
+    // The same for the personal best of the shown race's layout from
+    // another race ("PB"); why not when the history holds none.
+    std::string CompareAgainstPersonalBest(const AppState& state, Toolkit& toolkit);
+    // The history gained races: whether "PB" can be chosen again.
+    void HistoryChanged(Toolkit& toolkit);
+
     void LapShown(const AppState& state, Toolkit& toolkit) override;
     void AnalysisCommitted(AppState& state, Toolkit& toolkit) override;
 
@@ -53,8 +73,13 @@ public:
     const std::optional<LapAnalysis>& Analysis() const { return analysis_; }
     // The lap compared; 0 when there is none.
     std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
-    // The lap it is compared against; 0 when there is none.
-    std::int32_t Against() const { return figures_ ? figures_->Against.Lap : 0; }
+    // The lap of this race it is compared against; 0 when there is none (or
+    // it is compared against another race's lap).
+    std::int32_t Against() const { return figures_ && !otherRace_ ? figures_->Against.Lap : 0; }
+    // The race of the lap compared against when it is another race's.
+    const std::optional<BestLapOfRace>& AgainstOtherRace() const { return otherRace_; }
+    // What the window says of that race: "PB: 2026-12-01 cup.gam, lap 7".
+    std::string OtherRaceText() const;
     // The lap fraction under the pointer.
     std::optional<double> Cursor() const { return cursor_; }
     // The first lap row shown, from 0: the scroll bar's position.
@@ -65,10 +90,10 @@ public:
 private:
     // The race of the lap chosen to compare against: its saved game's and
     // layout's keys.
-    struct RaceKey {
+    struct ChoiceRace {
         Sha256Digest Game{};
         Sha256Digest Layout{};
-        bool operator==(const RaceKey&) const = default;
+        bool operator==(const ChoiceRace&) const = default;
     };
 
     void PlaceWindow(Toolkit& toolkit) const;
@@ -81,12 +106,21 @@ private:
     void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
     void StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step);
     void PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap);
+    std::string PickOtherRace(const AppState& state, Toolkit& toolkit, const RaceKey& race);
+    void FindPersonalBest(const AppState& state);
     void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
 
     std::int32_t againstChoice_ = 0;    // the lap compared against; 0 the reference lap
-    RaceKey choiceRace_;                // the race it was chosen on
+    ChoiceRace choiceRace_;                // the race it was chosen on
+    HistoryStore* history_ = nullptr;
+    // The personal best of the layout from another race, as last read.
+    std::optional<BestLapOfRace> personalBest_;
+    // Instead of againstChoice_: another race's best lap, chosen on choiceRace_.
+    std::optional<BestLapOfRace> otherRace_;
+    bool otherIsPersonalBest_ = false;
+    std::optional<LapProfile> otherLap_;
     std::optional<ScreenPlace> place_;  // the frame's corner when last closed
     std::optional<LapAnalysis> analysis_;
     LapTableBests bests_;

@@ -85,6 +85,7 @@ void HistoryWindow::Start(AppState& state, Toolkit& toolkit, const HistoryOption
         return;
     }
     store_ = std::move(opening.Store);
+    compare_.UseHistory(store_.get());
     if (!opening.ReadOnlyNote.empty()) {
         record_ = false;
         LogMessage(state, toolkit, opening.ReadOnlyNote);
@@ -330,11 +331,9 @@ void HistoryWindow::ShowButtons(const AppState& state, Toolkit& toolkit)
 {
     toolkit.SetControlEnabled(layout::AddFolder.Number, !add_ && !store_->ReadOnly());
     toolkit.SetControlEnabled(layout::CancelAdd.Number, add_ != nullptr);
-    // Another race of the layout shown, against a race with laps.
-    const bool usable = chosenRace_ && state.HasGame && state.Laps.LapCount > 0 &&
-                        *chosenRace_ != state.GameDigest && chosenTrack_ >= 0 &&
-                        tracks_[static_cast<std::size_t>(chosenTrack_)].Layout == state.LayoutDigest;
-    toolkit.SetControlEnabled(layout::UseAsReference.Number, usable);
+    // A race chosen: when its best lap cannot be compared with the race
+    // shown (another track, the same race, no laps), the button says why.
+    toolkit.SetControlEnabled(layout::UseAsReference.Number, chosenRace_.has_value() && state.HasGame);
 }
 
 void HistoryWindow::ChooseTrack(const AppState& state, Toolkit& toolkit, std::int64_t index)
@@ -387,16 +386,22 @@ void HistoryWindow::ClickRace(AppState& state, Toolkit& toolkit, std::size_t ind
     }
 }
 
+// The chosen race's best lap becomes the lap compared against in the
+// comparison window, which opens for it; when it cannot, the user is told why
+// in front of this window.
 void HistoryWindow::UseChosenAsReference(AppState& state, Toolkit& toolkit)
 {
-    if (!chosenRace_)
+    if (!chosenRace_ || chosenTrack_ < 0)
         return;
-    const auto lap = store_->BestLap(*chosenRace_);
-    if (!lap) {
-        LogFailure(state, toolkit, "History unavailable: " + store_->LastFailure().message);
-        return;
-    }
-    (void)compare_;  // the comparison against another race's lap comes next
+    const auto row = std::find_if(rows_.begin(), rows_.end(),
+                                  [&](const ProgressRow& r) { return r.Race == *chosenRace_; });
+    const std::string name = row != rows_.end() ? FileNameToUtf8(row->FileName) : "the race chosen";
+    const std::string why = compare_.CompareAgainstRace(state, toolkit, *chosenRace_,
+                                                        tracks_[static_cast<std::size_t>(chosenTrack_)].Layout);
+    if (!why.empty())
+        SayFailure(state, toolkit, layout::Number, "Not used as reference: " + name + " (" + why + ")");
+    else
+        LogMessage(state, toolkit, "Compared against the best lap of " + name);
 }
 
 // --- Adding a folder ----------------------------------------------------------------------------
@@ -451,6 +456,7 @@ void HistoryWindow::StopAdding(AppState& state, Toolkit& toolkit, bool cancelled
                    " files";
     const std::string failure = add_->StoreFailure();
     add_.reset();
+    compare_.HistoryChanged(toolkit);
     if (!failure.empty())
         LogFailure(state, toolkit, "History unavailable: " + failure);
     LogMessage(state, toolkit, summary);

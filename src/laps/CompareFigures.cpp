@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <span>
+#include <utility>
 
 #include "laps/LapAnalysis.h"
 
@@ -66,6 +67,27 @@ LapProfile ProfileOf(const LapAnalysis& analysis, std::int32_t lap)
     profile.SpeedKmh.reserve(path.size());
     for (std::size_t i = 0; i < path.size(); ++i)
         profile.SpeedKmh.push_back(analysis.SpeedAt(SampleOfVertex(analysis, lap, i)));
+    return profile;
+}
+
+LapProfile ProfileOfKeptLap(std::int32_t lap, std::string race, double preciseS, std::vector<PathVertex> path,
+                            std::vector<std::optional<double>> speedsKmh)
+{
+    LapProfile profile;
+    if (path.size() < 2)
+        return profile;
+    profile.Lap = lap;
+    profile.Race = std::move(race);
+    profile.StartS = path.front().t;
+    profile.PreciseS = preciseS;
+    profile.LengthPx = path.back().distance;
+    // Lap 1 starts at the race's first sample; every later lap where the
+    // line was crossed, which has no speed of its own.
+    profile.StartsAtCrossing = lap >= 2;
+    if (speedsKmh.size() != path.size())
+        speedsKmh.assign(path.size(), std::nullopt);
+    profile.Path = std::move(path);
+    profile.SpeedKmh = std::move(speedsKmh);
     return profile;
 }
 

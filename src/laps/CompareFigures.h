@@ -3,6 +3,7 @@
 // lap table. Plain arithmetic over the lap analysis (LapAnalysis.h).
 //
 //   LapProfile, ProfileOf      a lap as the comparison draws and measures it
+//   ProfileOfKeptLap           a lap of another race, as the history keeps it
 //   TimeAt, PointAt, SpeedAt   when, where and how fast along a profile
 //   DeltaAt                    the time one lap lost or gained on the other
 //   SpeedRangeOf               a lap's lowest and highest speed
@@ -14,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "state/Analysis.h"
@@ -26,6 +28,9 @@ namespace vx {
 // so that it can come from wherever a lap's path is kept.
 struct LapProfile {
     std::int32_t Lap = 0;        // its number in its race; 0 for none
+    // The race it comes from, as named after its lap ("lap 7, 2026-12-01"):
+    // empty for a lap of the race analysed.
+    std::string Race;
     double StartS = 0;           // replay time of the first vertex
     double PreciseS = 0;         // the lap's precise time
     double LengthPx = 0;         // the path's length in map pixels
@@ -38,6 +43,14 @@ struct LapProfile {
 
 // Lap lap of the analysis as a profile; an empty one for a lap not driven.
 LapProfile ProfileOf(const LapAnalysis& analysis, std::int32_t lap);
+
+// A lap of another race as a profile: lap lap of the race named race, its
+// precise time, its path (times in that race's replay, distances along it)
+// and the speed at each vertex. Speeds that do not match the path (a lap
+// kept before speeds were) leave every vertex without one. An empty one for
+// a path of fewer than two vertices.
+LapProfile ProfileOfKeptLap(std::int32_t lap, std::string race, double preciseS, std::vector<PathVertex> path,
+                            std::vector<std::optional<double>> speedsKmh);
 
 // Seconds since the lap's start when its path has covered fraction f
 // (clamped to [0, 1]) of its length; the precise time at f = 1.

@@ -193,6 +193,12 @@ std::string LapName(std::int32_t lap)
     return "lap " + IntToText(lap);
 }
 
+// A lap by name, with its race when it is of another race: "lap 7 (2026-12-01)".
+std::string LapName(const LapProfile& lap)
+{
+    return lap.Race.empty() ? LapName(lap.Lap) : LapName(lap.Lap) + " (" + lap.Race + ")";
+}
+
 // Mixes every pixel of the map's area (not the strip below it) with white:
 // the map steps back behind the laps.
 void FadeMapArea(Image& image)
@@ -305,6 +311,8 @@ void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std:
 std::string AgainstName(const LapAnalysis& a, const CompareFigures& figures)
 {
     const std::int32_t against = figures.Against.Lap;
+    if (!figures.Against.Race.empty())
+        return LapName(figures.Against);
     return LapName(against) + (against == a.ReferenceLap ? " (reference)" : "");
 }
 
@@ -367,8 +375,12 @@ void DrawSpeedBase(const LapAnalysis& a, const CompareFigures& figures, const Co
     UseSmallFont(toolkit, pictures);
     DrawChartFrame(toolkit, plot, "Speed (km/h)");
     const int plotRight = plot.Left + plot.Width;
-    toolkit.DrawTextAt(plotRight - 170, 3, LapName(figures.Lap.Lap), kLapBlue);
-    toolkit.DrawTextAt(plotRight - 110, 3, AgainstName(a, figures), kReference);
+    // The lap of another race has a longer name: both names move left as
+    // far as it needs.
+    const std::string againstName = AgainstName(a, figures);
+    const int againstX = std::min(plotRight - 110, plotRight - 4 - toolkit.MeasureTextWidth(againstName));
+    toolkit.DrawTextAt(againstX - 60, 3, LapName(figures.Lap.Lap), kLapBlue);
+    toolkit.DrawTextAt(againstX, 3, againstName, kReference);
     const auto& lapRange = figures.LapSpeeds;
     const auto& refRange = figures.AgainstSpeeds;
     if (!lapRange && !refRange) {
@@ -397,7 +409,7 @@ void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& picture
     Drawing drawing(toolkit, chart.Base);
     UseSmallFont(toolkit, pictures);
     DrawChartFrame(toolkit, plot,
-                   "Delta (s): " + LapName(figures.Lap.Lap) + " against " + LapName(figures.Against.Lap));
+                   "Delta (s): " + LapName(figures.Lap.Lap) + " against " + LapName(figures.Against));
     toolkit.DrawTextAt(plot.Left + plot.Width - 150, 3, "red: losing  green: gaining", kGrey);
     const auto columns = static_cast<std::size_t>(std::max(plot.Width, 0));
     std::vector<double> delta(columns);
@@ -444,9 +456,11 @@ void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optio
     UseSmallFont(toolkit, pictures);
     const LapProfile& lap = figures.Lap;
     const LapProfile& reference = figures.Against;
+    const std::string referenceTime = reference.Race.empty() ? " (" + Seconds(reference.PreciseS) + " s)"
+                                                              : ", " + Seconds(reference.PreciseS) + " s";
     toolkit.DrawTextAt(6, 3, LapName(lap.Lap) + ": " + Seconds(lap.PreciseS) + " s, " +
                                  SignedSeconds(lap.PreciseS - reference.PreciseS) + " s against " +
-                                 LapName(reference.Lap) + " (" + Seconds(reference.PreciseS) + " s)",
+                                 LapName(reference) + referenceTime,
                        kBlack);
     const LapFigures& measure = a.Lap(a.ReferenceLap);
     std::string best = "Theoretical best: none (a sector has no time)";
@@ -471,7 +485,7 @@ void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optio
         return speed ? FixedText(*speed, 1) + " km/h" : std::string("no speed");
     };
     toolkit.DrawTextAt(6, 55, "At " + FixedText(f * 100, 1) + " % of the lap: " + LapName(lap.Lap) + " " +
-                                  speedText(lap) + ", " + LapName(reference.Lap) + " " + speedText(reference) +
+                                  speedText(lap) + ", " + LapName(reference) + " " + speedText(reference) +
                                   ", delta " + SignedSeconds(DeltaAt(lap, reference, f)) + " s",
                        kBlack);
 }

@@ -466,9 +466,22 @@ TEST_F(HistoryCommand, ReportAndRenderReadTheHistoryAgainstTheBestOfTheOtherRace
     EXPECT_EQ(be32(16), 1010);  // the window's client area
     EXPECT_EQ(be32(20), 720);
 
+    const Outcome againstPb = Vx({"render", game, "--compare", "--against-pb", "--out", root / "pb"});
+    EXPECT_EQ(againstPb.status, 0) << againstPb.err;
+    EXPECT_TRUE(fs::exists(root / "pb/compare.png"));
+
     EXPECT_EQ(test::ReadFile(history), before);
     EXPECT_EQ(RacesIn(history), 4);
     EXPECT_EQ(Vx({"report", game, "--against-pb"}).status, 2);  // a JSON member: --json only
+    // A history of this race alone holds no personal best from another race.
+    const std::string alone = root / "alone.sqlite3";
+    ASSERT_EQ(Vx({"history", "add", game, "--history", alone}, false).status, 0);
+    const Outcome none = Vx({"render", game, "--compare", "--against-pb", "--history", alone, "--out",
+                             root / "none"}, false);
+    EXPECT_EQ(none.status, 3);
+    EXPECT_THAT(none.err, HasSubstr("compare.png not written (the history holds no best lap of this track from "
+                                    "another race)"));
+    EXPECT_FALSE(fs::exists(root / "none/compare.png"));
     const Outcome missing = Vx({"render", game, "--history-window", "--history", root / "none.sqlite3", "--out",
                                 root / "out"}, false);
     EXPECT_EQ(missing.status, 3);

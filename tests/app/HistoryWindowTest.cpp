@@ -1,7 +1,8 @@
 // The race history in the window, driven as the user drives it: every
 // committed load recorded, the history window over its track, a race loaded
 // from its row, a folder added in steps while the windows answer, a window
-// that records nothing, and a history that cannot be opened.
+// that records nothing, a history that cannot be opened, and the best lap of
+// another race compared against ("PB", "Use as reference").
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 
 #include <filesystem>
 
+#include "app/CompareLayout.h"
+#include "app/CompareWindow.h"
 #include "app/HistoryLayout.h"
 #include "app/LoadWorkflow.h"
 #include "app/QtWindow.h"
@@ -126,6 +129,77 @@ TEST_F(HistoryInWindow, LoadsAreRecordedAndTheWindowShowsTheShownRacesTrackAndLo
     const auto opening = OpenHistory(history);
     ASSERT_TRUE(opening.Store);
     EXPECT_EQ(opening.Store->Setting("open_game_folder"), std::optional<std::string>((root / "a/Saves") + "/"));
+}
+
+TEST_F(HistoryInWindow, PbComparesAgainstTheBestLapOfAnotherRaceUntilALapOfThisRaceIsPicked)
+{
+    Start({history, true});
+    const std::string fast = WriteRace(root / "a", "fast.gam", 4, 760, 1);
+    const std::string slow = WriteRace(root / "a", "slow.gam", 3, 840, 0);
+    const CompareWindow& compare = app.Compare();
+    Load(fast);
+    Click("Compare");
+    ASSERT_TRUE(compare.IsOpen(toolkit));
+    EXPECT_FALSE(toolkit.ControlEnabled(compare_window::AgainstBest.Number));  // no other race yet
+    Load(slow);
+    ASSERT_TRUE(toolkit.ControlEnabled(compare_window::AgainstBest.Number));
+
+    Press(compare_window::AgainstBest.Number);
+    ASSERT_TRUE(compare.AgainstOtherRace().has_value());
+    EXPECT_EQ(compare.AgainstOtherRace()->FileName, "fast.gam");
+    EXPECT_EQ(compare.Against(), 0);  // no lap of this race
+    const std::int32_t reference = compare.Analysis()->ReferenceLap;
+    const std::string named = toolkit.GetControlText(compare_window::AgainstRace.Number);
+    EXPECT_THAT(named, testing::MatchesRegex("PB: 20[0-9][0-9]-[01][0-9]-[0-3][0-9] fast\\.gam, lap [0-9]+"));
+    EXPECT_LT(compare.AgainstOtherRace()->BestS, compare.Analysis()->Lap(reference).PreciseS);
+
+    // "<" goes back to this race's laps, beside its reference lap.
+    Press(compare_window::PrevAgainst.Number);
+    EXPECT_FALSE(compare.AgainstOtherRace());
+    EXPECT_EQ(compare.Against(), std::max(1, reference - 1));
+    EXPECT_EQ(toolkit.GetControlText(compare_window::AgainstRace.Number), "");
+    // So does a row picked in the table; another race forgets the choice.
+    Press(compare_window::AgainstBest.Number);
+    Point(compare_window::LapTable.Control, PointerAction::RightPress, 40, 20 + 16 * 2 + 5);
+    EXPECT_EQ(compare.Against(), 3);
+    EXPECT_FALSE(compare.AgainstOtherRace());
+    Press(compare_window::AgainstBest.Number);
+    Load(fast);
+    EXPECT_FALSE(compare.AgainstOtherRace());
+    EXPECT_TRUE(toolkit.ControlEnabled(compare_window::AgainstBest.Number));  // slow.gam's best now
+}
+
+TEST_F(HistoryInWindow, UseAsReferenceComparesAgainstTheChosenRaceOrSaysWhyNotInFrontOfTheHistory)
+{
+    Start({history, true});
+    fs::create_directories(root / "b/Saves");
+    WriteFile(root / "b/Saves/Square.trk", test::OvalTrack().SetTrackLength(2600).Build());
+    WriteFile(root / "b/Saves/square.gam", test::CupGame("Square", 2).Build());
+    Load(root / "b/Saves/square.gam");
+    Load(WriteRace(root / "a", "first.gam", 3, 800, 0));
+    Load(WriteRace(root / "a", "second.gam", 3, 780, 1));
+    ASSERT_FALSE(app.Compare().IsOpen(toolkit));
+
+    Press(HistoryButton);
+    ASSERT_EQ(RaceFiles(), (std::vector<std::string>{"first.gam", "second.gam"}));
+    EXPECT_FALSE(toolkit.ControlEnabled(layout::UseAsReference.Number));  // no race chosen
+    OnRaceRow(0, PointerAction::Press, true);
+    Press(layout::UseAsReference.Number);
+    ASSERT_TRUE(app.Compare().IsOpen(toolkit));
+    ASSERT_TRUE(app.Compare().AgainstOtherRace());
+    EXPECT_EQ(app.Compare().AgainstOtherRace()->FileName, "first.gam");
+
+    // A race of another track: said in the log and in front of the history window.
+    Point(layout::TrackList.Control, PointerAction::Press, 20, 20 + 16 + 5);
+    ASSERT_EQ(RaceFiles(), (std::vector<std::string>{"square.gam"}));
+    OnRaceRow(0, PointerAction::RightPress);
+    const std::size_t boxes = script->shown.size();
+    Press(layout::UseAsReference.Number);
+    EXPECT_THAT(State().Log.NewestWhole(),
+                HasSubstr("Not used as reference: square.gam (it was raced on another track than the race shown)"));
+    ASSERT_EQ(script->shown.size(), boxes + 1);
+    EXPECT_EQ(script->shown.back().owner, layout::Number);
+    EXPECT_EQ(app.Compare().AgainstOtherRace()->FileName, "first.gam");  // the choice stays
 }
 
 TEST_F(HistoryInWindow, AFolderIsAddedOneStepAtATimeWhileTheWindowsAnswerAndCancelKeepsWhatWasRead)

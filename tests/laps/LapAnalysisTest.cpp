@@ -211,6 +211,34 @@ TEST(CompareFigures, AnotherLapToCompareAgainstChangesOnlyTheDeltaAndTheLapBesid
     EXPECT_NEAR(onShort.AgainstSpeeds->Low, 0.0, kMicro);  // lap 2's wait
 }
 
+TEST(CompareFigures, ALapOfAnotherRaceIsMeasuredFromItsOwnStartWithTheSpeedsItKept)
+{
+    // This race's lap 3 (7.5 s) against lap 2 of another race, which waits a
+    // second on the top side (8.5 s), kept as the history keeps it: times in
+    // that race's replay, which had run a lap already.
+    const auto race = Course{}.Lap().Lap().Lap().Finish().Analyse();
+    const auto other = Course{}.Lap().Lap(20).Lap().Finish().Analyse();
+    ASSERT_TRUE(race && other);
+    const LapProfile theirs = ProfileOf(*other, 2);
+    const LapProfile kept = ProfileOfKeptLap(2, "2026-12-01", other->Lap(2).PreciseS, theirs.Path, theirs.SpeedKmh);
+    ASSERT_GT(kept.StartS, 7.0);
+    EXPECT_EQ(kept.Race, "2026-12-01");
+    const CompareFigures figures = CompareLaps(ProfileOf(*race, 3), kept);
+    // Level until the wait in the middle of the way, then a second ahead.
+    EXPECT_NEAR(DeltaAt(figures.Lap, figures.Against, 0.25), 0.0, kMicro);
+    EXPECT_NEAR(DeltaAt(figures.Lap, figures.Against, 0.75), -1.0, kMicro);
+    EXPECT_NEAR(DeltaAt(figures.Lap, figures.Against, 1.0), -1.0, kMicro);
+    ASSERT_TRUE(figures.AgainstSpeeds);
+    EXPECT_NEAR(figures.AgainstSpeeds->Low, 0.0, kMicro);
+    EXPECT_NEAR(*SpeedAt(figures.Against, 0.0), 576.0, kMicro);  // beside the crossing it starts at
+
+    // Kept without speeds: the path and times stay, no speed is made up.
+    const LapProfile bare = ProfileOfKeptLap(2, "", other->Lap(2).PreciseS, theirs.Path, {});
+    EXPECT_EQ(bare.SpeedKmh.size(), bare.Path.size());
+    EXPECT_FALSE(SpeedRangeOf(bare));
+    EXPECT_NEAR(TimeAt(bare, 0.75), TimeAt(kept, 0.75), kMicro);
+}
+
 TEST(CompareFigures, TheComparedLapIsTheShownOneOrTheFastest)
 {
     const auto a = Course{}.Lap().Lap(20).Lap(10).Finish().Analyse();
