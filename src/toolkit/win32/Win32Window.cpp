@@ -1123,8 +1123,9 @@ ScreenArea Win32WindowSystem::WindowFrame(std::uint64_t window)
 
 void Win32WindowSystem::MoveWindowTo(std::uint64_t window, int x, int y)
 {
+    // A headless window stays off the screen, where it is pictured.
     const HWND hwnd = WindowOf(window);
-    if (hwnd == nullptr)
+    if (hwnd == nullptr || headless_)
         return;
     RECT whole{};
     GetWindowRect(hwnd, &whole);
