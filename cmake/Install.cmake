@@ -19,7 +19,7 @@ install(FILES ${data}/icons/vxanalyser.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${data}/vxanalyser.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES docs/window.png docs/compare.png docs/window-windows.png  # shown in the README
+install(FILES docs/window.png docs/compare.png docs/window-windows.png docs/history.png docs/compare-pb.png  # shown in the README
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 install(DIRECTORY samples/Saves samples/Tracks DESTINATION ${CMAKE_INSTALL_DATADIR}/vxanalyser/samples)
 
