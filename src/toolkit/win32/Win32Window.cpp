@@ -1123,12 +1123,23 @@ ScreenArea Win32WindowSystem::WindowFrame(std::uint64_t window)
 
 void Win32WindowSystem::MoveWindowTo(std::uint64_t window, int x, int y)
 {
-    // A headless window stays off the screen, where it is pictured.
     const HWND hwnd = WindowOf(window);
-    if (hwnd == nullptr || headless_)
+    if (hwnd == nullptr)
         return;
     RECT whole{};
     GetWindowRect(hwnd, &whole);
+    if (headless_) {
+        // A headless window stays off the screens, where it is pictured: a
+        // move onto them is not made (it would show the window, and under
+        // some window systems wait for a window manager).
+        const RECT screens{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                           GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                           GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        const RECT target{x, y, x + (whole.right - whole.left), y + (whole.bottom - whole.top)};
+        RECT both{};
+        if (IntersectRect(&both, &screens, &target))
+            return;
+    }
     const RECT visible = VisibleFrame(hwnd);
     SetWindowPos(hwnd, nullptr, x - (visible.left - whole.left), y - (visible.top - whole.top), 0,
                  0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
