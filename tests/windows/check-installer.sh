@@ -121,12 +121,17 @@ snapshot "$work/installed"
 "$wine" msiexec /x "$(windows_path "$msi")" /qn >/dev/null 2>&1 || fail "msiexec /x failed"
 snapshot "$work/after"
 # What the installers added and is still there: no file, no value; no key
-# of ours (Windows Installer keeps its own empty folders and keys).
+# of ours (Windows Installer keeps its own empty folders and keys). The
+# user's own stay: the saved game, and the race history the window recorded
+# it into.
+history_folder='drive_c/users/[^/]*/AppData/Local/vxanalyser'
 comm -13 "$work/before" "$work/installed" | comm -12 - "$work/after" |
-  grep -E '^file f |^value |vxanalyser|\.gam|\.trk' | grep -v '^file . drive_c/users/Public/Race Days' \
-  >"$work/left" || true
+  grep -E '^file f |^value |vxanalyser|\.gam|\.trk' | grep -v '^file . drive_c/users/Public/Race Days' |
+  grep -Ev "^file . $history_folder(/|\$)" >"$work/left" || true
 [ -s "$work/left" ] && fail "left behind after uninstalling: $(head -n 20 "$work/left" | tr '\n' '|')"
 [ -f "$user/Saves/demo race é.gam" ] || fail "uninstalling removed the user's saved game"
+compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/vxanalyser/history.sqlite3" >/dev/null ||
+  fail "uninstalling removed the user's race history"
 
 [ $status -eq 0 ] && echo "$(basename "$msi"): installed quietly over version 0.9.0 (one entry, $version by $publisher)," \
   "file types and Start menu entry; the installed program ran; a saved game with spaces and accents" \
