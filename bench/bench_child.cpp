@@ -16,8 +16,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/LoadWorkflow.h"
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
+#include "laps/LapNavigation.h"
+#include "load/LoadWorkflow.h"
 #include "toolkit/Toolkit.h"
 
 int main(int argc, char** argv)

@@ -22,11 +22,11 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/HistoryLayout.h"
-#include "app/LoadWorkflow.h"
-#include "app/MainWindow.h"
+#include "app/windows/HistoryLayout.h"
+#include "app/windows/MainWindow.h"
 #include "history/HistoryStore.h"
 #include "laps/LapView.h"
+#include "load/LoadWorkflow.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx::bench {

@@ -1,6 +1,7 @@
 // The pipeline harness's work on one input: what "Load" does once the
 // requesters have answered, then the lap navigation.
 #include "FuzzTargets.h"
+#include "laps/LapNavigation.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,12 +9,12 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
-#include "app/CompareWindow.h"
-#include "app/LoadFiles.h"
-#include "app/LoadWorkflow.h"
-#include "app/MainWindow.h"
+#include "app/windows/CompareWindow.h"
+#include "app/windows/MainWindow.h"
 #include "laps/CompareFigures.h"
 #include "laps/LapTrace.h"
+#include "load/LoadFiles.h"
+#include "load/LoadWorkflow.h"
 #include "toolkit/Text.h"
 
 namespace vx {

@@ -1,6 +1,6 @@
 #include <clocale>
 
-#include "app/CommandLine.h"
+#include "app/commands/CommandLine.h"
 #include "toolkit/Platform.h"
 
 int main(int argc, char** argv)

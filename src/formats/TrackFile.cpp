@@ -120,4 +120,12 @@ Parsed<TrackData> ParseTrackFile(std::span<const std::uint8_t> file)
     return track;
 }
 
+std::span<const std::uint8_t> LayoutBytes(std::span<const std::uint8_t> track,
+                                          std::int64_t trackInfoBase)
+{
+    if (trackInfoBase < 8 || trackInfoBase > std::ssize(track))
+        return track;
+    return track.first(static_cast<std::size_t>(trackInfoBase));
+}
+
 }  // namespace vx

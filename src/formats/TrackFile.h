@@ -99,4 +99,10 @@ bool HasTrackHeader(std::span<const std::uint8_t> file);
 // outside `file`.
 Parsed<TrackData> ParseTrackFile(std::span<const std::uint8_t> file);
 
+// The bytes of a track that make its layout key (the race history's name
+// for a track: everything but the best times and their names): up to TrackInfoBase when it
+// lies inside 8..the file's length, else the whole file.
+std::span<const std::uint8_t> LayoutBytes(std::span<const std::uint8_t> track,
+                                          std::int64_t trackInfoBase);
+
 }  // namespace vx

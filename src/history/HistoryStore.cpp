@@ -961,47 +961,4 @@ bool HistoryStore::SetSetting(const std::string& name, const std::string& value)
     return write.Run() || Fail();
 }
 
-// --- The window's step ----------------------------------------------------------------------------
-
-CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state)
-{
-    CommittedRecording result;
-    const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
-    // A race known already is not analysed again: only where it was seen moves.
-    if (state.HasGame) {
-        const auto again = store.SeenAgain(state.GameDigest, FileNamePart(state.GamePath), FolderPart(state.GamePath));
-        if (!again) {
-            result.failed = true;
-            result.message = "History unavailable: " + store.LastFailure().message;
-            return result;
-        }
-        if (*again) {
-            result.message = "Already in the history: " + name;
-            return result;
-        }
-    }
-    // The file's date is the race's: a file gone since the load leaves the
-    // time of recording instead.
-    PathStamp stamp;
-    if (const auto found = StampOfPath(state.GamePath))
-        stamp = *found;
-    else
-        stamp.modifiedNs = NowNs();
-    std::string whyNot;
-    const auto record = RaceRecordOf(state, stamp, whyNot);
-    if (!record) {
-        result.message = "Not recorded in the history: " + name + " (" + whyNot + ")";
-        return result;
-    }
-    const auto recorded = store.Record(*record);
-    if (!recorded) {
-        result.failed = true;
-        result.message = "History unavailable: " + store.LastFailure().message;
-        return result;
-    }
-    result.recorded = *recorded == HistoryStore::Recorded::New;
-    result.message = (result.recorded ? "Recorded in the history: " : "Already in the history: ") + name;
-    return result;
-}
-
 }  // namespace vx

@@ -244,13 +244,4 @@ HistoryOpening OpenHistory(const std::string& path, bool checkAlways = false);
 // write the history.
 HistoryOpening OpenHistoryToRead(const std::string& path);
 
-// The window's step after a load that committed: records its race, dated by
-// the saved game's file. The message says what happened (or why nothing).
-struct CommittedRecording {
-    bool recorded = false;      // new in the history
-    bool failed = false;        // the history could not record it
-    std::string message;
-};
-CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state);
-
 }  // namespace vx

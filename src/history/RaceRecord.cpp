@@ -10,14 +10,6 @@
 
 namespace vx {
 
-std::span<const std::uint8_t> LayoutBytes(std::span<const std::uint8_t> track,
-                                          std::int64_t trackInfoBase)
-{
-    if (trackInfoBase < 8 || trackInfoBase > std::ssize(track))
-        return track;
-    return track.first(static_cast<std::size_t>(trackInfoBase));
-}
-
 std::string KeyHex(std::span<const std::uint8_t> key)
 {
     static const char kDigits[] = "0123456789abcdef";

@@ -26,11 +26,6 @@ namespace vx {
 using RaceKey = Sha256Digest;
 using LayoutKey = Sha256Digest;
 
-// The bytes of a track that make its layout key: up to TrackInfoBase when it
-// lies inside 8..the file's length, else the whole file.
-std::span<const std::uint8_t> LayoutBytes(std::span<const std::uint8_t> track,
-                                          std::int64_t trackInfoBase);
-
 // Lowercase hexadecimal.
 std::string KeyHex(std::span<const std::uint8_t> key);
 

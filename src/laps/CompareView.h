@@ -2,7 +2,7 @@
 // the map coloured by speed, their speed and the delta along the lap, the
 // table of every lap, and the figures at the pointer's cursor.
 //
-// The window that shows them (app/CompareWindow.h) hands over the images to
+// The window that shows them (app/windows/CompareWindow.h) hands over the images to
 // draw into and their sizes; everything here is placed within those sizes
 // and names no control. The figures come from CompareFigures.h.
 //

@@ -5,19 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "laps/LapAnalysis.h"
-#include "laps/LapTrace.h"
+#include "laps/RaceLaps.h"
 #include "state/AppState.h"
 
 namespace vx {
-
-// The committed replay cut into laps over the committed track: empty when
-// the race flag is 0 or the saved game holds no replay. Without pixels, the
-// laps' times alone (for the report, which draws nothing).
-LapTrace TraceReplay(const GameData& game, const TrackData& track, bool keepPixels = true);
-
-// The analysis of the committed laps (LapAnalysis.h).
-std::optional<LapAnalysis> AnalyseCommittedLaps(const AppState& state);
 
 // Draws lap CurrentLap (0: the whole race) of the committed trace over
 // MapImage, and shows the summary (lap 0 only) and the chart, or the

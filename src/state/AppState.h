@@ -1,9 +1,8 @@
-// The application's one record of data, its numbered objects and its
-// constant tables.
+// The application's one record of data and its constant tables (the
+// numbers of the toolkit's objects: state/Numbers.h).
 //
-// Sections: numbers of the main window's images, controls and fonts (our own
-// further windows keep theirs in app/); colours; AppState; the windows
-// beside the main one; start-up of the state.
+// Sections: colours; AppState; the windows beside the main one; start-up of
+// the state.
 #pragma once
 
 #include <array>
@@ -15,65 +14,11 @@
 #include "formats/TrackFile.h"
 #include "state/Analysis.h"
 #include "state/MessageLog.h"
+#include "state/Numbers.h"
 #include "toolkit/SystemServices.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx {
-
-// --- Numbered objects -------------------------------------------------------
-
-constexpr int MainWindow = 0;
-// No window: an action that no window asked for (the command line's), whose
-// failures are said in the log alone.
-constexpr int NoWindow = -1;
-
-// Images.
-constexpr int MapImage = 1;
-constexpr int PlaceholderImage = 3;
-constexpr int GaugeImage = 5;
-constexpr int DriverTableImage = 7;
-constexpr int LapSummaryImage = 10;
-constexpr int LapChartImage = 11;
-constexpr int LapChartBaseImage = 12;  // the lap chart without its lap marker
-constexpr int MapMasterImage = 13;
-constexpr int GuideImage = 14;    // how to begin, in the map box until the first load
-constexpr int ScratchImage = 20;  // never shown: the fonts' first text
-
-// Controls.
-constexpr int MapBox = 1;
-constexpr int LoadButton = 3;
-constexpr int GaugeBox = 6;
-constexpr int LapChartBox = 7;
-constexpr int DriverTableBox = 8;
-constexpr int LapSummaryBox = 9;
-constexpr int LapCaption = 11;
-constexpr int LapNumberLabel = 12;
-constexpr int PrevLapButton = 13;
-constexpr int NextLapButton = 14;
-constexpr int LapSlider = 15;
-constexpr int SaveButton = 16;
-constexpr int LogLabel = 17;
-constexpr int CompareButton = 18;
-constexpr int HistoryButton = 24;
-constexpr int FollowCheckBox = 25;
-
-// Commands of keys that no control carries (control events of no control).
-constexpr int FirstLapCommand = 20;
-constexpr int LastLapCommand = 21;
-constexpr int PageBackCommand = 22;
-constexpr int PageForwardCommand = 23;
-
-// Timers (the race history window's recording is 1).
-constexpr int FollowTimer = 2;  // a look at the followed folder
-
-// Fonts.
-constexpr int LabelFont = 1;
-constexpr int TableFont = 2;
-constexpr int GuideFont = 4;          // the text of GuideImage
-constexpr int GuideHeadingFont = 5;
-
-// The file number every read uses.
-constexpr int ReadFile = 0;
 
 // --- Colours -------------------------------------------------------------------
 

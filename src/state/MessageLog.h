@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/Toolkit.h"
+
 namespace vx {
 
 class MessageLog {
@@ -35,5 +37,22 @@ private:
     std::string newestWhole_;
     bool newestIsFailure_ = false;
 };
+
+struct AppState;
+
+// Keeps the message (cut to 100 characters) as the newest of the log's lines
+// and shows it. Messages are composed in UTF-8, like the file names in them.
+void LogMessage(AppState& state, Toolkit& toolkit, const std::string& message);
+// The same for a message that says something failed: it shows in red until
+// the next message that is no failure.
+void LogFailure(AppState& state, Toolkit& toolkit, const std::string& message);
+// A failure of what the user just did in window: logged as LogFailure logs
+// it, and said whole in an error box in front of that window. With NoWindow
+// it is logged alone.
+void SayFailure(AppState& state, Toolkit& toolkit, int window, const std::string& message);
+
+// Shows the newest log line in LogLabel (nothing before the first message)
+// and the messages whole as its tooltip, newest first.
+void ShowLog(const AppState& state, Toolkit& toolkit);
 
 }  // namespace vx

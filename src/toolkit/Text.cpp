@@ -343,4 +343,16 @@ std::string Cp1252ToUtf8(std::string_view text)
     return out;
 }
 
+bool EndsWithIgnoringCase(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() &&
+           ReplaceText(RightText(text, TextLength(end)), end, "", 1).empty();
+}
+
+bool IsSavedGameName(const std::string& path)
+{
+    const std::string name = FileNamePart(path);
+    return name.size() > 4 && EndsWithIgnoringCase(name, ".gam");
+}
+
 }  // namespace vx

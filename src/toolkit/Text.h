@@ -76,4 +76,9 @@ std::string Cp1252ToUtf8(std::string_view text);
 std::string FileNameToCp1252(std::string_view name);
 std::string FileNameToUtf8(std::string_view name);
 
+// The end of text is end, in any letter case.
+bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
+// A path whose name ends in ".gam", in any letter case, with something before.
+bool IsSavedGameName(const std::string& path);
+
 }  // namespace vx

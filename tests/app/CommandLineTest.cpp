@@ -13,11 +13,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "state/AppState.h"
-#include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
 #include "laps/DriverTable.h"
 #include "laps/LapTrace.h"
+#include "load/LoadWorkflow.h"
+#include "state/AppState.h"
 #include "support/TestSupport.h"
 #include "toolkit/Format.h"
 #include "toolkit/Text.h"

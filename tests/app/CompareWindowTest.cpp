@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
-#include "app/CompareLayout.h"
-#include "app/CompareWindow.h"
-#include "app/Placement.h"
+#include "app/windows/CompareLayout.h"
+#include "app/windows/CompareWindow.h"
+#include "app/windows/Placement.h"
 #include "fixtures/RaceFiles.h"
 #include "laps/LapChart.h"
 #include "laps/LapView.h"

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "app/Export.h"
 #include "fixtures/RaceFiles.h"
+#include "load/Export.h"
 #include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 

@@ -14,8 +14,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
+#include "load/LoadWorkflow.h"
 #include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 

@@ -10,12 +10,13 @@
 
 #include <filesystem>
 
-#include "app/CompareLayout.h"
-#include "app/CompareWindow.h"
-#include "app/HistoryLayout.h"
-#include "app/LoadWorkflow.h"
 #include "app/QtWindow.h"
+#include "app/windows/CompareLayout.h"
+#include "app/windows/CompareWindow.h"
+#include "app/windows/HistoryLayout.h"
 #include "fixtures/RaceFiles.h"
+#include "history/Recording.h"
+#include "load/LoadWorkflow.h"
 #include "support/WindowDriver.h"
 #include "toolkit/NoWindows.h"
 #include "toolkit/Text.h"

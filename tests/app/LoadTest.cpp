@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/Export.h"
-#include "app/LoadFiles.h"
-#include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
+#include "load/Export.h"
+#include "load/LoadFiles.h"
+#include "load/LoadWorkflow.h"
 #include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"

@@ -7,7 +7,7 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
 
 namespace vx::test {
 

@@ -12,8 +12,9 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include "app/Export.h"
 #include "app/QtWindow.h"
+#include "laps/LapNavigation.h"
+#include "load/Export.h"
 #include "support/WindowDriver.h"
 
 namespace vx {

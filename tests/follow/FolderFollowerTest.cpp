@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <map>
 
-#include "app/FolderFollower.h"
+#include "follow/FolderFollower.h"
 
 namespace vx {
 namespace {

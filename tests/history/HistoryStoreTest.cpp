@@ -17,14 +17,14 @@
 #include <unistd.h>
 #endif
 
-#include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
 #include "history/HistoryChecks.h"
 #include "history/HistoryStore.h"
-#include "history/HistoryView.h"
 #include "history/PathCodec.h"
+#include "history/view/HistoryView.h"
 #include "laps/CompareFigures.h"
 #include "laps/LapView.h"
+#include "load/LoadWorkflow.h"
 #include "reliability/Reliability.h"
 #include "support/TestSupport.h"
 #include "toolkit/Text.h"

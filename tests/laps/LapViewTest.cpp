@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
 #include "fixtures/GameFileBuilder.h"
 #include "fixtures/TrackFileBuilder.h"
 #include "laps/LapView.h"

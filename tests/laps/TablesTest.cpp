@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
 #include "fixtures/GameFileBuilder.h"
 #include "fixtures/TrackFileBuilder.h"
 #include "laps/DriverTable.h"

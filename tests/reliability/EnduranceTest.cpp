@@ -11,10 +11,11 @@
 
 #include <filesystem>
 
-#include "fixtures/RaceFiles.h"
 #include "app/QtWindow.h"
-#include "support/WindowDriver.h"
+#include "fixtures/RaceFiles.h"
+#include "laps/LapNavigation.h"
 #include "reliability/Reliability.h"
+#include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 
 namespace vx {

@@ -13,8 +13,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/CompareLayout.h"
-#include "app/CompareWindow.h"
+#include "app/windows/CompareLayout.h"
+#include "app/windows/CompareWindow.h"
 #include "fixtures/RaceFiles.h"
 #include "support/WindowDriver.h"
 

@@ -23,11 +23,11 @@
 #include <set>
 #include <thread>
 
-#include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
-#include "support/WindowDriver.h"
 #include "formats/ReplayBlock.h"
+#include "load/LoadWorkflow.h"
 #include "reliability/Reliability.h"
+#include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapDrawing.h"
 

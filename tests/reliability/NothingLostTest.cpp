@@ -19,10 +19,10 @@
 #include <random>
 #include <set>
 
-#include "app/LoadWorkflow.h"
 #include "fixtures/RaceFiles.h"
-#include "support/WindowDriver.h"
+#include "load/LoadWorkflow.h"
 #include "reliability/Reliability.h"
+#include "support/WindowDriver.h"
 #include "toolkit/Text.h"
 
 namespace vx {

@@ -1,4 +1,5 @@
 #include "reliability/Reliability.h"
+
 #include "trackmap/MapDrawing.h"
 
 #include <fstream>
@@ -7,7 +8,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
 #include "support/TestSupport.h"
 
 namespace vx::test {

@@ -31,10 +31,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "app/CompareLayout.h"
-#include "app/LoadWorkflow.h"
-#include "app/MainWindow.h"
+#include "app/windows/CompareLayout.h"
+#include "app/windows/MainWindow.h"
 #include "laps/LapChart.h"
+#include "load/LoadWorkflow.h"
 #include "support/ForwardingWindowSystem.h"
 
 namespace vx {

@@ -12,7 +12,7 @@
 #include <string>
 #include <utility>
 
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
 #include "support/ForwardingWindowSystem.h"
 #include "support/TestSupport.h"
 

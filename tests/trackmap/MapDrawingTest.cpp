@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/MainWindow.h"
+#include "app/windows/MainWindow.h"
 #include "fixtures/TrackFileBuilder.h"
 #include "support/DrawingBench.h"
 #include "trackmap/MapDrawing.h"

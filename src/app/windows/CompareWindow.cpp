@@ -1,0 +1,492 @@
+#include "app/windows/CompareWindow.h"
+
+#include "laps/LapNavigation.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "app/windows/CompareLayout.h"
+#include "app/windows/MainWindow.h"
+#include "app/windows/MainWindowLayout.h"
+#include "laps/CompareView.h"
+#include "laps/LapView.h"
+#include "load/Export.h"
+#include "load/LoadWorkflow.h"
+#include "toolkit/Text.h"
+
+namespace vx {
+
+namespace layout = compare_window;
+
+namespace {
+
+constexpr int kWheelRows = 3;  // table rows per notch of the wheel
+
+void AddBox(Toolkit& toolkit, const layout::PictureBox& box)
+{
+    toolkit.AddPictureBox(box.Control, box.At.x, box.At.y, box.At.w, box.At.h, 0);
+}
+
+void AddButton(Toolkit& toolkit, const layout::Control& control)
+{
+    toolkit.AddButton(control.Number, control.At.x, control.At.y, control.At.w, control.At.h, control.Text);
+}
+
+void AddLabel(Toolkit& toolkit, const layout::Control& control)
+{
+    toolkit.AddLabel(control.Number, control.At.x, control.At.y, control.At.w, control.At.h, control.Text);
+}
+
+void Show(Toolkit& toolkit, const layout::PictureBox& box)
+{
+    toolkit.ShowImage(box.Control, box.Image);
+}
+
+int VisibleTableRows()
+{
+    return TableRowsIn(layout::LapTable.At.h);
+}
+
+std::optional<LapLine> LapLineOf(const TrackData& track)
+{
+    if (!track.HasLapLine)
+        return std::nullopt;
+    return LapLine{track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2};
+}
+
+}  // namespace
+
+bool CompareWindow::IsOpen(const Toolkit& toolkit) const
+{
+    return toolkit.NativeWindowHandle(layout::Number) != 0;
+}
+
+void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
+{
+    if (!IsOpen(toolkit)) {
+        const layout::Place& client = layout::Client;
+        const WindowHandle window = toolkit.CreateAppWindow(layout::Number, client.x, client.y, client.w,
+                                                            client.h, layout::Title, kFixedWindowStyle);
+        if (toolkit.AttachControlList(window) == 0) {
+            toolkit.DestroyAppWindow(layout::Number);
+            return;
+        }
+        cursor_.reset();
+        toolkit.LoadFontSlot(layout::Font, layout::FontFace, layout::FontPoints);
+        for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart,
+                                              layout::DeltaChart, layout::LapTable, layout::Figures})
+            AddBox(toolkit, box);
+        const layout::Place& scroll = layout::TableScroll.At;
+        toolkit.AddScrollBar(layout::TableScroll.Number, scroll.x, scroll.y, scroll.w, scroll.h, 0, 0,
+                             VisibleTableRows());
+        AddLabel(toolkit, layout::AgainstCaption);
+        AddButton(toolkit, layout::PrevAgainst);
+        AddLabel(toolkit, layout::AgainstLabel);
+        AddButton(toolkit, layout::NextAgainst);
+        if (history_) {
+            AddButton(toolkit, layout::AgainstBest);
+            AddLabel(toolkit, layout::AgainstRace);
+            toolkit.SetControlToolTip(layout::AgainstBest.Number,
+                                      "Compare against your best lap of this track from another race");
+        }
+        for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
+            toolkit.TrackPointer(box.Control, true);
+        toolkit.SetControlToolTip(layout::LapTable.Control,
+                                  "Click: show this lap\n"
+                                  "Right click or Shift+click: compare against this lap\n"
+                                  "Return: compare against the lap shown");
+        toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
+        // Every key of the main window works here too; Up and Down go
+        // through the table's rows.
+        const std::pair<Key, int> keys[] = {
+            {Key::Left, PrevLapButton},
+            {Key::Right, NextLapButton},
+            {Key::PageUp, PageBackCommand},
+            {Key::PageDown, PageForwardCommand},
+            {Key::Home, FirstLapCommand},
+            {Key::End, LastLapCommand},
+            {Key::CtrlO, layout::LoadCommand},
+            {Key::CtrlS, layout::SaveCommand},
+            {Key::Up, layout::RowUpCommand},
+            {Key::Down, layout::RowDownCommand},
+            {Key::Return, layout::AgainstShownCommand},
+            {Key::Escape, layout::CloseCommand},
+            {Key::CtrlW, layout::CloseCommand},
+        };
+        for (const auto& [key, command] : keys)
+            toolkit.AddKeyCommand(layout::Number, key, command);
+        const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number, layout::AgainstBest.Number,
+                                layout::TableScroll.Number};
+        const int tabOrderWithoutHistory[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
+                                              layout::TableScroll.Number};
+        if (history_)
+            toolkit.SetTabOrder(tabOrder);
+        else
+            toolkit.SetTabOrder(tabOrderWithoutHistory);
+        PlaceWindow(toolkit);
+    }
+    KeepChoiceFor(state);
+    Analyse(state);
+    Redraw(state, toolkit);
+}
+
+void CompareWindow::Close(Toolkit& toolkit)
+{
+    const ScreenArea frame = toolkit.WindowFrameOf(layout::Number);
+    if (frame.width > 0)
+        place_ = ScreenPlace{frame.x, frame.y};
+    toolkit.DestroyAppWindow(layout::Number);
+    analysis_.reset();
+    personalBest_.reset();
+    bests_ = {};
+    figures_.reset();
+    cursor_.reset();
+}
+
+// Where it was last closed; the first time, beside the main window, on the
+// screen the main window is on.
+void CompareWindow::PlaceWindow(Toolkit& toolkit) const
+{
+    if (place_) {
+        toolkit.MoveAppWindow(layout::Number, place_->x, place_->y);
+        return;
+    }
+    const ScreenArea work = toolkit.WorkAreaOf(MainWindow);
+    const ScreenArea main = toolkit.WindowFrameOf(MainWindow);
+    if (work.width <= 0 || work.height <= 0 || main.width <= 0)
+        return;
+    // Both windows have the same borders and title bar: the main window's
+    // client area sits on its frame's bottom edge, centred across.
+    const int frameWidth = std::max(0, main.width - kClientWidth);
+    const int frameHeight = std::max(0, main.height - kClientHeight);
+    const int clientX = main.x + frameWidth / 2;
+    const int clientY = main.y + main.height - kClientHeight - frameWidth / 2;
+    std::vector<ScreenArea> controls;
+    for (const main_window::Place& at : main_window::Controls)
+        controls.push_back({clientX + at.x, clientY + at.y, at.w, at.h});
+    const ScreenPlace at =
+        PlaceBeside(work, main, controls, layout::Client.w + frameWidth, layout::Client.h + frameHeight);
+    toolkit.MoveAppWindow(layout::Number, at.x, at.y);
+}
+
+// The lap chosen to compare against holds for its race: another race starts
+// from its own reference lap.
+void CompareWindow::KeepChoiceFor(const AppState& state)
+{
+    const ChoiceRace race{state.GameDigest, state.LayoutDigest};
+    if (race != choiceRace_) {
+        choiceRace_ = race;
+        againstChoice_ = 0;
+        otherRace_.reset();
+        otherLap_.reset();
+    }
+}
+
+void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
+{
+    const std::int32_t lap = analysis_ ? ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap) : 0;
+    if (IsOpen(toolkit) && lap != Lap())
+        Redraw(state, toolkit);
+}
+
+void CompareWindow::AnalysisCommitted(AppState& state, Toolkit& toolkit)
+{
+    KeepChoiceFor(state);
+    if (!IsOpen(toolkit))
+        return;
+    // The new laps from the top; the lap compared against stays while the
+    // race is the same.
+    toolkit.SetControlValue(layout::TableScroll.Number, 0);
+    cursor_.reset();
+    Analyse(state);
+    Redraw(state, toolkit);
+}
+
+void CompareWindow::Analyse(const AppState& state)
+{
+    analysis_ = AnalyseCommittedLaps(state);
+    bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
+    if (!analysis_) {
+        againstChoice_ = 0;
+        otherRace_.reset();
+        otherLap_.reset();
+        cursor_.reset();
+    }
+    FindPersonalBest(state);
+}
+
+// The personal best of the shown race's layout from another race, when
+// there is a history and a race to compare with it.
+void CompareWindow::FindPersonalBest(const AppState& state)
+{
+    personalBest_.reset();
+    if (history_ && analysis_)
+        personalBest_ = history_->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+}
+
+void CompareWindow::HistoryChanged(Toolkit& toolkit)
+{
+    if (!IsOpen(toolkit) || !analysis_)
+        return;
+    personalBest_.reset();
+    if (history_)
+        personalBest_ = history_->BestOfOtherRaces(choiceRace_.Layout, choiceRace_.Game);
+    ShowChoices(toolkit);
+}
+
+std::string CompareWindow::CompareAgainstPersonalBest(const AppState& state, Toolkit& toolkit)
+{
+    if (!history_)
+        return "there is no race history";
+    const auto best = history_->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+    if (!best)
+        return history_->LastFailure().message.empty() ? "the history holds no best lap of this track from "
+                                                         "another race"
+                                                       : "History unavailable: " + history_->LastFailure().message;
+    return CompareAgainstRace(state, toolkit, best->Race, state.LayoutDigest);
+}
+
+std::string CompareWindow::CompareAgainstRace(const AppState& state, Toolkit& toolkit, const RaceKey& race,
+                                              const LayoutKey& layout)
+{
+    if (!history_)
+        return "there is no race history";
+    if (!state.HasGame || state.Laps.LapCount == 0)
+        return "the main window shows no race with laps to compare with it";
+    if (layout != state.LayoutDigest)
+        return "it was raced on another track than the race shown";
+    if (race == state.GameDigest)
+        return "it is the race shown: compare against its laps in the comparison";
+    if (!IsOpen(toolkit))
+        Open(state, toolkit);
+    if (!IsOpen(toolkit))
+        return "the comparison window could not be opened";
+    if (!analysis_)
+        return "the race shown has no lap to compare";
+    return PickOtherRace(state, toolkit, race);
+}
+
+std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit, const RaceKey& race)
+{
+    auto lap = history_->BestLap(race);
+    if (!lap)
+        return "History unavailable: " + history_->LastFailure().message;
+    const bool personalBest = personalBest_ && personalBest_->Race == race;
+    const std::string day = DateText(lap->Of.DateNs).substr(0, 10);
+    LapProfile profile = ProfileOfKeptLap(lap->Of.Lap, (personalBest ? "PB " : "") + day, lap->Of.BestS,
+                                          std::move(lap->Path), std::move(lap->SpeedsKmh));
+    if (profile.Path.empty())
+        return "the history keeps no path of its best lap";  // the choice before stays
+    otherIsPersonalBest_ = personalBest;
+    otherLap_ = std::move(profile);
+    otherRace_ = lap->Of;
+    againstChoice_ = 0;
+    Redraw(state, toolkit);
+    return {};
+}
+
+std::string CompareWindow::OtherRaceText() const
+{
+    if (!otherRace_)
+        return {};
+    return (otherIsPersonalBest_ ? "PB: " : "") + DateText(otherRace_->DateNs).substr(0, 10) + " " +
+           FileNameToCp1252(otherRace_->FileName) + ", lap " + IntToText(otherRace_->Lap);
+}
+
+void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
+{
+    figures_.reset();
+    if (analysis_) {
+        const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
+        figures_ = otherLap_ ? CompareLaps(ProfileOf(*analysis_, lap), *otherLap_)
+                             : CompareLaps(*analysis_, lap, againstChoice_);
+    }
+    // The compared lap's row in view.
+    std::int32_t top = TableTop(toolkit);
+    if (const std::int32_t row = Lap() - 1; row >= 0) {
+        if (row < top)
+            top = row;
+        else if (row >= top + VisibleTableRows())
+            top = row - VisibleTableRows() + 1;
+        top = std::clamp(top, 0, LastTableTop());
+    }
+    toolkit.SetControlAttribute(layout::TableScroll.Number, SliderMaximum, LastTableTop());
+    toolkit.SetControlValue(layout::TableScroll.Number, top);
+    ShowChoices(toolkit);
+    if (!figures_) {
+        ShowPlaceholders(toolkit);
+        return;
+    }
+    DrawCompareBase(*analysis_, *figures_, LapLineOf(state.Track), layout::kPictures, toolkit);
+    ShowTable(state, toolkit, top);
+    PointAt(toolkit, cursor_);
+    Show(toolkit, layout::SpeedLegend);
+}
+
+void CompareWindow::PointAt(Toolkit& toolkit, std::optional<double> f)
+{
+    cursor_ = f;
+    if (!figures_)
+        return;
+    DrawCompareCursor(*analysis_, *figures_, cursor_, layout::kPictures, toolkit);
+    for (const layout::PictureBox& box : {layout::Map, layout::SpeedChart, layout::DeltaChart, layout::Figures})
+        Show(toolkit, box);
+}
+
+std::int32_t CompareWindow::TableTop(const Toolkit& toolkit) const
+{
+    return static_cast<std::int32_t>(toolkit.GetControlValue(layout::TableScroll.Number));
+}
+
+std::int32_t CompareWindow::LapAtTableY(const Toolkit& toolkit, int y) const
+{
+    const std::optional<int> row = TableRowAt(y);
+    if (!analysis_ || !row)
+        return 0;
+    const std::int64_t lap = std::int64_t{TableTop(toolkit)} + *row + 1;
+    return lap <= analysis_->LapCount ? static_cast<std::int32_t>(lap) : 0;
+}
+
+std::int32_t CompareWindow::LastTableTop() const
+{
+    return analysis_ ? std::max(0, analysis_->LapCount - VisibleTableRows()) : 0;
+}
+
+void CompareWindow::ShowPlaceholders(Toolkit& toolkit) const
+{
+    for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart, layout::DeltaChart,
+                                          layout::LapTable, layout::Figures})
+        toolkit.ShowImage(box.Control, PlaceholderImage);
+}
+
+// The label of the lap compared against and the buttons that choose another.
+void CompareWindow::ShowChoices(Toolkit& toolkit) const
+{
+    const std::int32_t against = Against();
+    toolkit.SetControlText(layout::AgainstLabel.Number, against > 0 ? IntToText(against) : "");
+    // Against another race's lap, either steps back to this race's laps.
+    const bool other = otherRace_ && analysis_;
+    toolkit.SetControlEnabled(layout::PrevAgainst.Number, other || against > 1);
+    toolkit.SetControlEnabled(layout::NextAgainst.Number,
+                              other || (analysis_ && against > 0 && against < analysis_->LapCount));
+    if (history_ && IsOpen(toolkit)) {
+        toolkit.SetControlEnabled(layout::AgainstBest.Number, personalBest_ && analysis_);
+        toolkit.SetControlText(layout::AgainstRace.Number, OtherRaceText());
+    }
+}
+
+void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
+{
+    if (!analysis_)
+        return;
+    DrawLapTable(*analysis_, bests_, state.Laps.LapTimes, Lap(), Against(), top, layout::kPictures, toolkit);
+    Show(toolkit, layout::LapTable);
+}
+
+void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top)
+{
+    const auto held = static_cast<std::int32_t>(std::clamp<std::int64_t>(top, 0, LastTableTop()));
+    toolkit.SetControlValue(layout::TableScroll.Number, held);
+    ShowTable(state, toolkit, held);
+}
+
+// Another lap to compare against: the analysis stays, only the delta and the
+// lap drawn beside change.
+void CompareWindow::StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step)
+{
+    if (analysis_ && otherRace_)  // back to this race: beside its reference lap
+        PickAgainst(state, toolkit, std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount));
+    else if (analysis_ && Against() != 0)
+        PickAgainst(state, toolkit, std::clamp(Against() + step, 1, analysis_->LapCount));
+}
+
+void CompareWindow::PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap)
+{
+    if (!analysis_ || lap < 1 || lap > analysis_->LapCount)
+        return;
+    againstChoice_ = lap;
+    otherRace_.reset();
+    otherLap_.reset();
+    Redraw(state, toolkit);
+}
+
+// The lap of the row above or below the compared one becomes the main
+// window's lap, and so the lap compared.
+void CompareWindow::StepRow(AppState& state, Toolkit& toolkit, std::int32_t step)
+{
+    if (analysis_ && Lap() != 0)
+        SelectLap(state, toolkit, std::clamp(Lap() + step, 1, analysis_->LapCount));
+}
+
+void CompareWindow::PointerOverChart(Toolkit& toolkit, int chart)
+{
+    const layout::Place& box = chart == layout::SpeedChart.Control ? layout::SpeedChart.At : layout::DeltaChart.At;
+    if (toolkit.EventPointerAction() == PointerAction::Move)
+        PointAt(toolkit, ChartFraction(ChartPlotOf(box.w, box.h), toolkit.PointerX()));
+    else if (toolkit.EventPointerAction() == PointerAction::Leave)
+        PointAt(toolkit, std::nullopt);
+}
+
+void CompareWindow::PointerOverTable(AppState& state, Toolkit& toolkit)
+{
+    if (toolkit.EventPointerAction() == PointerAction::Wheel) {
+        ScrollTable(state, toolkit, std::int64_t{TableTop(toolkit)} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
+    } else if (toolkit.EventPointerAction() == PointerAction::Press ||
+               toolkit.EventPointerAction() == PointerAction::RightPress) {
+        const std::int32_t lap = LapAtTableY(toolkit, toolkit.PointerY());
+        if (lap == 0)
+            return;
+        // A right click or Shift+click on a lap's row makes it the lap
+        // compared against; a click makes it the main window's lap, and so
+        // the lap compared.
+        if (toolkit.EventPointerAction() == PointerAction::RightPress || toolkit.PointerShift())
+            PickAgainst(state, toolkit, lap);
+        else
+            SelectLap(state, toolkit, lap);
+    }
+}
+
+bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
+{
+    if (event == kCloseEvent) {
+        if (toolkit.EventWindow() != layout::Number)
+            return false;
+        Close(toolkit);
+        return true;
+    }
+    if (event == kControlEvent) {
+        switch (toolkit.EventControl()) {
+        case layout::PrevAgainst.Number: StepAgainst(state, toolkit, -1); return true;
+        case layout::NextAgainst.Number: StepAgainst(state, toolkit, +1); return true;
+        case layout::AgainstBest.Number:
+            if (const std::string why = CompareAgainstPersonalBest(state, toolkit); !why.empty())
+                SayFailure(state, toolkit, layout::Number, "No comparison against the PB: " + why);
+            return true;
+        case layout::TableScroll.Number:
+            ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
+            return true;
+        case layout::CloseCommand: Close(toolkit); return true;
+        case layout::LoadCommand: LoadGame(state, toolkit, layout::Number); return true;
+        case layout::SaveCommand:
+            if (toolkit.ControlEnabled(SaveButton))  // as the main window's Ctrl+S
+                SavePicture(state, toolkit, layout::Number);
+            return true;
+        case layout::RowUpCommand: StepRow(state, toolkit, -1); return true;
+        case layout::RowDownCommand: StepRow(state, toolkit, +1); return true;
+        case layout::AgainstShownCommand: PickAgainst(state, toolkit, Lap()); return true;
+        default: return false;
+        }
+    }
+    if (event == kPointerEvent) {
+        switch (toolkit.EventControl()) {
+        case layout::SpeedChart.Control:
+        case layout::DeltaChart.Control: PointerOverChart(toolkit, toolkit.EventControl()); return true;
+        case layout::LapTable.Control: PointerOverTable(state, toolkit); return true;
+        default: return false;
+        }
+    }
+    return false;
+}
+
+}  // namespace vx

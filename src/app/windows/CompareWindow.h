@@ -1,0 +1,132 @@
+// The comparison window: the lap shown in the main window (the fastest lap
+// for the whole race) against another lap of the race (the reference lap
+// unless the user picks another) or, with a race history, the best lap of
+// another race on the same layout ("PB", or "Use as reference" in the
+// history window), opened by "Compare" and closed on its own. It follows
+// the main window's lap and every load.
+//
+// Its numbers and layout: app/windows/CompareLayout.h. Its figures and pictures:
+// laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
+// race's analysis, the lap compared against, the lap it shows and the cursor;
+// whether it is open and which table row is on top are its window's and its
+// scroll bar's own. Closing it keeps, for this run, where the user put it
+// and the lap chosen to compare against for the race (until another race is
+// loaded).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include <string>
+
+#include "app/windows/Placement.h"
+#include "history/HistoryStore.h"
+#include "laps/CompareFigures.h"
+#include "state/AppState.h"
+
+namespace vx {
+
+class CompareWindow final : public SideWindow {
+public:
+    // The race history the best laps of other races come from (owned by the
+    // history window, alive as long as this window); none without one.
+    void UseHistory(HistoryStore* history) { history_ = history; }
+
+    // Opens the window over the committed analysis (or redraws it when
+    // open): where it was last closed, or at first beside the main window.
+    void Open(const AppState& state, Toolkit& toolkit);
+    void Close(Toolkit& toolkit);
+    bool IsOpen(const Toolkit& toolkit) const;
+
+    // The window's events (its controls, its keys, its pictures under the
+    // pointer, its close box); false for an event that is not its own. A
+    // click on a lap's row selects that lap in the main window; a right click
+    // or a Shift+click compares against it. Up and Down step the compared lap
+    // through the table's rows, Return compares against it, Esc and
+    // Ctrl+W close the window; Ctrl+O and Ctrl+S load and save as the main
+    // window's keys do, asking in front of this window.
+    bool HandleEvent(AppState& state, Toolkit& toolkit, int event);
+
+    // Puts the cursor at lap fraction f (none: takes it away), as the
+    // pointer over a chart does, and redraws what it changes.
+    void PointAt(Toolkit& toolkit, std::optional<double> f);
+
+    // Draws every picture again and shows them.
+    void Redraw(const AppState& state, Toolkit& toolkit);
+
+    // The lap compared against becomes the best lap of race, a race of
+    // layout in the history (the window opens when closed): "" when it did,
+    // else why not, as the user is told it.
+    std::string CompareAgainstRace(const AppState& state, Toolkit& toolkit, const RaceKey& race,
+                                   const LayoutKey& layout);
+    // The same for the personal best of the shown race's layout from
+    // another race ("PB"); why not when the history holds none.
+    std::string CompareAgainstPersonalBest(const AppState& state, Toolkit& toolkit);
+    // The history gained races: whether "PB" can be chosen again.
+    void HistoryChanged(Toolkit& toolkit);
+
+    void LapShown(const AppState& state, Toolkit& toolkit) override;
+    void AnalysisCommitted(AppState& state, Toolkit& toolkit) override;
+
+    // The race's analysis; none without laps or while closed. The lap
+    // compared against never changes it.
+    const std::optional<LapAnalysis>& Analysis() const { return analysis_; }
+    // The lap compared; 0 when there is none.
+    std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
+    // The lap of this race it is compared against; 0 when there is none (or
+    // it is compared against another race's lap).
+    std::int32_t Against() const { return figures_ && !otherRace_ ? figures_->Against.Lap : 0; }
+    // The race of the lap compared against when it is another race's.
+    const std::optional<BestLapOfRace>& AgainstOtherRace() const { return otherRace_; }
+    // What the window says of that race: "PB: 2026-12-01 cup.gam, lap 7".
+    std::string OtherRaceText() const;
+    // The lap fraction under the pointer.
+    std::optional<double> Cursor() const { return cursor_; }
+    // The first lap row shown, from 0: the scroll bar's position.
+    std::int32_t TableTop(const Toolkit& toolkit) const;
+    // The lap of the table's row at y in its picture; 0 for none.
+    std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
+
+private:
+    // The race of the lap chosen to compare against: its saved game's and
+    // layout's keys.
+    struct ChoiceRace {
+        Sha256Digest Game{};
+        Sha256Digest Layout{};
+        bool operator==(const ChoiceRace&) const = default;
+    };
+
+    void PlaceWindow(Toolkit& toolkit) const;
+    void KeepChoiceFor(const AppState& state);
+    void Analyse(const AppState& state);
+    std::int32_t LastTableTop() const;
+    void ShowPlaceholders(Toolkit& toolkit) const;
+    void ShowChoices(Toolkit& toolkit) const;
+    void ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const;
+    void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
+    void StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step);
+    void PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap);
+    std::string PickOtherRace(const AppState& state, Toolkit& toolkit, const RaceKey& race);
+    void FindPersonalBest(const AppState& state);
+    void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
+    void PointerOverChart(Toolkit& toolkit, int chart);
+    void PointerOverTable(AppState& state, Toolkit& toolkit);
+
+    std::int32_t againstChoice_ = 0;    // the lap compared against; 0 the reference lap
+    ChoiceRace choiceRace_;                // the race it was chosen on
+    HistoryStore* history_ = nullptr;
+    // The personal best of the layout from another race, as last read.
+    std::optional<BestLapOfRace> personalBest_;
+    // Instead of againstChoice_: another race's best lap, chosen on choiceRace_.
+    std::optional<BestLapOfRace> otherRace_;
+    bool otherIsPersonalBest_ = false;
+    std::optional<LapProfile> otherLap_;
+    std::optional<ScreenPlace> place_;  // the frame's corner when last closed
+    std::optional<LapAnalysis> analysis_;
+    LapTableBests bests_;
+    // What the pictures show; written by Redraw alone.
+    std::optional<CompareFigures> figures_;
+    std::optional<double> cursor_;
+};
+
+}  // namespace vx

@@ -1,0 +1,62 @@
+// The race history window's layout, in one place: where its controls and
+// pictures stand in its client area, its texts, its font's face and its
+// timer (numbered in state/Numbers.h). app/windows/HistoryWindow.cpp makes
+// the controls from here; the drawing (history/view/HistoryView.h) draws
+// into the pictures it is handed (kPictures).
+#pragma once
+
+#include "app/windows/CompareLayout.h"
+#include "history/view/HistoryView.h"
+
+namespace vx::history_window {
+
+using compare_window::Place;
+
+inline constexpr int Number = HistoryWindowNumber;
+inline constexpr const char* Title = "Race history";
+inline constexpr Place Client{60, 60, 1010, 720};
+
+// The small text of every picture.
+inline constexpr int Font = HistoryFont;
+inline constexpr const char* FontFace = "Arial";
+inline constexpr int FontPoints = 9;
+
+// The timer that records an added folder one saved game at a time.
+inline constexpr int AddTimer = HistoryAddTimer;
+
+struct PictureBox {
+    int Control = 0;
+    Place At;
+    int Image = 0;
+};
+inline constexpr PictureBox TrackList{HistoryTracksBox, {5, 5, 300, 228}, HistoryTracksImage};
+inline constexpr PictureBox ProgressChart{HistoryChartBox, {330, 5, 675, 228}, HistoryChartImage};
+inline constexpr PictureBox RaceTable{HistoryRacesBox, {5, 238, 982, 420}, HistoryRacesImage};
+
+struct Control {
+    int Number = 0;
+    Place At;
+    const char* Text = "";
+};
+inline constexpr Control TrackScroll{HistoryTrackScroll, {305, 5, 18, 228}};
+inline constexpr Control RaceScroll{HistoryRaceScroll, {987, 238, 18, 420}};
+inline constexpr Control AddFolder{HistoryAddFolder, {5, 664, 100, 24}, "Add folder..."};
+inline constexpr Control CancelAdd{HistoryCancelAdd, {110, 664, 60, 24}, "Cancel"};
+inline constexpr Control AddProgress{HistoryAddProgress, {178, 668, 560, 20}};
+inline constexpr Control UseAsReference{HistoryUseAsReference, {870, 664, 135, 24}, "Use as reference"};
+inline constexpr Control Hint{HistoryHint, {5, 696, 1000, 20},
+                              "Click a race to load it in the main window; a right click or Shift+click chooses "
+                              "it for \"Use as reference\" (its best lap against the lap compared)."};
+
+inline constexpr PictureSlot SlotOf(const PictureBox& box)
+{
+    return {box.Image, box.At.w, box.At.h};
+}
+inline constexpr HistoryPictures kPictures{
+    .Font = Font,
+    .Tracks = SlotOf(TrackList),
+    .Chart = SlotOf(ProgressChart),
+    .Races = SlotOf(RaceTable),
+};
+
+}  // namespace vx::history_window

@@ -1,0 +1,58 @@
+// The main window, its controls and the event loop (the lap navigation:
+// laps/LapNavigation.h).
+#pragma once
+
+#include "app/windows/CompareWindow.h"
+#include "app/windows/HistoryWindow.h"
+#include "app/windows/WindowFollowing.h"
+#include "state/AppState.h"
+
+namespace vx {
+
+// Makes PlaceholderImage from the embedded bitmap.
+void MakePlaceholderImage(Toolkit& toolkit);
+
+// Opens MainWindow and creates its controls in their order.
+void OpenMainWindow(AppState& state, Toolkit& toolkit);
+
+// The program: start-up, then one event at a time until the window closes.
+class Application {
+public:
+    explicit Application(Toolkit& toolkit) : toolkit_(toolkit) {}
+    Application(const Application&) = delete;  // the state points at its windows
+    Application& operator=(const Application&) = delete;
+
+    // Fills the state, loads the fonts, makes the placeholder, opens the
+    // window and the history (none unless named), and follows the shown
+    // race's folder when the history says so; the comparison window is
+    // made by "Compare", the history window by "History".
+    void StartUp(const HistoryOptions& history = {});
+    // Runs the event loop until the close request; shuts the toolkit down and
+    // returns the exit status 0.
+    int Run();
+    // Dispatches one event; false when the loop ends with it.
+    bool HandleEvent(int event);
+    // Handles what is pending without waiting (for tests and headless use);
+    // false once the close request was handled.
+    bool ProcessPendingEvents();
+
+    AppState& State() { return state_; }
+    Toolkit& Tk() { return toolkit_; }
+    CompareWindow& Compare() { return compare_; }
+    HistoryWindow& History() { return history_; }
+    WindowFollowing& Following() { return following_; }
+
+private:
+    int LapPageStep() const;  // a fifth of the laps, as the slider pages
+    // The pointer over the lap chart: the lap under it named in the tip, a
+    // press selecting it.
+    void PointerOverLapChart();
+    Toolkit& toolkit_;
+    AppState state_;
+    CompareWindow compare_;
+    HistoryWindow history_{compare_};
+    WindowFollowing following_{history_};
+    std::string chartTip_;  // the lap chart's tip as last set
+};
+
+}  // namespace vx

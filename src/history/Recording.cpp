@@ -1,0 +1,64 @@
+#include "history/Recording.h"
+
+#include "toolkit/Platform.h"
+#include "toolkit/Text.h"
+
+namespace vx {
+
+CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state)
+{
+    CommittedRecording result;
+    const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
+    // A race known already is not analysed again: only where it was seen moves.
+    if (state.HasGame) {
+        const auto again = store.SeenAgain(state.GameDigest, FileNamePart(state.GamePath), FolderPart(state.GamePath));
+        if (!again) {
+            result.failed = true;
+            result.message = "History unavailable: " + store.LastFailure().message;
+            return result;
+        }
+        if (*again) {
+            result.message = "Already in the history: " + name;
+            return result;
+        }
+    }
+    // The file's date is the race's: a file gone since the load leaves the
+    // time of recording instead.
+    PathStamp stamp;
+    if (const auto found = StampOfPath(state.GamePath))
+        stamp = *found;
+    else
+        stamp.modifiedNs = NowNs();
+    std::string whyNot;
+    const auto record = RaceRecordOf(state, stamp, whyNot);
+    if (!record) {
+        result.message = "Not recorded in the history: " + name + " (" + whyNot + ")";
+        return result;
+    }
+    const auto recorded = store.Record(*record);
+    if (!recorded) {
+        result.failed = true;
+        result.message = "History unavailable: " + store.LastFailure().message;
+        return result;
+    }
+    result.recorded = *recorded == HistoryStore::Recorded::New;
+    result.message = (result.recorded ? "Recorded in the history: " : "Already in the history: ") + name;
+    return result;
+}
+
+BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& previousBest)
+{
+    if (!previousBest)
+        return {};
+    const double gap = race.BestS - previousBest->BestS;
+    BestLapStanding standing{BestLapStanding::Kind::OffBest, gap, previousBest->BestS};
+    if (previousBest->Race == race.Race)
+        standing.kind = BestLapStanding::Kind::YourBest;
+    else if (gap < -kPersonalBestTie)
+        standing.kind = BestLapStanding::Kind::NewBest;
+    else if (gap <= kPersonalBestTie)
+        standing.kind = BestLapStanding::Kind::EqualsBest;
+    return standing;
+}
+
+}  // namespace vx

@@ -1,0 +1,79 @@
+// The race history's pictures: the tracks with their races and personal
+// bests, a track's progress chart, and its races table.
+//
+// The window that shows them (app/windows/HistoryWindow.h) hands over the images to
+// draw into and their sizes; everything here is placed within those sizes
+// and names no control. The figures come from the store (HistoryStore.h)
+// and from ProgressChartOf, worked out apart from the drawing.
+//
+//   HistoryPictures        the images handed over
+//   ProgressChartOf        the progress chart's figures
+//   DrawTrackList          the tracks from a row on, the chosen one marked
+//   DrawProgressChart      best lap and clean mean per race, PB steps, record
+//   DrawRaceTable          the races from a row on, with their files' state
+//   DrawRaceRow            one of its rows again
+//   ListRowsIn, ListRowAt  the rows of both tables
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "history/HistoryStore.h"
+#include "laps/CompareView.h"  // PictureSlot
+
+namespace vx {
+
+struct HistoryPictures {
+    int Font = 0;  // the font number of the small text
+    PictureSlot Tracks;
+    PictureSlot Chart;
+    PictureSlot Races;
+};
+
+// What the progress chart shows of a track's races (in date order).
+struct ProgressChartFigures {
+    std::int64_t FirstNs = 0;  // the dates along x
+    std::int64_t LastNs = 0;
+    double LowS = 0;           // the times along y, round values around every figure
+    double HighS = 0;
+    double StepS = 0;          // between the time lines
+    // The track file's record as the newest race's track held it; none when
+    // it held none (6000 hundredths or more).
+    std::optional<double> RecordS;
+    // The personal best as it fell: the date and best lap of each PB race.
+    struct Point {
+        std::int64_t DateNs = 0;
+        double S = 0;
+    };
+    std::vector<Point> PersonalBests;
+};
+ProgressChartFigures ProgressChartOf(std::span<const ProgressRow> rows);
+
+void DrawTrackList(std::span<const TrackSummary> tracks, std::int32_t firstRow, std::int32_t chosen,
+                   const HistoryPictures& pictures, Toolkit& toolkit);
+
+void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> rows,
+                       const ProgressChartFigures& figures, const HistoryPictures& pictures, Toolkit& toolkit);
+
+// How a race's row stands out.
+struct RaceMarks {
+    std::optional<RaceKey> Shown;   // the race of the main window
+    std::optional<RaceKey> Chosen;  // the race chosen for "Use as reference"
+};
+// The races from row firstRow on; files[i] is the state of the file of row
+// firstRow + i (the rows shown, no more).
+void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std::span<const RaceFile> files,
+                   const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit);
+// One row of the table drawn again (row from 0, the first shown), as when
+// its marks change.
+void DrawRaceRow(std::span<const ProgressRow> rows, std::int32_t firstRow, int row, std::span<const RaceFile> files,
+                 const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit);
+
+// The rows a table of this height shows at once, and the row (from 0, the
+// first shown) at y in its picture; none in its header.
+int ListRowsIn(int height);
+std::optional<int> ListRowAt(int y);
+
+}  // namespace vx
