@@ -166,8 +166,12 @@ TEST_F(Compare, EveryKeyOfTheMainWindowWorksHereWithItsOwnToStepPickAndClose)
     EXPECT_EQ(key(Key::Down), "30");
     EXPECT_EQ(key(Key::Up), "29");
     EXPECT_EQ(Shown().Lap(), 29);
-    // Return: the lap compared becomes the one compared against.
+    // Return: the lap compared becomes the one compared against, the next
+    // lap compared against it; a lap is never compared with itself, so lap
+    // 29 is shown against the reference lap meanwhile.
     key(Key::Return);
+    EXPECT_EQ(Shown().Against(), Shown().Analysis()->ReferenceLap);
+    EXPECT_EQ(key(Key::Up), "28");
     EXPECT_EQ(Shown().Against(), 29);
     EXPECT_EQ(key(Key::Home), "0");
     const int fastest = State().Laps.FastestLap;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -13,6 +14,7 @@
 #include <QWheelEvent>
 
 #include "app/QtWindow.h"
+#include "app/windows/MainWindowLayout.h"
 #include "laps/LapNavigation.h"
 #include "load/Export.h"
 #include "support/WindowDriver.h"
@@ -38,20 +40,20 @@ TEST_F(Window, HasItsTitleAndAFixedClientAreaOf1010By720)
     EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
 }
 
-TEST_F(Window, PlacesEveryControlAtItsPositionAndSize)
+TEST_F(Window, ThePictureBoxesAndTheLapSelectorStandAtTheirFixedPlaces)
 {
     struct Expected {
         int number, x, y, w, h;
         const char* text;
     };
+    // The program's fixed frame: these never move.
     const Expected controls[] = {
         {LapCaption, 10, 625, 50, 24, "Lap:"},  {LapNumberLabel, 55, 625, 30, 24, ""},
         {PrevLapButton, 120, 620, 25, 24, "<"}, {NextLapButton, 155, 620, 25, 24, ">"},
         {MapBox, 5, 5, 512, 560, nullptr},      {LoadButton, 120, 580, 60, 24, "Load"},
         {GaugeBox, 520, 150, 512, 140, nullptr}, {DriverTableBox, 520, 5, 480, 140, nullptr},
         {LapSummaryBox, 520, 295, 480, 270, nullptr}, {LapChartBox, 200, 570, 800, 140, nullptr},
-        {LapSlider, 10, 660, 180, 30, nullptr}, {SaveButton, 8, 580, 48, 24, "Save"},
-        {LogLabel, 66, 690, 132, 30, ""}, {CompareButton, 59, 580, 58, 24, "Compare"},
+        {LapSlider, 10, 660, 180, 30, nullptr},
     };
     for (const Expected& c : controls) {
         EXPECT_EQ(toolkit.ControlSize(c.number), std::make_pair(c.w, c.h)) << c.number;
@@ -59,15 +61,45 @@ TEST_F(Window, PlacesEveryControlAtItsPositionAndSize)
             EXPECT_EQ(toolkit.GetControlText(c.number), c.text) << c.number;
         }
     }
-    const QRect slider = Slider()->geometry();
-    EXPECT_EQ(slider, QRect(10, 660, 180, 30));
+    EXPECT_EQ(Slider()->geometry(), QRect(10, 660, 180, 30));
     EXPECT_EQ(Button("Load")->geometry(), QRect(120, 580, 60, 24));
-    EXPECT_EQ(Button("Save")->geometry(), QRect(8, 580, 48, 24));
-    EXPECT_EQ(Button("Compare")->geometry(), QRect(59, 580, 58, 24));
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 1), 0);
     EXPECT_EQ(toolkit.GetControlAttribute(LapSlider, 2), 20);
     EXPECT_EQ(Slider()->tickPosition(), QSlider::TicksBelow);
     EXPECT_FALSE(toolkit.ControlEnabled(SaveButton));  // no map yet
+}
+
+TEST_F(Window, OurOwnControlsStandInsideTheWindowAndCoverNoOtherControl)
+{
+    // Every control is made where the layout puts it ...
+    QWidget* window = TopWindow();
+    ASSERT_NE(window, nullptr);
+    std::vector<QRect> made;
+    for (QWidget* widget : window->findChildren<QWidget*>())
+        made.push_back(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()));
+    const auto rectOf = [](const main_window::Place& at) { return QRect(at.x, at.y, at.w, at.h); };
+    for (const main_window::Place& at : main_window::Controls)
+        EXPECT_NE(std::find(made.begin(), made.end(), rectOf(at)), made.end()) << rectOf(at).x() << "," << rectOf(at).y();
+
+    // ... and ours, wherever they move, lie inside the client area and
+    // overlap none of the others.
+    const QRect client(0, 0, 1010, 720);
+    for (const main_window::Place& ours : {main_window::SaveButton, main_window::CompareButton,
+                                           main_window::LogLabel, main_window::HistoryButton,
+                                           main_window::FollowCheckBox}) {
+        const QRect mine = rectOf(ours);
+        EXPECT_TRUE(client.contains(mine)) << mine.x() << "," << mine.y();
+        for (const main_window::Place& other : main_window::Controls) {
+            if (rectOf(other) != mine) {
+                EXPECT_FALSE(mine.intersects(rectOf(other)))
+                    << mine.x() << "," << mine.y() << " covers " << other.x << "," << other.y;
+            }
+        }
+    }
+    EXPECT_EQ(toolkit.GetControlText(SaveButton), "Save");
+    EXPECT_EQ(toolkit.GetControlText(CompareButton), "Compare");
+    EXPECT_EQ(toolkit.GetControlText(HistoryButton), "History");
+    EXPECT_EQ(toolkit.GetControlText(FollowCheckBox), "Follow folder");
 }
 
 TEST_F(Window, PreviousLapRightAfterTheStartDoesNothing)

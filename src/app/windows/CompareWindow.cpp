@@ -174,13 +174,7 @@ void CompareWindow::PlaceWindow(Toolkit& toolkit) const
 // from its own reference lap.
 void CompareWindow::KeepChoiceFor(const AppState& state)
 {
-    const ChoiceRace race{state.GameDigest, state.LayoutDigest};
-    if (race != choiceRace_) {
-        choiceRace_ = race;
-        againstChoice_ = 0;
-        otherRace_.reset();
-        otherLap_.reset();
-    }
+    choice_.HoldFor(state.GameDigest, state.LayoutDigest);
 }
 
 void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
@@ -208,9 +202,7 @@ void CompareWindow::Analyse(const AppState& state)
     analysis_ = AnalyseCommittedLaps(state);
     bests_ = analysis_ ? LapTableBestsOf(*analysis_, state.Laps.FastestLap) : LapTableBests{};
     if (!analysis_) {
-        againstChoice_ = 0;
-        otherRace_.reset();
-        otherLap_.reset();
+        choice_.Clear();
         cursor_.reset();
     }
     FindPersonalBest(state);
@@ -231,7 +223,7 @@ void CompareWindow::HistoryChanged(Toolkit& toolkit)
         return;
     personalBest_.reset();
     if (history_)
-        personalBest_ = history_->BestOfOtherRaces(choiceRace_.Layout, choiceRace_.Game);
+        personalBest_ = history_->BestOfOtherRaces(choice_.Layout(), choice_.Game());
     ShowChoices(toolkit);
 }
 
@@ -278,20 +270,9 @@ std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit
                                           std::move(lap->Path), std::move(lap->SpeedsKmh));
     if (profile.Path.empty())
         return "the history keeps no path of its best lap";  // the choice before stays
-    otherIsPersonalBest_ = personalBest;
-    otherLap_ = std::move(profile);
-    otherRace_ = lap->Of;
-    againstChoice_ = 0;
+    choice_.PickKeptLap(lap->Of, std::move(profile), personalBest);
     Redraw(state, toolkit);
     return {};
-}
-
-std::string CompareWindow::OtherRaceText() const
-{
-    if (!otherRace_)
-        return {};
-    return (otherIsPersonalBest_ ? "PB: " : "") + DateText(otherRace_->DateNs).substr(0, 10) + " " +
-           FileNameToCp1252(otherRace_->FileName) + ", lap " + IntToText(otherRace_->Lap);
 }
 
 void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
@@ -299,8 +280,7 @@ void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
     figures_.reset();
     if (analysis_) {
         const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
-        figures_ = otherLap_ ? CompareLaps(ProfileOf(*analysis_, lap), *otherLap_)
-                             : CompareLaps(*analysis_, lap, againstChoice_);
+        figures_ = choice_.FiguresOf(*analysis_, lap);
     }
     // The compared lap's row in view.
     std::int32_t top = TableTop(toolkit);
@@ -366,10 +346,11 @@ void CompareWindow::ShowChoices(Toolkit& toolkit) const
     const std::int32_t against = Against();
     toolkit.SetControlText(layout::AgainstLabel.Number, against > 0 ? IntToText(against) : "");
     // Against another race's lap, either steps back to this race's laps.
-    const bool other = otherRace_ && analysis_;
-    toolkit.SetControlEnabled(layout::PrevAgainst.Number, other || against > 1);
-    toolkit.SetControlEnabled(layout::NextAgainst.Number,
-                              other || (analysis_ && against > 0 && against < analysis_->LapCount));
+    const auto can = [&](std::int32_t step) {
+        return analysis_ && choice_.Stepped(*analysis_, Lap(), step).has_value();
+    };
+    toolkit.SetControlEnabled(layout::PrevAgainst.Number, can(-1));
+    toolkit.SetControlEnabled(layout::NextAgainst.Number, can(+1));
     if (history_ && IsOpen(toolkit)) {
         toolkit.SetControlEnabled(layout::AgainstBest.Number, personalBest_ && analysis_);
         toolkit.SetControlText(layout::AgainstRace.Number, OtherRaceText());
@@ -395,19 +376,17 @@ void CompareWindow::ScrollTable(const AppState& state, Toolkit& toolkit, std::in
 // lap drawn beside change.
 void CompareWindow::StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step)
 {
-    if (analysis_ && otherRace_)  // back to this race: beside its reference lap
-        PickAgainst(state, toolkit, std::clamp(analysis_->ReferenceLap + step, 1, analysis_->LapCount));
-    else if (analysis_ && Against() != 0)
-        PickAgainst(state, toolkit, std::clamp(Against() + step, 1, analysis_->LapCount));
+    if (!analysis_)
+        return;
+    if (const auto lap = choice_.Stepped(*analysis_, Lap(), step))
+        PickAgainst(state, toolkit, *lap);
 }
 
 void CompareWindow::PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap)
 {
     if (!analysis_ || lap < 1 || lap > analysis_->LapCount)
         return;
-    againstChoice_ = lap;
-    otherRace_.reset();
-    otherLap_.reset();
+    choice_.PickLap(lap);
     Redraw(state, toolkit);
 }
 

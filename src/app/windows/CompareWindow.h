@@ -19,6 +19,7 @@
 
 #include <string>
 
+#include "app/windows/CompareChoice.h"
 #include "app/windows/Placement.h"
 #include "history/HistoryStore.h"
 #include "laps/CompareFigures.h"
@@ -75,11 +76,11 @@ public:
     std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
     // The lap of this race it is compared against; 0 when there is none (or
     // it is compared against another race's lap).
-    std::int32_t Against() const { return figures_ && !otherRace_ ? figures_->Against.Lap : 0; }
+    std::int32_t Against() const { return figures_ && !choice_.OtherRace() ? figures_->Against.Lap : 0; }
     // The race of the lap compared against when it is another race's.
-    const std::optional<BestLapOfRace>& AgainstOtherRace() const { return otherRace_; }
+    const std::optional<BestLapOfRace>& AgainstOtherRace() const { return choice_.OtherRace(); }
     // What the window says of that race: "PB: 2026-12-01 cup.gam, lap 7".
-    std::string OtherRaceText() const;
+    std::string OtherRaceText() const { return choice_.OtherRaceText(); }
     // The lap fraction under the pointer.
     std::optional<double> Cursor() const { return cursor_; }
     // The first lap row shown, from 0: the scroll bar's position.
@@ -88,14 +89,6 @@ public:
     std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
 
 private:
-    // The race of the lap chosen to compare against: its saved game's and
-    // layout's keys.
-    struct ChoiceRace {
-        Sha256Digest Game{};
-        Sha256Digest Layout{};
-        bool operator==(const ChoiceRace&) const = default;
-    };
-
     void PlaceWindow(Toolkit& toolkit) const;
     void KeepChoiceFor(const AppState& state);
     void Analyse(const AppState& state);
@@ -112,15 +105,10 @@ private:
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
 
-    std::int32_t againstChoice_ = 0;    // the lap compared against; 0 the reference lap
-    ChoiceRace choiceRace_;                // the race it was chosen on
+    CompareChoice choice_;  // what the lap is compared against
     HistoryStore* history_ = nullptr;
     // The personal best of the layout from another race, as last read.
     std::optional<BestLapOfRace> personalBest_;
-    // Instead of againstChoice_: another race's best lap, chosen on choiceRace_.
-    std::optional<BestLapOfRace> otherRace_;
-    bool otherIsPersonalBest_ = false;
-    std::optional<LapProfile> otherLap_;
     std::optional<ScreenPlace> place_;  // the frame's corner when last closed
     std::optional<LapAnalysis> analysis_;
     LapTableBests bests_;

@@ -1,0 +1,99 @@
+#include "app/windows/CompareChoice.h"
+
+#include <algorithm>
+
+#include "history/RaceRecord.h"
+#include "laps/LapAnalysis.h"
+#include "toolkit/Text.h"
+
+namespace vx {
+
+namespace {
+
+// The fastest lap by precise time of laps 2.. but besides (lap 1 when no
+// other is left; besides itself when it is the only lap).
+std::int32_t FastestBut(const LapAnalysis& analysis, std::int32_t besides)
+{
+    std::int32_t best = 0;
+    for (std::int32_t k = kFirstFlyingLap; k <= analysis.LapCount; ++k) {
+        if (k != besides && (best == 0 || analysis.Lap(k).PreciseS < analysis.Lap(best).PreciseS))
+            best = k;
+    }
+    if (best != 0)
+        return best;
+    return besides != 1 ? 1 : besides;
+}
+
+}  // namespace
+
+void CompareChoice::HoldFor(const Sha256Digest& game, const Sha256Digest& layout)
+{
+    const Race race{game, layout};
+    if (race != race_) {
+        race_ = race;
+        Clear();
+    }
+}
+
+void CompareChoice::Clear()
+{
+    lap_ = 0;
+    otherRace_.reset();
+    otherLap_.reset();
+    otherIsPersonalBest_ = false;
+}
+
+void CompareChoice::PickLap(std::int32_t lap)
+{
+    Clear();
+    lap_ = lap;
+}
+
+void CompareChoice::PickKeptLap(const BestLapOfRace& race, LapProfile lap, bool personalBest)
+{
+    lap_ = 0;
+    otherRace_ = race;
+    otherLap_ = std::move(lap);
+    otherIsPersonalBest_ = personalBest;
+}
+
+std::int32_t CompareChoice::AgainstLap(const LapAnalysis& analysis, std::int32_t lap) const
+{
+    if (otherLap_)
+        return 0;
+    const std::int32_t reference = analysis.ReferenceLap;
+    const std::int32_t chosen = lap_ >= 1 && lap_ <= analysis.LapCount ? lap_ : reference;
+    if (chosen != lap)
+        return chosen;
+    return lap != reference ? reference : FastestBut(analysis, reference);
+}
+
+std::optional<std::int32_t> CompareChoice::Stepped(const LapAnalysis& analysis, std::int32_t lap,
+                                                   std::int32_t step) const
+{
+    const auto inRace = [&](std::int32_t k) { return k >= 1 && k <= analysis.LapCount; };
+    const auto besides = [&](std::int32_t k) { return k == lap && inRace(k + step) ? k + step : k; };
+    if (otherLap_)  // back to this race: beside its reference lap
+        return besides(std::clamp(analysis.ReferenceLap + step, 1, analysis.LapCount));
+    const std::int32_t next = besides(AgainstLap(analysis, lap) + step);
+    if (!inRace(next) || next == lap)
+        return std::nullopt;
+    return next;
+}
+
+CompareFigures CompareChoice::FiguresOf(const LapAnalysis& analysis, std::int32_t lap) const
+{
+    if (otherLap_)
+        return CompareLaps(ProfileOf(analysis, lap), *otherLap_);
+    return CompareLaps(analysis, lap, AgainstLap(analysis, lap));
+}
+
+std::string CompareChoice::OtherRaceText() const
+{
+    if (!otherRace_)
+        return {};
+    return (otherIsPersonalBest_ ? "PB: " : "") + DateText(otherRace_->DateNs).substr(0, 10) + " " +
+           FileNameToCp1252(otherRace_->FileName) + ", lap " + IntToText(otherRace_->Lap);
+}
+
+}  // namespace vx
