@@ -228,10 +228,12 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
     if (input.TrackLength > 0 && reference.LengthPx > 0) {
         const double m = input.TrackLength / reference.LengthPx;
         a.MetresPerPixel = m;
-        const double perPixel = m / (2 * kSampleSeconds) * kKmhPerMetrePerSecond;
-        for (std::size_t j = 1; j + 1 < samples.size(); ++j) {
-            const MapPoint p = point(static_cast<std::int64_t>(j) - 1);
-            const MapPoint q = point(static_cast<std::int64_t>(j) + 1);
+        const double chordS = 2 * kSpeedChordSamples * kSampleSeconds;  // 0.5
+        const double perPixel = m / chordS * kKmhPerMetrePerSecond;
+        const auto chord = static_cast<std::size_t>(kSpeedChordSamples);
+        for (std::size_t j = chord; j + chord < samples.size(); ++j) {
+            const MapPoint p = point(static_cast<std::int64_t>(j - chord));
+            const MapPoint q = point(static_cast<std::int64_t>(j + chord));
             a.SpeedKmh[j] = Length(q.x - p.x, q.y - p.y) * perPixel;
         }
         for (std::size_t k = 1; k <= laps; ++k) {

@@ -31,6 +31,12 @@ constexpr std::int32_t kFirstFlyingLap = 2;
 constexpr int kCleanLapPercent = 7;
 constexpr double kCleanLapFactor = 1 + kCleanLapPercent / 100.0;  // 1.07
 constexpr double kSampleSeconds = 1.0 / kReplaySamplesPerSecond;
+// A sample's speed is the straight way from this many samples before it to
+// as many after it (half a second in all). Positions are whole track units:
+// over a tenth of a second their steps made the speed jump by up to 30 km/h
+// from one sample to the next, while over half a second the chord stays
+// within a per cent or two of the way driven even at the apexes.
+constexpr int kSpeedChordSamples = 5;
 
 struct AnalysisInput {
     std::span<const ReplaySample> Samples;

@@ -88,7 +88,7 @@ TEST(LapAnalysis, TimesSectorsSpeedAndDeltaOfAKnownCourse)
         EXPECT_NEAR(lap.PreciseS, precise[k - 1], kMicro) << "lap " << k;
         ASSERT_TRUE(lap.SectorsS[0] && lap.SectorsS[1] && lap.SectorsS[2]) << "lap " << k;
         EXPECT_NEAR(*lap.SectorsS[0] + *lap.SectorsS[1] + *lap.SectorsS[2], lap.PreciseS, kMicro);
-        EXPECT_NEAR(*lap.TopSpeedKmh, 576.0, kMicro);  // 8 pixels x 2 m in 0.1 s
+        EXPECT_NEAR(*lap.TopSpeedKmh, 576.0, kMicro);  // 40 pixels x 2 m in 0.5 s
     }
     EXPECT_EQ(a->ReferenceLap, 2);  // laps 2 and 4 tie: the lower number
     EXPECT_NEAR(*a->MetresPerPixel, 2.0, kMicro);  // 1200 m over 600 pixels
@@ -114,9 +114,16 @@ TEST(LapAnalysis, TimesSectorsSpeedAndDeltaOfAKnownCourse)
         EXPECT_NEAR(*a->BestSectorsS[g], 2.5, kMicro);
     EXPECT_NEAR(*a->TheoreticalBestS, 7.5, kMicro);
 
-    // Standing still: speed 0 in the middle of the wait.
+    // The speed is the chord from five samples before to five after: 0 only
+    // at the middle one of the 11 samples of the wait; at the first corner
+    // (sample 50), one sample on, the chord from 24 pixels before it to 16
+    // pixels up the next side is 8 sqrt(13) pixels: 115.2 sqrt(13) km/h.
     EXPECT_NEAR(*a->SpeedAt(325 + 75 + 5), 0.0, kMicro);
-    EXPECT_FALSE(a->SpeedAt(0));  // no sample before the first
+    EXPECT_GT(*a->SpeedAt(325 + 75 + 4), 0.0);
+    EXPECT_NEAR(*a->SpeedAt(51), 115.2 * std::sqrt(13.0), kMicro);
+    // Five samples at either end of the replay (samples 0..636) have none.
+    EXPECT_FALSE(a->SpeedAt(4) || a->SpeedAt(632));
+    EXPECT_TRUE(a->SpeedAt(5) && a->SpeedAt(631));
 
     // Lap 3 is level with the reference until the wait, half a second down
     // after it and at the line.
