@@ -167,6 +167,187 @@ TEST(LapAnalysis, AbsentFiguresStayAbsent)
     EXPECT_FALSE(Course{}.Lap().Analyse());
 }
 
+// --- Corners -------------------------------------------------------------------
+
+TEST(CornerMarks, AWalkOverTheSpeedsThatTurnsOnlyAtTwentyKmh)
+{
+    const double none = std::nan("");
+    const double speeds[] = {100, 120, 120, 100.5, 100,  90, 95, 110, 110, 130,
+                             110, none, 105, 80,   80,   99.9, 100, 70, 60, 79.9};
+    // 120 at 1 is the maximum (the equal 120 at 2 does not move it); 100.5 is
+    // not 20 below it, 100 is. 90 at 5 is the minimum: 95 is not 20 above
+    // it, 110 is. 130 at 9, confirmed by 110; the first 80 at 13, confirmed
+    // by 100 (not by 99.9). The fall to 60 at 18 is never undone: no apex,
+    // and the maximum before it at 16 ends no corner.
+    EXPECT_EQ(CornerMarks(speeds), (std::vector<std::size_t>{5, 9, 13}));
+    // A maximum alone, or no speed at all: no corner.
+    EXPECT_TRUE(CornerMarks(std::vector<double>{100, 130, 105}).empty());
+    EXPECT_TRUE(CornerMarks(std::vector<double>{none, none}).empty());
+}
+
+// Laps of the 600-pixel rectangle at 576 km/h: at each of its corners the
+// chord cuts across, down to 288 sqrt(2) km/h at the corner itself, so the
+// reference lap's apexes are the rectangle's corners. Along a side the speed
+// is 576 from the fifth sample after a corner on, and the maximum stays at
+// that first one.
+constexpr double kApexKmh = 288 * 1.4142135623730951;
+
+// Lap 2, the reference, runs samples 176..325: apexes at the corners
+// (samples 200, 225, 275, 300), maxima 5 samples after the first three. Lap
+// 3 waits a second on its way out of corner 1 and half a second on the top
+// side before corner 3. Lap 4 turns up at x 380, inside the first two
+// corners' gates, and waits at the fourth gate's vertex.
+std::optional<LapAnalysis> RaceWithWaits()
+{
+    return Course{}
+        .Lap()
+        .Lap()
+        .To(400, 250).To(400, 242).Stop(20).To(400, 150).To(300, 150).Stop(10).To(200, 150).To(200, 250)
+        .ShortLap()
+        .Lap()
+        .Finish()
+        .Analyse();
+}
+
+TEST(LapCorners, TheReferenceLapsApexesCutEveryLapIntoCorners)
+{
+    const auto a = RaceWithWaits();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 2);
+    ASSERT_EQ(a->Corners.size(), 4u);
+    const std::int64_t apexes[] = {200, 225, 275, 300};
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(a->Corners[i].ApexSample, apexes[i]) << "corner " << i + 1;
+    EXPECT_EQ(a->Corners[0].EndSample, 205);  // 5 samples up, not 15 further where it brakes
+    EXPECT_EQ(a->Corners[2].EndSample, 280);
+    EXPECT_FALSE(a->Corners[3].End);  // the last corner ends at the line
+
+    // Each gate is square to the way on from its vertex, 16 pixels either side.
+    const struct { const Gate* gate; double x1, y1, x2, y2; } gates[] = {
+        {&a->Corners[0].Apex, 384, 250, 416, 250},   // turning up
+        {&*a->Corners[0].End, 384, 230, 416, 230},
+        {&a->Corners[1].Apex, 400, 166, 400, 134},   // turning left
+        {&*a->Corners[1].End, 380, 166, 380, 134},
+        {&a->Corners[2].Apex, 216, 150, 184, 150},   // turning down
+        {&a->Corners[3].Apex, 200, 234, 200, 266}};  // turning right
+    for (const auto& g : gates) {
+        EXPECT_NEAR(g.gate->End1.x, g.x1, kMicro);
+        EXPECT_NEAR(g.gate->End1.y, g.y1, kMicro);
+        EXPECT_NEAR(g.gate->End2.x, g.x2, kMicro);
+        EXPECT_NEAR(g.gate->End2.y, g.y2, kMicro);
+    }
+
+    // The reference lap from its crossing at 8.775 s through its gates at
+    // 10, 10.25, 11.25, 11.5, 13.75, 14 and 15 s to its end at 16.275 s.
+    const double entries[] = {1.225, 1.0, 2.25, 1.0};
+    const double exits[] = {0.25, 0.25, 0.25, 1.275};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const CornerFigures& c = a->Lap(2).Corners[i];
+        EXPECT_NEAR(*c.EntryS, entries[i], kMicro) << "corner " << i + 1;
+        EXPECT_NEAR(*c.ExitS, exits[i], kMicro) << "corner " << i + 1;
+        EXPECT_NEAR(*c.MinSpeedKmh, kApexKmh, kMicro) << "corner " << i + 1;
+    }
+    // Lap 3's waits fall in corner 1's exit and corner 3's entry.
+    const LapFigures& waits = a->Lap(3);
+    EXPECT_NEAR(*waits.Corners[0].EntryS, 1.225, kMicro);
+    EXPECT_NEAR(*waits.Corners[0].ExitS, 1.25, kMicro);
+    EXPECT_NEAR(*waits.Corners[2].EntryS, 2.75, kMicro);
+    EXPECT_NEAR(*waits.Corners[0].MinSpeedKmh, 0.0, kMicro);
+    EXPECT_NEAR(*waits.Corners[1].MinSpeedKmh, kApexKmh, kMicro);
+
+    // Lap 4 misses the first three gates: corners 1 and 2 are absent. It
+    // passes the fourth leaving its wait there, searched from the lap's
+    // start; its slowest sample in corner 3 is that last one of the wait,
+    // 20 pixels behind the one 5 samples on (288 km/h); the one before it
+    // lies before the corner.
+    const LapFigures& shortLap = a->Lap(4);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_FALSE(shortLap.Corners[i].EntryS || shortLap.Corners[i].ExitS || shortLap.Corners[i].MinSpeedKmh);
+    EXPECT_NEAR(*shortLap.Corners[2].EntryS, 2.25, kMicro);
+    EXPECT_NEAR(*shortLap.Corners[2].ExitS, 0.25, kMicro);
+    EXPECT_NEAR(*shortLap.Corners[2].MinSpeedKmh, 288.0, kMicro);
+    EXPECT_NEAR(*shortLap.Corners[3].TimeS(), 2.275, kMicro);
+
+    // A lap with every part adds up to its precise time.
+    for (const std::int32_t k : {1, 2, 3, 5}) {
+        double sum = 0;
+        for (const CornerFigures& c : a->Lap(k).Corners)
+            sum += *c.TimeS();
+        EXPECT_NEAR(sum, a->Lap(k).PreciseS, 1e-9) << "lap " << k;
+    }
+    const double best[] = {1.475, 1.25, 2.5, 2.275};
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(*a->Corners[i].BestS, best[i], kMicro) << "corner " << i + 1;
+    EXPECT_NEAR(*a->IdealLapS, 7.5, kMicro);
+}
+
+TEST(LapCorners, TheReferenceLapPassesItsOwnGatesAtItsSamples)
+{
+    // Every lap waits a second on the top side. The reference lap's apex
+    // there is the first sample of no speed, five samples after it stopped
+    // at x 300; lap 3, driven the same, passes that gate by the search on
+    // arriving there, a quarter of a second earlier. The corner runs from
+    // x 380 to x 280 and takes 2.25 s either way.
+    const auto a = Course{}.Lap(20).Lap(20).Lap(20).Finish().Analyse();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 2);
+    ASSERT_EQ(a->Corners.size(), 5u);
+    const CornerFigures& own = a->Lap(2).Corners[2];
+    const CornerFigures& searched = a->Lap(3).Corners[2];
+    EXPECT_NEAR(*own.EntryS, 1.25, kMicro);
+    EXPECT_NEAR(*own.ExitS, 1.0, kMicro);
+    EXPECT_NEAR(*searched.EntryS, 1.0, kMicro);
+    EXPECT_NEAR(*searched.ExitS, 1.25, kMicro);
+    EXPECT_NEAR(*searched.MinSpeedKmh, 0.0, kMicro);
+}
+
+TEST(LapCorners, ASlowingTheReferenceLapHasNotUndoneAtItsEndIsNoApex)
+{
+    // Laps turning down at x 296 and up again to the line at x 302: the last
+    // turn is one sample before the reference lap's end, where the speed has
+    // come back only to 115.2 sqrt(13) km/h, less than 20 above the turn's;
+    // the next lap's first sample would confirm it.
+    Course course;
+    for (int lap = 0; lap < 3; ++lap)
+        course.To(400, 250).To(400, 150).To(296, 150).To(296, 250);
+    const auto a = course.To(400, 250).Analyse(816);  // 408 pixels: 2 m each
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 2);
+    ASSERT_EQ(a->Corners.size(), 3u);
+    EXPECT_FALSE(a->Corners[2].End);
+    // Corner 3 runs from its apex at (296, 150) down and along to the line: 26.5 samples.
+    EXPECT_NEAR(*a->Lap(2).Corners[2].ExitS, 1.325, kMicro);
+    EXPECT_NEAR(*a->Lap(3).Corners[2].ExitS, 1.325, kMicro);
+}
+
+TEST(LapCorners, OneMovePassesOneGateAtMost)
+{
+    // Gates across the x axis at x 10, 20 and 25, to be passed going right.
+    // The first move (0 s to 1 s) meets all three but passes the first only;
+    // the second gate is passed on the way back along y 5 (2 s to 3 s) and
+    // the third, searched after it, never.
+    const auto across = [](double x) {
+        Gate gate;
+        gate.Centre = {x, 0};
+        gate.Direction = {1, 0};
+        gate.End1 = {x, -16};
+        gate.End2 = {x, 16};
+        return gate;
+    };
+    std::vector<Corner> corners(2);
+    corners[0].Apex = across(10);
+    corners[0].End = across(20);
+    corners[1].Apex = across(25);
+    const std::vector<PathVertex> path = {{0, 0, 0, 0}, {30, 0, 1, 30}, {0, 5, 2, 60}, {30, 5, 3, 90}};
+    const std::vector<std::optional<double>> speeds = {std::nullopt, 90.0, 80.0, 70.0};
+    const auto figures = CornerFiguresOfPath(corners, path, speeds, 0, 3);
+    ASSERT_EQ(figures.size(), 2u);
+    EXPECT_NEAR(*figures[0].EntryS, 1.0 / 3, kMicro);
+    EXPECT_NEAR(*figures[0].ExitS, 2 + 2.0 / 3 - 1.0 / 3, kMicro);
+    EXPECT_NEAR(*figures[0].MinSpeedKmh, 80.0, kMicro);  // the vertices at 1 s and 2 s
+    EXPECT_FALSE(figures[1].EntryS || figures[1].ExitS || figures[1].MinSpeedKmh);
+}
+
 // --- The comparison's figures ----------------------------------------------------
 
 TEST(CompareFigures, SpeedsOfALapAndAtItsCrossings)
