@@ -427,6 +427,59 @@ TEST(CompareFigures, ALapOfAnotherRaceIsMeasuredFromItsOwnStartWithTheSpeedsItKe
     EXPECT_NEAR(TimeAt(bare, 0.75), TimeAt(kept, 0.75), kMicro);
 }
 
+TEST(CompareFigures, CornerByCornerWhereTheTimeGoes)
+{
+    const auto a = RaceWithWaits();
+    ASSERT_TRUE(a);
+    // Lap 3 against the reference: a second lost on the way out of corner 1,
+    // half a second on the way into corner 3; together the difference of
+    // their precise times.
+    const CornerComparison waits = CompareCorners(*a, 3, 0);
+    ASSERT_EQ(waits.Deltas.size(), 4u);
+    EXPECT_NEAR(*waits.Deltas[0].ExitS, 1.0, kMicro);
+    EXPECT_NEAR(*waits.Deltas[0].EntryS, 0.0, kMicro);
+    EXPECT_NEAR(*waits.Deltas[2].EntryS, 0.5, kMicro);
+    double sum = 0;
+    for (const CornerDelta& delta : waits.Deltas)
+        sum += *delta.TimeS;
+    EXPECT_NEAR(sum, 1.5, kMicro);
+    const std::vector<CornerLoss> most = MostTimeLost(waits, 2);
+    ASSERT_EQ(most.size(), 2u);
+    EXPECT_EQ(most[0].Corner, 1);
+    EXPECT_NEAR(most[0].TimeS, 1.0, kMicro);
+    EXPECT_TRUE(most[0].OnTheWayOut);
+    EXPECT_EQ(most[1].Corner, 3);
+    EXPECT_FALSE(most[1].OnTheWayOut);
+
+    // The reference against lap 3 gains there; lap 4 has no corners 1 and 2
+    // to compare, and loses nothing in the others, which stay in lap order.
+    EXPECT_NEAR(*CompareCorners(*a, 2, 3).Deltas[0].TimeS, -1.0, kMicro);
+    const std::vector<CornerLoss> shortLap = MostTimeLost(CompareCorners(*a, 4, 2), 9);
+    ASSERT_EQ(shortLap.size(), 2u);
+    EXPECT_EQ(shortLap[0].Corner, 3);
+    EXPECT_EQ(shortLap[1].Corner, 4);
+
+    // A lap of another race, which waits a second on the top side: timed
+    // through this race's gates from its own start, its slowest points from
+    // the speeds it kept.
+    const auto other = Course{}.Lap().Lap(20).Lap().Finish().Analyse();
+    ASSERT_TRUE(other);
+    const LapProfile theirs = ProfileOf(*other, 2);
+    const LapProfile kept = ProfileOfKeptLap(2, "2026-12-01", other->Lap(2).PreciseS, theirs.Path, theirs.SpeedKmh);
+    const CornerComparison against = CompareCorners(*a, 2, kept);
+    ASSERT_EQ(against.Against.size(), 4u);
+    EXPECT_NEAR(*against.Against[0].EntryS, 1.225, kMicro);
+    EXPECT_NEAR(*against.Against[2].EntryS, 3.25, kMicro);
+    EXPECT_NEAR(*against.Against[2].MinSpeedKmh, 0.0, kMicro);
+    EXPECT_NEAR(*against.Against[3].ExitS, 1.275, kMicro);
+    EXPECT_NEAR(*against.Deltas[2].EntryS, -1.0, kMicro);
+    // Kept without speeds: the times stay, no slowest point is made up.
+    const CornerComparison bare =
+        CompareCorners(*a, 2, ProfileOfKeptLap(2, "", other->Lap(2).PreciseS, theirs.Path, {}));
+    EXPECT_NEAR(*bare.Against[2].EntryS, 3.25, kMicro);
+    EXPECT_FALSE(bare.Against[2].MinSpeedKmh);
+}
+
 TEST(CompareFigures, TheComparedLapIsTheShownOneOrTheFastest)
 {
     const auto a = Course{}.Lap().Lap(20).Lap(10).Finish().Analyse();
