@@ -175,6 +175,68 @@ CompareFigures CompareLaps(const LapAnalysis& analysis, std::int32_t lap, std::i
     return CompareLaps(ProfileOf(analysis, lap), ProfileOf(analysis, against));
 }
 
+namespace {
+
+std::vector<CornerFigures> CornersOfLap(const LapAnalysis& analysis, std::int32_t lap)
+{
+    if (lap < 1 || lap > analysis.LapCount)
+        return std::vector<CornerFigures>(analysis.Corners.size());
+    return analysis.Lap(lap).Corners;
+}
+
+CornerComparison CompareCornerFigures(std::vector<CornerFigures> lap, std::vector<CornerFigures> against)
+{
+    CornerComparison comparison;
+    comparison.Deltas.resize(std::min(lap.size(), against.size()));
+    const auto minus = [](const std::optional<double>& a, const std::optional<double>& b) {
+        return a && b ? std::optional(*a - *b) : std::nullopt;
+    };
+    for (std::size_t i = 0; i < comparison.Deltas.size(); ++i) {
+        CornerDelta& delta = comparison.Deltas[i];
+        delta.EntryS = minus(lap[i].EntryS, against[i].EntryS);
+        delta.ExitS = minus(lap[i].ExitS, against[i].ExitS);
+        delta.TimeS = minus(lap[i].TimeS(), against[i].TimeS());
+    }
+    comparison.Lap = std::move(lap);
+    comparison.Against = std::move(against);
+    return comparison;
+}
+
+}  // namespace
+
+CornerComparison CompareCorners(const LapAnalysis& analysis, std::int32_t lap, std::int32_t against)
+{
+    if (against < 1 || against > analysis.LapCount)
+        against = analysis.ReferenceLap;
+    return CompareCornerFigures(CornersOfLap(analysis, lap), CornersOfLap(analysis, against));
+}
+
+CornerComparison CompareCorners(const LapAnalysis& analysis, std::int32_t lap, const LapProfile& kept)
+{
+    std::vector<CornerFigures> against(analysis.Corners.size());
+    if (!kept.Path.empty())
+        against = CornerFiguresOfPath(analysis.Corners, kept.Path, kept.SpeedKmh, kept.StartS,
+                                      kept.StartS + kept.PreciseS);
+    return CompareCornerFigures(CornersOfLap(analysis, lap), std::move(against));
+}
+
+std::vector<CornerLoss> MostTimeLost(const CornerComparison& comparison, std::size_t count)
+{
+    std::vector<CornerLoss> losses;
+    for (std::size_t i = 0; i < comparison.Deltas.size(); ++i) {
+        const CornerDelta& delta = comparison.Deltas[i];
+        if (!delta.TimeS || !delta.EntryS || !delta.ExitS)
+            continue;
+        losses.push_back({static_cast<std::int32_t>(i + 1), *delta.TimeS, *delta.EntryS, *delta.ExitS,
+                          *delta.ExitS > *delta.EntryS});
+    }
+    std::stable_sort(losses.begin(), losses.end(),
+                     [](const CornerLoss& a, const CornerLoss& b) { return a.TimeS > b.TimeS; });
+    if (losses.size() > count)
+        losses.resize(count);
+    return losses;
+}
+
 std::int32_t ComparedLap(const LapAnalysis& analysis, std::int32_t shownLap, std::int32_t fastestLap)
 {
     if (shownLap >= 1 && shownLap <= analysis.LapCount)

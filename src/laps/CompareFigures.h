@@ -8,6 +8,8 @@
 //   DeltaAt                    the time one lap lost or gained on the other
 //   SpeedRangeOf               a lap's lowest and highest speed
 //   CompareLaps                what the comparison shows of two laps
+//   CompareCorners             a lap against another, corner by corner
+//   MostTimeLost               the corners where a lap lost most
 //   ComparedLap                the lap the comparison shows
 //   LapTableBests, BestCellsOf the best of each column of the lap table
 #pragma once
@@ -88,6 +90,42 @@ CompareFigures CompareLaps(LapProfile lap, LapProfile against);
 // Lap lap of the analysis against its lap against; against the reference lap
 // when against is 0 or a lap not driven.
 CompareFigures CompareLaps(const LapAnalysis& analysis, std::int32_t lap, std::int32_t against);
+
+// A lap against the lap compared against in the reference lap's corners:
+// both laps' own figures and, corner by corner, the time lap lost (above
+// zero) or gained: on the way in, on the way out and through the whole
+// corner. Absent where either lap has no such part. Over a lap whose corners
+// are all there, the losses add up to the difference of the precise times.
+struct CornerDelta {
+    std::optional<double> EntryS;
+    std::optional<double> ExitS;
+    std::optional<double> TimeS;
+};
+struct CornerComparison {
+    std::vector<CornerFigures> Lap;      // corner i at i - 1
+    std::vector<CornerFigures> Against;
+    std::vector<CornerDelta> Deltas;
+};
+// Lap lap of the analysis against its lap against (the reference lap when
+// against is 0 or a lap not driven): both as the analysis times them.
+CornerComparison CompareCorners(const LapAnalysis& analysis, std::int32_t lap, std::int32_t against);
+// Lap lap against a lap of another race (ProfileOfKeptLap): its path timed
+// through this race's corner gates, its slowest points from the speeds kept
+// at its vertices.
+CornerComparison CompareCorners(const LapAnalysis& analysis, std::int32_t lap, const LapProfile& kept);
+
+// A corner where time went, and whether more of it went braking and turning
+// in (up to the apex) or accelerating out.
+struct CornerLoss {
+    std::int32_t Corner = 0;  // from 1
+    double TimeS = 0;         // lost through the corner (below zero: gained)
+    double EntryS = 0;
+    double ExitS = 0;
+    bool OnTheWayOut = false;  // the exit lost more than the entry
+};
+// The corners with a loss, the largest first (equal losses in lap order),
+// at most count of them; gains come last, as the smallest losses.
+std::vector<CornerLoss> MostTimeLost(const CornerComparison& comparison, std::size_t count);
 
 // The lap compared with the main window's lap shownLap: that lap, or the
 // lap view's fastest lap while the whole race is shown (the analysis's

@@ -13,6 +13,14 @@ namespace {
 constexpr double kKmhPerMetrePerSecond = 3.6;
 constexpr double kEqualTimes = 1e-6;  // precise times closer than this are equal
 
+// The length of (dx, dy): the square root is exact to the last bit on every
+// system and several times faster than std::hypot, whose care for
+// overflow map distances never need.
+double Length(double dx, double dy)
+{
+    return std::sqrt(dx * dx + dy * dy);
+}
+
 double Cross(double ax, double ay, double bx, double by)
 {
     return ax * by - ay * bx;
@@ -48,6 +56,18 @@ MapPoint PointOf(const PathVertex& v)
     return {v.x, v.y};
 }
 
+// The gate through centre square to the unit vector u.
+Gate GateThrough(MapPoint centre, MapPoint u)
+{
+    Gate gate;
+    gate.Centre = centre;
+    gate.Direction = u;
+    const double nx = -u.y, ny = u.x;
+    gate.End1 = {centre.x - kGateHalfWidth * nx, centre.y - kGateHalfWidth * ny};
+    gate.End2 = {centre.x + kGateHalfWidth * nx, centre.y + kGateHalfWidth * ny};
+    return gate;
+}
+
 // The gate at distance along the path: on the first segment of non-zero
 // length whose end lies at that distance or beyond.
 std::optional<Gate> GateAt(std::span<const PathVertex> path, double distance)
@@ -60,13 +80,7 @@ std::optional<Gate> GateAt(std::span<const PathVertex> path, double distance)
             continue;
         const double ux = (b.x - a.x) / length, uy = (b.y - a.y) / length;
         const double r = distance - a.distance;
-        Gate gate;
-        gate.Centre = {a.x + r * ux, a.y + r * uy};
-        gate.Direction = {ux, uy};
-        const double nx = -uy, ny = ux;
-        gate.End1 = {gate.Centre.x - kGateHalfWidth * nx, gate.Centre.y - kGateHalfWidth * ny};
-        gate.End2 = {gate.Centre.x + kGateHalfWidth * nx, gate.Centre.y + kGateHalfWidth * ny};
-        return gate;
+        return GateThrough({a.x + r * ux, a.y + r * uy}, {ux, uy});
     }
     return std::nullopt;
 }
@@ -91,12 +105,84 @@ std::optional<Passing> PassGate(std::span<const PathVertex> path, const Gate& ga
     return std::nullopt;
 }
 
-// The length of (dx, dy): the square root is exact to the last bit on every
-// system and several times faster than std::hypot, whose care for
-// overflow map distances never need.
-double Length(double dx, double dy)
+// The corners' gates in lap order: A_1, B_1, A_2, ..., B_(n-1), A_n.
+std::vector<const Gate*> CornerGates(std::span<const Corner> corners)
 {
-    return std::sqrt(dx * dx + dy * dy);
+    std::vector<const Gate*> gates;
+    gates.reserve(2 * corners.size());
+    for (const Corner& corner : corners) {
+        gates.push_back(&corner.Apex);
+        if (corner.End)
+            gates.push_back(&*corner.End);
+    }
+    return gates;
+}
+
+// When the path passes each gate, in order: each searched from the move
+// after the one that passed the last gate passed, so that one move passes
+// one gate at most; none for a gate it misses.
+std::vector<std::optional<double>> PassInOrder(std::span<const PathVertex> path, std::span<const Gate* const> gates)
+{
+    std::vector<std::optional<double>> passings;
+    passings.reserve(gates.size());
+    std::size_t from = 0;
+    for (const Gate* gate : gates) {
+        const std::optional<Passing> passing = PassGate(path, *gate, from);
+        passings.push_back(passing ? std::optional(passing->t) : std::nullopt);
+        if (passing)
+            from = passing->move + 1;
+    }
+    return passings;
+}
+
+// A lap's corner figures from its passings of the gates in lap order (apex
+// of corner i at 2i, its end at 2i + 1). speedOf(i) is the speed at vertex i
+// of the path, NaN at a crossing of the line or a sample without one.
+template <class SpeedOfVertex>
+std::vector<CornerFigures> CornerFiguresFrom(std::span<const std::optional<double>> passings, double startS,
+                                             double endS, std::span<const PathVertex> path, SpeedOfVertex speedOf)
+{
+    const std::size_t n = (passings.size() + 1) / 2;
+    std::vector<CornerFigures> corners(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::optional<double> start = i == 0 ? std::optional(startS) : passings[2 * i - 1];
+        const std::optional<double> apex = passings[2 * i];
+        const std::optional<double> end = i + 1 == n ? std::optional(endS) : passings[2 * i + 1];
+        CornerFigures& corner = corners[i];
+        if (start && apex)
+            corner.EntryS = *apex - *start;
+        if (apex && end)
+            corner.ExitS = *end - *apex;
+        if (!corner.EntryS || !corner.ExitS)
+            continue;
+        // The slowest sample from the corner's start to its end, both
+        // included: a sample at a maximum belongs to both corners it ends
+        // and begins.
+        const auto first = std::lower_bound(path.begin(), path.end(), *start,
+                                            [](const PathVertex& v, double t) { return v.t < t; });
+        double slowest = std::numeric_limits<double>::infinity();
+        for (auto i = static_cast<std::size_t>(first - path.begin()); i < path.size() && path[i].t <= *end; ++i)
+            slowest = std::min(slowest, speedOf(i));  // a NaN never wins: std::min keeps the first
+        if (slowest != std::numeric_limits<double>::infinity())
+            corner.MinSpeedKmh = slowest;
+    }
+    return corners;
+}
+
+// The gate across the path at vertex at, square to the way to the next
+// vertex that lies elsewhere. A path that stands still there to its end
+// gives no way: a gate of no width, which no move passes.
+Gate GateAtVertex(std::span<const PathVertex> path, std::size_t at)
+{
+    const MapPoint centre = PointOf(path[at]);
+    for (std::size_t i = at + 1; i < path.size(); ++i) {
+        const double dx = path[i].x - centre.x, dy = path[i].y - centre.y;
+        if (dx == 0 && dy == 0)
+            continue;
+        const double length = Length(dx, dy);
+        return GateThrough(centre, {dx / length, dy / length});
+    }
+    return GateThrough(centre, {0, 0});
 }
 
 void AddVertex(std::vector<PathVertex>& vertices, MapPoint p, double t, bool first)
@@ -109,11 +195,116 @@ void AddVertex(std::vector<PathVertex>& vertices, MapPoint p, double t, bool fir
     vertices.push_back({p.x, p.y, t, distance});
 }
 
+// The corners of the reference lap by the walk over its speeds, their gates
+// at its samples, and every lap's figures in them. The reference lap passes
+// its own gates at its own samples' times: searching its path could pass a
+// gate early where the car stood still before it.
+void AnalyseCorners(LapAnalysis& a)
+{
+    const std::int32_t r = a.ReferenceLap;
+    const std::int64_t first = a.SampleStarts[static_cast<std::size_t>(r - 1)];
+    const std::int64_t end = a.SampleStarts[static_cast<std::size_t>(r)];
+    const std::vector<std::size_t> marks =
+        CornerMarks(std::span(a.SpeedKmh).subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(end - first)));
+    if (marks.empty())
+        return;
+    const auto path = a.PathOf(r);
+    const std::size_t firstVertex = r >= 2 ? 1 : 0;  // laps 2.. begin at the line's crossing
+    const auto gateAt = [&](std::size_t mark) { return GateAtVertex(path, firstVertex + mark); };
+    for (std::size_t i = 0; i < marks.size(); i += 2) {
+        Corner corner;
+        corner.ApexSample = first + static_cast<std::int64_t>(marks[i]);
+        corner.Apex = gateAt(marks[i]);
+        if (i + 1 < marks.size()) {
+            corner.EndSample = first + static_cast<std::int64_t>(marks[i + 1]);
+            corner.End = gateAt(marks[i + 1]);
+        }
+        a.Corners.push_back(corner);
+    }
+
+    const std::vector<const Gate*> gates = CornerGates(a.Corners);
+    std::vector<std::optional<double>> ownPassings;
+    for (const std::size_t mark : marks)
+        ownPassings.push_back(static_cast<double>(first + static_cast<std::int64_t>(mark)) * kSampleSeconds);
+    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
+        LapFigures& lap = a.Laps[static_cast<std::size_t>(k - 1)];
+        const auto lapPath = a.PathOf(k);
+        const std::vector<std::optional<double>> passings = k == r ? ownPassings : PassInOrder(lapPath, gates);
+        // Vertex i of the path is sample offset + i, but for the crossings
+        // of the line at its ends (the first one from lap 2 on).
+        const std::size_t from = k >= 2 ? 1 : 0, to = lapPath.size() - 1;
+        const double* speeds = a.SpeedKmh.data() + a.SampleStarts[static_cast<std::size_t>(k - 1)] - from;
+        lap.Corners = CornerFiguresFrom(passings, lap.StartS, lap.EndS, lapPath, [=](std::size_t i) {
+            return i >= from && i < to ? speeds[i] : std::numeric_limits<double>::quiet_NaN();
+        });
+    }
+
+    bool whole = true;
+    for (std::size_t i = 0; i < a.Corners.size(); ++i) {
+        std::optional<double>& best = a.Corners[i].BestS;
+        for (std::int32_t k = kFirstFlyingLap; k <= a.LapCount; ++k) {
+            const std::optional<double> time = a.Lap(k).Corners[i].TimeS();
+            if (time && (!best || *time < *best))
+                best = time;
+        }
+        whole = whole && best;
+    }
+    if (whole) {
+        double sum = 0;
+        for (const Corner& corner : a.Corners)
+            sum += *corner.BestS;
+        a.IdealLapS = sum;
+    }
+}
+
 }  // namespace
 
 MapPoint SampleMapPoint(ReplaySample sample, double sampleScale)
 {
     return {sample.SampleX / sampleScale, 511.0 - sample.SampleY / sampleScale};
+}
+
+std::vector<std::size_t> CornerMarks(std::span<const double> speedsKmh)
+{
+    // Confirmed extremes alternate, a maximum first: the walk starts rising.
+    std::vector<std::size_t> confirmed;
+    bool rising = true;
+    std::optional<std::size_t> mark;  // H while rising, L while falling
+    for (std::size_t j = 0; j < speedsKmh.size(); ++j) {
+        const double v = speedsKmh[j];
+        if (std::isnan(v))
+            continue;
+        if (!mark) {
+            mark = j;
+            continue;
+        }
+        const double m = speedsKmh[*mark];
+        if (rising ? v > m : v < m) {
+            mark = j;
+        } else if (rising ? v <= m - kCornerSpeedStepKmh : v >= m + kCornerSpeedStepKmh) {
+            confirmed.push_back(*mark);
+            rising = !rising;
+            mark = j;
+        }
+    }
+    // The apexes are the odd entries; keep from the first apex to the last.
+    if (confirmed.size() < 2)
+        return {};
+    const std::size_t last = confirmed.size() % 2 == 0 ? confirmed.size() - 1 : confirmed.size() - 2;
+    return {confirmed.begin() + 1, confirmed.begin() + static_cast<std::ptrdiff_t>(last) + 1};
+}
+
+std::vector<CornerFigures> CornerFiguresOfPath(std::span<const Corner> corners, std::span<const PathVertex> path,
+                                               std::span<const std::optional<double>> speedsKmh, double startS,
+                                               double endS)
+{
+    if (corners.empty())
+        return {};
+    const std::vector<const Gate*> gates = CornerGates(corners);
+    const std::vector<std::optional<double>> passings = PassInOrder(path, gates);
+    return CornerFiguresFrom(passings, startS, endS, path, [&](std::size_t i) {
+        return i < speedsKmh.size() && speedsKmh[i] ? *speedsKmh[i] : std::numeric_limits<double>::quiet_NaN();
+    });
 }
 
 std::int32_t DefaultReferenceLap(std::span<const double> preciseS)
@@ -228,10 +419,12 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
     if (input.TrackLength > 0 && reference.LengthPx > 0) {
         const double m = input.TrackLength / reference.LengthPx;
         a.MetresPerPixel = m;
-        const double perPixel = m / (2 * kSampleSeconds) * kKmhPerMetrePerSecond;
-        for (std::size_t j = 1; j + 1 < samples.size(); ++j) {
-            const MapPoint p = point(static_cast<std::int64_t>(j) - 1);
-            const MapPoint q = point(static_cast<std::int64_t>(j) + 1);
+        const double chordS = 2 * kSpeedChordSamples * kSampleSeconds;  // 0.5
+        const double perPixel = m / chordS * kKmhPerMetrePerSecond;
+        const auto chord = static_cast<std::size_t>(kSpeedChordSamples);
+        for (std::size_t j = chord; j + chord < samples.size(); ++j) {
+            const MapPoint p = point(static_cast<std::int64_t>(j - chord));
+            const MapPoint q = point(static_cast<std::int64_t>(j + chord));
             a.SpeedKmh[j] = Length(q.x - p.x, q.y - p.y) * perPixel;
         }
         for (std::size_t k = 1; k <= laps; ++k) {
@@ -244,6 +437,8 @@ std::optional<LapAnalysis> AnalyseLaps(const AnalysisInput& input)
             a.Laps[k - 1].TopSpeedKmh = top;
         }
     }
+
+    AnalyseCorners(a);
 
     // Consistency: the flying laps within kCleanLapPercent of the reference.
     double sum = 0;

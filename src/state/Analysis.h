@@ -67,6 +67,32 @@ struct Gate {
     MapPoint End2;       // Centre + W n
 };
 
+// A corner of the reference lap: from the end of the corner before it (the
+// lap's start for the first) through its apex, the slowest point, to the
+// speed maximum after it (the lap's end for the last).
+struct Corner {
+    std::int64_t ApexSample = 0;             // the reference lap's sample at the apex
+    Gate Apex;                               // across the reference lap's path there
+    std::optional<std::int64_t> EndSample;   // the maximum that ends it; none for the last
+    std::optional<Gate> End;
+    std::optional<double> BestS;             // the fastest time through it of laps 2..
+};
+
+// One lap in one corner: braking in up to the apex, and out of it until the
+// corner ends. A part is absent when the lap missed a gate it needs.
+struct CornerFigures {
+    std::optional<double> EntryS;
+    std::optional<double> ExitS;
+    std::optional<double> MinSpeedKmh;  // the slowest sample inside the corner
+    std::optional<double> TimeS() const
+    {
+        if (!EntryS || !ExitS)
+            return std::nullopt;
+        return *EntryS + *ExitS;
+    }
+    bool operator==(const CornerFigures&) const = default;
+};
+
 struct LapFigures {
     double StartS = 0;    // replay time of the lap's first vertex
     double EndS = 0;      // its crossing of the line
@@ -75,6 +101,7 @@ struct LapFigures {
     std::array<std::optional<double>, 3> SectorsS;
     std::optional<double> TopSpeedKmh;
     bool Clean = false;
+    std::vector<CornerFigures> Corners;  // corner i at i - 1, as many as the analysis has
 };
 
 // Precise times, sectors, speed and consistency of the laps (see
@@ -91,6 +118,10 @@ struct LapAnalysis {
     std::int32_t CleanCount = 0;
     std::optional<double> CleanMeanS;
     std::optional<double> CleanStdevS;
+    // The reference lap's corners in lap order; none without speeds or when
+    // the reference lap never slows down and picks up again.
+    std::vector<Corner> Corners;
+    std::optional<double> IdealLapS;           // the sum of the best corners
 
     // Lap k's path is Vertices[PathStarts[k - 1] .. PathStarts[k]).
     std::vector<PathVertex> Vertices;

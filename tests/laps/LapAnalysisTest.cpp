@@ -88,7 +88,7 @@ TEST(LapAnalysis, TimesSectorsSpeedAndDeltaOfAKnownCourse)
         EXPECT_NEAR(lap.PreciseS, precise[k - 1], kMicro) << "lap " << k;
         ASSERT_TRUE(lap.SectorsS[0] && lap.SectorsS[1] && lap.SectorsS[2]) << "lap " << k;
         EXPECT_NEAR(*lap.SectorsS[0] + *lap.SectorsS[1] + *lap.SectorsS[2], lap.PreciseS, kMicro);
-        EXPECT_NEAR(*lap.TopSpeedKmh, 576.0, kMicro);  // 8 pixels x 2 m in 0.1 s
+        EXPECT_NEAR(*lap.TopSpeedKmh, 576.0, kMicro);  // 40 pixels x 2 m in 0.5 s
     }
     EXPECT_EQ(a->ReferenceLap, 2);  // laps 2 and 4 tie: the lower number
     EXPECT_NEAR(*a->MetresPerPixel, 2.0, kMicro);  // 1200 m over 600 pixels
@@ -114,9 +114,16 @@ TEST(LapAnalysis, TimesSectorsSpeedAndDeltaOfAKnownCourse)
         EXPECT_NEAR(*a->BestSectorsS[g], 2.5, kMicro);
     EXPECT_NEAR(*a->TheoreticalBestS, 7.5, kMicro);
 
-    // Standing still: speed 0 in the middle of the wait.
+    // The speed is the chord from five samples before to five after: 0 only
+    // at the middle one of the 11 samples of the wait; at the first corner
+    // (sample 50), one sample on, the chord from 24 pixels before it to 16
+    // pixels up the next side is 8 sqrt(13) pixels: 115.2 sqrt(13) km/h.
     EXPECT_NEAR(*a->SpeedAt(325 + 75 + 5), 0.0, kMicro);
-    EXPECT_FALSE(a->SpeedAt(0));  // no sample before the first
+    EXPECT_GT(*a->SpeedAt(325 + 75 + 4), 0.0);
+    EXPECT_NEAR(*a->SpeedAt(51), 115.2 * std::sqrt(13.0), kMicro);
+    // Five samples at either end of the replay (samples 0..636) have none.
+    EXPECT_FALSE(a->SpeedAt(4) || a->SpeedAt(632));
+    EXPECT_TRUE(a->SpeedAt(5) && a->SpeedAt(631));
 
     // Lap 3 is level with the reference until the wait, half a second down
     // after it and at the line.
@@ -158,6 +165,180 @@ TEST(LapAnalysis, AbsentFiguresStayAbsent)
 
     // No lap, or no map scale: no analysis.
     EXPECT_FALSE(Course{}.Lap().Analyse());
+}
+
+// --- Corners -------------------------------------------------------------------
+
+TEST(CornerMarks, AWalkOverTheSpeedsThatTurnsOnlyAtTwentyKmh)
+{
+    const double none = std::nan("");
+    const double speeds[] = {100, 120, 120, 100.5, 100,  90, 95, 110, 110, 130,
+                             110, none, 105, 80,   80,   99.9, 100, 70, 60, 79.9};
+    // 120 at 1 is the maximum (the equal 120 at 2 does not move it); 100.5 is
+    // not 20 below it, 100 is. 90 at 5 is the minimum: 95 is not 20 above
+    // it, 110 is. 130 at 9, confirmed by 110; the first 80 at 13, confirmed
+    // by 100 (not by 99.9). The fall to 60 at 18 is never undone: no apex,
+    // and the maximum before it at 16 ends no corner.
+    EXPECT_EQ(CornerMarks(speeds), (std::vector<std::size_t>{5, 9, 13}));
+    // A maximum alone, or no speed at all: no corner.
+    EXPECT_TRUE(CornerMarks(std::vector<double>{100, 130, 105}).empty());
+    EXPECT_TRUE(CornerMarks(std::vector<double>{none, none}).empty());
+}
+
+// Laps of the 600-pixel rectangle at 576 km/h: at each of its corners the
+// chord cuts across, down to 288 sqrt(2) km/h at the corner itself, so the
+// reference lap's apexes are the rectangle's corners. Along a side the speed
+// is 576 from the fifth sample after a corner on, and the maximum stays at
+// that first one.
+constexpr double kApexKmh = 288 * 1.4142135623730951;
+
+// Lap 2, the reference, runs samples 176..325: apexes at the corners
+// (samples 200, 225, 275, 300), maxima 5 samples after the first three. Lap
+// 3 waits a second on its way out of corner 1 and half a second on the top
+// side before corner 3. Lap 4 turns up at x 380, inside the first two
+// corners' gates, and waits at the fourth gate's vertex.
+std::optional<LapAnalysis> RaceWithWaits()
+{
+    return Course{}
+        .Lap()
+        .Lap()
+        .To(400, 250).To(400, 242).Stop(20).To(400, 150).To(300, 150).Stop(10).To(200, 150).To(200, 250)
+        .ShortLap()
+        .Lap()
+        .Finish()
+        .Analyse();
+}
+
+TEST(LapCorners, TheReferenceLapsApexesCutEveryLapIntoCorners)
+{
+    const auto a = RaceWithWaits();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 2);
+    ASSERT_EQ(a->Corners.size(), 4u);
+    EXPECT_EQ(a->Corners[1].ApexSample, 225);
+    EXPECT_EQ(a->Corners[3].ApexSample, 300);
+    EXPECT_EQ(a->Corners[0].EndSample, 205);  // 5 samples up, not 15 further where it brakes
+    EXPECT_FALSE(a->Corners[3].End);  // the last corner ends at the line
+
+    // Each gate is square to the way on from its vertex, 16 pixels either side.
+    const struct { const Gate* gate; double x1, y1, x2, y2; } gates[] = {
+        {&a->Corners[0].Apex, 384, 250, 416, 250},   // turning up
+        {&a->Corners[2].Apex, 216, 150, 184, 150},   // turning down
+        {&*a->Corners[1].End, 380, 166, 380, 134}};  // going left
+    for (const auto& g : gates) {
+        EXPECT_NEAR(g.gate->End1.x, g.x1, kMicro);
+        EXPECT_NEAR(g.gate->End1.y, g.y1, kMicro);
+        EXPECT_NEAR(g.gate->End2.x, g.x2, kMicro);
+        EXPECT_NEAR(g.gate->End2.y, g.y2, kMicro);
+    }
+
+    // The reference lap from its crossing at 8.775 s through its gates at
+    // 10, 10.25, 11.25, 11.5, 13.75, 14 and 15 s to its end at 16.275 s.
+    const double entries[] = {1.225, 1.0, 2.25, 1.0};
+    const double exits[] = {0.25, 0.25, 0.25, 1.275};
+    for (std::size_t i = 0; i < 4; ++i) {
+        const CornerFigures& c = a->Lap(2).Corners[i];
+        EXPECT_NEAR(*c.EntryS, entries[i], kMicro) << "corner " << i + 1;
+        EXPECT_NEAR(*c.ExitS, exits[i], kMicro) << "corner " << i + 1;
+        EXPECT_NEAR(*c.MinSpeedKmh, kApexKmh, kMicro) << "corner " << i + 1;
+    }
+    // Lap 3's waits fall in corner 1's exit and corner 3's entry.
+    const LapFigures& waits = a->Lap(3);
+    EXPECT_NEAR(*waits.Corners[0].ExitS, 1.25, kMicro);
+    EXPECT_NEAR(*waits.Corners[2].EntryS, 2.75, kMicro);
+    EXPECT_NEAR(*waits.Corners[0].MinSpeedKmh, 0.0, kMicro);
+
+    // Lap 4 misses the first three gates: corners 1 and 2 are absent. It
+    // passes the fourth leaving its wait there, searched from the lap's
+    // start; its slowest sample in corner 3 is that last one of the wait,
+    // 20 pixels behind the one 5 samples on (288 km/h); the one before it
+    // lies before the corner.
+    const LapFigures& shortLap = a->Lap(4);
+    for (std::size_t i = 0; i < 2; ++i)
+        EXPECT_FALSE(shortLap.Corners[i].EntryS || shortLap.Corners[i].ExitS || shortLap.Corners[i].MinSpeedKmh);
+    EXPECT_NEAR(*shortLap.Corners[2].EntryS, 2.25, kMicro);
+    EXPECT_NEAR(*shortLap.Corners[2].MinSpeedKmh, 288.0, kMicro);
+
+    // A lap with every part adds up to its precise time.
+    for (const std::int32_t k : {1, 2, 3, 5}) {
+        double sum = 0;
+        for (const CornerFigures& c : a->Lap(k).Corners)
+            sum += *c.TimeS();
+        EXPECT_NEAR(sum, a->Lap(k).PreciseS, 1e-9) << "lap " << k;
+    }
+    EXPECT_NEAR(*a->Corners[0].BestS, 1.475, kMicro);  // not lap 3's 2.475
+    EXPECT_NEAR(*a->IdealLapS, 7.5, kMicro);
+}
+
+TEST(LapCorners, TheReferenceLapPassesItsOwnGatesAtItsSamples)
+{
+    // Laps 2 and 3 wait a second on the top side. The reference lap's apex
+    // there is the first sample of no speed, five samples after it stopped
+    // at x 300; lap 3, driven the same, passes that gate by the search on
+    // arriving there, a quarter of a second earlier. The corner runs from
+    // x 380 to x 280 and takes 2.25 s either way.
+    const auto a = Course{}.Lap().Lap(20).Lap(20).Finish().Analyse();
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 2);
+    ASSERT_EQ(a->Corners.size(), 5u);
+    const CornerFigures& own = a->Lap(2).Corners[2];
+    const CornerFigures& searched = a->Lap(3).Corners[2];
+    EXPECT_NEAR(*own.EntryS, 1.25, kMicro);
+    EXPECT_NEAR(*own.ExitS, 1.0, kMicro);
+    EXPECT_NEAR(*searched.EntryS, 1.0, kMicro);
+    EXPECT_NEAR(*searched.ExitS, 1.25, kMicro);
+    EXPECT_NEAR(*searched.MinSpeedKmh, 0.0, kMicro);
+    // Lap 1 does not wait (1.25 s there) but is no flying lap.
+    EXPECT_NEAR(*a->Lap(1).Corners[2].TimeS(), 1.25, kMicro);
+    EXPECT_NEAR(*a->Corners[2].BestS, 2.25, kMicro);
+}
+
+TEST(LapCorners, ASlowingTheReferenceLapHasNotUndoneAtItsEndIsNoApex)
+{
+    // Laps turning down at x 296 and up again to the line at x 302: the last
+    // turn is one sample before the reference lap's end, where the speed has
+    // come back only to 115.2 sqrt(13) km/h, less than 20 above the turn's;
+    // the next lap's first sample would confirm it.
+    Course course;
+    for (int lap = 0; lap < 3; ++lap)
+        course.To(400, 250).To(400, 150).To(296, 150).To(296, 250);
+    const auto a = course.To(400, 250).Analyse(816);  // 408 pixels: 2 m each
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->ReferenceLap, 2);
+    ASSERT_EQ(a->Corners.size(), 3u);
+    EXPECT_FALSE(a->Corners[2].End);
+    // Corner 3 runs from its apex at (296, 150) down and along to the line: 26.5 samples.
+    EXPECT_NEAR(*a->Lap(2).Corners[2].ExitS, 1.325, kMicro);
+    EXPECT_NEAR(*a->Lap(3).Corners[2].ExitS, 1.325, kMicro);
+}
+
+TEST(LapCorners, OneMovePassesOneGateAtMost)
+{
+    // Gates across the x axis at x 10, 30 and 25, to be passed going right.
+    // The first move (0 s to 1 s) meets all three but passes the first only;
+    // the second gate is passed at the end of the way back along y 5 (at
+    // 3 s, the lap's end, whose vertex counts in the corner) and the third,
+    // searched after it, never.
+    const auto across = [](double x) {
+        Gate gate;
+        gate.Centre = {x, 0};
+        gate.Direction = {1, 0};
+        gate.End1 = {x, -16};
+        gate.End2 = {x, 16};
+        return gate;
+    };
+    std::vector<Corner> corners(2);
+    corners[0].Apex = across(10);
+    corners[0].End = across(30);
+    corners[1].Apex = across(25);
+    const std::vector<PathVertex> path = {{0, 0, 0, 0}, {30, 0, 1, 30}, {0, 5, 2, 60}, {30, 5, 3, 90}};
+    const std::vector<std::optional<double>> speeds = {std::nullopt, 90.0, 80.0, 70.0};
+    const auto figures = CornerFiguresOfPath(corners, path, speeds, 0, 3);
+    ASSERT_EQ(figures.size(), 2u);
+    EXPECT_NEAR(*figures[0].EntryS, 1.0 / 3, kMicro);
+    EXPECT_NEAR(*figures[0].ExitS, 3 - 1.0 / 3, kMicro);
+    EXPECT_NEAR(*figures[0].MinSpeedKmh, 70.0, kMicro);
+    EXPECT_FALSE(figures[1].EntryS || figures[1].ExitS || figures[1].MinSpeedKmh);
 }
 
 // --- The comparison's figures ----------------------------------------------------
@@ -237,6 +418,56 @@ TEST(CompareFigures, ALapOfAnotherRaceIsMeasuredFromItsOwnStartWithTheSpeedsItKe
     EXPECT_EQ(bare.SpeedKmh.size(), bare.Path.size());
     EXPECT_FALSE(SpeedRangeOf(bare));
     EXPECT_NEAR(TimeAt(bare, 0.75), TimeAt(kept, 0.75), kMicro);
+}
+
+TEST(CompareFigures, CornerByCornerWhereTheTimeGoes)
+{
+    const auto a = RaceWithWaits();
+    ASSERT_TRUE(a);
+    // Lap 3 against the reference: a second lost on the way out of corner 1,
+    // half a second on the way into corner 3; together the difference of
+    // their precise times.
+    const CornerComparison waits = CompareCorners(*a, 3, 0);
+    ASSERT_EQ(waits.Deltas.size(), 4u);
+    EXPECT_NEAR(*waits.Deltas[0].ExitS, 1.0, kMicro);
+    EXPECT_NEAR(*waits.Deltas[2].EntryS, 0.5, kMicro);
+    double sum = 0;
+    for (const CornerDelta& delta : waits.Deltas)
+        sum += *delta.TimeS;
+    EXPECT_NEAR(sum, 1.5, kMicro);
+    const std::vector<CornerLoss> most = MostTimeLost(waits, 2);
+    ASSERT_EQ(most.size(), 2u);
+    EXPECT_EQ(most[0].Corner, 1);
+    EXPECT_NEAR(most[0].TimeS, 1.0, kMicro);
+    EXPECT_TRUE(most[0].OnTheWayOut);
+    EXPECT_EQ(most[1].Corner, 3);
+    EXPECT_FALSE(most[1].OnTheWayOut);
+
+    // Lap 4 has no corners 1 and 2 to compare, and loses nothing in the
+    // others, which stay in lap order.
+    const std::vector<CornerLoss> shortLap = MostTimeLost(CompareCorners(*a, 4, 2), 9);
+    ASSERT_EQ(shortLap.size(), 2u);
+    EXPECT_EQ(shortLap[0].Corner, 3);
+    EXPECT_EQ(shortLap[1].Corner, 4);
+
+    // A lap of another race, which waits a second on the top side: timed
+    // through this race's gates from its own start, its slowest points from
+    // the speeds it kept.
+    const auto other = Course{}.Lap().Lap(20).Lap().Finish().Analyse();
+    ASSERT_TRUE(other);
+    const LapProfile theirs = ProfileOf(*other, 2);
+    const LapProfile kept = ProfileOfKeptLap(2, "2026-12-01", other->Lap(2).PreciseS, theirs.Path, theirs.SpeedKmh);
+    const CornerComparison against = CompareCorners(*a, 2, kept);
+    ASSERT_EQ(against.Against.size(), 4u);
+    EXPECT_NEAR(*against.Against[0].EntryS, 1.225, kMicro);
+    EXPECT_NEAR(*against.Against[3].ExitS, 1.275, kMicro);
+    EXPECT_NEAR(*against.Deltas[2].EntryS, -1.0, kMicro);
+    EXPECT_NEAR(*against.Against[2].MinSpeedKmh, 0.0, kMicro);
+    // Kept without speeds: the times stay, no slowest point is made up.
+    const CornerComparison bare =
+        CompareCorners(*a, 2, ProfileOfKeptLap(2, "", other->Lap(2).PreciseS, theirs.Path, {}));
+    EXPECT_NEAR(*bare.Against[2].EntryS, 3.25, kMicro);
+    EXPECT_FALSE(bare.Against[2].MinSpeedKmh);
 }
 
 TEST(CompareFigures, TheComparedLapIsTheShownOneOrTheFastest)
