@@ -40,7 +40,7 @@ cp samples/Tracks/*.trk "$work/race/Tracks/"
   "$com" follow "$work/race/Saves" --json --no-history >"$work/press.out" 2>&1 &
 pressing=$!
 if waitfor "$work/follow.err" "following" 120; then
-  # Twelve pieces 0.85 s apart: each pause shorter than the second a saved
+  # Twelve pieces 0.8 s apart: each pause shorter than the second a saved
   # game must stand unchanged, each longer than the three looks a stamp of
   # the wrong epoch would need to pass for settled.
   size=$(stat -c %s "$game")
@@ -56,7 +56,7 @@ if waitfor "$work/follow.err" "following" 120; then
     # the next: what the follower could have seen unchanged.
     if [ -n "$previous" ] && ((ended - previous > longest)); then longest=$((ended - previous)); fi
     previous=$started
-    ((i + 1 < pieces)) && sleep 0.85
+    ((i + 1 < pieces)) && sleep 0.8
   done
   cmp -s "$game" "$work/race/Saves/demo.gam" || fail "the copy differs from $game"
 else
