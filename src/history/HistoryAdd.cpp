@@ -149,7 +149,13 @@ void HistoryAdd::RecordNext()
     const std::string file = files_[done_++];
     const auto before = StampOfPath(file);
     const auto seen = before ? seenFiles_->find(file) : seenFiles_->end();
-    if (seen != seenFiles_->end() && seen->second.stamp == *before) {
+    // The history keeps a file's size, time and identity, not the time its
+    // attributes last changed: those four say the file is the one seen.
+    const auto kept = [&](const FileStamp& stamp) {
+        return stamp.size == before->size && stamp.modifiedNs == before->modifiedNs &&
+               stamp.device == before->device && stamp.inode == before->inode;
+    };
+    if (seen != seenFiles_->end() && kept(seen->second.stamp)) {
         // Not read again; its race's place changes only when it was seen
         // last under another name.
         if (seen->second.lastSeenHere) {
@@ -168,7 +174,7 @@ void HistoryAdd::RecordNext()
     // The bytes read lie between the two stamps: when the file stayed the
     // same meanwhile, it is remembered as this race.
     const auto after = StampOfPath(file);
-    PathStamp dated = after ? *after : before ? *before : PathStamp{};
+    FileStamp dated = after ? *after : before ? *before : FileStamp{};
     if (!after && !before)
         dated.modifiedNs = NowNs();
     std::string whyNot;
@@ -177,7 +183,7 @@ void HistoryAdd::RecordNext()
         Refuse(file, "Not recorded: " + FileNameToUtf8(FileNamePart(file)) + " (" + whyNot + ")");
         return;
     }
-    std::optional<std::pair<std::string, PathStamp>> seenAs;
+    std::optional<std::pair<std::string, FileStamp>> seenAs;
     if (before && after && *before == *after)
         seenAs = std::make_pair(file, *after);
     pending_.push_back({std::move(*record), std::move(seenAs)});

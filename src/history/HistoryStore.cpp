@@ -404,7 +404,7 @@ std::optional<std::int64_t> HistoryStore::LayoutId(const LayoutKey& layout, bool
 }
 
 std::optional<HistoryStore::Recorded> HistoryStore::Record(
-    const RaceRecord& race, const std::optional<std::pair<std::string, PathStamp>>& seenAs)
+    const RaceRecord& race, const std::optional<std::pair<std::string, FileStamp>>& seenAs)
 {
     const Pending pending{race, seenAs};
     const auto recorded = RecordAll(std::span(&pending, 1));
@@ -536,7 +536,7 @@ std::optional<HistoryStore::Recorded> HistoryStore::Insert(const Pending& pendin
             "INSERT INTO seen_file (path, size, modified_ns, device, inode, race_id) VALUES (?, ?, ?, ?, ?, ?) "
             "ON CONFLICT (path) DO UPDATE SET size = excluded.size, modified_ns = excluded.modified_ns, "
             "device = excluded.device, inode = excluded.inode, race_id = excluded.race_id");
-        const PathStamp& stamp = pending.seenAs->second;
+        const FileStamp& stamp = pending.seenAs->second;
         seen.BindText(0, pending.seenAs->first);
         seen.BindInt64(1, stamp.size);
         seen.BindInt64(2, stamp.modifiedNs);
@@ -566,7 +566,7 @@ std::optional<bool> HistoryStore::SeenAgain(const RaceKey& race, const std::stri
     return db_.Changes() > 0;
 }
 
-std::optional<bool> HistoryStore::SeenUnchanged(const std::string& path, const PathStamp& stamp)
+std::optional<bool> HistoryStore::SeenUnchanged(const std::string& path, const FileStamp& stamp)
 {
     Statement find = db_.Cached(
         "SELECT 1 FROM seen_file WHERE path = ? AND size = ? AND modified_ns = ? AND device = ? "

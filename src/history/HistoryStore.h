@@ -149,14 +149,14 @@ public:
     // the same while it was read (SeenUnchanged then finds it).
     struct Pending {
         RaceRecord race;
-        std::optional<std::pair<std::string, PathStamp>> seenAs;
+        std::optional<std::pair<std::string, FileStamp>> seenAs;
     };
 
     // Records a race: all of it or none of it. A race known already (the
     // same bytes, under any name) changes only where and when it was seen
     // last. None on failure (LastFailure says why).
     std::optional<Recorded> Record(const RaceRecord& race,
-                                   const std::optional<std::pair<std::string, PathStamp>>& seenAs = {});
+                                   const std::optional<std::pair<std::string, FileStamp>>& seenAs = {});
     // Records races, and marks the races of files seen again unchanged as
     // seen now, in one transaction: one write of the shared pages for them
     // all. Each race is whole or absent; on failure none is recorded.
@@ -170,13 +170,13 @@ public:
 
     // Whether the file at path, with this stamp, was recorded before as a
     // race still in the history (RecordAll then marks it seen again).
-    std::optional<bool> SeenUnchanged(const std::string& path, const PathStamp& stamp);
+    std::optional<bool> SeenUnchanged(const std::string& path, const FileStamp& stamp);
 
     // Every file recorded as a race still in the history, by path: its stamp
-    // then, and whether its race was seen last under this path (a file seen
+    // then (its size, time and identity; no change time), and whether its race was seen last under this path (a file seen
     // again unchanged where its race was seen last changes nothing).
     struct SeenFile {
-        PathStamp stamp;
+        FileStamp stamp;
         bool lastSeenHere = false;
     };
     std::optional<std::unordered_map<std::string, SeenFile>> SeenFiles();

@@ -62,7 +62,7 @@ std::int64_t NowNs()
     return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-std::optional<RaceRecord> RaceRecordOf(const AppState& state, const PathStamp& gameStamp,
+std::optional<RaceRecord> RaceRecordOf(const AppState& state, const FileStamp& gameStamp,
                                        std::string& whyNot)
 {
     if (!state.HasGame || !state.HasTrack) {

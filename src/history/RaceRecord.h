@@ -86,7 +86,7 @@ struct RaceRecord {
 // The record of the race of the committed load, dated by the saved game's
 // stamp; none, with the reason, when there is nothing to compare (no saved
 // game, no lap, no analysis).
-std::optional<RaceRecord> RaceRecordOf(const AppState& state, const PathStamp& gameStamp,
+std::optional<RaceRecord> RaceRecordOf(const AppState& state, const FileStamp& gameStamp,
                                        std::string& whyNot);
 
 }  // namespace vx

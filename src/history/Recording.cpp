@@ -24,7 +24,7 @@ CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& stat
     }
     // The file's date is the race's: a file gone since the load leaves the
     // time of recording instead.
-    PathStamp stamp;
+    FileStamp stamp;
     if (const auto found = StampOfPath(state.GamePath))
         stamp = *found;
     else

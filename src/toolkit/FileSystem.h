@@ -14,11 +14,15 @@
 
 namespace vx {
 
-// What identifies an open file's contents: a rewrite, a cut or a replacement
-// of the file changes at least one field.
+// What identifies a file's contents without reading them: a rewrite, a cut
+// or a replacement of the file changes at least one field. The same fact
+// whether it comes from an open file (StampOf), a folder's listing
+// (ListFiles) or a path (StampOfPath in SystemServices.h). Times count
+// nanoseconds since 1970-01-01 UTC on every system, as the system's clock
+// does, so that a stamp's age is the system's time less its time.
 struct FileStamp {
     std::int64_t size = 0;
-    std::uint64_t device = 0;
+    std::uint64_t device = 0;     // the volume
     std::uint64_t inode = 0;      // the file's own number on its volume
     std::int64_t modifiedNs = 0;  // last change of the contents
     std::int64_t changedNs = 0;   // last change of the contents or the attributes

@@ -31,8 +31,9 @@ struct Platform {
 // whatever the code page).
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 // Lets stdout and stderr reach the console the program was started from,
-// where the program has none of its own (a Windows program started from a
-// console); nothing where they reach one already.
+// where the program has none of its own, and that console's interrupt key
+// reach the program (a Windows program started from a console: it is
+// attached to that console); nothing where they reach it already.
 void AttachTextOutput();
 
 }  // namespace vx

@@ -13,6 +13,8 @@
 #include <span>
 #include <string>
 
+#include "toolkit/FileSystem.h"
+
 namespace vx {
 
 // --- Digests ---------------------------------------------------------------------
@@ -35,19 +37,11 @@ std::string UserDataFolder();
 // Folders that exist already keep their permissions.
 bool MakePrivateFolders(const std::string& folder, std::string& error);
 
-// What identifies a file's contents without reading it: a rewrite changes
-// its size or time, a replacement its identity.
-struct PathStamp {
-    std::int64_t size = 0;
-    std::uint64_t device = 0;   // the volume
-    std::uint64_t inode = 0;    // the file's own number on its volume
-    std::int64_t modifiedNs = 0;  // last change of the contents, since 1970-01-01 UTC
-    bool operator==(const PathStamp&) const = default;
-};
-
-// The stamp of the regular file at path (links followed); none when there is
-// no regular file there.
-std::optional<PathStamp> StampOfPath(const std::string& path);
+// The stamp of the regular file at path (links followed), as StampOf gives
+// it once the file is open; none when there is no regular file there. Made
+// where the platform makes every stamp (qt/PosixFiles.cpp,
+// win32/Win32Files.cpp).
+std::optional<FileStamp> StampOfPath(const std::string& path);
 
 // Gives the file (or folder) at from the name to; fails, with the reason in
 // error, when to exists already.
@@ -71,9 +65,11 @@ bool InterruptRequested();
 
 // Waits up to milliseconds for the standard input to end (the end of a pipe
 // or a file, Ctrl+D on a terminal, Ctrl+Z in a Windows console), reading and
-// dropping whatever comes meanwhile; returns sooner when the interrupt key is
-// pressed. True once the input has ended; an input that is not there at all
-// never ends.
-bool WaitForEndOfInput(int milliseconds);
+// dropping whatever comes meanwhile. Ended once the input has ended (and at
+// every call after); Interrupted at once when the interrupt key is pressed,
+// before the wait or during it; TimedOut otherwise. An input that is not
+// there at all never ends.
+enum class InputWait { Ended, Interrupted, TimedOut };
+InputWait WaitForEndOfInput(int milliseconds);
 
 }  // namespace vx

@@ -234,7 +234,7 @@ TEST_F(History, ForgettingARaceTakesItsLapsPathSeenFileAndEmptyTrackWithIt)
 {
     Record(Race(1, 1, "Falcon", 45.0, 0));
     Record(Race(2, 1, "Falcon", 44.0, 1));
-    PathStamp stamp{1234, 7, 99, kFirstDay};
+    FileStamp stamp{1234, 7, 99, kFirstDay};
     ASSERT_TRUE(store->Record(Race(0x31, 2, "Falcon", 50.0, 0), std::make_pair("/s/x.gam", stamp)));
     EXPECT_EQ(store->SeenUnchanged("/s/x.gam", stamp), std::optional<bool>(true));
 
@@ -434,7 +434,7 @@ TEST_F(History, AnOlderHistoryIsMigratedForwardWithItsRaces)
     EXPECT_EQ(tracks->front().Name, "Oval");
     EXPECT_EQ(tracks->front().PersonalBest.BestS, 61.5);
     // What the newer schema adds works.
-    const PathStamp stamp{10, 1, 2, 3};
+    const FileStamp stamp{10, 1, 2, 3};
     ASSERT_TRUE(store->Record(Race(7, 1, "Falcon", 44.0, 0), std::make_pair("/s/new.gam", stamp)));
     EXPECT_EQ(store->SeenUnchanged("/s/new.gam", stamp), std::optional<bool>(true));
     // The old race's best lap has no speeds until the race is recorded again.

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #endif
 
+#include <chrono>
 #include <csetjmp>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +18,7 @@
 
 #include "support/ForwardingWindowSystem.h"
 #include "support/TestSupport.h"
+#include "toolkit/SystemServices.h"
 #include "toolkit/Toolkit.h"
 
 namespace vx {
@@ -330,6 +332,38 @@ TEST(Folders, AListingGivesTheRegularFilesWithTheStampsTheyHaveOpened)
     EXPECT_FALSE(tk.LastError().empty());
     EXPECT_TRUE(files.empty());
     EXPECT_FALSE(tk.ListFiles(folder / "race.gam", files));  // a file is no folder
+}
+
+TEST(Folders, AFilesStampIsOneFactWhereverItComesFromAndCountsAsTheSystemClockDoes)
+{
+    Toolkit tk;
+    TempFolder folder;
+    const auto nowNs = [] {
+        using namespace std::chrono;
+        return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+    };
+    const std::int64_t before = nowNs();
+    test::WriteFile(folder / "race.gam", {1, 2, 3});
+    const auto byPath = StampOfPath(folder / "race.gam");
+    const std::int64_t after = nowNs();
+    ASSERT_TRUE(byPath.has_value());
+    ASSERT_EQ(tk.OpenFileForRead(1, folder / "race.gam"), 1);
+    EXPECT_EQ(*byPath, tk.FileStampOf(1));
+    tk.CloseFileSlot(1);
+    std::vector<StampedFile> files;
+    ASSERT_TRUE(tk.ListFiles(folder.Folder(), files)) << tk.LastError();
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].stamp, *byPath);
+    EXPECT_EQ(byPath->size, 3);
+    // Nanoseconds since 1970, as the system's clock counts: the file was
+    // written just now (a minute either way for a file system's own clock).
+    constexpr std::int64_t kMinuteNs = 60'000'000'000;
+    for (const std::int64_t time : {byPath->modifiedNs, byPath->changedNs}) {
+        EXPECT_GT(time, before - kMinuteNs);
+        EXPECT_LT(time, after + kMinuteNs);
+    }
+    EXPECT_FALSE(StampOfPath(folder / "none.gam").has_value());
+    EXPECT_FALSE(StampOfPath(folder.Folder()).has_value());  // a folder is no file
 }
 
 // The system's window system, recording the owners and texts of the

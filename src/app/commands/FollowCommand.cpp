@@ -181,7 +181,7 @@ public:
         // Dated by the file, as history add dates it; remembered as seen
         // when it stayed the same while it was read.
         const auto after = StampOfPath(file.path);
-        PathStamp dated = after ? *after : before ? *before : PathStamp{};
+        FileStamp dated = after ? *after : before ? *before : FileStamp{};
         if (!after && !before)
             dated.modifiedNs = NowNs();
         std::string whyNot;
@@ -193,7 +193,7 @@ public:
         NewRace row{std::move(*record), std::nullopt, store_ != nullptr};
         if (store_ != nullptr) {
             row.previousBest = store_->PersonalBest(row.race.Layout);
-            std::optional<std::pair<std::string, PathStamp>> seenAs;
+            std::optional<std::pair<std::string, FileStamp>> seenAs;
             if (before && after && *before == *after)
                 seenAs = std::make_pair(file.path, *after);
             if (store_->LastFailure().kind != DatabaseFailure::None || !store_->Record(row.race, seenAs))
@@ -256,7 +256,7 @@ int RunFollowCommand(const std::vector<std::string>& args,
     FolderFollower follower(folder);
     follower.Start(listing, Now());
     std::cerr << "vxanalyser: following " << shown << " (Ctrl+C or the end of the input stops)\n";
-    while (!InterruptRequested() && !WaitForEndOfInput(static_cast<int>(follower.PollInterval().count()))) {
+    while (WaitForEndOfInput(static_cast<int>(follower.PollInterval().count())) == InputWait::TimedOut) {
         const FollowTime now = Now();  // before the listing: what it lists is at least this late
         const std::int64_t wallNs = NowNs();
         const auto notes = files.ListFiles(folder, listing, error) ? follower.Poll(listing, now, wallNs)

@@ -8,19 +8,25 @@
 // `vxanalyser ...` in cmd or PowerShell starts this one. It starts the .exe
 // with the same words, hands it its own standard handles (the console, or
 // the files and pipes they are redirected to), waits for it and returns its
-// exit status. Ctrl+C and closing the console end the .exe as they would end
-// a console program.
+// exit status. A command of the .exe shares this console (it attaches to
+// it), so the console's Ctrl+C reaches it as it reaches a console program:
+// `history add` and `follow` stop as they choose and say so, and their
+// exit status is returned. A .exe not attached (the window) is ended by
+// Ctrl+C, as it is by closing the console.
 //
 // It stands apart from the program's libraries: nothing but the system.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace {
 
 // The running .exe, for the console signal handler (another thread).
 std::atomic<HANDLE> child{nullptr};
+std::atomic<DWORD> childId{0};
 
 // Windows ends the .exe when the last handle to this job closes: when this
 // program ends in any way, the .exe goes with it.
@@ -35,12 +41,32 @@ HANDLE TieToThisProcess()
     return job;
 }
 
-BOOL WINAPI OnConsoleSignal(DWORD)
+// Whether the process is attached to this program's console.
+bool SharesConsole(DWORD process)
 {
-    // Ctrl+C, Ctrl+Break or the console closing: the .exe ends as a console
+    std::vector<DWORD> attached(16);
+    for (;;) {
+        const DWORD count = GetConsoleProcessList(attached.data(), static_cast<DWORD>(attached.size()));
+        if (count == 0)
+            return false;
+        if (count <= attached.size())
+            return std::find(attached.begin(), attached.begin() + count, process) != attached.begin() + count;
+        attached.resize(count + 8);  // more processes than room: try again
+    }
+}
+
+BOOL WINAPI OnConsoleSignal(DWORD event)
+{
+    const HANDLE running = child.load();
+    if (running == nullptr)
+        return TRUE;
+    // Ctrl+C or Ctrl+Break: the .exe attached to this console has the same
+    // event, and this program waits for the status it ends with.
+    if ((event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) && SharesConsole(childId.load()))
+        return TRUE;
+    // Not attached, or the console closing: the .exe ends as a console
     // program would, with the status a console shows for Ctrl+C.
-    if (const HANDLE running = child.load(); running != nullptr)
-        TerminateProcess(running, STATUS_CONTROL_C_EXIT);
+    TerminateProcess(running, STATUS_CONTROL_C_EXIT);
     return TRUE;
 }
 
@@ -152,6 +178,7 @@ int main()
     }
     if (job != nullptr)
         AssignProcessToJobObject(job, started.hProcess);  // without a job, Ctrl+C still ends it
+    childId.store(started.dwProcessId);
     child.store(started.hProcess);
     SetConsoleCtrlHandler(OnConsoleSignal, TRUE);
     // A window it opens may come to the front: typing the command was the

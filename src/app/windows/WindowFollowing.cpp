@@ -206,7 +206,7 @@ void WindowFollowing::Take(AppState& state, Toolkit& toolkit, const FollowedFile
         return;
     follower_->Loaded(file, state.GameDigest);
     std::string whyNot;
-    const auto race = RaceRecordOf(state, PathStamp{}, whyNot);
+    const auto race = RaceRecordOf(state, FileStamp{}, whyNot);
     if (!race) {
         LogMessage(state, toolkit, "New race: " + FileNameToUtf8(file.name) + " (" + whyNot + ")");
         return;

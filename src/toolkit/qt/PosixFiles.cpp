@@ -9,9 +9,11 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "toolkit/Platform.h"
+#include "toolkit/SystemServices.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -31,12 +33,34 @@ FileStamp StampOfInfo(const struct stat& info)
             Nanoseconds(info.st_ctim)};
 }
 
+// The process's file creation mask, as the system reports it, without
+// setting it (umask() can only be read by setting it, which is not
+// thread-safe and changes it for the whole process meanwhile). A kernel
+// that does not report it (older than 4.7): the mask read once, before main,
+// while the process has no other thread.
+mode_t MaskAtStart()
+{
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, status) != nullptr)
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask & 0777);
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+const mode_t kCreationMask = MaskAtStart();
+
 // The permissions a plainly created file would get.
 mode_t CreationMode()
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~kCreationMask;
 }
 
 // The file a path names once its symbolic links are followed (a link to a
@@ -110,6 +134,14 @@ private:
 };
 
 }  // namespace
+
+std::optional<FileStamp> StampOfPath(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return StampOfInfo(info);
+}
 
 std::vector<std::string> ProgramArguments(int argc, char** argv)
 {

@@ -1,7 +1,9 @@
-// The window system on Linux: Qt Widgets for the windows, their controls,
-// events, requesters and text (QtWindowSystem.cpp), and the hand-over of
-// files over a local socket (PassedFiles.cpp). Never included outside this
-// folder.
+// The window system on Linux over Qt Widgets: its start, windows, events
+// and timers (QtWindowSystem.cpp), the widgets of our own (QtWidgets.h,
+// QtWidgets.cpp, QtPictureBox.cpp), text (QtFonts.cpp), controls
+// (QtControls.cpp), requesters and message boxes (QtRequesters.cpp), and the
+// hand-over of files over a local socket (PassedFiles.cpp). Never included
+// outside this folder.
 #pragma once
 
 #include <QFont>

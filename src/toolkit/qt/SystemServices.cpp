@@ -5,12 +5,14 @@
 
 #include <openssl/evp.h>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -74,20 +76,6 @@ bool MakePrivateFolders(const std::string& folder, std::string& error)
     return true;
 }
 
-std::optional<PathStamp> StampOfPath(const std::string& path)
-{
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
-    PathStamp stamp;
-    stamp.size = info.st_size;
-    stamp.device = info.st_dev;
-    stamp.inode = info.st_ino;
-    stamp.modifiedNs =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    return stamp;
-}
-
 bool RenamePath(const std::string& from, const std::string& to, std::string& error)
 {
     // A hard link fails when the name is taken, and the old name is then
@@ -128,17 +116,31 @@ bool ErrorOutputIsTerminal()
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
+// Set by the handler, on whichever thread the signal lands; a lock-free
+// atomic is safe to set there and seen by every thread.
+std::atomic<int> interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+// The interrupt's own pipe: the handler writes a byte to it, and a wait
+// watches its other end beside the standard input. Whichever thread the
+// signal lands on, and whenever it lands (between the flag's test and the
+// wait too), the wait sees it at once. -1 until CatchInterrupts.
+int interruptPipe[2] = {-1, -1};
 
 extern "C" void NoteInterrupt(int)
 {
+    const int saved = errno;
     interrupted = 1;
+    if (interruptPipe[1] >= 0)
+        (void)!::write(interruptPipe[1], "!", 1);  // non-blocking: a full pipe has been told already
+    errno = saved;
 }
 
 }  // namespace
 
 void CatchInterrupts()
 {
+    if (interruptPipe[0] < 0 && ::pipe2(interruptPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        interruptPipe[0] = interruptPipe[1] = -1;  // the flag alone, looked at between steps
     struct sigaction action {};
     action.sa_handler = NoteInterrupt;
     sigemptyset(&action.sa_mask);
@@ -151,25 +153,30 @@ bool InterruptRequested()
     return interrupted != 0;
 }
 
-bool WaitForEndOfInput(int milliseconds)
+InputWait WaitForEndOfInput(int milliseconds)
 {
     static bool ended = false;
     static bool absent = false;  // no standard input at all
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!ended && interrupted == 0) {
+    for (;;) {
+        // The interrupt first: the key pressed as the input ends still
+        // stops the work as interrupted.
+        if (interrupted != 0)
+            return InputWait::Interrupted;
+        if (ended)
+            return InputWait::Ended;
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
-            return false;
-        // The interrupt key ends the wait at once: poll is never restarted
-        // after a signal's handler.
-        pollfd input{STDIN_FILENO, POLLIN, 0};
-        const int ready = ::poll(&input, absent ? 0 : 1, static_cast<int>(left));
-        if (ready < 0 && errno != EINTR)
+            return InputWait::TimedOut;
+        // A negative descriptor is left out of the poll.
+        pollfd watched[2] = {{absent ? -1 : STDIN_FILENO, POLLIN, 0}, {interruptPipe[0], POLLIN, 0}};
+        const int ready = ::poll(watched, 2, static_cast<int>(left));
+        if (ready < 0 && errno != EINTR && errno != EAGAIN)
             absent = true;
-        if (ready <= 0)
-            continue;
-        if ((input.revents & POLLNVAL) != 0) {
+        if (ready <= 0 || watched[1].revents != 0)
+            continue;  // a byte of the interrupt's pipe: the flag is set
+        if ((watched[0].revents & POLLNVAL) != 0) {
             absent = true;
             continue;
         }
@@ -178,7 +185,6 @@ bool WaitForEndOfInput(int milliseconds)
         if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
             ended = true;
     }
-    return ended;
 }
 
 }  // namespace vx

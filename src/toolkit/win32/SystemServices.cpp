@@ -1,12 +1,6 @@
 // The system's services on Windows: BCrypt for the digest, KERNEL32 for
 // files and the console, SHELL32 for the user's local application data.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "toolkit/win32/Win32Platform.h"
 
 #include <bcrypt.h>
 #include <io.h>
@@ -27,54 +21,10 @@ namespace vx {
 
 namespace {
 
-std::wstring WideOf(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
-std::string Utf8Of(std::wstring_view wide)
-{
-    if (wide.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
-                        length, nullptr, nullptr);
-    return utf8;
-}
-
-// The path as the wide services take it: backslashes, and the \\?\ form when
-// it is too long for the plain one.
-std::wstring SystemPathOf(const std::string& path)
-{
-    std::wstring wide = WideOf(path);
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0)
-        return wide;
-    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    std::wstring full(length, L'\0');
-    full.resize(GetFullPathNameW(wide.c_str(), length, full.data(), nullptr));
-    if (full.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
-}
-
 struct AlgorithmCloser {
     void operator()(BCRYPT_ALG_HANDLE handle) const { BCryptCloseAlgorithmProvider(handle, 0); }
 };
 using Algorithm = std::unique_ptr<void, AlgorithmCloser>;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using ScopedHandle = std::unique_ptr<void, HandleCloser>;
 
 }  // namespace
 
@@ -129,7 +79,7 @@ std::string UserDataFolder()
         return {};
     if (base.back() != L'\\' && base.back() != L'/')
         base += L'\\';
-    return Utf8Of(base) + "vxanalyser\\";
+    return Utf8(base) + "vxanalyser\\";
 }
 
 bool MakePrivateFolders(const std::string& folder, std::string& error)
@@ -137,7 +87,7 @@ bool MakePrivateFolders(const std::string& folder, std::string& error)
     std::string trimmed = folder;
     while (trimmed.size() > 1 && (trimmed.back() == '/' || trimmed.back() == '\\'))
         trimmed.pop_back();
-    const std::wstring wide = SystemPathOf(trimmed);
+    const std::wstring wide = SystemPath(trimmed);
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -152,59 +102,20 @@ bool MakePrivateFolders(const std::string& folder, std::string& error)
     // The user's profile folders are the user's alone already: the new
     // folder inherits their rights.
     if (!CreateDirectoryW(wide.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        error = "cannot make the folder " + trimmed + " (" + SystemErrorText(static_cast<int>(GetLastError())) + ")";
+        error = "cannot make the folder " + trimmed + " (" + ErrorText(GetLastError()) + ")";
         return false;
     }
     return true;
-}
-
-std::optional<PathStamp> StampOfPath(const std::string& path)
-{
-    // Opened for no access at all: enough for its information, and no
-    // sharing conflict with a writer.
-    const ScopedHandle file(CreateFileW(SystemPathOf(path).c_str(), 0,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || GetFileType(file.get()) != FILE_TYPE_DISK)
-        return std::nullopt;
-    PathStamp stamp;
-    stamp.size = static_cast<std::int64_t>(std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow);
-    stamp.device = info.dwVolumeSerialNumber;
-    stamp.inode = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
-    // 100 ns ticks since 1601-01-01, moved to 1970-01-01.
-    const std::uint64_t ticks =
-        std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime;
-    constexpr std::int64_t kTicksTo1970 = 116'444'736'000'000'000;
-    stamp.modifiedNs = (static_cast<std::int64_t>(ticks) - kTicksTo1970) * 100;
-    return stamp;
 }
 
 bool RenamePath(const std::string& from, const std::string& to, std::string& error)
 {
     // Without MOVEFILE_REPLACE_EXISTING an existing target is never replaced.
-    if (!MoveFileExW(SystemPathOf(from).c_str(), SystemPathOf(to).c_str(), 0)) {
-        error = SystemErrorText(static_cast<int>(GetLastError()));
+    if (!MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), 0)) {
+        error = ErrorText(GetLastError());
         return false;
     }
     return true;
-}
-
-std::string SystemErrorText(int code)
-{
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = text != nullptr ? text : L"";
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.'))
-        message.pop_back();
-    return message.empty() ? "error " + IntToText(code) : Utf8Of(message);
 }
 
 bool ErrorOutputIsTerminal()
@@ -237,7 +148,7 @@ bool InterruptRequested()
     return InterlockedCompareExchange(&interrupted, 0, 0) != 0;
 }
 
-bool WaitForEndOfInput(int milliseconds)
+InputWait WaitForEndOfInput(int milliseconds)
 {
     static bool ended = false;
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
@@ -248,10 +159,14 @@ bool WaitForEndOfInput(int milliseconds)
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(std::max(milliseconds, 0));
     // The interrupt key's handler runs on a thread of its own: it is looked
     // for between steps of at most 50 ms.
-    while (!ended && !InterruptRequested()) {
+    for (;;) {
+        if (InterruptRequested())
+            return InputWait::Interrupted;
+        if (ended)
+            return InputWait::Ended;
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline)
-            return false;
+            return InputWait::TimedOut;
         const DWORD step = static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, 50));
         char dropped[4096];
         DWORD got = 0;
@@ -290,7 +205,6 @@ bool WaitForEndOfInput(int milliseconds)
             Sleep(step);  // no standard input: it never ends
         }
     }
-    return ended;
 }
 
 }  // namespace vx

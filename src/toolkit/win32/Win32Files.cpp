@@ -10,73 +10,49 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 #include "toolkit/Platform.h"
+#include "toolkit/SystemServices.h"
 #include "toolkit/Text.h"
 
 namespace vx {
 
-std::wstring Wide(std::string_view utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                           nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-    return wide;
-}
-
-std::string Utf8(std::wstring_view wide)
-{
-    if (wide.empty())
-        return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
-                        length, nullptr, nullptr);
-    return utf8;
-}
-
 namespace {
 
-// The system's words for an error.
-std::string ErrorText(DWORD code)
+// A time of the file system (100 ns ticks since 1601-01-01 UTC, as FILETIME
+// and the times of the file information classes count) in nanoseconds since
+// 1970-01-01 UTC, as every stamp and the system's clock count: moved to 1970
+// in ticks first, so that the product stays well inside 64 bits (a time of
+// this century is some 1.3e19 ns after 1601, beyond them). Every stamp's
+// times pass here.
+std::int64_t NsSince1970(std::int64_t ticksSince1601)
 {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const LocalMemory<wchar_t> owned(text);
-    std::wstring message = text != nullptr ? text : L"";
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L' ' || message.back() == L'.'))
-        message.pop_back();
-    return message.empty() ? "error " + IntToText(code) : Utf8(message);
+    constexpr std::int64_t kTicksTo1970 = 116'444'736'000'000'000;  // 369 years
+    return (ticksSince1601 - kTicksTo1970) * 100;
 }
 
-// The path as the wide services take it: backslashes, and made absolute with
-// the \\?\ prefix when it is too long for the plain form.
-std::wstring SystemPath(const std::string& path)
+std::int64_t NsSince1970(const FILETIME& time)
 {
-    std::wstring wide = Wide(path);
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    if (wide.size() < MAX_PATH - 12 || wide.rfind(L"\\\\?\\", 0) == 0)
-        return wide;
-    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    std::wstring full(length, L'\0');
-    const DWORD got = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
-    full.resize(got);
-    if (full.rfind(L"\\\\", 0) == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+    return NsSince1970(static_cast<std::int64_t>(std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime));
 }
 
-std::int64_t Nanoseconds(const FILETIME& time)
+// The stamp of an open file or of one opened for its attributes only.
+std::optional<FileStamp> StampOfHandle(HANDLE handle)
 {
-    const std::uint64_t ticks = std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
-    return static_cast<std::int64_t>(ticks) * 100;  // 100 ns ticks
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == nullptr || !GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    FILE_BASIC_INFO basic{};
+    const bool hasBasic =
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) != 0;
+    FileStamp stamp;
+    stamp.size = static_cast<std::int64_t>(std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow);
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.inode = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    stamp.modifiedNs = NsSince1970(info.ftLastWriteTime);
+    stamp.changedNs = hasBasic ? NsSince1970(basic.ChangeTime.QuadPart) : stamp.modifiedNs;
+    return stamp;
 }
 
 class Win32Files final : public FileSystem {
@@ -111,6 +87,20 @@ using Search = std::unique_ptr<void, SearchCloser>;
 
 }  // namespace
 
+std::optional<FileStamp> StampOfPath(const std::string& path)
+{
+    // Opened for its attributes alone: no sharing conflict with a writer.
+    const KernelHandle file = OwnHandle(CreateFileW(
+        SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file == nullptr || !GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || GetFileType(file.get()) != FILE_TYPE_DISK)
+        return std::nullopt;
+    return StampOfHandle(file.get());
+}
+
 std::vector<std::string> ProgramArguments(int, char**)
 {
     // The system's own wide words, not the code page's rendering of them.
@@ -130,11 +120,16 @@ FileSystem& SystemFiles()
 
 void AttachTextOutput()
 {
-    // A program of the window subsystem started from a console has no
-    // standard handles of its own: it borrows its parent's console. Started
-    // with redirected output (or by Wine from a shell) it has them already.
+    // A program of the window subsystem started from a console (by
+    // vxanalyser.com, or typed as vxanalyser.exe) is attached to no console:
+    // attached to its parent's, it gets that console's Ctrl+C and Ctrl+Break
+    // as a console program does, ended by them or, once it catches
+    // interrupts, told of them (CatchInterrupts). Its standard handles are
+    // the ones it was given (the companion hands on its own, redirected or
+    // not); without any (typed in cmd), it writes to that console.
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+    const bool hasOutput = out != nullptr && out != INVALID_HANDLE_VALUE;
+    if (AttachConsole(ATTACH_PARENT_PROCESS) && !hasOutput) {
         std::freopen("CONOUT$", "w", stdout);
         std::freopen("CONOUT$", "w", stderr);
     }
@@ -230,7 +225,7 @@ bool ListWithoutIdentity(const std::wstring& folder, std::vector<StampedFile>& f
             continue;
         FileStamp stamp;
         stamp.size = static_cast<std::int64_t>(std::uint64_t{found.nFileSizeHigh} << 32 | found.nFileSizeLow);
-        stamp.modifiedNs = stamp.changedNs = Nanoseconds(found.ftLastWriteTime);
+        stamp.modifiedNs = stamp.changedNs = NsSince1970(found.ftLastWriteTime);
         files.push_back({Utf8(found.cFileName), stamp});
     } while (FindNextFileW(search.get(), &found));
     return true;
@@ -286,8 +281,8 @@ bool Win32Files::ListFiles(const std::string& folder, std::vector<StampedFile>& 
                 stamp.size = entry->EndOfFile.QuadPart;
                 stamp.device = info.dwVolumeSerialNumber;
                 stamp.inode = static_cast<std::uint64_t>(entry->FileId.QuadPart);
-                stamp.modifiedNs = entry->LastWriteTime.QuadPart * 100;
-                stamp.changedNs = entry->ChangeTime.QuadPart * 100;
+                stamp.modifiedNs = NsSince1970(entry->LastWriteTime.QuadPart);
+                stamp.changedNs = NsSince1970(entry->ChangeTime.QuadPart);
                 files.push_back({Utf8(std::wstring_view(entry->FileName,
                                                         entry->FileNameLength / sizeof(wchar_t))),
                                  stamp});
@@ -351,20 +346,7 @@ HANDLE Win32Files::FileOf(std::uint64_t id) const
 
 FileStamp Win32Files::StampOf(std::uint64_t file)
 {
-    const HANDLE handle = FileOf(file);
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (handle == nullptr || !GetFileInformationByHandle(handle, &info))
-        return {};
-    FILE_BASIC_INFO basic{};
-    const bool hasBasic =
-        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) != 0;
-    FileStamp stamp;
-    stamp.size = static_cast<std::int64_t>(std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow);
-    stamp.device = info.dwVolumeSerialNumber;
-    stamp.inode = std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
-    stamp.modifiedNs = Nanoseconds(info.ftLastWriteTime);
-    stamp.changedNs = hasBasic ? basic.ChangeTime.QuadPart * 100 : stamp.modifiedNs;
-    return stamp;
+    return StampOfHandle(FileOf(file)).value_or(FileStamp{});
 }
 
 std::int64_t Win32Files::Read(std::uint64_t file, std::uint8_t* into, std::int64_t count,

@@ -16,24 +16,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;  // a COM interface, released with its owner
 
-// COM for this thread for as long as the scope lasts. A thread that has it
-// already keeps it; one that cannot have it gets the error of the first
-// call that needs it.
-class ComScope {
-public:
-    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComScope()
-    {
-        if (started_)
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool started_;
-};
-
 // The memory of a global block, for as long as the scope lasts.
 class LockedMemory {
 public:

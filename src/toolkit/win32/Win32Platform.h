@@ -1,8 +1,10 @@
-// The platform on Windows, what its three parts share: the system's header,
-// UTF-8 and UTF-16, and the scoped types that own the system's handles.
+// The platform on Windows, what its parts share: the system's header, UTF-8
+// and UTF-16, the paths and the error texts of the wide services
+// (Win32Text.cpp), and the scoped types that own the system's handles.
 // Files and folders over KERNEL32 (Win32Files.cpp), JPEG and PNG through the
 // Windows Imaging Component (Win32Pictures.cpp), the window system over
-// USER32, COMCTL32, GDI32 and COMDLG32 (Win32Window.cpp). Never included
+// USER32, COMCTL32, GDI32 and COMDLG32 (Win32Window*.cpp, Win32Window.h),
+// the system's services beside them (SystemServices.cpp). Never included
 // outside this folder.
 //
 // Every GDI object, device context and kernel handle the platform keeps is
@@ -18,6 +20,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+#include <objbase.h>
 // The platform's operations keep their own names: the system's wide
 // functions are called by their W names.
 #undef DrawText
@@ -33,6 +37,12 @@ namespace vx {
 // UTF-8 and UTF-16, as the system's wide services take them.
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
+// The path as the wide services take it: backslashes, and made absolute with
+// the \\?\ prefix when it is too long for the plain form.
+std::wstring SystemPath(const std::string& path);
+// The system's words for a GetLastError code ("error N" when it has none);
+// SystemErrorText (SystemServices.h) takes the same code as an int.
+std::string ErrorText(DWORD code);
 
 // --- Scoped handles -------------------------------------------------------------------
 
@@ -81,6 +91,24 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
+};
+
+// COM for this thread for as long as the scope lasts. A thread that has it
+// already keeps it; one that cannot have it gets the error of the first
+// call that needs it.
+class ComScope {
+public:
+    ComScope() : started_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope()
+    {
+        if (started_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool started_;
 };
 
 }  // namespace vx
