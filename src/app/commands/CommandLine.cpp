@@ -1,8 +1,9 @@
 // The command line: the window (the default) or a command, chosen by the
 // first word; the command words are taken before any option, so that
 // "history" and "follow" never reach the options of another. Each command
-// reads its own words (app/commands/Commands.h); the window's are
-// [--no-history] [--history FILE] [GAME.gam].
+// reads its own words (app/commands/Commands.h); the program's own are
+// [--no-history] [--history FILE] [GAME.gam] for the window, --help and
+// --version.
 #include "app/commands/CommandLine.h"
 
 #include <cstdlib>
@@ -46,47 +47,60 @@ const CommandWord* CommandNamed(const std::string& word)
     std::_Exit(static_cast<int>(ExitStatus::OutputFailed));
 }
 
-// --- The window's words -------------------------------------------------------------
+// --- The program's own words ----------------------------------------------------------
 
 struct WindowWords {
     std::string game;
     HistoryOptions history;
 };
 
-// The words after the program's name as the window's: none when they are
-// something else (a typo, an option of a command, a folder), the problem
-// then as wrong usage would say it.
-std::optional<WindowWords> WindowWordsOf(const std::vector<std::string>& args, bool& help, std::string& problem)
+// What the words after the program's name ask for when no command word
+// comes first.
+struct ProgramWords {
+    enum class Asks { Window, Help, Version, WrongUsage };
+    Asks asks = Asks::WrongUsage;
+    WindowWords window;
+    std::string problem;  // what wrong usage says
+};
+
+ProgramWords ProgramWordsOf(const std::vector<std::string>& args)
 {
     const std::vector<std::string> words(args.begin() + 1, args.end());
     const std::string first = words.empty() ? std::string() : words[0];
-    bool noHistory = false;
+    bool noHistory = false, version = false;
     std::string historyFile;
     CommandWords reader;
     reader.Flag("--no-history", noHistory);
     reader.Value("--history", historyFile);
+    reader.Flag("--version", version);
+    ProgramWords program;
     const CommandWords::Outcome outcome = reader.Read(words);
-    help = outcome == CommandWords::Outcome::Help;
-    if (outcome == CommandWords::Outcome::Read && reader.Operands().size() <= 1) {
-        WindowWords window{{}, {HistoryPathOf(historyFile), !noHistory}};
-        if (reader.Operands().empty())
-            return window;
+    if (outcome == CommandWords::Outcome::Help || (outcome == CommandWords::Outcome::Read && version)) {
+        program.asks = version ? ProgramWords::Asks::Version : ProgramWords::Asks::Help;
+        return program;
+    }
+    const std::vector<std::string>& operands = reader.Operands();
+    if (outcome == CommandWords::Outcome::Read && operands.size() <= 1) {
+        program.window = {{}, {HistoryPathOf(historyFile), !noHistory}};
         // A saved game is a file, or one to be (its name says so); a folder
         // is none.
-        const std::string& game = reader.Operands()[0];
-        const PathKind kind = SystemFiles().KindOf(game);
-        if (kind != PathKind::Folder && (IsSavedGameName(game) || kind == PathKind::File)) {
-            window.game = game;
-            return window;
+        const bool none = operands.empty();
+        const std::string game = none ? std::string() : operands[0];
+        const PathKind kind = none ? PathKind::None : SystemFiles().KindOf(game);
+        if (none || (!game.empty() && kind != PathKind::Folder && (IsSavedGameName(game) || kind == PathKind::File))) {
+            program.window.game = game;
+            program.asks = ProgramWords::Asks::Window;
+            return program;
         }
     }
+    // Something else: a typo, a command's option, a folder.
     if (first == "--no-history" || first == "--history")
-        problem = "the window takes --no-history, --history FILE and one saved game";
+        program.problem = "the window takes --no-history, --history FILE and one saved game";
     else if (outcome == CommandWords::Outcome::WrongUsage)
-        problem = reader.Problem();
+        program.problem = reader.Problem();
     else
-        problem = "unknown command " + first;
-    return std::nullopt;
+        program.problem = "unknown command " + first;
+    return program;
 }
 
 ExitStatus RunWindow(const WindowWords& words)
@@ -114,24 +128,19 @@ ExitStatus Run(const std::vector<std::string>& args)
         AttachTextOutput();
         return command->run({args.begin() + 2, args.end()});
     }
-    bool help = false;
-    std::string problem;
-    const std::optional<WindowWords> window = WindowWordsOf(args, help, problem);
-    if (window)
-        return RunWindow(*window);
+    const ProgramWords program = ProgramWordsOf(args);
+    if (program.asks == ProgramWords::Asks::Window)
+        return RunWindow(program.window);
     AttachTextOutput();
-    if (help) {
-        std::cout << HelpText();
-        return ExitStatus::Ok;
-    }
-    if (first == "--version") {
-        std::cout << "vxanalyser " << kVersion << "\n";
-        return ExitStatus::Ok;
+    switch (program.asks) {
+    case ProgramWords::Asks::Help: std::cout << HelpText(); return ExitStatus::Ok;
+    case ProgramWords::Asks::Version: std::cout << "vxanalyser " << kVersion << "\n"; return ExitStatus::Ok;
+    default: break;
     }
     // A folder alone is no saved game: refused as report refuses it.
     if (args.size() == 2 && first[0] != '-' && SystemFiles().KindOf(first) == PathKind::Folder)
         return RunReportCommand({first});
-    return WrongUsage(problem);
+    return WrongUsage(program.problem);
 }
 
 }  // namespace
