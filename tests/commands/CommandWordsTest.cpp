@@ -28,11 +28,12 @@ Read ReadAsReport(const std::vector<std::string>& args)
 
 TEST(CommandWords, OptionsAnywhereOperandsInOrderTheLastValueCounts)
 {
-    const Read read = ReadAsReport({"a.gam", "--track", "x.trk", "b", "--json", "--track", "-1"});
+    const Read read = ReadAsReport({"a.gam", "--track", "x.trk", "/b", "--json", "--track", "-1"});
     EXPECT_EQ(read.outcome, CommandWords::Outcome::Read);
-    EXPECT_EQ(read.operands, (std::vector<std::string>{"a.gam", "b"}));
+    EXPECT_EQ(read.operands, (std::vector<std::string>{"a.gam", "/b"}));  // a path, on Windows too
     EXPECT_EQ(read.track, "-1");  // a number is a value
     EXPECT_TRUE(read.json);
+    EXPECT_EQ(ReadAsReport({"--track", "/tmp/T.trk"}).track, "/tmp/T.trk");
 }
 
 TEST(CommandWords, AWordBeginningWithADashIsAnOption)

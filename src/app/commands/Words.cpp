@@ -20,6 +20,8 @@ CommandWords::CommandWords() : parser_(std::make_unique<Parser>())
     // Words no option takes are kept, in order, for the command's own rules:
     // its operands, and the options it does not know.
     app.allow_extras();
+    // Only "-" begins an option, on Windows too: "/tmp/out" is a folder.
+    app.allow_windows_style_options(false);
     // The help is the program's own text, printed by the command.
     app.set_help_flag("--help,-h");
 }

@@ -3,6 +3,7 @@
 // (--track T.trk). What the command line's rules make of them:
 //   - a word beginning with "-" is an option, whatever file or folder bears
 //     its name: one the command does not declare is "unknown option WORD";
+//     nothing else is ("/out" is a path, on Windows too);
 //   - an option with a value takes the next word unless that is an option
 //     itself (a number such as -1 is a value); one without a value, or with
 //     an empty one, is "OPTION needs a value"; given twice, the last counts;
