@@ -9,6 +9,9 @@
 //                                a race a day from 2026-01-01, the day's time in
 //                                the file's modification time
 //
+// Other words (an option it does not know, --help among them) are refused
+// with the usage and exit status 2, and nothing is written.
+//
 // Everything comes from fixed numbers and seeded generators, so a rerun
 // writes the same bytes (and the same times).
 //
@@ -30,9 +33,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "fixtures/GameFileBuilder.h"
 #include "fixtures/TrackFileBuilder.h"
@@ -1415,16 +1421,47 @@ void WriteVariedRaces(const Circuit& circuit, double sLine, const TrackLine& lap
 }  // namespace
 }  // namespace vx
 
+namespace {
+
+// The words: the folder written into and, for many races, their number.
+struct DemoWords {
+    std::string outDir;
+    int races = 0;  // 0: the demo race and the long one
+};
+
+// None when the words are wrong: any option but --races (--help too: a word
+// beginning with "-" is never the folder), no folder or two, a number out
+// of range. Nothing is written then.
+std::optional<DemoWords> ReadWords(int argc, char** argv)
+{
+    DemoWords words;
+    CLI::App app;
+    app.set_help_flag();
+    app.add_option("OUTDIR", words.outDir)->required();
+    app.add_option("--races", words.races)->check(CLI::Range(1, 9999));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError&) {
+        return std::nullopt;
+    }
+    if (words.outDir.empty() || words.outDir[0] == '-')  // taken after "--"
+        return std::nullopt;
+    return words;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
     using namespace vx;
-    const bool many = argc == 4 && std::string(argv[2]) == "--races";
-    const int races = many ? std::atoi(argv[3]) : 0;
-    if (argc != 2 && !(many && races > 0 && races <= 9999)) {
+    const std::optional<DemoWords> words = ReadWords(argc, argv);
+    if (!words) {
         std::cerr << "usage: make_demo OUTDIR [--races N]   (N from 1 to 9999)\n";
         return 2;
     }
-    const std::filesystem::path outDir = argv[1];
+    const bool many = words->races > 0;
+    const int races = words->races;
+    const std::filesystem::path outDir = words->outDir;
     try {
         std::filesystem::create_directories(outDir / "Tracks");
         std::filesystem::create_directories(outDir / "Saves");

@@ -1,7 +1,6 @@
 #include "history/RaceRecord.h"
 
 #include <chrono>
-#include <cstdio>
 
 #include "laps/CompareFigures.h"
 #include "laps/LapView.h"
@@ -38,22 +37,6 @@ std::optional<std::string> ParseKeyPrefix(std::string_view text, std::size_t min
             return std::nullopt;
     }
     return digits;
-}
-
-std::string DateText(std::int64_t unixNs)
-{
-    using namespace std::chrono;
-    // Rounded down, also before 1970: a date never moves to the next second.
-    const sys_seconds seconds = floor<std::chrono::seconds>(sys_time<nanoseconds>(nanoseconds(unixNs)));
-    const sys_days day = floor<days>(seconds);
-    const year_month_day date(day);
-    const hh_mm_ss<std::chrono::seconds> time(seconds - day);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()));
-    return text;
 }
 
 std::int64_t NowNs()

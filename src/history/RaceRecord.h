@@ -4,7 +4,6 @@
 //   LayoutBytes, KeyHex, ParseKeyPrefix   identity
 //   RaceRecord                            what is kept of one race
 //   RaceRecordOf                          the record of the committed load
-//   DateText                              a date as the history prints it
 #pragma once
 
 #include <array>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "state/AppState.h"
+#include "toolkit/Format.h"  // DateText: a race's date as the history prints it
 #include "toolkit/SystemServices.h"
 
 namespace vx {
@@ -32,10 +32,6 @@ std::string KeyHex(std::span<const std::uint8_t> key);
 // The lowercase digits of a key prefix typed by the user; none when it holds
 // anything but hexadecimal digits or is shorter than minimum.
 std::optional<std::string> ParseKeyPrefix(std::string_view text, std::size_t minimum);
-
-// "YYYY-MM-DDTHH:MM:SSZ", UTC, of nanoseconds since 1970 (rounded down to
-// the second).
-std::string DateText(std::int64_t unixNs);
 
 // Nanoseconds since 1970, now.
 std::int64_t NowNs();

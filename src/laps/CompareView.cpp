@@ -72,7 +72,7 @@ constexpr int kLegendBarWidth = 250;
 
 std::string Seconds(double s)
 {
-    return FixedText(s, 3);
+    return SecondsText(s);
 }
 
 std::string SignedSeconds(double s)

@@ -43,8 +43,8 @@ bool SavePicture(AppState& state, Toolkit& toolkit, int window)
     const int saved = png ? toolkit.SaveImageAsPng(MapImage, chosen)
                           : toolkit.SaveImageAsJpeg(MapImage, chosen, 7);
     if (saved == 0) {
-        SayFailure(state, toolkit, window,
-                   "Picture not saved: " + FileNamePart(chosen) + " (" + toolkit.LastError() + ")");
+        // The path as chosen or typed: the folder is as often the trouble as the name.
+        SayFailure(state, toolkit, window, "Picture not saved: " + chosen + " (" + toolkit.LastError() + ")");
         return false;
     }
     LogMessage(state, toolkit, "Bild gespeichert");

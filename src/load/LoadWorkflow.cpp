@@ -31,7 +31,8 @@ std::string LoadProblemMessage(const LoadProblem& problem)
     const std::string what = problem.track ? "Track" : "Saved game";
     const std::string reason = " (" + problem.reason + ")";
     switch (problem.kind) {
-    case LoadProblem::Kind::NotFound: return what + " not found: " + problem.name;
+    case LoadProblem::Kind::NotFound:
+        return what + " not found: " + problem.name + (problem.reason.empty() ? "" : reason);
     case LoadProblem::Kind::TooLarge: return what + " too large: " + problem.name + reason;
     case LoadProblem::Kind::Unreadable:
         return std::string("Cannot read ") + (problem.track ? "track" : "saved game") + ": " +
@@ -168,6 +169,24 @@ TrackRead LoadTrackFile(Toolkit& toolkit, const std::string& path, bool lastChan
     return TrackRead::NotThere;
 }
 
+// What a track's lookup was: for the saved game named, in the folders
+// searched (without their last separator): "for race.gam, looked for in
+// /home/mara/Game/Saves and /home/mara/Game/Tracks". The saved game comes
+// first: the folders may be long.
+std::string LookupText(const std::optional<GameChoice>& game, const std::vector<std::string>& searched)
+{
+    std::string text = game ? "for " + game->name : std::string();
+    for (std::size_t i = 0; i < searched.size(); ++i) {
+        std::string folder = FileNameToUtf8(searched[i]);
+        const bool root = folder.size() < 2 || folder[folder.size() - 2] == ':';  // "/" and "C:\" keep it
+        if (!root && (folder.back() == '/' || folder.back() == '\\'))
+            folder.pop_back();
+        text += i == 0 ? (text.empty() ? "looked for in " : ", looked for in ") : " and ";
+        text += folder;
+    }
+    return text;
+}
+
 // The saved game chosen (or the committed one when none was), then its
 // track: beside the saved game, in the "Tracks" folder beside "Saves", or as
 // the user chooses.
@@ -204,12 +223,17 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
     const std::optional<std::string>& storedTrack = staging.storedTrackName;
     const std::string stored = storedTrack ? FileNamePart(*storedTrack) : kNoFileName;
     const std::string name = Cp1252ToUtf8(stored);
+    // Where the lookup looked, for the message when it finds nothing.
+    std::vector<std::string> searched;
     if (storedTrack && !UnsafeTrackName(*storedTrack)) {
         std::vector<std::string> spellings = {name};
         if (stored != name)
             spellings.push_back(stored);
         const std::string altFolder = ReplaceText(state.GameDirectory, "Saves", "Tracks", 1);
-        for (const std::string& folder : {state.GameDirectory, altFolder}) {
+        searched = {state.GameDirectory};
+        if (altFolder != state.GameDirectory)
+            searched.push_back(altFolder);
+        for (const std::string& folder : searched) {
             for (const std::string& spelling : spellings) {
                 const TrackRead read = LoadTrackFile(toolkit, folder + spelling, false, staging, problem);
                 if (read == TrackRead::Found) {
@@ -232,8 +256,9 @@ std::optional<LoadProblem> StageLoad(AppState& state, Toolkit& toolkit, const st
         // Both requesters cancelled: nothing was looked for.
         if (!storedTrack)
             return LoadProblem{LoadProblem::Kind::NoTrackChosen, true, {}, {}};
-        return staging.candidateFailure ? *staging.candidateFailure
-                                        : LoadProblem{LoadProblem::Kind::NotFound, true, name, {}};
+        if (staging.candidateFailure)
+            return *staging.candidateFailure;
+        return LoadProblem{LoadProblem::Kind::NotFound, true, name, LookupText(game, searched)};
     }
     state.TrackDirectory = FolderPart(*chosen);
     staging.files.TrackFileName = FileNameToCp1252(FileNamePart(*chosen));

@@ -52,6 +52,8 @@ struct LoadProblem {
     Kind kind = Kind::NotFound;
     bool track = false;  // the track, else the saved game
     std::string name;    // the file's name, or its path as given (UTF-8)
+    // Why; for a track the lookup did not find, the saved game it was
+    // looked for and the folders it was looked for in.
     std::string reason;
 };
 std::string LoadProblemMessage(const LoadProblem& problem);

@@ -1,5 +1,10 @@
 #include "toolkit/Format.h"
 
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -37,6 +42,23 @@ std::string SignedFixedText(double value, int decimals)
 {
     const std::string text = FixedText(value, decimals);
     return value > 0 && HasNonZeroDigit(text) ? "+" + text : text;
+}
+
+std::string SecondsText(double value)
+{
+    return FixedText(value, 3);
+}
+
+double RoundedValue(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return value;
+    // The decimal text read back: the one number whose shortest spelling is
+    // that text, which no product with a power of ten gives in every case.
+    const std::string text = FixedText(value, decimals);
+    double rounded = 0;
+    std::from_chars(text.data(), text.data() + text.size(), rounded);
+    return rounded == 0 ? 0.0 : rounded;
 }
 
 // Texts are built by appending: GCC 12 takes a literal put before a
@@ -91,8 +113,14 @@ Wide SaturatingProduct(Wide a, Wide b)
 
 std::string FormatAverageSpeed(std::int64_t laps, std::int64_t raceTime, std::int64_t trackLength)
 {
+    const auto speed = AverageSpeedKmh(laps, raceTime, trackLength);
+    return speed ? RealToText(*speed, 2) + " kmh" : std::string("0 kmh");
+}
+
+std::optional<double> AverageSpeedKmh(std::int64_t laps, std::int64_t raceTime, std::int64_t trackLength)
+{
     if (raceTime == 0)
-        return "0 kmh";
+        return std::nullopt;
     // Thousandths of a km/h; wide enough that no product of 64-bit values
     // wraps, and equal to the 64-bit result wherever that one does not.
     Wide q = SaturatingProduct(SaturatingProduct(laps, trackLength), 360000) / raceTime;
@@ -100,7 +128,7 @@ std::string FormatAverageSpeed(std::int64_t laps, std::int64_t raceTime, std::in
     q = q / 10 + (roundUp ? 1 : 0);              // (q + 10) / 10 without passing the top
     // The hundredths as a 32-bit float: a speed past 2^24 hundredths keeps
     // the float's digits, as the driver table always showed it.
-    return RealToText(static_cast<float>(q) / 100.0f, 2) + " kmh";
+    return static_cast<float>(q) / 100.0f;
 }
 
 std::string GroupedNumber(std::int64_t value)
@@ -113,6 +141,22 @@ std::string GroupedNumber(std::int64_t value)
         out.push_back(digits[i]);
     }
     return out;
+}
+
+std::string DateText(std::int64_t unixNs, DateForm form)
+{
+    using namespace std::chrono;
+    const sys_seconds seconds = floor<std::chrono::seconds>(sys_time<nanoseconds>(nanoseconds(unixNs)));
+    const sys_days day = floor<days>(seconds);
+    const year_month_day date(day);
+    const hh_mm_ss<std::chrono::seconds> time(seconds - day);
+    char text[64];
+    std::snprintf(text, sizeof text, form == DateForm::Stamp ? "%04d-%02u-%02uT%02d:%02d:%02dZ"
+                                                             : "%04d-%02u-%02u %02d:%02d:%02d",
+                  static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                  static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                  static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
+    return text;
 }
 
 }  // namespace vx

@@ -12,13 +12,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <thread>
+
+#include <nlohmann/json.hpp>
 
 #include "fixtures/RaceFiles.h"
 #include "history/Database.h"
@@ -162,14 +166,24 @@ int RacesIn(const std::string& history)
     return count.Step() ? static_cast<int>(count.ColumnInt64(0)) : 0;
 }
 
-// The members' names of a JSON text, in order.
-std::vector<std::string> Members(const std::string& json)
+using Json = nlohmann::ordered_json;  // parsed with the members in the order printed
+
+// The members' names of a JSON object, in order.
+std::vector<std::string> Members(const Json& object)
 {
     std::vector<std::string> names;
-    const std::regex member(R"re("([a-z_]+)":)re");
-    for (auto it = std::sregex_iterator(json.begin(), json.end(), member); it != std::sregex_iterator(); ++it)
-        names.push_back((*it)[1]);
+    for (const auto& member : object.items())
+        names.push_back(member.key());
     return names;
+}
+
+// The characters before the first digit of a date ("2026-") on a line of
+// UTF-8 text.
+std::size_t DateColumn(const std::string& line)
+{
+    const std::string before = line.substr(0, line.find("2026-"));
+    return static_cast<std::size_t>(std::count_if(before.begin(), before.end(),
+                                                  [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string FirstMatch(const std::string& text, const std::string& pattern)
@@ -203,47 +217,62 @@ TEST_F(HistoryCommand, TracksAndATracksRacesInTheirShapes)
 
     const Outcome tracks = Vx({"history", "--json"});
     EXPECT_EQ(tracks.status, 0);
-    std::vector<std::string> expected = {"tracks", "name", "layout_key", "races", "personal_best_s",
-                                         "personal_best_race", "personal_best_date", "cars"};
-    const std::vector<std::string> members = Members(tracks.out);
-    ASSERT_GE(members.size(), expected.size() + 4);
-    EXPECT_EQ(std::vector<std::string>(members.begin(), members.begin() + 8), expected);
-    EXPECT_EQ(std::vector<std::string>(members.begin() + 8, members.begin() + 12),
-              (std::vector<std::string>{"car", "races", "personal_best_s", "personal_best_race"}))
-        << tracks.out;
-    EXPECT_THAT(tracks.out, HasSubstr("\"name\": \"Kestrelvale\""));
-    EXPECT_THAT(tracks.out, HasSubstr("\"races\": 12,"));
-    EXPECT_TRUE(std::regex_search(tracks.out, std::regex(R"("personal_best_date": "2026-01-\d\dT\d\d:\d\d:\d\dZ")")));
-    // The cars' names are decoded from the files as shown.
-    EXPECT_THAT(tracks.out, HasSubstr("\"car\": \"V\xC3\xA9lo Sport\""));
+    const Json listed = Json::parse(tracks.out);
+    EXPECT_EQ(Members(listed), std::vector<std::string>{"tracks"});
+    ASSERT_EQ(listed["tracks"].size(), 1u);
+    const Json& track = listed["tracks"][0];
+    EXPECT_EQ(Members(track), (std::vector<std::string>{"name", "layout_key", "races", "personal_best_s",
+                                                        "personal_best_race", "personal_best_date", "cars"}));
+    EXPECT_EQ(track["name"], "Kestrelvale");
+    EXPECT_EQ(track["races"], 12);
+    const std::regex date(R"(2026-01-\d\dT\d\d:\d\d:\d\dZ)");
+    EXPECT_TRUE(std::regex_match(track["personal_best_date"].get<std::string>(), date)) << track;
+    // Each car with its personal best's race and date, its name decoded
+    // from the files as shown.
+    std::vector<std::string> cars;
+    for (const Json& car : track["cars"]) {
+        EXPECT_EQ(Members(car), (std::vector<std::string>{"car", "races", "personal_best_s", "personal_best_race",
+                                                          "personal_best_date"}));
+        EXPECT_TRUE(std::regex_match(car["personal_best_date"].get<std::string>(), date)) << car;
+        cars.push_back(car["car"]);
+    }
+    EXPECT_THAT(cars, testing::Contains("V\xC3\xA9lo Sport"));
+    // The readable table keeps its columns whatever the names' letters.
+    const Outcome table = Vx({"history"});
+    std::istringstream lines(table.out);
+    std::vector<std::size_t> columns;
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("2026-") != std::string::npos)
+            columns.push_back(DateColumn(line));
+    ASSERT_EQ(columns.size(), 1 + cars.size()) << table.out;
+    EXPECT_EQ(std::count(columns.begin(), columns.end(), columns[0]), std::ssize(columns)) << table.out;
 
     const Outcome races = Vx({"history", "KESTRELVALE", "--json"});
     EXPECT_EQ(races.status, 0) << races.err;
-    const std::vector<std::string> raceMembers = Members(races.out);
-    ASSERT_GE(raceMembers.size(), 18u);
-    EXPECT_EQ(std::vector<std::string>(raceMembers.begin(), raceMembers.begin() + 18),
-              (std::vector<std::string>{"track", "name", "layout_key", "personal_best_s", "races", "race_key",
-                                        "date", "file", "folder", "file_present", "driver", "car", "laps",
-                                        "best_lap", "best_s", "clean_laps", "clean_mean_s", "pb"}))
-        << races.out;
+    const Json progress = Json::parse(races.out);
+    EXPECT_EQ(Members(progress), (std::vector<std::string>{"track", "races"}));
+    EXPECT_EQ(Members(progress["track"]), (std::vector<std::string>{"name", "layout_key", "personal_best_s"}));
+    ASSERT_EQ(progress["races"].size(), 12u);
+    const Json& first = progress["races"][0];
+    EXPECT_EQ(Members(first), (std::vector<std::string>{"race_key", "date", "file", "folder", "file_present",
+                                                        "driver", "car", "laps", "best_lap", "best_s", "clean_laps",
+                                                        "clean_mean_s", "pb"}));
     // In date order: race-0001 first; the first race sets the personal best.
-    EXPECT_EQ(FirstMatch(races.out, R"re("file": "([^"]+)")re"), "race-0001.gam");
-    EXPECT_EQ(FirstMatch(races.out, R"re("pb": (true|false))re"), "true");
-    EXPECT_EQ(FirstMatch(races.out, R"re("file_present": (true|false))re"), "true");
+    EXPECT_EQ(first["file"], "race-0001.gam");
+    EXPECT_EQ(first["pb"], true);
+    EXPECT_EQ(first["file_present"], true);
 
     // A race's own figures are the report's.
     const Outcome report = Vx({"report", root / "races/Saves/race-0001.gam", "--json"}, false);
     ASSERT_EQ(report.status, 0);
-    const std::string reference = FirstMatch(report.out, R"re("reference_lap": (\d+))re");
-    EXPECT_EQ(FirstMatch(races.out, R"re("best_lap": (\d+))re"), reference);
-    EXPECT_EQ(FirstMatch(races.out, R"re("best_s": ([0-9.]+))re"),
-              FirstMatch(report.out, "\"lap\": " + reference + R"re(, "time": "[^"]*", "precise_s": ([0-9.]+))re"));
-    EXPECT_EQ(FirstMatch(races.out, R"re("clean_laps": (\d+))re"),
-              FirstMatch(report.out, R"re("clean_laps": \{ "count": (\d+))re"));
-    EXPECT_EQ(FirstMatch(races.out, R"re("clean_mean_s": ([0-9.]+|null))re"),
-              FirstMatch(report.out, R"re("clean_laps": \{ "count": \d+, "mean_s": ([0-9.]+|null))re"));
+    const Json analysis = Json::parse(report.out)["analysis"];
+    const int reference = analysis["reference_lap"];
+    EXPECT_EQ(first["best_lap"], reference);
+    EXPECT_EQ(first["best_s"], analysis["laps"][reference - 1]["precise_s"]);
+    EXPECT_EQ(first["clean_laps"], analysis["clean_laps"]["count"]);
+    EXPECT_EQ(first["clean_mean_s"], analysis["clean_laps"]["mean_s"]);
 
-    const Outcome csv = Vx({"history", FirstMatch(tracks.out, R"re("layout_key": "([0-9a-f]{8}))re"), "--csv"});
+    const Outcome csv = Vx({"history", track["layout_key"].get<std::string>().substr(0, 8), "--csv"});
     EXPECT_EQ(csv.status, 0) << csv.err;
     EXPECT_EQ(csv.out.substr(0, csv.out.find("\r\n") + 2),
               "race_key,date,file,folder,file_present,driver,car,laps,best_lap,best_s,clean_laps,"
@@ -298,7 +327,7 @@ TEST_F(HistoryCommand, RefusedFilesAreNamedTheRestRecordedAndStatusesSayWhatHapp
     EXPECT_EQ(forget.status, 0) << forget.err;
     EXPECT_THAT(forget.out, HasSubstr("Forgot race " + key.substr(0, 8) + " (Kestrelvale, race-000"));
     EXPECT_EQ(Vx({"history", "forget", key}).status, 3);
-    EXPECT_THAT(Vx({"history", "--json"}).out, HasSubstr("\"races\": 2,"));
+    EXPECT_EQ(Json::parse(Vx({"history", "--json"}).out)["tracks"][0]["races"], 2);
 
     fs::create_directories(root / "in-the-way.sqlite3");
     const Outcome unavailable = Vx({"history", "add", root / "races", "--history", root / "in-the-way.sqlite3"}, false);
@@ -432,31 +461,30 @@ TEST_F(HistoryCommand, ReportAndRenderReadTheHistoryAgainstTheBestOfTheOtherRace
     const std::string game = root / "races/Saves/race-0002.gam";
 
     // The best lap of the other three races, from the history's own list.
-    const Outcome races = Vx({"history", "Kestrelvale", "--json"});
-    const std::regex row(R"re("race_key": "([0-9a-f]+)"[^}]*?"file": "([^"]+)"[^}]*?"best_s": ([0-9.]+))re");
-    std::string bestKey, bestS, ownKey;
-    for (auto it = std::sregex_iterator(races.out.begin(), races.out.end(), row); it != std::sregex_iterator(); ++it) {
-        if ((*it)[2] == "race-0002.gam")
-            ownKey = (*it)[1];
-        else if (bestS.empty() || std::stod((*it)[3]) < std::stod(bestS))
-            bestKey = (*it)[1], bestS = (*it)[3];
+    const Json races = Json::parse(Vx({"history", "Kestrelvale", "--json"}).out)["races"];
+    std::string bestKey, ownKey;
+    std::optional<double> bestS;
+    for (const Json& race : races) {
+        if (race["file"] == "race-0002.gam")
+            ownKey = race["race_key"];
+        else if (!bestS || race["best_s"].get<double>() < *bestS)
+            bestKey = race["race_key"], bestS = race["best_s"].get<double>();
     }
-    ASSERT_FALSE(ownKey.empty()) << races.out;
+    ASSERT_FALSE(ownKey.empty()) << races;
+    ASSERT_TRUE(bestS);
 
     const Outcome report = Vx({"report", game, "--json", "--against-pb"});
     ASSERT_EQ(report.status, 0) << report.err;
-    const std::vector<std::string> members = Members(report.out);
-    const auto named = std::find(members.begin(), members.end(), "reference_race");
-    ASSERT_NE(named, members.end());
-    EXPECT_EQ(std::vector<std::string>(named, members.end()),
-              (std::vector<std::string>{"reference_race", "race_key", "date", "file", "lap", "precise_s",
-                                        "lap_deltas_s"}));
-    EXPECT_EQ(FirstMatch(report.out, R"re("reference_race": \{ "race_key": "([0-9a-f]+)")re"), bestKey);
-    EXPECT_EQ(FirstMatch(report.out, R"re("reference_race": .*"precise_s": ([0-9.]+))re"), bestS);
+    const Json analysis = Json::parse(report.out)["analysis"];
+    const Json& named = analysis["reference_race"];
+    EXPECT_EQ(Members(named),
+              (std::vector<std::string>{"race_key", "date", "file", "lap", "precise_s", "lap_deltas_s"}));
+    EXPECT_EQ(Members(analysis).back(), "reference_race");
+    EXPECT_EQ(named["race_key"], bestKey);
+    EXPECT_EQ(named["precise_s"], *bestS);
     // Lap 1's time against it: its precise time less the best, to the thousandth.
-    const double lap1 = std::stod(FirstMatch(report.out, R"re("lap": 1, "time": "[^"]*", "precise_s": ([0-9.]+))re"));
-    const double delta1 = std::stod(FirstMatch(report.out, R"re("lap_deltas_s": \[(-?[0-9.]+))re"));
-    EXPECT_NEAR(delta1, lap1 - std::stod(bestS), 0.0015);
+    const double lap1 = analysis["laps"][0]["precise_s"];
+    EXPECT_NEAR(named["lap_deltas_s"][0].get<double>(), lap1 - *bestS, 0.0015);
 
     const Outcome render = Vx({"render", game, "--history-window", "--out", root / "out"});
     ASSERT_EQ(render.status, 0) << render.err;

@@ -160,14 +160,16 @@ testing::AssertionResult IsRefusal(const std::string& line, const std::vector<st
 {
     struct Form {
         std::string_view prefix;
-        bool reason;  // the name is followed by " (reason)"
+        bool reason;    // the name is followed by " (reason)"
+        bool mayStop = false;  // or by nothing at all
     };
     static constexpr Form kForms[] = {
         {"Saved game damaged: ", true}, {"Saved game too large: ", true},
         {"Cannot read saved game: ", true}, {"Saved game not found: ", false},
         {"Not a saved game: ", true},   {"Not a track file: ", true},   {"Track damaged: ", true},
         {"Track too large: ", true},    {"Cannot read track: ", true},
-        {"Track not found: ", false},   {"Saved game changed while being read: ", false},
+        {"Track not found: ", true, true},  // where the lookup looked, or nothing for a track chosen
+        {"Saved game changed while being read: ", false},
         {"Track changed while being read: ", false}};
     // The log keeps the first 100 characters of a message.
     const bool cut = line.size() >= 100;
@@ -178,7 +180,7 @@ testing::AssertionResult IsRefusal(const std::string& line, const std::vector<st
         std::vector<std::string> tails;
         if (names.empty()) {
             const std::size_t open = form.reason ? rest.rfind(" (") : std::string::npos;
-            if (!form.reason && !rest.empty())
+            if ((!form.reason || form.mayStop) && !rest.empty())
                 tails.push_back("");
             if (form.reason && open != std::string::npos && open > 0)
                 tails.push_back(rest.substr(open));
@@ -190,7 +192,7 @@ testing::AssertionResult IsRefusal(const std::string& line, const std::vector<st
                     tails.push_back(rest.substr(name.size()));
         }
         for (const std::string& tail : tails) {
-            if (!form.reason && (tail.empty() || cut))
+            if ((!form.reason || form.mayStop) && (tail.empty() || cut))
                 return testing::AssertionSuccess();
             if (form.reason && tail.rfind(" (", 0) == 0 &&
                 ((tail.size() > 3 && tail.back() == ')') || cut))

@@ -86,8 +86,8 @@ CommittedData CommittedOf(const AppState& state);
 
 // True when line is the message of a refused load that names one of names
 // (any name when names is empty) and gives its reason: "Saved game damaged:
-// NAME (REASON)", "Track not found: NAME", "Cannot read track: NAME (REASON)"
-// and the like.
+// NAME (REASON)", "Track not found: NAME" (with where it was looked for, or
+// without), "Cannot read track: NAME (REASON)" and the like.
 testing::AssertionResult IsRefusal(const std::string& line,
                                    const std::vector<std::string>& names = {});
 

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -16,6 +17,15 @@ TEST(FixedText, AValueThatRoundsToZeroHasNoSign)
     EXPECT_EQ(FixedText(-0.4, 0), "0");
     EXPECT_EQ(FixedText(-0.0005001, 3), "-0.001");  // not zero once rounded
     EXPECT_EQ(FixedText(2.675, 2), "2.67");          // rounds as RealToText
+}
+
+TEST(RoundedValue, IsTheNumberOfTheTextFixedTextWrites)
+{
+    EXPECT_EQ(RoundedValue(43.6019999, 3), 43.602);
+    EXPECT_EQ(RoundedValue(2.675, 2), 2.67);  // 2.675 is a little below: as the text rounds it
+    EXPECT_EQ(RoundedValue(0.125, 2), 0.12);  // an exact tie goes to the even digit
+    EXPECT_FALSE(std::signbit(RoundedValue(-0.0004, 3)));
+    EXPECT_TRUE(std::isnan(RoundedValue(std::nan(""), 3)));
 }
 
 TEST(SignedFixedText, MarksOnlyWhatIsNotZeroOnceRounded)
@@ -71,6 +81,13 @@ TEST(FormatAverageSpeed, RoundsHalfUpToTheHundredth)
 TEST(FormatAverageSpeed, RaceTimeZeroGivesZeroWithoutDecimals)
 {
     EXPECT_EQ(FormatAverageSpeed(10, 0, 2500), "0 kmh");
+    EXPECT_EQ(AverageSpeedKmh(10, 0, 2500), std::nullopt);  // and no number: there is no speed
+}
+
+TEST(AverageSpeedKmh, IsTheFloatOfTheHundredthsTheTextShows)
+{
+    EXPECT_EQ(AverageSpeedKmh(10, 61234, 2500), static_cast<double>(146.98f));
+    EXPECT_EQ(AverageSpeedKmh(1, 360000, 12345), static_cast<double>(12.35f));
 }
 
 TEST(FormatAverageSpeed, ProductsPast64BitsDoNotWrap)
@@ -80,6 +97,15 @@ TEST(FormatAverageSpeed, ProductsPast64BitsDoNotWrap)
     EXPECT_NEAR(std::stod(speed), 64424509410.0, 1e4) << speed;
     const std::int64_t big = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(FormatAverageSpeed(big, -1, big).front(), '-');
+}
+
+TEST(DateText, GivesTheSecondInUtcAsStampOrForReading)
+{
+    const std::int64_t ns = 1796152651'000'000'000 + 999'999'999;  // 2026-12-01 19:17:31.999999999 UTC
+    EXPECT_EQ(DateText(ns), "2026-12-01T19:17:31Z");
+    EXPECT_EQ(DateText(ns, DateForm::Readable), "2026-12-01 19:17:31");
+    EXPECT_EQ(DateText(-1), "1969-12-31T23:59:59Z");  // rounded down before 1970 too
+    EXPECT_EQ(DateText(0, DateForm::Readable), "1970-01-01 00:00:00");
 }
 
 TEST(GroupedNumber, PutsACommaBetweenGroupsOfThree)

@@ -4,14 +4,12 @@
 // history. Refusals and the follower's notes go to stderr.
 //
 // Sections: the words; the lines printed; a new race; running.
-#include "app/commands/FollowCommand.h"
-
 #include <chrono>
 #include <iostream>
 #include <memory>
 #include <optional>
 
-#include "app/commands/Report.h"
+#include "app/commands/Commands.h"
 #include "follow/FolderFollower.h"
 #include "history/HistoryStore.h"
 #include "history/Recording.h"
@@ -21,26 +19,7 @@
 
 namespace vx {
 
-const char* const kFollowUsage = "  vxanalyser follow FOLDER [--json] [--history FILE] [--no-history]\n";
-
-const char* const kFollowHelp =
-    "  follow   follows a folder of saved games while the game runs: each race\n"
-    "           the game saves or rewrites there is loaded once the file has\n"
-    "           stopped changing for a second, printed on one line (its date,\n"
-    "           file, track, laps, best lap and the gap to your personal best\n"
-    "           on that track; --json: one JSON object per line, with the race\n"
-    "           key) and recorded in the history (--no-history: not recorded;\n"
-    "           --history FILE as for history). Of several files at once the\n"
-    "           newest is loaded; the saved games there at the start are left\n"
-    "           as they are; the same bytes saved again are no new race; a\n"
-    "           saved game that cannot be loaded is said and following goes\n"
-    "           on. Runs until Ctrl+C or the end of its input (Ctrl+D; in a\n"
-    "           script, keep its input open); a folder that cannot be read\n"
-    "           ends it with status 3.\n";
-
 namespace {
-
-enum ExitStatus { kOk = 0, kInputError = 3 };
 
 // --- The words ------------------------------------------------------------------------
 
@@ -50,41 +29,6 @@ struct FollowWords {
     bool json = false;
     bool noHistory = false;
 };
-
-bool ParseWords(const std::vector<std::string>& words, FollowWords& parsed, std::string& error)
-{
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (word == "--history") {
-            if (i + 1 >= words.size()) {
-                error = "--history needs a value";
-                return false;
-            }
-            parsed.historyFile = words[++i];
-        } else if (word == "--json") {
-            parsed.json = true;
-        } else if (word == "--no-history") {
-            parsed.noHistory = true;
-        } else if (!word.empty() && word[0] == '-') {
-            error = "unknown option " + word;
-            return false;
-        } else if (parsed.folder.empty()) {
-            parsed.folder = word;
-        } else {
-            error = "more than one folder: " + word;
-            return false;
-        }
-    }
-    if (parsed.folder.empty()) {
-        error = "follow needs a folder";
-        return false;
-    }
-    if (parsed.noHistory && !parsed.historyFile.empty()) {
-        error = "--history and --no-history do not go together";
-        return false;
-    }
-    return true;
-}
 
 // --- The lines printed -------------------------------------------------------------------
 
@@ -96,11 +40,6 @@ struct NewRace {
     bool withHistory = false;
 };
 
-std::string Seconds(double value)
-{
-    return FixedText(value, 3);
-}
-
 std::string GapText(const NewRace& row)
 {
     if (!row.withHistory)
@@ -110,45 +49,43 @@ std::string GapText(const NewRace& row)
     case BestLapStanding::Kind::FirstOnTrack: return "first race on this track";
     case BestLapStanding::Kind::YourBest: return "your best";
     case BestLapStanding::Kind::NewBest:
-        return "a new personal best, " + Seconds(-standing.gapS) + " s under " + Seconds(standing.previousS) + " s";
+        return "a new personal best, " + SecondsText(-standing.gapS) + " s under " + SecondsText(standing.previousS) +
+               " s";
     case BestLapStanding::Kind::EqualsBest: return "equals your best";
     case BestLapStanding::Kind::OffBest: break;
     }
-    return SignedFixedText(standing.gapS, 3) + " s off your best (" + Seconds(standing.previousS) + " s)";
-}
-
-// "2026-12-01 19:04:11" (UTC) of the race's date.
-std::string LineDate(std::int64_t unixNs)
-{
-    std::string date = DateText(unixNs);
-    date[10] = ' ';
-    date.pop_back();
-    return date;
+    return SignedFixedText(standing.gapS, 3) + " s off your best (" + SecondsText(standing.previousS) + " s)";
 }
 
 std::string RaceLine(const NewRace& row)
 {
     const RaceRecord& race = row.race;
-    std::string line = LineDate(race.DateNs) + "  " + FileNameToUtf8(race.FileName) + "  " + race.TrackName +
-                       "  " + std::to_string(race.Laps.size()) + (race.Laps.size() == 1 ? " lap" : " laps") +
-                       "  best lap " + std::to_string(race.BestLap) + ": " + Seconds(race.BestS) + " s";
+    std::string line = DateText(race.DateNs, DateForm::Readable) + "  " + FileNameToUtf8(race.FileName) + "  " +
+                       race.TrackName + "  " + std::to_string(race.Laps.size()) +
+                       (race.Laps.size() == 1 ? " lap" : " laps") + "  best lap " + std::to_string(race.BestLap) +
+                       ": " + SecondsText(race.BestS) + " s";
     const std::string gap = GapText(row);
     return line + (gap.empty() ? "" : "  " + gap) + "\n";
 }
 
-std::string RaceJson(const NewRace& row)
+Json RaceJson(const NewRace& row)
 {
     const RaceRecord& race = row.race;
-    std::string gap = "null", best = "null";
+    Json best = nullptr, gap = nullptr;
     if (row.previousBest) {
-        best = Seconds(row.previousBest->BestS);
-        gap = FixedText(race.BestS - row.previousBest->BestS, 3);
+        best = JsonSeconds(row.previousBest->BestS);
+        gap = JsonSeconds(race.BestS - row.previousBest->BestS);
     }
-    return "{ \"date\": \"" + DateText(race.DateNs) + "\", \"file\": " + JsonString(FileNameToUtf8(race.FileName)) +
-           ", \"track\": " + JsonString(race.TrackName) + ", \"laps\": " + std::to_string(race.Laps.size()) +
-           ", \"best_lap\": " + std::to_string(race.BestLap) + ", \"best_s\": " + Seconds(race.BestS) +
-           ", \"personal_best_s\": " + best + ", \"gap_s\": " + gap + ", \"race_key\": \"" + KeyHex(race.Race) +
-           "\", \"layout_key\": \"" + KeyHex(race.Layout) + "\" }\n";
+    return {{"date", DateText(race.DateNs)},
+            {"file", FileNameToUtf8(race.FileName)},
+            {"track", race.TrackName},
+            {"laps", race.Laps.size()},
+            {"best_lap", race.BestLap},
+            {"best_s", JsonSeconds(race.BestS)},
+            {"personal_best_s", std::move(best)},
+            {"gap_s", std::move(gap)},
+            {"race_key", KeyHex(race.Race)},
+            {"layout_key", KeyHex(race.Layout)}};
 }
 
 // --- A new race ---------------------------------------------------------------------------
@@ -173,7 +110,7 @@ public:
         if (!LoadGameData(state_, toolkit_, file.path)) {
             follower.Refused(file);
             if (toolkit_.KindOf(file.path) != PathKind::None)  // one deleted meanwhile is let go
-                std::cerr << "vxanalyser: " << state_.Log.NewestWhole() << "\n";
+                Say(state_.Log.NewestWhole());
             return;
         }
         if (follower.Loaded(file, state_.GameDigest) == FolderFollower::Outcome::SameBytes)
@@ -187,7 +124,7 @@ public:
         std::string whyNot;
         auto record = RaceRecordOf(state_, dated, whyNot);
         if (!record) {
-            std::cerr << "vxanalyser: No race to show in " << FileNameToUtf8(file.name) << " (" << whyNot << ")\n";
+            Say("No race to show in " + FileNameToUtf8(file.name) + " (" + whyNot + ")");
             return;
         }
         NewRace row{std::move(*record), std::nullopt, store_ != nullptr};
@@ -197,9 +134,9 @@ public:
             if (before && after && *before == *after)
                 seenAs = std::make_pair(file.path, *after);
             if (store_->LastFailure().kind != DatabaseFailure::None || !store_->Record(row.race, seenAs))
-                std::cerr << "vxanalyser: History unavailable: " << store_->LastFailure().message << "\n";
+                HistoryUnavailable(store_->LastFailure().message);
         }
-        std::cout << (words_.json ? RaceJson(row) : RaceLine(row)) << std::flush;
+        std::cout << (words_.json ? JsonText(RaceJson(row), JsonLayout::OneLine) : RaceLine(row)) << std::flush;
     }
 
 private:
@@ -209,66 +146,72 @@ private:
     AppState state_;
 };
 
-}  // namespace
-
 // --- Running ----------------------------------------------------------------------------------
 
-int RunFollowCommand(const std::vector<std::string>& args,
-                     const std::function<int(const std::string&)>& usageError)
+// The words of follow: one folder, and the history or none; the status to
+// end with when they ask for help or are wrong usage.
+std::optional<ExitStatus> ReadWords(const std::vector<std::string>& args, FollowWords& follow)
 {
-    FollowWords words;
-    std::string error;
-    if (!ParseWords(args, words, error))
-        return usageError(error);
+    std::vector<std::string> folders;
+    if (auto ended = ReadCommandWords(args, Command::Follow, {{"--history", follow.historyFile}},
+                                      {{"--json", follow.json}, {"--no-history", follow.noHistory}}, folders))
+        return ended;
+    if (folders.size() > 1)
+        return WrongUsage("more than one folder: " + folders[1]);
+    if (folders.empty())
+        return WrongUsage("follow needs a folder");
+    if (follow.noHistory && !follow.historyFile.empty())
+        return WrongUsage("--history and --no-history do not go together");
+    follow.folder = folders[0];
+    return std::nullopt;
+}
+
+}  // namespace
+
+ExitStatus RunFollowCommand(const std::vector<std::string>& args)
+{
+    FollowWords follow;
+    if (const auto ended = ReadWords(args, follow))
+        return *ended;
+
     FileSystem& files = SystemFiles();
-    const std::string folder = files.AbsolutePath(words.folder);
-    const std::string shown = FileNameToUtf8(words.folder);
+    const std::string folder = files.AbsolutePath(follow.folder);
+    const std::string shown = FileNameToUtf8(follow.folder);
     std::vector<StampedFile> listing;
-    if (files.KindOf(folder) != PathKind::Folder) {
-        std::cerr << "vxanalyser: cannot follow " << shown << ": "
-                  << (files.KindOf(folder) == PathKind::None ? "there is no such folder" : "it is not a folder")
-                  << "\n";
-        return kInputError;
-    }
-    if (!files.ListFiles(folder, listing, error)) {
-        std::cerr << "vxanalyser: cannot follow " << shown << ": " << error << "\n";
-        return kInputError;
-    }
+    std::string error;
+    if (files.KindOf(folder) != PathKind::Folder)
+        return Refused("cannot follow " + shown + ": " +
+                       (files.KindOf(folder) == PathKind::None ? "there is no such folder" : "it is not a folder"));
+    if (!files.ListFiles(folder, listing, error))
+        return Refused("cannot follow " + shown + ": " + error);
 
     std::unique_ptr<HistoryStore> store;
-    if (!words.noHistory) {
-        const std::string path =
-            words.historyFile.empty() ? DefaultHistoryPath() : files.AbsolutePath(words.historyFile);
-        HistoryOpening opening = OpenHistory(path);
-        if (!opening.SetAsideTo.empty())
-            std::cerr << "vxanalyser: the history was damaged (" << opening.SetAsideReason
-                      << "); it was set aside as " << FileNameToUtf8(opening.SetAsideTo) << " and a new one started\n";
+    if (!follow.noHistory) {
+        HistoryOpening opening = OpenHistorySaid(HistoryPathOf(follow.historyFile));
         const std::string problem = !opening.Store ? opening.Problem : opening.ReadOnlyNote;
-        if (!problem.empty()) {
-            std::cerr << "vxanalyser: History unavailable: " << problem << "\n";
-            return kInputError;
-        }
+        if (!problem.empty())
+            return HistoryUnavailable(problem);
         store = std::move(opening.Store);
     }
 
     CatchInterrupts();
-    Following following(words, store.get());
+    Following following(follow, store.get());
     FolderFollower follower(folder);
     follower.Start(listing, Now());
-    std::cerr << "vxanalyser: following " << shown << " (Ctrl+C or the end of the input stops)\n";
+    Say("following " + shown + " (Ctrl+C or the end of the input stops)");
     while (WaitForEndOfInput(static_cast<int>(follower.PollInterval().count())) == InputWait::TimedOut) {
         const FollowTime now = Now();  // before the listing: what it lists is at least this late
         const std::int64_t wallNs = NowNs();
         const auto notes = files.ListFiles(folder, listing, error) ? follower.Poll(listing, now, wallNs)
                                                                    : follower.Lost(error);
         for (const FollowNote& note : notes)
-            std::cerr << "vxanalyser: " << FollowNoteText(note) << "\n";
+            Say(FollowNoteText(note));
         if (follower.Ended())
-            return kInputError;
+            return ExitStatus::InputRefused;
         if (const auto& due = follower.Due())
             following.Take(follower, FollowedFile(*due));  // a copy: taking it ends its being due
     }
-    return kOk;
+    return ExitStatus::Ok;
 }
 
 }  // namespace vx

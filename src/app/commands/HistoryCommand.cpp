@@ -1,46 +1,21 @@
 // "vxanalyser history": the race history on the command line.
 //
-// Sections: the words; texts (JSON, CSV, the readable tables); the tracks;
-// one track; add; forget; running.
-#include "app/commands/HistoryCommand.h"
-
-#include <algorithm>
-#include <cstdio>
+// Sections: the words; texts; the tracks; one track; add; forget; running.
 #include <iostream>
 #include <optional>
 #include <sstream>
 
+#include "app/commands/Commands.h"
 #include "history/HistoryAdd.h"
 #include "history/HistoryStore.h"
 #include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
 
-const char* const kHistoryUsage =
-    "  vxanalyser history [TRACK] [--history FILE] [--json | --csv]\n"
-    "  vxanalyser history add PATH... [--history FILE]\n"
-    "  vxanalyser history forget RACEKEY... [--history FILE]\n";
-
-const char* const kHistoryHelp =
-    "  history  the race history: every race the program has recorded. Alone,\n"
-    "           the tracks with their races and personal best (and per car);\n"
-    "           with TRACK (a name as listed, letter case ignored, or a layout\n"
-    "           key prefix) its races in date order with their best lap,\n"
-    "           clean mean and PB marks; --json or --csv for a program.\n"
-    "           \"history add PATH...\" records the saved games in these files\n"
-    "           and folders (folders with everything inside); a file seen\n"
-    "           before, unchanged, is not read again; Ctrl+C stops after the\n"
-    "           current file. \"history forget RACEKEY...\" removes races (a\n"
-    "           key prefix of 8 or more digits). The history lives in\n"
-    "           $XDG_DATA_HOME/vxanalyser/history.sqlite3 (on Windows in\n"
-    "           %LOCALAPPDATA%\\vxanalyser\\); --history FILE uses another file.\n"
-    "           report, render and samples never write it.\n";
-
 namespace {
-
-enum ExitStatus { kOk = 0, kInputError = 3, kInterrupted = 130 };
 
 constexpr std::size_t kKeyPrefixDigits = 8;
 
@@ -54,28 +29,14 @@ struct HistoryWords {
     bool csv = false;
 };
 
-bool ParseWords(const std::vector<std::string>& words, HistoryWords& parsed, std::string& error)
+// The rules of the words once read; false with the problem on wrong usage.
+bool CheckWords(HistoryWords& parsed, const std::vector<std::string>& operands, std::string& error)
 {
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
-        if (word == "--history") {
-            if (i + 1 >= words.size()) {
-                error = "--history needs a value";
-                return false;
-            }
-            parsed.historyFile = words[++i];
-        } else if (word == "--json") {
-            parsed.json = true;
-        } else if (word == "--csv") {
-            parsed.csv = true;
-        } else if (!word.empty() && word[0] == '-') {
-            error = "unknown option " + word;
-            return false;
-        } else if (parsed.action.empty() && parsed.operands.empty() && (word == "add" || word == "forget")) {
+    for (const std::string& word : operands) {
+        if (parsed.action.empty() && parsed.operands.empty() && (word == "add" || word == "forget"))
             parsed.action = word;
-        } else {
+        else
             parsed.operands.push_back(word);
-        }
     }
     if (parsed.json && parsed.csv) {
         error = "--json and --csv do not go together";
@@ -110,25 +71,6 @@ bool ParseWords(const std::vector<std::string>& words, HistoryWords& parsed, std
 
 // --- Texts ------------------------------------------------------------------------------
 
-std::string JsonString(const std::string& utf8)
-{
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 // A path as printed: the system's name in UTF-8.
 std::string PathText(const std::string& path)
 {
@@ -144,44 +86,15 @@ std::string FolderText(const std::string& folder)
     return PathText(text);
 }
 
-std::string Seconds(double value)
-{
-    return RealToText(value, 3);
-}
-
 std::string OptionalSeconds(const std::optional<double>& value, const char* absent)
 {
-    return value ? Seconds(*value) : std::string(absent);
+    return value ? SecondsText(*value) : std::string(absent);
 }
 
-std::string CsvField(const std::string& text)
+// The first eight digits of a key, as the tables show it.
+std::string ShortKey(const Sha256Digest& key)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (const char c : text)
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
-
-std::string CsvRow(const std::vector<std::string>& fields)
-{
-    std::string row;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i != 0)
-            row += ',';
-        row += CsvField(fields[i]);
-    }
-    return row + "\r\n";
-}
-
-// "2026-12-01 19:04:11" for the readable tables.
-std::string ShortDate(std::int64_t unixNs)
-{
-    std::string date = DateText(unixNs);
-    date[10] = ' ';
-    date.pop_back();
-    return date;
+    return KeyHex(key).substr(0, 8);
 }
 
 // A name's letters in one case, as far as the names of the files can hold
@@ -207,60 +120,53 @@ void PrintTracks(const std::vector<TrackSummary>& tracks, const HistoryWords& wo
 {
     std::ostringstream out;
     if (words.json) {
-        out << "{ \"tracks\": [";
-        for (std::size_t t = 0; t < tracks.size(); ++t) {
-            const TrackSummary& track = tracks[t];
+        Json list = Json::array();
+        for (const TrackSummary& track : tracks) {
             const BestLapOfRace& best = track.PersonalBest;
-            out << (t == 0 ? "\n" : ",\n") << "  { \"name\": " << JsonString(track.Name)
-                << ", \"layout_key\": \"" << KeyHex(track.Layout) << "\", \"races\": " << track.Races
-                << ",\n    \"personal_best_s\": " << Seconds(best.BestS) << ", \"personal_best_race\": \""
-                << KeyHex(best.Race) << "\", \"personal_best_date\": \"" << DateText(best.DateNs)
-                << "\",\n    \"cars\": [";
-            for (std::size_t c = 0; c < track.Cars.size(); ++c) {
-                const CarSummary& car = track.Cars[c];
-                out << (c == 0 ? "\n" : ",\n") << "      { \"car\": " << JsonString(car.Car)
-                    << ", \"races\": " << car.Races << ", \"personal_best_s\": "
-                    << Seconds(car.PersonalBest.BestS) << ", \"personal_best_race\": \""
-                    << KeyHex(car.PersonalBest.Race) << "\" }";
-            }
-            out << (track.Cars.empty() ? "] }" : " ] }");
+            Json cars = Json::array();
+            for (const CarSummary& car : track.Cars)
+                cars.push_back({{"car", car.Car},
+                                {"races", car.Races},
+                                {"personal_best_s", JsonSeconds(car.PersonalBest.BestS)},
+                                {"personal_best_race", KeyHex(car.PersonalBest.Race)},
+                                {"personal_best_date", DateText(car.PersonalBest.DateNs)}});
+            list.push_back({{"name", track.Name},
+                            {"layout_key", KeyHex(track.Layout)},
+                            {"races", track.Races},
+                            {"personal_best_s", JsonSeconds(best.BestS)},
+                            {"personal_best_race", KeyHex(best.Race)},
+                            {"personal_best_date", DateText(best.DateNs)},
+                            {"cars", std::move(cars)}});
         }
-        out << (tracks.empty() ? "] }\n" : "\n] }\n");
+        out << JsonText(Json{{"tracks", std::move(list)}});
     } else if (words.csv) {
         out << CsvRow({"name", "layout_key", "car", "races", "personal_best_s", "personal_best_race",
                        "personal_best_date"});
         for (const TrackSummary& track : tracks) {
             const BestLapOfRace& best = track.PersonalBest;
             out << CsvRow({track.Name, KeyHex(track.Layout), "", std::to_string(track.Races),
-                           Seconds(best.BestS), KeyHex(best.Race), DateText(best.DateNs)});
+                           SecondsText(best.BestS), KeyHex(best.Race), DateText(best.DateNs)});
             for (const CarSummary& car : track.Cars)
                 out << CsvRow({track.Name, KeyHex(track.Layout), car.Car, std::to_string(car.Races),
-                               Seconds(car.PersonalBest.BestS), KeyHex(car.PersonalBest.Race),
+                               SecondsText(car.PersonalBest.BestS), KeyHex(car.PersonalBest.Race),
                                DateText(car.PersonalBest.DateNs)});
         }
     } else if (tracks.empty()) {
         out << "No race in the history yet: \"vxanalyser history add FOLDER\" records the saved games "
                "of a folder.\n";
     } else {
-        char line[512];
-        std::snprintf(line, sizeof line, "%-24s %6s %14s  %-19s  %s\n", "Track", "Races", "Personal best",
-                      "Set on (UTC)", "Race");
-        out << line;
+        out << PadRight("Track", 24) << ' ' << PadLeft("Races", 6) << ' ' << PadLeft("Personal best", 14) << "  "
+            << PadRight("Set on (UTC)", 19) << "  Race\n";
+        const auto best = [](const BestLapOfRace& pb) {
+            return PadLeft(SecondsText(pb.BestS), 12) + " s  " + PadRight(DateText(pb.DateNs, DateForm::Readable), 19) +
+                   "  " + ShortKey(pb.Race);
+        };
         for (const TrackSummary& track : tracks) {
-            const BestLapOfRace& best = track.PersonalBest;
-            std::snprintf(line, sizeof line, "%-24s %6d %12s s  %-19s  %s  (layout %s)\n",
-                          track.Name.c_str(), track.Races, Seconds(best.BestS).c_str(),
-                          ShortDate(best.DateNs).c_str(), KeyHex(best.Race).substr(0, 8).c_str(),
-                          KeyHex(track.Layout).substr(0, 8).c_str());
-            out << line;
-            for (const CarSummary& car : track.Cars) {
-                std::snprintf(line, sizeof line, "  %-22s %6d %12s s  %-19s  %s\n",
-                              car.Car.empty() ? "(no car)" : car.Car.c_str(), car.Races,
-                              Seconds(car.PersonalBest.BestS).c_str(),
-                              ShortDate(car.PersonalBest.DateNs).c_str(),
-                              KeyHex(car.PersonalBest.Race).substr(0, 8).c_str());
-                out << line;
-            }
+            out << PadRight(track.Name, 24) << ' ' << PadLeft(std::to_string(track.Races), 6) << ' '
+                << best(track.PersonalBest) << "  (layout " << ShortKey(track.Layout) << ")\n";
+            for (const CarSummary& car : track.Cars)
+                out << "  " << PadRight(car.Car.empty() ? "(no car)" : car.Car, 22) << ' '
+                    << PadLeft(std::to_string(car.Races), 6) << ' ' << best(car.PersonalBest) << "\n";
         }
     }
     std::cout << out.str();
@@ -293,7 +199,7 @@ std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, c
         error = word + " names " + std::to_string(found.size()) + " tracks; give one's layout key:";
         for (const TrackSummary* track : found) {
             error += ' ';
-            error += KeyHex(track->Layout).substr(0, 8);
+            error += ShortKey(track->Layout);
             error += " (" + track->Name + ")";
         }
     }
@@ -304,52 +210,55 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
 {
     std::ostringstream out;
     if (words.json) {
-        out << "{ \"track\": { \"name\": " << JsonString(track.Name) << ", \"layout_key\": \""
-            << KeyHex(track.Layout) << "\", \"personal_best_s\": " << Seconds(track.PersonalBest.BestS)
-            << " },\n  \"races\": [";
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const ProgressRow& row = rows[i];
-            out << (i == 0 ? "\n" : ",\n") << "    { \"race_key\": \"" << KeyHex(row.Race)
-                << "\", \"date\": \"" << DateText(row.DateNs) << "\", \"file\": "
-                << JsonString(PathText(row.FileName)) << ",\n      \"folder\": "
-                << JsonString(FolderText(row.Folder))
-                << ", \"file_present\": " << (FileStillThere(row) ? "true" : "false")
-                << ", \"driver\": " << JsonString(row.Driver) << ",\n      \"car\": " << JsonString(row.Car)
-                << ", \"laps\": " << row.Laps << ", \"best_lap\": " << row.BestLap
-                << ", \"best_s\": " << Seconds(row.BestS) << ", \"clean_laps\": " << row.CleanLaps
-                << ", \"clean_mean_s\": " << OptionalSeconds(row.CleanMeanS, "null")
-                << ", \"pb\": " << (row.PersonalBest ? "true" : "false") << " }";
-        }
-        out << (rows.empty() ? "] }\n" : "\n  ] }\n");
+        Json races = Json::array();
+        for (const ProgressRow& row : rows)
+            races.push_back({{"race_key", KeyHex(row.Race)},
+                             {"date", DateText(row.DateNs)},
+                             {"file", PathText(row.FileName)},
+                             {"folder", FolderText(row.Folder)},
+                             {"file_present", FileStillThere(row)},
+                             {"driver", row.Driver},
+                             {"car", row.Car},
+                             {"laps", row.Laps},
+                             {"best_lap", row.BestLap},
+                             {"best_s", JsonSeconds(row.BestS)},
+                             {"clean_laps", row.CleanLaps},
+                             {"clean_mean_s", JsonSeconds(row.CleanMeanS)},
+                             {"pb", row.PersonalBest}});
+        out << JsonText(Json{{"track",
+                              {{"name", track.Name},
+                               {"layout_key", KeyHex(track.Layout)},
+                               {"personal_best_s", JsonSeconds(track.PersonalBest.BestS)}}},
+                             {"races", std::move(races)}});
     } else if (words.csv) {
         out << CsvRow({"race_key", "date", "file", "folder", "file_present", "driver", "car", "laps", "best_lap",
                        "best_s", "clean_laps", "clean_mean_s", "pb"});
         for (const ProgressRow& row : rows)
             out << CsvRow({KeyHex(row.Race), DateText(row.DateNs), PathText(row.FileName),
                            FolderText(row.Folder), FileStillThere(row) ? "1" : "0", row.Driver, row.Car,
-                           std::to_string(row.Laps), std::to_string(row.BestLap), Seconds(row.BestS),
+                           std::to_string(row.Laps), std::to_string(row.BestLap), SecondsText(row.BestS),
                            std::to_string(row.CleanLaps), OptionalSeconds(row.CleanMeanS, ""),
                            row.PersonalBest ? "1" : "0"});
     } else {
-        out << track.Name << " (layout " << KeyHex(track.Layout).substr(0, 8) << "): " << rows.size()
+        out << track.Name << " (layout " << ShortKey(track.Layout) << "): " << rows.size()
             << (rows.size() == 1 ? " race" : " races") << ", personal best "
-            << Seconds(track.PersonalBest.BestS) << " s\n\n";
-        char line[1024];
-        std::snprintf(line, sizeof line, "%-19s  %-8s  %4s  %16s  %15s  %-2s  %s\n", "Date (UTC)", "Race",
-                      "Laps", "Best lap", "Clean mean", "", "Driver, car, file");
-        out << line;
+            << SecondsText(track.PersonalBest.BestS) << " s\n\n";
+        const auto line = [&](const std::string& date, const std::string& race, const std::string& laps,
+                              const std::string& best, const std::string& clean, const std::string& pb,
+                              const std::string& who) {
+            out << PadRight(date, 19) << "  " << PadRight(race, 8) << "  " << PadLeft(laps, 4) << "  "
+                << PadLeft(best, 16) << "  " << PadLeft(clean, 15) << "  " << PadRight(pb, 2) << "  " << who << "\n";
+        };
+        line("Date (UTC)", "Race", "Laps", "Best lap", "Clean mean", "", "Driver, car, file");
         for (const ProgressRow& row : rows) {
-            const std::string best = std::to_string(row.BestLap) + ": " + Seconds(row.BestS) + " s";
-            const std::string clean = OptionalSeconds(row.CleanMeanS, "-") + " s (" +
-                                      std::to_string(row.CleanLaps) + ")";
             std::string who = row.Driver.empty() ? std::string("no driver") : row.Driver;
             who += ", " + (row.Car.empty() ? std::string("no car") : row.Car) + ", " + PathText(row.FileName);
             if (!FileStillThere(row))
                 who += " (file gone or changed)";
-            std::snprintf(line, sizeof line, "%-19s  %-8s  %4d  %16s  %15s  %-2s  %s\n",
-                          ShortDate(row.DateNs).c_str(), KeyHex(row.Race).substr(0, 8).c_str(), row.Laps,
-                          best.c_str(), clean.c_str(), row.PersonalBest ? "PB" : "", who.c_str());
-            out << line;
+            line(DateText(row.DateNs, DateForm::Readable), ShortKey(row.Race), std::to_string(row.Laps),
+                 std::to_string(row.BestLap) + ": " + SecondsText(row.BestS) + " s",
+                 OptionalSeconds(row.CleanMeanS, "-") + " s (" + std::to_string(row.CleanLaps) + ")",
+                 row.PersonalBest ? "PB" : "", who);
         }
     }
     std::cout << out.str();
@@ -365,14 +274,18 @@ public:
     {
         if (!shown_)
             return;
+        // The end of a long name, whole characters of it.
         std::string name = PathText(path);
         constexpr std::size_t kRoom = 56;
-        if (name.size() > kRoom)
-            name = "..." + name.substr(name.size() - kRoom + 3);
+        if (Characters(name) > kRoom) {
+            std::size_t from = name.size();
+            for (std::size_t kept = 0; kept < kRoom - 3 && from > 0;)
+                kept += (static_cast<unsigned char>(name[--from]) & 0xC0) != 0x80;
+            name = "..." + name.substr(from);
+        }
         std::string text = "[" + std::to_string(done) + "/" + std::to_string(total) + "] " + name;
-        const std::size_t width = text.size();
-        if (text.size() < width_)
-            text.append(width_ - text.size(), ' ');
+        const std::size_t width = Characters(text);
+        text = PadRight(text, width_);
         width_ = width;
         std::cerr << '\r' << text << std::flush;
     }
@@ -389,7 +302,7 @@ private:
     std::size_t width_ = 0;
 };
 
-int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
+ExitStatus RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
 {
     CatchInterrupts();
     ProgressLine progress(ErrorOutputIsTerminal());
@@ -412,9 +325,9 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
                ", refused " + std::to_string(add.Refused());
     };
     if (!add.StoreFailure().empty()) {
-        std::cerr << "vxanalyser: History unavailable: " << add.StoreFailure() << "\n";
+        HistoryUnavailable(add.StoreFailure());
         std::cout << summary() << "; stopped after " << add.Done() << " of " << add.Total() << " files\n";
-        return kInputError;
+        return ExitStatus::InputRefused;
     }
     const bool interrupted = !add.Finished();
     std::cout << summary();
@@ -422,38 +335,30 @@ int RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
         std::cout << "; stopped by the interrupt key after " << add.Done() << " of " << add.Total() << " files";
     std::cout << "\n";
     if (interrupted)
-        return kInterrupted;
-    return add.Refused() > 0 ? kInputError : kOk;
+        return ExitStatus::Interrupted;
+    return add.Refused() > 0 ? ExitStatus::InputRefused : ExitStatus::Ok;
 }
 
 // --- forget -----------------------------------------------------------------------------------
 
-int RunForget(HistoryStore& store, const std::vector<std::string>& keys)
+ExitStatus RunForget(HistoryStore& store, const std::vector<std::string>& keys)
 {
-    int status = kOk;
+    ExitStatus status = ExitStatus::Ok;
     for (const std::string& key : keys) {
         const std::string prefix = *ParseKeyPrefix(key, kKeyPrefixDigits);
         const auto matches = store.FindRaces(prefix);
-        if (!matches) {
-            std::cerr << "vxanalyser: History unavailable: " << store.LastFailure().message << "\n";
-            return kInputError;
-        }
+        if (!matches)
+            return HistoryUnavailable(store.LastFailure().message);
         if (matches->size() != 1) {
-            std::cerr << "vxanalyser: "
-                      << (matches->empty() ? "no race " + key + " in the history"
-                                           : key + " names " + std::to_string(matches->size()) +
-                                                 " races: give more of its digits")
-                      << "\n";
-            status = kInputError;
+            status = Refused(matches->empty() ? "no race " + key + " in the history"
+                                              : key + " names " + std::to_string(matches->size()) +
+                                                    " races: give more of its digits");
             continue;
         }
         const RaceMatch& match = matches->front();
-        const auto forgot = store.Forget(match.Race);
-        if (!forgot) {
-            std::cerr << "vxanalyser: History unavailable: " << store.LastFailure().message << "\n";
-            return kInputError;
-        }
-        std::cout << "Forgot race " << KeyHex(match.Race).substr(0, 8) << " (" << match.TrackName << ", "
+        if (!store.Forget(match.Race).has_value())
+            return HistoryUnavailable(store.LastFailure().message);
+        std::cout << "Forgot race " << ShortKey(match.Race) << " (" << match.TrackName << ", "
                   << PathText(match.FileName) << ", " << DateText(match.DateNs) << ")\n";
     }
     return status;
@@ -463,66 +368,52 @@ int RunForget(HistoryStore& store, const std::vector<std::string>& keys)
 
 // --- Running --------------------------------------------------------------------------------------
 
-int RunHistoryCommand(const std::vector<std::string>& args,
-                      const std::function<int(const std::string&)>& usageError)
+ExitStatus RunHistoryCommand(const std::vector<std::string>& args)
 {
-    HistoryWords words;
+    HistoryWords history;
+    std::vector<std::string> operands;
+    if (const auto ended = ReadCommandWords(args, Command::History, {{"--history", history.historyFile}},
+                                            {{"--json", history.json}, {"--csv", history.csv}}, operands))
+        return *ended;
     std::string error;
-    if (!ParseWords(args, words, error))
-        return usageError(error);
-    FileSystem& platform = SystemFiles();
-    const std::string path =
-        words.historyFile.empty() ? DefaultHistoryPath() : platform.AbsolutePath(words.historyFile);
+    if (!CheckWords(history, operands, error))
+        return WrongUsage(error);
+    const std::string path = HistoryPathOf(history.historyFile);
     // Looking never creates the history: there is nothing in one that is not there.
-    if (words.action.empty() && !path.empty() && platform.KindOf(path) == PathKind::None) {
-        if (!words.operands.empty()) {
-            std::cerr << "vxanalyser: no track " << words.operands[0] << " in the history\n";
-            return kInputError;
-        }
-        PrintTracks({}, words);
-        return kOk;
+    if (history.action.empty() && !path.empty() && SystemFiles().KindOf(path) == PathKind::None) {
+        if (!history.operands.empty())
+            return Refused("no track " + history.operands[0] + " in the history");
+        PrintTracks({}, history);
+        return ExitStatus::Ok;
     }
-    HistoryOpening opening = OpenHistory(path);
-    if (!opening.SetAsideTo.empty())
-        std::cerr << "vxanalyser: the history was damaged (" << opening.SetAsideReason << "); it was set aside as "
-                  << PathText(opening.SetAsideTo) << " and a new one started\n";
-    if (!opening.Store) {
-        std::cerr << "vxanalyser: History unavailable: " << opening.Problem << "\n";
-        return kInputError;
-    }
+    HistoryOpening opening = OpenHistorySaid(path);
+    if (!opening.Store)
+        return HistoryUnavailable(opening.Problem);
     HistoryStore& store = *opening.Store;
     if (!opening.ReadOnlyNote.empty()) {
-        if (!words.action.empty()) {
-            std::cerr << "vxanalyser: History unavailable: " << opening.ReadOnlyNote << "\n";
-            return kInputError;
-        }
-        std::cerr << "vxanalyser: " << opening.ReadOnlyNote << "\n";
+        if (!history.action.empty())
+            return HistoryUnavailable(opening.ReadOnlyNote);
+        Say(opening.ReadOnlyNote);
     }
-    if (words.action == "add")
-        return RunAdd(store, words.operands);
-    if (words.action == "forget")
-        return RunForget(store, words.operands);
+    if (history.action == "add")
+        return RunAdd(store, history.operands);
+    if (history.action == "forget")
+        return RunForget(store, history.operands);
     const auto tracks = store.Tracks();
-    if (!tracks) {
-        std::cerr << "vxanalyser: History unavailable: " << store.LastFailure().message << "\n";
-        return kInputError;
+    if (!tracks)
+        return HistoryUnavailable(store.LastFailure().message);
+    if (history.operands.empty()) {
+        PrintTracks(*tracks, history);
+        return ExitStatus::Ok;
     }
-    if (words.operands.empty()) {
-        PrintTracks(*tracks, words);
-        return kOk;
-    }
-    const auto track = FindTrack(*tracks, words.operands[0], error);
-    if (!track) {
-        std::cerr << "vxanalyser: " << error << "\n";
-        return kInputError;
-    }
+    const auto track = FindTrack(*tracks, history.operands[0], error);
+    if (!track)
+        return Refused(error);
     const auto rows = store.Progress(track->Layout);
-    if (!rows) {
-        std::cerr << "vxanalyser: History unavailable: " << store.LastFailure().message << "\n";
-        return kInputError;
-    }
-    PrintProgress(*track, *rows, words);
-    return kOk;
+    if (!rows)
+        return HistoryUnavailable(store.LastFailure().message);
+    PrintProgress(*track, *rows, history);
+    return ExitStatus::Ok;
 }
 
 }  // namespace vx

@@ -6,6 +6,7 @@
 
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryLayout.h"
+#include "history/HistoryMessages.h"
 #include "history/Recording.h"
 #include "load/Export.h"
 #include "load/LoadWorkflow.h"
@@ -70,9 +71,7 @@ void HistoryWindow::Start(AppState& state, Toolkit& toolkit, const HistoryOption
     // or migrated.
     HistoryOpening opening = record_ ? OpenHistory(options.Path) : OpenHistoryToRead(options.Path);
     if (!opening.SetAsideTo.empty())
-        LogFailure(state, toolkit,
-                   "The history was damaged (" + opening.SetAsideReason + "); it was set aside as " +
-                       FileNameToUtf8(opening.SetAsideTo) + " and a new one started");
+        LogFailure(state, toolkit, SetAsideMessage(opening));
     if (!opening.Store && !record_ && !StampOfPath(options.Path)) {
         // Not recording, and nothing recorded yet: nothing to say.
         unavailable_ = "no race has been recorded yet";

@@ -62,7 +62,7 @@ std::string Fitted(Toolkit& toolkit, const std::string& utf8, int width)
 
 std::string Seconds(double s)
 {
-    return FixedText(s, 3);
+    return SecondsText(s);
 }
 
 // "2026-12-01 19:04" of a date (UTC).

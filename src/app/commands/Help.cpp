@@ -1,0 +1,189 @@
+// The texts of usage and help, in the order --help gives them: the program,
+// each command and option, the window, the exit statuses; then the usage.
+#include "app/commands/Help.h"
+
+#include <initializer_list>
+#include <utility>
+
+namespace vx {
+
+namespace {
+
+// --- The usage ----------------------------------------------------------------------
+
+// Each command's lines, in the usage's order.
+const std::pair<Command, const char*> kUsage[] = {
+    {Command::Window, "  vxanalyser [--no-history] [--history FILE]  open the window\n"
+                      "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"},
+    {Command::Report,
+     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv] [--history FILE]\n"},
+    {Command::Samples, "  vxanalyser samples GAME.gam [--track T.trk]\n"},
+    {Command::Render,
+     "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
+     "                    [--history FILE] [--history-window] --out DIR\n"},
+    {Command::History, "  vxanalyser history [TRACK] [--history FILE] [--json | --csv]\n"
+                       "  vxanalyser history add PATH... [--history FILE]\n"
+                       "  vxanalyser history forget RACEKEY... [--history FILE]\n"},
+    {Command::Follow, "  vxanalyser follow FOLDER [--json] [--history FILE] [--no-history]\n"},
+};
+const char* const kHelpUsage = "  vxanalyser [COMMAND] --help | --version\n";
+
+const char* UsageOf(Command command)
+{
+    for (const auto& [of, lines] : kUsage)
+        if (of == command)
+            return lines;
+    return "";
+}
+
+// --- The help -----------------------------------------------------------------------
+
+const char* const kProgramHelp =
+    "vxanalyser - analyser for the saved games of a car-racing game.\n"
+    "\n"
+    "Loads a saved game (*.gam), finds the track it was raced on (*.trk: beside\n"
+    "the saved game, then in the \"Tracks\" folder beside \"Saves\"), and shows the\n"
+    "track map with the car's replay cut into timed laps, a lap chart, a lap\n"
+    "summary, the driver table and five gauges.\n"
+    "\n";
+
+const char* const kReportHelp =
+    "  report   prints the analysis (--json: as one JSON object, with the\n"
+    "           precise times, sectors and speeds, and each driver's race\n"
+    "           time, average speed and computer strength as numbers; --csv:\n"
+    "           the lap table as CSV); --json --against-pb also names the\n"
+    "           personal best of the track from another race in the history,\n"
+    "           with each lap's time against it\n";
+
+const char* const kSamplesHelp =
+    "  samples  prints every replay sample as CSV: time, map position, lap,\n"
+    "           speed and whether the lap view counts it\n";
+
+const char* const kRenderHelp =
+    "  render   writes map.png, gauges.png, drivers.png, summary.png, chart.png\n"
+    "           and window.png into DIR; --lap N selects lap N as the lap\n"
+    "           buttons would; --jpeg FILE exports the map picture; --compare\n"
+    "           also writes compare.png, the comparison window for that lap\n"
+    "           (the fastest lap for lap 0), with --against-pb against the\n"
+    "           personal best of the track from another race in the history;\n"
+    "           --history-window writes history.png, the race history window\n"
+    "           as it opens on the track of GAME.gam\n";
+
+const char* const kTrackHelp = "  --track  uses this track instead of looking for it\n";
+
+const char* const kHistoryFileHelp =
+    "  --history FILE  the race history to read (report, render) or to keep\n"
+    "           (the window); report and render never write it\n";
+
+const char* const kNoHistoryHelp =
+    "  --no-history  the window records no race and keeps no setting: every\n"
+    "           other window records each saved game that it loads\n";
+
+const char* const kHistoryHelp =
+    "  history  the race history: every race the program has recorded. Alone,\n"
+    "           the tracks with their races and personal best (and per car);\n"
+    "           with TRACK (a name as listed, letter case ignored, or a layout\n"
+    "           key prefix) its races in date order with their best lap,\n"
+    "           clean mean and PB marks; --json or --csv for a program.\n"
+    "           \"history add PATH...\" records the saved games in these files\n"
+    "           and folders (folders with everything inside); a file seen\n"
+    "           before, unchanged, is not read again; Ctrl+C stops after the\n"
+    "           current file. \"history forget RACEKEY...\" removes races (a\n"
+    "           key prefix of 8 or more digits). The history lives in\n"
+    "           $XDG_DATA_HOME/vxanalyser/history.sqlite3 (on Windows in\n"
+    "           %LOCALAPPDATA%\\vxanalyser\\); --history FILE uses another file.\n"
+    "           report, render and samples never write it.\n";
+
+const char* const kFollowHelp =
+    "  follow   follows a folder of saved games while the game runs: each race\n"
+    "           the game saves or rewrites there is loaded once the file has\n"
+    "           stopped changing for a second, printed on one line (its date,\n"
+    "           file, track, laps, best lap and the gap to your personal best\n"
+    "           on that track; --json: one JSON object per line, with the race\n"
+    "           key) and recorded in the history (--no-history: not recorded;\n"
+    "           --history FILE as for history). Of several files at once the\n"
+    "           newest is loaded; the saved games there at the start are left\n"
+    "           as they are; the same bytes saved again are no new race; a\n"
+    "           saved game that cannot be loaded is said and following goes\n"
+    "           on. Runs until Ctrl+C or the end of its input (Ctrl+D; in a\n"
+    "           script, keep its input open); a folder that cannot be read\n"
+    "           ends it with status 3.\n";
+
+const char* const kCommandHelpHelp = "  COMMAND --help  prints that command's usage and options\n";
+
+const char* const kWindowHelp =
+    "\n"
+    "With a window of the program open already on the same display,\n"
+    "\"vxanalyser GAME.gam\" loads the game in that window and ends.\n"
+    "\n"
+    "Keys in the window: Left and Right step through the laps, PageUp and\n"
+    "PageDown move by a fifth of them, Home shows the whole race (lap 0) and\n"
+    "End the last lap; Ctrl+O loads a saved game and Ctrl+S saves the map.\n"
+    "Pointing at the lap chart names a lap and its time; a click on a lap's\n"
+    "point shows that lap. \"Compare\" opens the lap comparison: the shown lap\n"
+    "(the fastest for lap 0) against the reference lap or another chosen there,\n"
+    "with sectors, speed, delta and every lap's time in the lap table; sectors\n"
+    "and speeds are measured on the reference lap. The keys of the window work\n"
+    "there too; Up and Down step through the table's laps, Return compares\n"
+    "against the lap shown, a right click or Shift+click on a row against that\n"
+    "row's lap, and Esc or Ctrl+W closes it. With a race history, \"PB\"\n"
+    "compares against your best lap of the track from another race (named by\n"
+    "date, file and lap; sectors and speeds stay this race's own) until a lap\n"
+    "of this race is chosen again.\n"
+    "\"History\" opens the race history: the tracks with their personal\n"
+    "bests, a track's progress and its races; a click on a race loads it, a\n"
+    "right click or Shift+click and \"Use as reference\" compares against its\n"
+    "best lap, \"Add folder...\" records a folder's saved games.\n"
+    "\"Follow folder\" follows the shown race's folder as follow does: each\n"
+    "race the game saves there is loaded once written whole, recorded, and\n"
+    "said in the log with its best lap against your personal best; a race due\n"
+    "during a load waits for it, and loading from another folder follows that\n"
+    "one. The box stays ticked from one run to the next.\n";
+
+const char* const kExitHelp =
+    "\n"
+    "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
+    "3 an input file is missing, unreadable, too large or invalid (for history:\n"
+    "a saved game was refused, or the history is unavailable), 130 history add\n"
+    "stopped by Ctrl+C.\n";
+
+}  // namespace
+
+std::string UsageText()
+{
+    std::string text = "usage:\n";
+    for (const auto& [command, lines] : kUsage)
+        text += lines;
+    return text + kHelpUsage;
+}
+
+std::string HelpText()
+{
+    std::string text;
+    for (const char* part : {kProgramHelp, kReportHelp, kSamplesHelp, kRenderHelp, kTrackHelp, kHistoryFileHelp,
+                             kNoHistoryHelp, kHistoryHelp, kFollowHelp, kCommandHelpHelp, kWindowHelp, kExitHelp})
+        text += part;
+    return text + "\n" + UsageText();
+}
+
+std::string CommandHelp(Command command)
+{
+    // Its usage, a blank line, its part of the help and its options'.
+    const auto help = [command](std::initializer_list<const char*> parts) {
+        std::string text = std::string("usage:\n") + UsageOf(command) + "\n";
+        for (const char* part : parts)
+            text += part;
+        return text;
+    };
+    switch (command) {
+    case Command::Window: break;
+    case Command::Report: return help({kReportHelp, kTrackHelp, kHistoryFileHelp});
+    case Command::Samples: return help({kSamplesHelp, kTrackHelp});
+    case Command::Render: return help({kRenderHelp, kTrackHelp, kHistoryFileHelp});
+    case Command::History: return help({kHistoryHelp});
+    case Command::Follow: return help({kFollowHelp});
+    }
+    return HelpText();
+}
+
+}  // namespace vx

@@ -1,0 +1,337 @@
+// "vxanalyser report GAME.gam": the window's load without drawing, and what
+// it shows, printed as a readable report, as one JSON object or as the lap
+// table in CSV.
+//
+// Sections: the JSON object (the game, the track, the laps, the analysis);
+// the readable report; the lap table; running.
+#include <iostream>
+
+#include "app/commands/Commands.h"
+#include "history/HistoryStore.h"
+#include "laps/DriverTable.h"
+#include "laps/LapTrace.h"
+#include "laps/LapView.h"
+#include "laps/RaceLaps.h"
+#include "load/LoadWorkflow.h"
+#include "toolkit/Format.h"
+#include "toolkit/Text.h"
+#include "trackmap/MapDrawing.h"
+
+namespace vx {
+
+namespace {
+
+// --- The JSON object --------------------------------------------------------------------
+
+// Texts from the files are Windows-1252; the system's names come as they are.
+Json FileText(const std::string& raw)
+{
+    return Cp1252ToUtf8(raw);
+}
+
+Json PathText(const std::string& path)
+{
+    return FileNameToUtf8(path);
+}
+
+// Lap k's time as the lap view gives it ("" for a lap it does not time).
+std::string LapTimeOf(const LapTrace& laps, std::int32_t lap)
+{
+    const auto i = static_cast<std::size_t>(lap - 1);
+    return i < laps.LapTimes.size() ? LapTimeText(laps.LapTimes[i]) : "";
+}
+
+Json DriverJson(const AppState& state, int k)
+{
+    const DriverRecord& driver = state.Game.Drivers[static_cast<std::size_t>(k - 1)];
+    Json cells = Json::array();
+    for (const std::string& cell : DriverTableCells(state, k))
+        cells.push_back(FileText(cell));
+    // The race time, the speed and the strength the cells show as texts,
+    // as numbers: the strength only for a computer's car.
+    return {{"row", FileText(DriverRowText(driver))},
+            {"cells", std::move(cells)},
+            {"race_time_s", JsonNumber(driver.RaceTime / 100.0, 2)},
+            {"average_speed_kmh",
+             JsonNumber(AverageSpeedKmh(driver.LapsDriven, driver.RaceTime, state.Track.TrackLength), 2)},
+            {"ai_strength", driver.Named && !driver.Human ? Json(driver.AILevel) : Json(nullptr)}};
+}
+
+Json GameJson(const AppState& state)
+{
+    const GameData& game = state.Game;
+    Json drivers = Json::array();
+    for (int k = 1; k <= game.DriverCount(); ++k)
+        drivers.push_back(DriverJson(state, k));
+    return {{"path", PathText(state.GamePath)},
+            {"bytes", state.GameLength},
+            {"track_file_name", FileText(game.TrackFileName)},
+            {"race_flag", game.RaceFlag},
+            {"average_ai_level", RealToText(game.AverageAILevel, 2)},
+            {"gauges",
+             {{"tyres", game.TyresPercent},
+              {"consumption", game.ConsumptionPercent},
+              {"fuel_mass_kg", game.FuelMassKg},
+              {"damage", game.DamagePercent},
+              {"speed", game.SpeedPercent}}},
+            {"drivers", std::move(drivers)}};
+}
+
+Json TrackJson(const AppState& state)
+{
+    const TrackData& track = state.Track;
+    const MapLabels labels = MapLabelsOfTrack(state);
+    return {{"path", PathText(state.TrackPath)},
+            {"length_m", track.TrackLength},
+            {"map_scale", track.MapScale},
+            {"water_level", track.WaterLevel},
+            {"object_count", track.ObjectCount()},
+            {"lap_line", {track.LapLineX1, track.LapLineY1, track.LapLineX2, track.LapLineY2}},
+            {"best_time_text", FileText(labels.TimeText)},
+            {"holder_line", FileText(labels.HolderLine)},
+            {"picture_name", FileText(labels.PictureName)}};
+}
+
+Json LapsJson(const LapTrace& laps)
+{
+    Json times = Json::array();
+    for (const std::int64_t time : laps.LapTimes)
+        times.push_back(LapTimeText(time));
+    return {{"count", laps.LapCount},
+            {"times", std::move(times)},
+            {"fastest", LapText(laps, laps.FastestLap)},
+            {"slowest", LapText(laps, laps.SlowestLap)},
+            {"start_point", laps.StartPoint ? Json{laps.StartPoint->x, laps.StartPoint->y} : Json(nullptr)}};
+}
+
+// A gate as its two ends, map coordinates to the hundredth.
+Json GateJson(const Gate& gate)
+{
+    return {JsonNumber(gate.End1.x, 2), JsonNumber(gate.End1.y, 2), JsonNumber(gate.End2.x, 2),
+            JsonNumber(gate.End2.y, 2)};
+}
+
+Json SecondsList(std::span<const std::optional<double>> values)
+{
+    Json list = Json::array();
+    for (const std::optional<double>& value : values)
+        list.push_back(JsonSeconds(value));
+    return list;
+}
+
+// The lap analysis; against: the best lap of another race it is measured
+// against too, when named is set ("reference_race", null without one).
+Json AnalysisJson(const LapAnalysis& a, const LapTrace& laps, const std::optional<BestLapOfRace>& against,
+                  bool named)
+{
+    Json crossings = Json::array();
+    for (const double crossing : a.CrossingsS)
+        crossings.push_back(JsonSeconds(crossing));
+    Json lapList = Json::array();
+    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
+        const LapFigures& lap = a.Lap(k);
+        lapList.push_back({{"lap", k},
+                           {"time", LapTimeOf(laps, k)},
+                           {"precise_s", JsonSeconds(lap.PreciseS)},
+                           {"sectors_s", SecondsList(lap.SectorsS)},
+                           {"top_speed_kmh", JsonNumber(lap.TopSpeedKmh, 1)},
+                           {"clean", lap.Clean}});
+    }
+    Json analysis = {{"crossings_s", std::move(crossings)},
+                     {"reference_lap", a.ReferenceLap},
+                     {"gates", a.Gates ? Json{GateJson((*a.Gates)[0]), GateJson((*a.Gates)[1])} : Json(nullptr)},
+                     {"metres_per_pixel", JsonNumber(a.MetresPerPixel, 4)},
+                     {"laps", std::move(lapList)},
+                     {"best_sectors_s", SecondsList(a.BestSectorsS)},
+                     {"theoretical_best_s", JsonSeconds(a.TheoreticalBestS)},
+                     {"clean_laps",
+                      {{"count", a.CleanCount}, {"mean_s", JsonSeconds(a.CleanMeanS)},
+                       {"stdev_s", JsonSeconds(a.CleanStdevS)}}}};
+    if (named) {
+        Json reference = nullptr;
+        if (against) {
+            Json deltas = Json::array();
+            for (std::int32_t k = 1; k <= a.LapCount; ++k)
+                deltas.push_back(JsonSeconds(a.Lap(k).PreciseS - against->BestS));
+            reference = {{"race_key", KeyHex(against->Race)},
+                         {"date", DateText(against->DateNs)},
+                         {"file", PathText(against->FileName)},
+                         {"lap", against->Lap},
+                         {"precise_s", JsonSeconds(against->BestS)},
+                         {"lap_deltas_s", std::move(deltas)}};
+        }
+        analysis["reference_race"] = std::move(reference);
+    }
+    return analysis;
+}
+
+Json ReportJson(const AppState& state, const std::optional<BestLapOfRace>& against, bool named)
+{
+    const auto analysis = AnalyseCommittedLaps(state);
+    return {{"game", GameJson(state)},
+            {"track", TrackJson(state)},
+            {"laps", LapsJson(state.Laps)},
+            {"analysis", analysis ? AnalysisJson(*analysis, state.Laps, against, named) : Json(nullptr)}};
+}
+
+// --- The readable report ------------------------------------------------------------------
+
+std::string Int(std::int64_t value)
+{
+    return IntToText(value);
+}
+
+std::string SecondsOrDash(const std::optional<double>& value)
+{
+    return value ? SecondsText(*value) : std::string("-");
+}
+
+// The analysis as a table of laps under a line of totals.
+std::string ReadableAnalysis(const LapAnalysis& a)
+{
+    std::string out = "\nAnalysis    reference lap " + Int(a.ReferenceLap) + ", theoretical best " +
+                      SecondsOrDash(a.TheoreticalBestS) + " s, clean laps " + Int(a.CleanCount) + " (mean " +
+                      SecondsOrDash(a.CleanMeanS) + " s, stdev " + SecondsOrDash(a.CleanStdevS) + " s)\n";
+    out += "  lap   precise        S1        S2        S3  top km/h\n";
+    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
+        const LapFigures& lap = a.Lap(k);
+        out += "  ";
+        out += PadLeft(Int(k), 3);
+        for (const std::string& cell : {SecondsText(lap.PreciseS), SecondsOrDash(lap.SectorsS[0]),
+                                        SecondsOrDash(lap.SectorsS[1]), SecondsOrDash(lap.SectorsS[2]),
+                                        lap.TopSpeedKmh ? FixedText(*lap.TopSpeedKmh, 1) : std::string("-")})
+        {
+            out += ' ';
+            out += PadLeft(cell, 9);
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+std::string ReportText(const AppState& state)
+{
+    const GameData& game = state.Game;
+    const TrackData& track = state.Track;
+    const MapLabels labels = MapLabelsOfTrack(state);
+    std::string out = "Saved game  " + FileNameToUtf8(state.GamePath) + " (" + GroupedNumber(state.GameLength) +
+                      " bytes)\n";
+    out += "Track       " + FileNameToUtf8(state.TrackPath) + "\n";
+    out += "            length " + Int(track.TrackLength) + " m, scale " + Int(track.MapScale) +
+           ", water level " + Int(track.WaterLevel) + ", " + Int(track.ObjectCount()) + " objects\n";
+    out += "Best time   " + Cp1252ToUtf8(labels.TimeText) + "  " + Cp1252ToUtf8(labels.HolderLine) + "\n";
+    out += "Gauges      tyres " + Int(game.TyresPercent) + " %, consumption " + Int(game.ConsumptionPercent) +
+           " %, fuel mass " + Int(game.FuelMassKg) + " kg, damage " + Int(game.DamagePercent) + " %, speed " +
+           Int(game.SpeedPercent) + " %\n";
+    out += "Average AI  " + RealToText(game.AverageAILevel, 2) + "\n\n";
+    out += "Drivers\n";
+    for (int k = 1; k <= game.DriverCount(); ++k) {
+        const auto cells = DriverTableCells(state, k);
+        out += "  " + PadRight(cells[0], 3) + " " + PadRight(Cp1252ToUtf8(cells[1]), 16) + " " +
+               PadRight(cells[2], 8) + " " + PadRight(Cp1252ToUtf8(cells[3]), 14) + " " + PadLeft(cells[4], 10) +
+               "  " + cells[5] + "\n";
+    }
+    const LapTrace& laps = state.Laps;
+    out += "\nLaps        " + Int(laps.LapCount) + "\n";
+    for (std::size_t i = 0; i < laps.LapTimes.size(); ++i)
+        out += "  " + Int(static_cast<std::int64_t>(i + 1)) + ": " + LapTimeText(laps.LapTimes[i]) + " s\n";
+    if (laps.FastestLap != 0)
+        out += "Fastest     lap " + LapText(laps, laps.FastestLap) + " s\n";
+    if (laps.SlowestLap != 0)
+        out += "Slowest     lap " + LapText(laps, laps.SlowestLap) + " s\n";
+    if (const auto analysis = AnalyseCommittedLaps(state))
+        out += ReadableAnalysis(*analysis);
+    return out;
+}
+
+// --- The lap table --------------------------------------------------------------------------
+
+std::string LapTableCsv(const std::optional<LapAnalysis>& analysis, const LapTrace& laps)
+{
+    std::string out =
+        CsvRow({"lap", "time", "precise_s", "sector1_s", "sector2_s", "sector3_s", "top_speed_kmh", "clean"});
+    for (std::int32_t k = 1; analysis && k <= analysis->LapCount; ++k) {
+        const LapFigures& lap = analysis->Lap(k);
+        out += CsvRow({Int(k), LapTimeOf(laps, k), SecondsText(lap.PreciseS), CsvNumber(lap.SectorsS[0], 3),
+                       CsvNumber(lap.SectorsS[1], 3), CsvNumber(lap.SectorsS[2], 3), CsvNumber(lap.TopSpeedKmh, 1),
+                       lap.Clean ? "1" : "0"});
+    }
+    return out;
+}
+
+// --- Running ----------------------------------------------------------------------------------
+
+struct ReportWords {
+    std::string game;
+    std::string track;
+    std::string history;  // the history read for --against-pb; the user's own when empty
+    bool json = false;
+    bool csv = false;
+    bool againstPb = false;
+};
+
+// The personal best of the track from another race, read from the history
+// and never written; the status to end with when the history cannot say.
+std::optional<ExitStatus> BestOfOtherRaces(const AppState& state, const std::string& history,
+                                           std::optional<BestLapOfRace>& best)
+{
+    const HistoryOpening opening = OpenHistoryToRead(HistoryPathOf(history));
+    if (!opening.Store)
+        return HistoryUnavailable(opening.Problem);
+    best = opening.Store->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+    if (!best && !opening.Store->LastFailure().message.empty())
+        return HistoryUnavailable(opening.Store->LastFailure().message);
+    if (!best)
+        Say("the history holds no best lap of this track from another race");
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool LoadToPrint(AppState& state, Toolkit& toolkit, const std::string& game, const std::string& track)
+{
+    InitAppState(state, toolkit.CurrentFolder());
+    if (LoadGameData(state, toolkit, game, track, Naming::AsGiven))
+        return true;
+    Refused(state.Log.NewestWhole());
+    return false;
+}
+
+ExitStatus RunReportCommand(const std::vector<std::string>& args)
+{
+    ReportWords report;
+    std::vector<std::string> operands;
+    if (const auto ended = ReadCommandWords(args, Command::Report,
+                                            {{"--track", report.track}, {"--history", report.history}},
+                                            {{"--json", report.json}, {"--csv", report.csv},
+                                             {"--against-pb", report.againstPb}},
+                                            operands))
+        return *ended;
+    if (const auto ended = OneSavedGame(operands, report.game))
+        return *ended;
+    if (report.json && report.csv)
+        return WrongUsage("--json and --csv do not go together");
+    if (report.againstPb && !report.json)
+        return WrongUsage("--against-pb goes with --json");
+
+    // The report needs no window, no font and no image: the load's numbers.
+    Toolkit toolkit;
+    AppState state;
+    if (!LoadToPrint(state, toolkit, report.game, report.track))
+        return ExitStatus::InputRefused;
+    if (report.csv) {
+        std::cout << LapTableCsv(AnalyseCommittedLaps(state), state.Laps);
+    } else if (report.json) {
+        std::optional<BestLapOfRace> best;
+        if (report.againstPb) {
+            if (const auto ended = BestOfOtherRaces(state, report.history, best))
+                return *ended;
+        }
+        std::cout << JsonText(ReportJson(state, best, report.againstPb));
+    } else {
+        std::cout << ReportText(state);
+    }
+    return ExitStatus::Ok;
+}
+
+}  // namespace vx
