@@ -184,23 +184,6 @@ std::string ShortDate(std::int64_t unixNs)
     return date;
 }
 
-// A name's letters in one case, as far as the names of the files can hold
-// them (Windows-1252): "KESTRELVÅLE" and "kestrelvåle" fold alike.
-std::string FoldedName(const std::string& utf8)
-{
-    std::string folded = FileNameToCp1252(utf8);
-    for (char& c : folded) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
-            c = static_cast<char>(byte + 0x20);
-        else if (byte == 0x8A || byte == 0x8C || byte == 0x8E)
-            c = static_cast<char>(byte + 0x10);
-        else if (byte == 0x9F)
-            c = static_cast<char>(0xFF);
-    }
-    return folded;
-}
-
 // --- The tracks ---------------------------------------------------------------------------
 
 void PrintTracks(const std::vector<TrackSummary>& tracks, const HistoryWords& words)
@@ -274,9 +257,9 @@ std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, c
                                       std::string& error)
 {
     std::vector<const TrackSummary*> found;
-    const std::string folded = FoldedName(word);
+    const std::string folded = FoldedLetterCase(word);
     for (const TrackSummary& track : tracks)
-        if (FoldedName(track.Name) == folded)
+        if (FoldedLetterCase(track.Name) == folded)
             found.push_back(&track);
     if (found.empty()) {
         if (const auto prefix = ParseKeyPrefix(word, kKeyPrefixDigits)) {
@@ -482,7 +465,8 @@ int RunHistoryCommand(const std::vector<std::string>& args,
         PrintTracks({}, words);
         return kOk;
     }
-    HistoryOpening opening = OpenHistory(path);
+    // Listing only reads: nothing created, moved or written.
+    HistoryOpening opening = words.action.empty() ? OpenHistoryToRead(path) : OpenHistory(path);
     if (!opening.SetAsideTo.empty())
         std::cerr << "vxanalyser: the history was damaged (" << opening.SetAsideReason << "); it was set aside as "
                   << PathText(opening.SetAsideTo) << " and a new one started\n";
@@ -507,8 +491,14 @@ int RunHistoryCommand(const std::vector<std::string>& args,
         std::cerr << "vxanalyser: History unavailable: " << store.LastFailure().message << "\n";
         return kInputError;
     }
+    // The rows left out as damaged, said once each.
+    const auto sayDamaged = [&] {
+        for (const DamagedRow& row : store.DamagedRows())
+            std::cerr << "vxanalyser: " << DamagedRowText(row) << "\n";
+    };
     if (words.operands.empty()) {
         PrintTracks(*tracks, words);
+        sayDamaged();
         return kOk;
     }
     const auto track = FindTrack(*tracks, words.operands[0], error);
@@ -522,6 +512,7 @@ int RunHistoryCommand(const std::vector<std::string>& args,
         return kInputError;
     }
     PrintProgress(*track, *rows, words);
+    sayDamaged();
     return kOk;
 }
 
