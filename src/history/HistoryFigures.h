@@ -6,8 +6,10 @@
 // Derived, never stored: a personal best is the smallest best-lap time of
 // its races, ties within 1 us going to the earliest race; the progress with
 // its PB marks is worked out in date order (ties: the first recorded first).
-// A personal best belongs to the human driver of the saved games, and within
-// a driver to a car: Zoe's races never lower Mara's best.
+// A player's personal best is their own: the figures of one driver (and of
+// one car within a driver) take that driver's races alone, so that Zoe's
+// races never lower Mara's best. The figures over every driver's races
+// together are kept beside them.
 #pragma once
 
 #include <cstdint>

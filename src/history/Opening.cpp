@@ -22,10 +22,18 @@ constexpr const char* kNewerUnreadable =
 // The damaged file's new name: beside it, with the time it was set aside.
 std::string DamagedName(const std::string& path, int attempt)
 {
-    std::string stamp = DateText(NowNs());  // YYYY-MM-DDTHH:MM:SSZ
-    stamp = stamp.substr(0, 4) + stamp.substr(5, 2) + stamp.substr(8, 2) + "-" + stamp.substr(11, 2) +
-            stamp.substr(14, 2) + stamp.substr(17, 2);
-    return path + ".damaged-" + stamp + (attempt == 0 ? "" : "-" + std::to_string(attempt + 1));
+    const std::string date = DateText(NowNs());  // YYYY-MM-DDTHH:MM:SSZ
+    std::string name = path + ".damaged-";
+    for (const std::size_t at : {0, 1, 2, 3, 5, 6, 8, 9})
+        name += date[at];
+    name += '-';
+    for (const std::size_t at : {11, 12, 14, 15, 17, 18})
+        name += date[at];
+    if (attempt != 0) {
+        name += '-';
+        name += std::to_string(attempt + 1);
+    }
+    return name;
 }
 
 // Renames the file and its journal files aside; the new name of the file,
