@@ -37,23 +37,34 @@ bool BeginsWith(std::span<const std::uint8_t> file, std::string_view signature)
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
-// What a file that is no saved game is, told by its first bytes: a track, or
-// a picture such as the map saved by this program; none when nothing tells.
-const char* OtherKindOf(std::span<const std::uint8_t> file)
+}  // namespace
+
+const char* PictureFormatOf(std::span<const std::uint8_t> file)
 {
-    if (HasTrackHeader(file))
-        return "it is a track: load the saved game raced on it";
     if (BeginsWith(file, "\x89PNG\r\n\x1a\n"))
-        return "it is a PNG picture";
+        return "PNG";
     if (BeginsWith(file, "\xFF\xD8\xFF"))
-        return "it is a JPEG picture";
+        return "JPEG";
     if (BeginsWith(file, "GIF87a") || BeginsWith(file, "GIF89a"))
-        return "it is a GIF picture";
+        return "GIF";
     // "BM", then the file's own length.
     if (file.size() >= 6 && BeginsWith(file, "BM") &&
         (file[2] | file[3] << 8 | file[4] << 16 | std::uint32_t{file[5]} << 24) == file.size())
-        return "it is a BMP picture";
+        return "BMP";
     return nullptr;
+}
+
+namespace {
+
+// What a file that is no saved game is, told by its first bytes: a track, or
+// a picture such as the map saved by this program; "" when nothing tells.
+std::string OtherKindOf(std::span<const std::uint8_t> file)
+{
+    if (HasTrackHeader(file))
+        return "it is a track: load the saved game raced on it";
+    if (const char* picture = PictureFormatOf(file))
+        return std::string("it is a ") + picture + " picture";
+    return {};
 }
 
 }  // namespace
@@ -62,8 +73,8 @@ Parsed<GameData> ParseGameFile(std::span<const std::uint8_t> file)
 {
     // A track or a picture chosen as the saved game could parse by chance:
     // told by its header, it is refused for what it is.
-    if (const char* other = OtherKindOf(file))
-        return Invalid{other, Refusal::NotThisKind};
+    if (std::string other = OtherKindOf(file); !other.empty())
+        return Invalid{std::move(other), Refusal::NotThisKind};
 
     ByteReader in(file);
     GameData game;

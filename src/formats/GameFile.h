@@ -104,4 +104,8 @@ struct GameData {
 // nothing outside `file`.
 Parsed<GameData> ParseGameFile(std::span<const std::uint8_t> file);
 
+// The kind of picture a file is by its first bytes ("PNG", "JPEG", "GIF" or
+// "BMP": the map this program saves is one); none when it begins as none does.
+const char* PictureFormatOf(std::span<const std::uint8_t> file);
+
 }  // namespace vx

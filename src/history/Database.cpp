@@ -19,27 +19,37 @@ constexpr std::chrono::milliseconds kBusyWait{5000};
 
 // --- Statement -------------------------------------------------------------------
 
-Statement::Statement(Database& database, sqlite3_stmt* statement)
-    : database_(&database), statement_(statement), connection_(database.connection_),
+Statement::Statement(Database& database, sqlite3_stmt* statement, bool* inUse)
+    : database_(&database), statement_(statement), inUse_(inUse), connection_(database.connection_),
       succeeded_(statement != nullptr)
 {
 }
 
 Statement::Statement(Statement&& other) noexcept
-    : database_(other.database_), statement_(other.statement_), connection_(other.connection_),
-      succeeded_(other.succeeded_)
+    : database_(other.database_), statement_(other.statement_), inUse_(other.inUse_),
+      connection_(other.connection_), succeeded_(other.succeeded_)
 {
     other.statement_ = nullptr;
 }
 
 Statement::~Statement()
 {
-    if (statement_ == nullptr || connection_ != database_->connection_)
+    if (statement_ == nullptr)
         return;
+    if (inUse_ == nullptr) {
+        // A statement of this use alone; also after the connection closed,
+        // which then ends with it.
+        sqlite3_finalize(statement_);
+        return;
+    }
+    if (connection_ != database_->connection_)
+        return;  // finalised with the connection
     // Ends the statement's read of the database (a statement stopped after
-    // its first row would otherwise keep its snapshot) and readies it.
+    // its first row would otherwise keep its snapshot) and readies it for
+    // the next use.
     sqlite3_reset(statement_);
     sqlite3_clear_bindings(statement_);
+    *inUse_ = false;
 }
 
 void Statement::Bound(int result)
@@ -154,6 +164,14 @@ bool Statement::ColumnIsNull(int index) const
     return statement_ == nullptr || sqlite3_column_type(statement_, index) == SQLITE_NULL;
 }
 
+bool Statement::ColumnIsNumber(int index) const
+{
+    if (statement_ == nullptr)
+        return false;
+    const int type = sqlite3_column_type(statement_, index);
+    return type == SQLITE_INTEGER || type == SQLITE_FLOAT;
+}
+
 // --- Database --------------------------------------------------------------------
 
 void Database::StatementDeleter::operator()(sqlite3_stmt* statement) const
@@ -171,8 +189,13 @@ bool Database::Open(const std::string& path, Mode mode)
     Close();
     ClearError();
     mode_ = mode;
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY
-                                             : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // A connection to read opens the file for writing all the same, where
+    // the system lets it (else for reading), and refuses every write itself
+    // (query_only): only a connection that may write removes, as the last
+    // one to close, the journal files that reading a write-ahead journal
+    // makes beside the file, so that reading leaves the folder as it was.
+    // It never creates the file.
+    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int opened = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (db_ != nullptr)
         sqlite3_extended_result_codes(db_, 1);
@@ -182,7 +205,8 @@ bool Database::Open(const std::string& path, Mode mode)
         error_ = error;
         return false;
     }
-    if (!Check(sqlite3_busy_timeout(db_, static_cast<int>(kBusyWait.count()))) || !Execute("PRAGMA foreign_keys=ON;")) {
+    if (!Check(sqlite3_busy_timeout(db_, static_cast<int>(kBusyWait.count()))) || !Execute("PRAGMA foreign_keys=ON;") ||
+        (mode == Mode::ReadOnly && !Execute("PRAGMA query_only=ON;"))) {
         const DatabaseError error = error_;
         Close();
         error_ = error;
@@ -227,23 +251,35 @@ void Database::Close()
     ++connection_;
 }
 
+sqlite3_stmt* Database::Prepare(const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (!Check(sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr)) ||
+        statement == nullptr) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return statement;
+}
+
 Statement Database::Cached(const char* sql)
 {
     if (db_ == nullptr) {
         error_ = {DatabaseFailure::Failed, "the database is not open"};
-        return Statement(*this, nullptr);
+        return Statement(*this, nullptr, nullptr);
     }
     auto it = cache_.find(sql);
     if (it == cache_.end()) {
-        sqlite3_stmt* statement = nullptr;
-        if (!Check(sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr)) ||
-            statement == nullptr) {
-            sqlite3_finalize(statement);
-            return Statement(*this, nullptr);
-        }
-        it = cache_.emplace(sql, std::unique_ptr<sqlite3_stmt, StatementDeleter>(statement)).first;
+        sqlite3_stmt* statement = Prepare(sql);
+        if (statement == nullptr)
+            return Statement(*this, nullptr, nullptr);
+        it = cache_.emplace(sql, Kept{std::unique_ptr<sqlite3_stmt, StatementDeleter>(statement)}).first;
     }
-    return Statement(*this, it->second.get());
+    Kept& kept = it->second;
+    if (kept.inUse)
+        return Statement(*this, Prepare(sql), nullptr);
+    kept.inUse = true;
+    return Statement(*this, kept.statement.get(), &kept.inUse);
 }
 
 bool Database::Execute(const char* sql)

@@ -5,7 +5,10 @@
 //                prepared once and kept, every result code checked here and
 //                turned into a DatabaseFailure with the engine's message
 //   Statement    one use of a prepared statement: typed binds and column
-//                reads by index (both from 0), reset when the use ends
+//                reads by index (both from 0), reset when the use ends. A
+//                kept statement serves one use at a time: a use of the same
+//                text while another is under way (a read loop that calls a
+//                function reading the same rows) gets a statement of its own
 //   Transaction  a scope that takes the write lock at Begin and rolls back
 //                unless Commit succeeded
 //
@@ -77,13 +80,18 @@ public:
     std::string ColumnText(int index) const;
     std::vector<std::uint8_t> ColumnBlob(int index) const;
     bool ColumnIsNull(int index) const;
+    // An integer or a real, not text, a blob or NULL.
+    bool ColumnIsNumber(int index) const;
 
 private:
     friend class Database;
-    Statement(Database& database, sqlite3_stmt* statement);
+    // A kept statement is lent (inUse set while this use lasts); one of its
+    // own (inUse null) is finalised when the use ends.
+    Statement(Database& database, sqlite3_stmt* statement, bool* inUse);
     void Bound(int result);
     Database* database_;
     sqlite3_stmt* statement_;
+    bool* inUse_;
     std::uint64_t connection_;  // the database's connection it belongs to
     bool succeeded_ = true;
 };
@@ -99,7 +107,8 @@ public:
 
     // Opens the database file at path (UTF-8), creating it in ReadWrite mode
     // when it is missing, with foreign keys on and a busy wait of 5 s. The
-    // file itself is first read by the first statement.
+    // file itself is first read by the first statement. A ReadOnly
+    // connection never creates the file and refuses every write.
     bool Open(const std::string& path, Mode mode);
     // Switches to the write-ahead journal (a write, when the file has another).
     bool UseWriteAheadJournal();
@@ -108,7 +117,8 @@ public:
     bool IsOpen() const { return db_ != nullptr; }
     Mode OpenMode() const { return mode_; }
 
-    // The statement of this fixed text, prepared at its first use and kept.
+    // The statement of this fixed text, prepared at its first use and kept;
+    // while that one is in use, a statement of its own for this use.
     Statement Cached(const char* sql);
     // Runs fixed texts of one or more statements that give no rows.
     bool Execute(const char* sql);
@@ -131,10 +141,17 @@ private:
     struct StatementDeleter {
         void operator()(sqlite3_stmt* statement) const;
     };
+    struct Kept {
+        std::unique_ptr<sqlite3_stmt, StatementDeleter> statement;
+        bool inUse = false;
+    };
+    sqlite3_stmt* Prepare(const char* sql);
     sqlite3* db_ = nullptr;
     std::uint64_t connection_ = 0;  // counts the connections: a closed one's statements are gone
     Mode mode_ = Mode::ReadWrite;
-    std::unordered_map<std::string, std::unique_ptr<sqlite3_stmt, StatementDeleter>> cache_;
+    // The elements of an unordered map stay where they are as it grows: a
+    // use holds its statement's inUse flag.
+    std::unordered_map<std::string, Kept> cache_;
     DatabaseError error_;
 };
 

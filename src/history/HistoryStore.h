@@ -1,17 +1,18 @@
 // The race history: one SQLite database per user that keeps every race the
-// program has seen, and what is derived from it.
+// program has seen, and what is derived from it (history/HistoryFigures.h).
 //
-//   OpenHistory            opens (creating, migrating, setting a damaged file
-//                          aside) and says what happened
+//   OpenHistory            opens to record (creating, migrating, setting a
+//                          damaged database aside) and says what happened
+//   OpenHistoryToRead      opens to read, never creating, moving or writing
 //   HistoryStore           recording, the files already seen, the tracks with
 //                          their personal bests, a track's progress, a best
 //                          lap's path, forgetting, settings
-//   RecordCommittedRace    the window's step: the committed load recorded
 //
-// Derived, never stored: a layout's personal best (the smallest best-lap time
-// of its races, ties within 1 us going to the earliest race) and the same per
-// car, and the progress with its PB marks, worked out in date order (ties:
-// the first recorded first).
+// Its parts: history/Schema.cpp (the versions and their steps), Opening.cpp
+// (opening, what a file given as the history is, setting aside),
+// StoreWrites.cpp (recording, the files seen, forgetting, settings) and
+// StoreReads.cpp (the tracks, progress and personal bests, best laps,
+// damaged rows, a race's saved game).
 #pragma once
 
 #include <cstdint>
@@ -23,21 +24,12 @@
 #include <vector>
 
 #include "history/Database.h"
+#include "history/HistoryFigures.h"
 #include "history/RaceRecord.h"
+#include "history/Schema.h"
 #include "toolkit/SystemServices.h"
 
 namespace vx {
-
-// The schema this program writes, and the oldest program's schema that can
-// read what it writes.
-constexpr int kHistorySchemaVersion = 3;
-constexpr int kHistoryOldestReader = 1;
-
-constexpr double kPersonalBestTie = 1e-6;  // seconds: closer times are equal
-
-// The SQL of the schema's step to version (1..kHistorySchemaVersion) from the
-// one before: an older program's history is made of the steps up to its own.
-const char* HistorySchemaStep(int version);
 
 // The history file of the user: UserDataFolder() + "history.sqlite3"; empty
 // when the system names no data folder.
@@ -47,77 +39,6 @@ std::string DefaultHistoryPath();
 struct HistoryFailure {
     DatabaseFailure kind = DatabaseFailure::None;
     std::string message;  // the reason, for "History unavailable: ..."
-};
-
-// A best lap in the history: the personal best of a layout (or of one car on
-// it) is one of these.
-struct BestLapOfRace {
-    RaceKey Race{};
-    std::int64_t DateNs = 0;
-    std::string FileName;
-    std::int32_t Lap = 0;
-    double BestS = 0;
-};
-
-// A best lap kept in the history, whole: what it takes to compare a lap of
-// another race on the same layout with it.
-struct StoredBestLap {
-    BestLapOfRace Of;
-    std::vector<PathVertex> Path;
-    // The speed at each vertex; empty when the race was recorded before the
-    // history kept speeds.
-    std::vector<std::optional<double>> SpeedsKmh;
-};
-
-struct CarSummary {
-    std::string Car;
-    std::int32_t Races = 0;
-    BestLapOfRace PersonalBest;
-};
-
-struct TrackSummary {
-    LayoutKey Layout{};
-    std::string Name;  // the newest race's spelling
-    std::int32_t Races = 0;
-    BestLapOfRace PersonalBest;
-    std::vector<CarSummary> Cars;  // by name
-};
-
-// One race of a track's progress.
-struct ProgressRow {
-    RaceKey Race{};
-    std::int64_t DateNs = 0;
-    std::string FileName;
-    std::string Folder;
-    std::int64_t FileSize = 0;
-    std::string Driver;
-    std::string Car;
-    std::int32_t Laps = 0;
-    std::int32_t BestLap = 0;
-    double BestS = 0;
-    std::int32_t CleanLaps = 0;
-    std::optional<double> CleanMeanS;
-    bool PersonalBest = false;  // it lowered the personal best at its date
-    // The track's record as the track file held it then.
-    std::int32_t RecordTime = 0;
-    std::string RecordDriver;
-    std::string RecordCar;
-};
-
-// Whether a race's saved game is still where it was seen, as it was: a file
-// of its size and modification time.
-bool FileStillThere(const ProgressRow& row);
-
-// The same, telling a file that is gone from one that is there but changed.
-enum class RaceFile { There, Changed, Gone };
-RaceFile RaceFileOf(const ProgressRow& row);
-
-// A race found by a key prefix.
-struct RaceMatch {
-    RaceKey Race{};
-    std::string TrackName;
-    std::string FileName;
-    std::int64_t DateNs = 0;
 };
 
 class HistoryStore;
@@ -181,15 +102,21 @@ public:
     };
     std::optional<std::unordered_map<std::string, SeenFile>> SeenFiles();
 
-    // Every track with its race count and personal bests, by name.
+    // Every track with its race count and personal bests (over every race,
+    // per car, per driver and per car within a driver), by name: read in one
+    // pass over the races, however many tracks and cars there are.
     std::optional<std::vector<TrackSummary>> Tracks();
     // The races of a layout (of one car on it, when car is given) in date
-    // order, with their PB marks.
+    // order, with their PB marks over every driver's races shown.
     std::optional<std::vector<ProgressRow>> Progress(const LayoutKey& layout,
                                                      const std::optional<std::string>& car = {});
-    // The personal best of a layout, or of one car on it; none without races
-    // (or on failure: LastFailure tells).
-    std::optional<BestLapOfRace> PersonalBest(const LayoutKey& layout,
+    // One driver's races on a layout (in one car, when car is given) in
+    // date order, with the PB marks of that driver's (and car's) best.
+    std::optional<std::vector<ProgressRow>> DriverProgress(const LayoutKey& layout, const std::string& driver,
+                                                           const std::optional<std::string>& car = {});
+    // A driver's personal best on a layout, or in one car there; none
+    // without such races (or on failure: LastFailure tells).
+    std::optional<BestLapOfRace> PersonalBest(const LayoutKey& layout, const std::string& driver,
                                               const std::optional<std::string>& car = {});
     // The stored path of a race's best lap (timed vertices in map
     // coordinates, distances worked out), for a reference lap.
@@ -198,8 +125,14 @@ public:
     std::optional<StoredBestLap> BestLap(const RaceKey& race);
     // The best lap of the layout's races but one (the race shown): the
     // personal best set by another race, ties within 1 us going to the
-    // earliest. None without another race (or on failure).
+    // earliest. None without another race (or on failure). Over every
+    // driver's races, or a driver's own (in one car, when car is given).
     std::optional<BestLapOfRace> BestOfOtherRaces(const LayoutKey& layout, const RaceKey& besides);
+    std::optional<BestLapOfRace> BestOfOtherRaces(const LayoutKey& layout, const RaceKey& besides,
+                                                  const std::string& driver,
+                                                  const std::optional<std::string>& car = {});
+    // Whether the history holds the race (none on failure).
+    std::optional<bool> Holds(const RaceKey& race);
     // The laps of a race.
     std::optional<std::vector<RaceLap>> Laps(const RaceKey& race);
 
@@ -213,35 +146,58 @@ public:
 
     const HistoryFailure& LastFailure() const { return failure_; }
 
+    // The damaged rows the reads have met and left out since the history was
+    // opened, each once, in the order met: to be said once each.
+    const std::vector<DamagedRow>& DamagedRows() const { return damaged_; }
+
 private:
     friend HistoryOpening OpenHistory(const std::string& path, bool checkAlways);
     friend HistoryOpening OpenHistoryToRead(const std::string& path);
-    enum class Opened { Ok, Damaged, Unavailable };
+    // Refused: a file that is no race history, left as it is.
+    enum class Opened { Ok, Damaged, Unavailable, Refused };
+    // Which races a progress is of: every driver's or one's, every car or one.
+    struct Selection {
+        std::optional<std::string> driver;
+        std::optional<std::string> car;
+    };
     Opened OpenFile(bool checkAlways, HistoryOpening& opening);
     bool Fail();
     bool Writable();
     std::optional<std::int64_t> LayoutId(const LayoutKey& layout, bool create);
     std::optional<Recorded> Insert(const Pending& pending, std::int64_t now);
-    std::optional<std::vector<ProgressRow>> ProgressOf(std::int64_t layoutId,
-                                                       const std::optional<std::string>& car);
+    std::optional<std::vector<ProgressRow>> ProgressOf(const LayoutKey& layout, const Selection& selection);
+    std::optional<BestLapOfRace> BestOfOthers(const LayoutKey& layout, const RaceKey& besides,
+                                              const Selection& selection);
+    void NoteDamaged(DamagedRow row);
+    // Binds the race's key as the statement's one value and steps to its
+    // row: false, with the failure, when it is not there or the read failed.
+    bool StepToRace(Statement& read, const RaceKey& race);
 
     std::string path_;
     Database db_;
     int schemaVersion_ = kHistorySchemaVersion;  // of the file, as opened
     HistoryFailure failure_;
+    std::vector<DamagedRow> damaged_;
 };
 
-// Opens the history at path, creating it and its folder (0700) when they are
-// missing, migrating an older schema forward in one transaction. A file that
-// is not a database, or fails its integrity check, is renamed aside with its
-// journal files (history.sqlite3.damaged-YYYYMMDD-HHMMSS) and a new one is
-// started. The integrity check reads the whole file, so it runs when the
-// last one is a day old (or never ran), or always with checkAlways.
+// Opens the history at path to record, creating it and its folder (0700)
+// when they are missing (an empty file is an empty history, as the engine
+// takes it), migrating an older schema forward in one transaction. An SQLite
+// database that fails its checks (its pages contradict each other, its
+// integrity check fails, one of its tables or columns is missing) is renamed
+// aside with its journal files (history.sqlite3.damaged-YYYYMMDD-HHMMSS) and
+// a new one is started. Any other file (a saved game given as the history,
+// a text, another program's database) is refused and left as it is, the
+// problem saying what it is. The integrity check reads the whole file, so
+// it runs when the last one is a day old (or never ran), or always with
+// checkAlways.
 HistoryOpening OpenHistory(const std::string& path, bool checkAlways = false);
 
 // Opens an existing history to read it and nothing else, as it is (no
-// migration, no check, nothing set aside): for the commands that never
-// write the history.
+// migration, no integrity check, nothing set aside, created or written):
+// for the commands that never write the history. "no race history at PATH"
+// when there is none (no file, an empty one); a file that is no race
+// history is refused as OpenHistory refuses it, a damaged one is said.
 HistoryOpening OpenHistoryToRead(const std::string& path);
 
 }  // namespace vx

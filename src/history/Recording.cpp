@@ -46,17 +46,21 @@ CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& stat
     return result;
 }
 
-BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& previousBest)
+std::optional<BestLapOfRace> BestBefore(HistoryStore& store, const RaceRecord& race)
 {
-    if (!previousBest)
-        return {};
-    const double gap = race.BestS - previousBest->BestS;
-    BestLapStanding standing{BestLapStanding::Kind::OffBest, gap, previousBest->BestS};
-    if (previousBest->Race == race.Race)
-        standing.kind = BestLapStanding::Kind::YourBest;
-    else if (gap < -kPersonalBestTie)
+    return store.BestOfOtherRaces(race.Layout, race.Race, race.Driver);
+}
+
+BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& bestBefore, bool kept)
+{
+    BestLapStanding standing;
+    if (bestBefore)
+        standing = {BestLapStanding::Kind::OffBest, race.BestS - bestBefore->BestS, bestBefore->BestS};
+    if (kept)
+        standing.kind = BestLapStanding::Kind::Known;
+    else if (bestBefore && standing.gapS < -kPersonalBestTie)
         standing.kind = BestLapStanding::Kind::NewBest;
-    else if (gap <= kPersonalBestTie)
+    else if (bestBefore && standing.gapS <= kPersonalBestTie)
         standing.kind = BestLapStanding::Kind::EqualsBest;
     return standing;
 }

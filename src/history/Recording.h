@@ -1,6 +1,6 @@
 // When a race is recorded and what is said of it: the step after every
-// load that commits, and where a new race's best lap stands against the
-// personal best before it.
+// load that commits, and where a race's best lap stands against its
+// driver's best before it.
 #pragma once
 
 #include <optional>
@@ -20,15 +20,23 @@ struct CommittedRecording {
 };
 CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state);
 
-// Where a new race's best lap stands against the personal best of its
-// track before it (none: its first race there). The command line and the
-// window say it in their own words.
+// "Your best before this race", the one figure a race is measured against
+// (following on the command line and in the window alike): the personal
+// best of the race's driver on its layout set by another race than this one.
+// Never the race itself, whether or not the history holds it already. None
+// without another race of the driver there (or on failure: the store's
+// LastFailure tells).
+std::optional<BestLapOfRace> BestBefore(HistoryStore& store, const RaceRecord& race);
+
+// Where a race's best lap stands against the best before it. A race the
+// history held before it was loaded (kept) is Known, never new; the command
+// line and the window say it in their own words.
 struct BestLapStanding {
-    enum class Kind { FirstOnTrack, YourBest, NewBest, EqualsBest, OffBest };
+    enum class Kind { FirstOnTrack, Known, NewBest, EqualsBest, OffBest };
     Kind kind = Kind::FirstOnTrack;
-    double gapS = 0;       // the race's best lap less the personal best
-    double previousS = 0;  // the personal best
+    double gapS = 0;       // the race's best lap less the best before it
+    double previousS = 0;  // the best before it
 };
-BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& previousBest);
+BestLapStanding StandingOf(const RaceRecord& race, const std::optional<BestLapOfRace>& bestBefore, bool kept);
 
 }  // namespace vx

@@ -110,18 +110,13 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
 
 namespace {
 
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && ReplaceText(a, b, "", 1).empty();
-}
-
 // The first entry of folder (in name order) named like name, ignoring case.
 std::string MatchEntry(Toolkit& toolkit, const std::string& folder, const std::string& name,
                        bool wantFolder)
 {
     std::vector<std::string> matches;
     for (const FolderEntry& entry : toolkit.ListFolder(folder))
-        if (SameIgnoringCase(entry.name, name) && entry.folder == wantFolder)
+        if (SameIgnoringLetterCase(entry.name, name) && entry.folder == wantFolder)
             matches.push_back(entry.name);
     if (matches.empty())
         return {};

@@ -25,8 +25,9 @@ constexpr int kReadAttempts = 5;
 FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit);
 
 // The path itself when it exists; otherwise a file (in a folder) whose names
-// differ from it only in letter case, or "" when there is none. Saved games
-// and tracks often come from file systems that ignore case.
+// differ from it only in letter case (SameIgnoringLetterCase), or "" when
+// there is none. Saved games and tracks often come from file systems that
+// ignore case.
 std::string FindIgnoringCase(Toolkit& toolkit, const std::string& path);
 
 // A name that could lead out of the folders or is empty before ".trk".

@@ -319,6 +319,30 @@ std::string FileNameToUtf8(std::string_view name)
     return DecodeUtf8(name) ? std::string(name) : Cp1252ToUtf8(name);
 }
 
+namespace {
+
+// Appends a character of the Basic Multilingual Plane in UTF-8.
+void AppendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+}  // namespace
+
 std::string Cp1252ToUtf8(std::string_view text)
 {
     // The five bytes Windows-1252 leaves undefined are shown as U+FFFD.
@@ -329,18 +353,31 @@ std::string Cp1252ToUtf8(std::string_view text)
         char32_t code = byte;
         if (byte >= 0x80 && byte <= 0x9F)
             code = kHigh[byte - 0x80] ? kHigh[byte - 0x80] : 0xFFFD;
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
+        AppendUtf8(out, code);
     }
     return out;
+}
+
+std::string FoldedLetterCase(std::string_view name)
+{
+    const std::optional<std::u32string> codes = DecodeUtf8(FileNameToUtf8(name));
+    std::string out;
+    out.reserve(name.size());
+    for (char32_t code : codes.value_or(std::u32string())) {
+        if ((code >= U'A' && code <= U'Z') || (code >= 0xC0 && code <= 0xDE && code != 0xD7))
+            code += 0x20;
+        else if (code == 0x160 || code == 0x152 || code == 0x17D)  // Š Œ Ž
+            code += 1;
+        else if (code == 0x178)  // Ÿ
+            code = 0xFF;
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
+bool SameIgnoringLetterCase(std::string_view a, std::string_view b)
+{
+    return FoldedLetterCase(a) == FoldedLetterCase(b);
 }
 
 bool EndsWithIgnoringCase(const std::string& text, const std::string& end)

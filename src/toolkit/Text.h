@@ -76,6 +76,15 @@ std::string Cp1252ToUtf8(std::string_view text);
 std::string FileNameToCp1252(std::string_view name);
 std::string FileNameToUtf8(std::string_view name);
 
+// A name with its letters in one case, for telling names apart as a player
+// reads them: the letters Windows-1252 has in two cases (A-Z, À-Þ but ×,
+// Š Œ Ž Ÿ) in their small form, every other character as it is ("ÖLAND" and
+// "öland" fold alike; "Σ" and "σ" do not). The name is UTF-8, or taken as
+// Windows-1252 when it is not (as FileNameToUtf8 takes it); the result is
+// UTF-8.
+std::string FoldedLetterCase(std::string_view name);
+bool SameIgnoringLetterCase(std::string_view a, std::string_view b);
+
 // The end of text is end, in any letter case.
 bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
 // A path whose name ends in ".gam", in any letter case, with something before.

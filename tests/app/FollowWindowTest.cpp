@@ -120,6 +120,20 @@ TEST_F(FollowInWindow, ARaceThatSettlesIsLoadedRecordedAndSaidAgainstTheBestOnce
     EXPECT_EQ(State().Log.Lines(), refused);
 }
 
+TEST_F(FollowInWindow, ARaceTheHistoryHoldsAlreadyIsSaidToBeKnownNeverANewBest)
+{
+    Start();
+    Load(WriteRace(root / "b", "best.gam", 760));  // the personal best
+    Load(WriteRace(root / "b", "other.gam", 800));
+    Load(WriteRace(root / "a", "first.gam", 840));
+    Follow(true);
+    // A copy of the personal best race saved into the followed folder.
+    fs::copy_file(root / "b/Saves/best.gam", root / "a/Saves/copy.gam");
+    LookTwice();
+    EXPECT_EQ(Shown(), "copy.gam");
+    EXPECT_EQ(NewestLog(), "Already in the history: copy.gam");
+}
+
 TEST_F(FollowInWindow, ADueRaceWaitsForALoadAnotherFolderIsFollowedAfreshAndAFolderGoneEndsFollowing)
 {
     // Kept on from the last run: ticked at start, following from the first load.

@@ -137,6 +137,16 @@ TEST_F(Load, FindsATrackWhoseNameDiffersOnlyInLetterCase)
     EXPECT_EQ(PictureNameOf(State()), "Oval_5432_Anna");
 }
 
+TEST_F(Load, FindsATrackWhoseNameDiffersInTheCaseOfAnAccentedLetter)
+{
+    // The game writes "Öland" (Windows-1252 D6); the file on disk is "öLAND.trk".
+    WriteFile(GamePath(), CupGame("\xD6land").Build());
+    WriteFile(root / "Tracks/\xC3\xB6LAND.trk", OvalTrack().Build());
+    LoadWithAnswers({GamePath()});
+    EXPECT_EQ(script->asked.size(), 1u);
+    EXPECT_EQ(State().TrackPath, root / "Tracks/\xC3\xB6LAND.trk");
+}
+
 TEST_F(Load, NamesWithAccentsAreFoundAndShownAsTheFilesSpellThem)
 {
     // Inside the files the names are Windows-1252 (E4, F6); on disk UTF-8.

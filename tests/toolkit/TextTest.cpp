@@ -213,5 +213,23 @@ TEST(FileNames, UtfEightNamesBecomeTheProgramsTextsAndOthersStayAsTheyAre)
     EXPECT_EQ(FileNameToUtf8("caf\xE9.gam"), "caf\xC3\xA9.gam");
 }
 
+TEST(LetterCase, FoldsTheLettersWindows1252HasInTwoCasesAndNothingElse)
+{
+    // The two-case letters of Windows-1252, in UTF-8: Ö Ä É Þ, Š Œ Ž Ÿ.
+    EXPECT_TRUE(SameIgnoringLetterCase("\xC3\x96LAND", "\xC3\xB6land"));
+    EXPECT_TRUE(SameIgnoringLetterCase("\xC3\x84\xC3\x89\xC3\x9E", "\xC3\xA4\xC3\xA9\xC3\xBE"));
+    EXPECT_TRUE(SameIgnoringLetterCase("\xC5\xA0\xC5\x92\xC5\xBD\xC5\xB8", "\xC5\xA1\xC5\x93\xC5\xBE\xC3\xBF"));
+    EXPECT_TRUE(SameIgnoringLetterCase("Kestrelvale.TRK", "kestrelvale.trk"));
+    // A name in Windows-1252 bytes (not UTF-8) folds as the same letters.
+    EXPECT_TRUE(SameIgnoringLetterCase("\xD6land", "\xC3\xB6LAND"));
+    // No other character changes: × and ÷, ß, Σ/σ, and names outside
+    // Windows-1252 stay apart however they are written.
+    EXPECT_FALSE(SameIgnoringLetterCase("\xC3\x97", "\xC3\xB7"));
+    EXPECT_FALSE(SameIgnoringLetterCase("\xCE\xA3", "\xCF\x83"));
+    EXPECT_FALSE(SameIgnoringLetterCase("\xE6\x9D\xB1\xE4\xBA\xAC.trk", "\xE5\xA4\xA7\xE9\x98\xAA.trk"));
+    EXPECT_FALSE(SameIgnoringLetterCase("Oval", "Ovals"));
+    EXPECT_EQ(FoldedLetterCase("\xC3\x9F\xF0\x9F\x8F\x81"), "\xC3\x9F\xF0\x9F\x8F\x81");
+}
+
 }  // namespace
 }  // namespace vx

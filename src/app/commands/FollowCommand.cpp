@@ -32,22 +32,22 @@ struct FollowWords {
 
 // --- The lines printed -------------------------------------------------------------------
 
-// A new race and where it stands against the personal best of its track
-// before it.
+// A new race and where it stands against its driver's best before it.
 struct NewRace {
     RaceRecord race;
     std::optional<BestLapOfRace> previousBest;  // none: its first race there, or no history
     bool withHistory = false;
+    bool kept = false;  // the history held it already
 };
 
 std::string GapText(const NewRace& row)
 {
     if (!row.withHistory)
         return {};
-    const BestLapStanding standing = StandingOf(row.race, row.previousBest);
+    const BestLapStanding standing = StandingOf(row.race, row.previousBest, row.kept);
     switch (standing.kind) {
     case BestLapStanding::Kind::FirstOnTrack: return "first race on this track";
-    case BestLapStanding::Kind::YourBest: return "your best";
+    case BestLapStanding::Kind::Known: return "already in the history";
     case BestLapStanding::Kind::NewBest:
         return "a new personal best, " + SecondsText(-standing.gapS) + " s under " + SecondsText(standing.previousS) +
                " s";
@@ -129,7 +129,8 @@ public:
         }
         NewRace row{std::move(*record), std::nullopt, store_ != nullptr};
         if (store_ != nullptr) {
-            row.previousBest = store_->PersonalBest(row.race.Layout);
+            row.previousBest = BestBefore(*store_, row.race);
+            row.kept = store_->Holds(row.race.Race).value_or(false);
             std::optional<std::pair<std::string, FileStamp>> seenAs;
             if (before && after && *before == *after)
                 seenAs = std::make_pair(file.path, *after);

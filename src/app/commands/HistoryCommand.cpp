@@ -97,23 +97,6 @@ std::string ShortKey(const Sha256Digest& key)
     return KeyHex(key).substr(0, 8);
 }
 
-// A name's letters in one case, as far as the names of the files can hold
-// them (Windows-1252): "KESTRELVÅLE" and "kestrelvåle" fold alike.
-std::string FoldedName(const std::string& utf8)
-{
-    std::string folded = FileNameToCp1252(utf8);
-    for (char& c : folded) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7))
-            c = static_cast<char>(byte + 0x20);
-        else if (byte == 0x8A || byte == 0x8C || byte == 0x8E)
-            c = static_cast<char>(byte + 0x10);
-        else if (byte == 0x9F)
-            c = static_cast<char>(0xFF);
-    }
-    return folded;
-}
-
 // --- The tracks ---------------------------------------------------------------------------
 
 void PrintTracks(const std::vector<TrackSummary>& tracks, const HistoryWords& words)
@@ -180,9 +163,9 @@ std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, c
                                       std::string& error)
 {
     std::vector<const TrackSummary*> found;
-    const std::string folded = FoldedName(word);
+    const std::string folded = FoldedLetterCase(word);
     for (const TrackSummary& track : tracks)
-        if (FoldedName(track.Name) == folded)
+        if (FoldedLetterCase(track.Name) == folded)
             found.push_back(&track);
     if (found.empty()) {
         if (const auto prefix = ParseKeyPrefix(word, kKeyPrefixDigits)) {
@@ -386,7 +369,8 @@ ExitStatus RunHistoryCommand(const std::vector<std::string>& args)
         PrintTracks({}, history);
         return ExitStatus::Ok;
     }
-    HistoryOpening opening = OpenHistorySaid(path);
+    // Listing only reads: nothing created, moved or written.
+    HistoryOpening opening = history.action.empty() ? OpenHistoryToRead(path) : OpenHistorySaid(path);
     if (!opening.Store)
         return HistoryUnavailable(opening.Problem);
     HistoryStore& store = *opening.Store;
@@ -402,8 +386,14 @@ ExitStatus RunHistoryCommand(const std::vector<std::string>& args)
     const auto tracks = store.Tracks();
     if (!tracks)
         return HistoryUnavailable(store.LastFailure().message);
+    // The rows left out as damaged, said once each.
+    const auto sayDamaged = [&] {
+        for (const DamagedRow& row : store.DamagedRows())
+            Say(DamagedRowText(row));
+    };
     if (history.operands.empty()) {
         PrintTracks(*tracks, history);
+        sayDamaged();
         return ExitStatus::Ok;
     }
     const auto track = FindTrack(*tracks, history.operands[0], error);
@@ -413,6 +403,7 @@ ExitStatus RunHistoryCommand(const std::vector<std::string>& args)
     if (!rows)
         return HistoryUnavailable(store.LastFailure().message);
     PrintProgress(*track, *rows, history);
+    sayDamaged();
     return ExitStatus::Ok;
 }
 

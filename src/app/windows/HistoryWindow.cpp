@@ -220,6 +220,9 @@ void HistoryWindow::Refresh(AppState& state, Toolkit& toolkit, bool toShownRace)
                     .value_or(std::vector<ProgressRow>{});
     figures_ = ProgressChartOf(rows_);
     files_.clear();
+    // The rows left out as damaged (Tracks reads every race), said once each.
+    for (const auto& damaged = store_->DamagedRows(); damagedSaid_ < damaged.size(); ++damagedSaid_)
+        LogFailure(state, toolkit, FileNameToCp1252(DamagedRowText(damaged[damagedSaid_])));
     if (chosenRace_ && std::none_of(rows_.begin(), rows_.end(),
                                     [&](const ProgressRow& row) { return row.Race == *chosenRace_; }))
         chosenRace_.reset();

@@ -107,6 +107,7 @@ private:
     // The state of the files of the races shown so far, looked at once per
     // refresh: a table of thousands of races looks at the rows it shows.
     std::map<RaceKey, RaceFile> files_;
+    std::size_t damagedSaid_ = 0;  // of the store's damaged rows
     std::optional<RaceKey> chosenRace_;
     RaceMarks drawnMarks_;  // the marks as the races table shows them
 

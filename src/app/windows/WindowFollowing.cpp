@@ -36,15 +36,15 @@ std::string Seconds(double value)
 }
 
 // "New race: NAME, best lap 43.60 s, 0.21 s off your best".
-std::string NewRaceText(const std::string& name, const RaceRecord& race,
-                        const std::optional<BestLapOfRace>& previousBest)
+std::string NewRaceText(const std::string& name, const RaceRecord& race, const BestLapStanding& standing)
 {
+    if (standing.kind == BestLapStanding::Kind::Known)
+        return "Already in the history: " + name;
     std::string text = "New race: " + name;
     text += ", best lap " + Seconds(race.BestS);
-    const BestLapStanding standing = StandingOf(race, previousBest);
     switch (standing.kind) {
     case BestLapStanding::Kind::FirstOnTrack:
-    case BestLapStanding::Kind::YourBest: return text;
+    case BestLapStanding::Kind::Known: return text;
     case BestLapStanding::Kind::NewBest: return text + ", a new best: " + Seconds(-standing.gapS) + " under";
     case BestLapStanding::Kind::EqualsBest: return text + ", equals your best";
     case BestLapStanding::Kind::OffBest: break;
@@ -187,12 +187,16 @@ void WindowFollowing::Take(AppState& state, Toolkit& toolkit, const FollowedFile
         follower_->Refused(file);  // deleted meanwhile: let go
         return;
     }
+    // Whether the history held the race before the load records it.
+    bool kept = false;
     if (read.result == FileRead::Result::Ok) {
         const Sha256Digest key = Sha256(read.bytes);
         if (follower_->Knows(key) || (state.HasGame && key == state.GameDigest)) {
             follower_->Loaded(file, key);
             return;
         }
+        if (HistoryStore* store = history_.Store())
+            kept = store->Holds(key).value_or(false);
     }
     const std::string folder = follower_->Folder();
     // The load's failure (a hostile file, no track) is in the log; the race
@@ -213,8 +217,8 @@ void WindowFollowing::Take(AppState& state, Toolkit& toolkit, const FollowedFile
     }
     std::optional<BestLapOfRace> previousBest;
     if (HistoryStore* store = history_.Store())
-        previousBest = store->BestOfOtherRaces(race->Layout, race->Race);
-    LogMessage(state, toolkit, NewRaceText(FileNameToUtf8(file.name), *race, previousBest));
+        previousBest = BestBefore(*store, *race);
+    LogMessage(state, toolkit, NewRaceText(FileNameToUtf8(file.name), *race, StandingOf(*race, previousBest, kept)));
 }
 
 }  // namespace vx
