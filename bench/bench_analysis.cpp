@@ -19,19 +19,25 @@
 #include "app/windows/CompareWindow.h"
 #include "app/windows/MainWindow.h"
 #include "formats/GameFile.h"
+#include "formats/LapFile.h"
 #include "formats/ReplayBlock.h"
 #include "formats/TrackFile.h"
+#include "laps/CompareFigures.h"
 #include "laps/CompareView.h"
 #include "laps/DriverTable.h"
 #include "laps/Gauges.h"
+#include "laps/LapFilePath.h"
 #include "laps/LapNavigation.h"
 #include "laps/LapTrace.h"
 #include "laps/LapView.h"
+#include "laps/RaceLaps.h"
 #include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "state/AppState.h"
+#include "toolkit/Text.h"
 #include "toolkit/Toolkit.h"
 #include "trackmap/MapDrawing.h"
+#include "trackmap/MapPicture.h"
 #include "trackmap/Objects.h"
 
 namespace vx::bench {
@@ -251,6 +257,59 @@ void BM_CompareCursor_Long(benchmark::State& state)
 }
 BENCHMARK(BM_CompareCursor_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The lap file of lap k of the committed race, as an export writes it.
+LapFile LapFileOfLap(const AppState& s, const LapAnalysis& analysis, std::int32_t k)
+{
+    const LapProfile profile = ProfileOf(analysis, k);
+    LapFile lap;
+    lap.TrackName = TrackNameOf(s.TrackFileName);
+    lap.Layout = s.LayoutDigest;
+    const GameData& game = s.Game;
+    if (game.HumanDriverIndex >= 1 && game.HumanDriverIndex <= game.Drivers.size()) {
+        lap.Driver = Cp1252ToUtf8(game.Drivers[game.HumanDriverIndex - 1u].Name);
+        lap.Car = Cp1252ToUtf8(game.Drivers[game.HumanDriverIndex - 1u].CarName);
+    }
+    lap.DateNs = 1'809'612'191'000'000'000;
+    lap.Race = s.GameDigest;
+    lap.Lap = k;
+    lap.ViewTime = s.Laps.LapTimes[static_cast<std::size_t>(k - 1)];
+    lap.PreciseS = profile.PreciseS;
+    lap.Path = LapFilePathOf(profile);
+    return lap;
+}
+
+// Reading and checking the lap file of the long race's reference lap, as a
+// comparison against a file does before anything changes.
+void BM_ReadLapFile_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    const AppState& s = TheProgram().State();
+    const std::optional<LapAnalysis> analysis = AnalyseCommittedLaps(s);
+    if (!analysis) {
+        state.SkipWithError("no analysis");
+        return;
+    }
+    const LapFile lap = LapFileOfLap(s, *analysis, analysis->ReferenceLap);
+    if (const std::optional<std::string> fault = LapFault(lap)) {
+        state.SkipWithError(("the reference lap is no sound lap file: " + *fault).c_str());
+        return;
+    }
+    const std::string text = WriteLapFile(lap);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    for (auto _ : state) {
+        Parsed<LapFile> read = ReadLapFile(bytes, "long.vxlap");
+        if (!read.ok()) {
+            state.SkipWithError(read.error.c_str());
+            break;
+        }
+        benchmark::DoNotOptimize(read.value->Path.data());
+    }
+    state.counters["vertices"] = static_cast<double>(lap.Path.size());
+    state.counters["bytes"] = static_cast<double>(text.size());
+}
+BENCHMARK(BM_ReadLapFile_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The three procedures that draw the map, on the demo's track.
 void BM_WholeMap_Demo(benchmark::State& state)
 {
@@ -423,6 +482,8 @@ int main(int argc, char** argv)
          "BM_Baseline_CopyFilesAndPictures", "", 16.0},
         {"Comparison cursor moved, long.gam", "BM_CompareCursor_Long", "",
          "BM_Baseline_ReadEverySample", "", 8.0},
+        {"Lap file of the reference lap read and checked, long.gam", "BM_ReadLapFile_Long", "",
+         "BM_Analysis_Long", "", 2.0},
     };
     const std::vector<Series> series = {
         {"Growth: lap switch to lap 1 (baseline: one pass reading every sample)",

@@ -29,6 +29,11 @@ void CheckGameInput(std::span<const std::uint8_t> file);
 // drawing reads; walks the replay search over the same bytes.
 void CheckTrackInput(std::span<const std::uint8_t> file);
 
+// Reads a lap file and checks what the reader promises: a refusal is one
+// line that begins with the file's name; a lap accepted is sound by every
+// rule of the format, and written again it reads back as the same file.
+void CheckLapFileInput(std::span<const std::uint8_t> file);
+
 struct PipelineInput {
     std::span<const std::uint8_t> Game;
     std::span<const std::uint8_t> Track;

@@ -1,9 +1,13 @@
-// The saved-game and track harnesses' work on one file.
+// The saved-game, track and lap-file harnesses' work on one file.
 #include "FuzzTargets.h"
 
 #include "FuzzCheck.h"
 #include "ReplayWalk.h"
+
+#include <string>
+#include <string_view>
 #include "formats/GameFile.h"
+#include "formats/LapFile.h"
 #include "formats/TrackFile.h"
 
 namespace vx {
@@ -77,6 +81,35 @@ void CheckTrackInput(std::span<const std::uint8_t> file)
         FuzzCheck(!parsed.error.empty(), "a refused file has a reason");
     }
     WalkReplay(file);
+}
+
+void CheckLapFileInput(std::span<const std::uint8_t> file)
+{
+    constexpr std::string_view kName = "fuzz.vxlap";
+    const Parsed<LapFile> parsed = ReadLapFile(file, kName);
+    if (!parsed.ok()) {
+        FuzzCheck(parsed.error.starts_with(std::string(kName) + " "), "a refusal begins with the file's name");
+        FuzzCheck(parsed.error.find('\n') == std::string::npos && parsed.error.find('\r') == std::string::npos,
+                  "a refusal is one line");
+        FuzzCheck(parsed.error.size() < 400, "a refusal is short");
+        return;
+    }
+    const LapFile& lap = *parsed.value;
+    FuzzCheck(parsed.error.empty(), "an accepted file has no reason");
+    FuzzCheck(!LapFault(lap), "an accepted lap keeps every rule");
+    FuzzCheck(lap.Path.size() >= kMinLapVertices && lap.Path.size() <= kMaxLapVertices,
+              "a path of 2 to 50,000 vertices");
+    FuzzCheck(lap.Path.front().T == 0, "a path starts at 0 s");
+    // What is read can be sent on: written again, it is read again, and
+    // written from there it is the same text.
+    const std::string text = WriteLapFile(lap);
+    const Parsed<LapFile> again = ReadLapFile(
+        {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, kName);
+    FuzzCheck(again.ok(), "an accepted lap written again is read again");
+    FuzzCheck(again.value->Path.size() == lap.Path.size() && again.value->Driver == lap.Driver &&
+                  again.value->PreciseS == lap.PreciseS,
+              "a lap written again keeps its path, driver and precise time");
+    FuzzCheck(WriteLapFile(*again.value) == text, "a lap read back is written as it was");
 }
 
 }  // namespace vx

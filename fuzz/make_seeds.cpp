@@ -1,9 +1,20 @@
 // Writes the seed corpora of the fuzz harnesses: vx_fuzz_seeds DIR writes
-// DIR/game/*.gam and DIR/track/*.trk, built with the test fixtures, and
+// DIR/game/*.gam and DIR/track/*.trk, built with the test fixtures,
 // DIR/pipeline/*.bin, pairs of them (FuzzTargets.h gives the layout) plus the
-// demo race with its replay cut after a few laps.
+// demo race with its replay cut after a few laps, and DIR/lapfile/*.vxlap,
+// the demo race's fastest lap as a lap file, whole and cut short, and files
+// that each break one rule of the format.
 #include "FuzzTargets.h"
 #include "fixtures/RaceFiles.h"
+#include "formats/GameFile.h"
+#include "formats/LapFile.h"
+#include "formats/TrackFile.h"
+#include "laps/CompareFigures.h"
+#include "laps/LapFilePath.h"
+#include "laps/RaceLaps.h"
+#include "state/AppState.h"
+#include "toolkit/SystemServices.h"
+#include "toolkit/Text.h"
 #include "fixtures/GameFileBuilder.h"
 #include "fixtures/TrackFileBuilder.h"
 
@@ -11,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +77,85 @@ Bytes ShortenedReplay(const Bytes& game, std::uint32_t samples)
     return {};
 }
 
+Bytes BytesOf(const std::string& text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+// The fastest lap of a race as an export writes it (dated 2026-11-14).
+std::optional<vx::LapFile> FastestLap(const Bytes& game, const Bytes& track)
+{
+    vx::Parsed<vx::GameData> parsedGame = vx::ParseGameFile(game);
+    vx::Parsed<vx::TrackData> parsedTrack = vx::ParseTrackFile(track);
+    if (!parsedGame.ok() || !parsedTrack.ok())
+        return std::nullopt;
+    vx::AppState state;
+    state.Game = std::move(*parsedGame.value);
+    state.Track = std::move(*parsedTrack.value);
+    state.Laps = vx::TraceReplay(state.Game, state.Track, false);
+    const std::optional<vx::LapAnalysis> analysis = vx::AnalyseCommittedLaps(state);
+    if (!analysis)
+        return std::nullopt;
+    const std::int32_t k = analysis->ReferenceLap;
+    const vx::LapProfile profile = vx::ProfileOf(*analysis, k);
+    vx::LapFile lap;
+    lap.TrackName = "Kestrelvale";
+    lap.Layout = vx::Sha256(vx::LayoutBytes(track, state.Track.TrackInfoBase));
+    if (state.Game.HumanDriverIndex >= 1 && state.Game.HumanDriverIndex <= state.Game.Drivers.size()) {
+        const vx::DriverRecord& human = state.Game.Drivers[state.Game.HumanDriverIndex - 1u];
+        lap.Driver = vx::Cp1252ToUtf8(human.Name);
+        lap.Car = vx::Cp1252ToUtf8(human.CarName);
+    }
+    lap.DateNs = 1'794'674'527'000'000'000;
+    lap.Race = vx::Sha256(game);
+    lap.Lap = k;
+    lap.ViewTime = state.Laps.LapTimes[static_cast<std::size_t>(k - 1)];
+    lap.PreciseS = profile.PreciseS;
+    lap.Path = vx::LapFilePathOf(profile);
+    return lap;
+}
+
+// The text with its first `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The lap files: the demo's fastest lap whole, cut to six vertices (the
+// example of docs/lap-file.md), and that example breaking one rule each.
+bool WriteLapSeeds(const std::filesystem::path& dir, const Bytes& game, const Bytes& track)
+{
+    std::optional<vx::LapFile> lap = FastestLap(game, track);
+    if (!lap || vx::LapFault(*lap)) {
+        std::fprintf(stderr, "the demo race's fastest lap is no sound lap file\n");
+        return false;
+    }
+    bool ok = Write(dir / "demo_fastest.vxlap", BytesOf(vx::WriteLapFile(*lap)));
+    std::vector<vx::LapVertex> cut(lap->Path.begin(), lap->Path.begin() + 4);
+    cut.insert(cut.end(), lap->Path.end() - 2, lap->Path.end());
+    lap->Path = cut;
+    const std::string example = vx::WriteLapFile(*lap);
+    ok &= Write(dir / "example.vxlap", BytesOf(example));
+    const struct {
+        const char* name;
+        std::string text;
+    } misses[] = {
+        {"truncated", example.substr(0, example.size() / 2)},
+        {"byte_order_mark", "\xEF\xBB\xBF" + example},
+        {"member_twice", Replaced(example, "\"lap\": 10,", "\"lap\": 10, \"lap\": 11,")},
+        {"newer", Replaced(example, "\"version\": 1", "\"version\": 2")},
+        {"time_back", Replaced(example, "0.060989", "0.010989")},
+        {"nested", Replaced(example, "\"lap\": 10,", "\"lap\": 10, \"notes\": [[[[[[[[[[[[[[[[{}]]]]]]]]]]]]]]]],")},
+        {"speed_text", Replaced(example, "309.58", "\"309.58\"")},
+    };
+    for (const auto& miss : misses)
+        ok &= Write(dir / (std::string(miss.name) + ".vxlap"), BytesOf(miss.text));
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -74,7 +165,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::filesystem::path dir = argv[1];
-    for (const char* kind : {"game", "track", "pipeline"})
+    for (const char* kind : {"game", "track", "pipeline", "lapfile"})
         std::filesystem::create_directories(dir / kind);
     bool ok = true;
 
@@ -144,6 +235,7 @@ int main(int argc, char** argv)
         ok = false;
     } else {
         ok &= Write(dir / "pipeline" / "demo_three_laps.bin", vx::JoinPipelineInput(demo, demoTrack));
+        ok &= WriteLapSeeds(dir / "lapfile", Read(samples / "Saves" / "demo.gam"), demoTrack);
     }
 
     return ok ? 0 : 1;

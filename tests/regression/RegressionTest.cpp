@@ -3,8 +3,8 @@
 // harnesses' seeds (fuzz/seeds/). A broken promise fails the file's test; a
 // crash or a sanitizer report stops the program, which fails it too.
 //
-// Sections: the corpora; the pipeline input's layout; the saved games and
-// tracks; the pipeline, one window per file and one window for all; the seeds
+// Sections: the corpora; the pipeline input's layout; the saved games,
+// tracks and lap files; the pipeline, one window per file and one window for all; the seeds
 // that must reach the lap navigation.
 #include <gtest/gtest.h>
 
@@ -95,7 +95,7 @@ void Replay(const fs::path& path, Work&& work)
 TEST(RegressionCorpus, EveryHarnessHasInputsToReplay)
 {
     // An empty list would let every test below pass without replaying anything.
-    for (const char* harness : {"game", "track", "pipeline"})
+    for (const char* harness : {"game", "track", "lapfile", "pipeline"})
         EXPECT_FALSE(InputsOf(harness).empty()) << "no inputs for the " << harness << " harness";
 }
 
@@ -143,7 +143,7 @@ TEST(PipelineInputLayout, JoinedFilesSplitBackUnchanged)
     EXPECT_TRUE(std::equal(parts.Track.begin(), parts.Track.end(), track.begin(), track.end()));
 }
 
-// --- Saved games and tracks ---------------------------------------------------
+// --- Saved games, tracks and lap files ------------------------------------
 
 class GameCorpus : public testing::TestWithParam<fs::path> {};
 
@@ -162,6 +162,15 @@ TEST_P(TrackCorpus, IsReadOrRefusedKeepingEveryPromise)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, TrackCorpus, testing::ValuesIn(InputsOf("track")), TestNameOf);
+
+class LapFileCorpus : public testing::TestWithParam<fs::path> {};
+
+TEST_P(LapFileCorpus, IsReadOrRefusedKeepingEveryPromise)
+{
+    Replay(GetParam(), [](std::span<const std::uint8_t> file) { CheckLapFileInput(file); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LapFileCorpus, testing::ValuesIn(InputsOf("lapfile")), TestNameOf);
 
 // --- The pipeline ---------------------------------------------------------------
 
