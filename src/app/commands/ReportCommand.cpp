@@ -257,15 +257,19 @@ std::string ReadableCorners(const LapAnalysis& a, std::int32_t fastestLap)
     out += "  corner     entry      exit      time  gain/loss  slowest km/h\n";
     for (std::size_t i = 0; i < comparison.Lap.size(); ++i) {
         const CornerFigures& mine = comparison.Lap[i];
-        const CornerFigures& theirs = comparison.Against[i];
-        std::string slowest = KmhOrDash(mine.MinSpeedKmh);
-        if (!alone)
-            slowest += " against " + KmhOrDash(theirs.MinSpeedKmh);
-        out += "  " + PadLeft(Int(static_cast<std::int64_t>(i + 1)), 6);
-        for (const std::optional<double>& seconds : {mine.EntryS, mine.ExitS, mine.TimeS()})
-            out += " " + PadLeft(SecondsOrDash(seconds), 9);
-        out += " " + PadLeft(alone ? std::string("-") : LossOrDash(comparison.Deltas[i].TimeS), 10) + "  " +
-               slowest + "\n";
+        const std::string cells[] = {Int(static_cast<std::int64_t>(i + 1)), SecondsOrDash(mine.EntryS),
+                                     SecondsOrDash(mine.ExitS), SecondsOrDash(mine.TimeS()),
+                                     alone ? std::string("-") : LossOrDash(comparison.Deltas[i].TimeS)};
+        const std::size_t widths[] = {8, 10, 10, 10, 11};
+        for (std::size_t c = 0; c < std::size(cells); ++c)
+            out += PadLeft(cells[c], widths[c]);
+        out += "  ";
+        out += KmhOrDash(mine.MinSpeedKmh);
+        if (!alone) {
+            out += " against ";
+            out += KmhOrDash(comparison.Against[i].MinSpeedKmh);
+        }
+        out += '\n';
     }
     if (alone)
         return out;
