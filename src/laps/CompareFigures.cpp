@@ -246,6 +246,21 @@ std::int32_t ComparedLap(const LapAnalysis& analysis, std::int32_t shownLap, std
     return analysis.ReferenceLap;
 }
 
+std::int32_t DefaultAgainstLap(const LapAnalysis& analysis, std::int32_t lap)
+{
+    const std::int32_t reference = analysis.ReferenceLap;
+    if (lap != reference)
+        return reference;
+    std::int32_t best = 0;
+    for (std::int32_t k = kFirstFlyingLap; k <= analysis.LapCount; ++k) {
+        if (k != reference && (best == 0 || analysis.Lap(k).PreciseS < analysis.Lap(best).PreciseS))
+            best = k;
+    }
+    if (best != 0)
+        return best;
+    return reference != 1 ? 1 : reference;
+}
+
 LapTableBests LapTableBestsOf(const LapAnalysis& analysis, std::int32_t fastestTimeLap)
 {
     LapTableBests bests;

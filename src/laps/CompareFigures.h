@@ -11,6 +11,7 @@
 //   CompareCorners             a lap against another, corner by corner
 //   MostTimeLost               the corners where a lap lost most
 //   ComparedLap                the lap the comparison shows
+//   DefaultAgainstLap          the lap it is compared against unless another is chosen
 //   LapTableBests, BestCellsOf the best of each column of the lap table
 #pragma once
 
@@ -131,6 +132,12 @@ std::vector<CornerLoss> MostTimeLost(const CornerComparison& comparison, std::si
 // lap view's fastest lap while the whole race is shown (the analysis's
 // reference lap when no lap is under 60 seconds).
 std::int32_t ComparedLap(const LapAnalysis& analysis, std::int32_t shownLap, std::int32_t fastestLap);
+
+// The lap that lap is compared against unless another is chosen: the
+// reference lap, and for the reference lap itself the next fastest, the
+// lowest precise time of laps 2.. but the reference (lap 1 when no other is
+// left; the reference lap again when it is the only lap).
+std::int32_t DefaultAgainstLap(const LapAnalysis& analysis, std::int32_t lap);
 
 // The best of each column of the lap table.
 struct LapTableBests {

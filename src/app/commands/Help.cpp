@@ -16,7 +16,8 @@ const std::pair<Command, const char*> kUsage[] = {
     {Command::Window, "  vxanalyser [--no-history] [--history FILE]  open the window\n"
                       "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"},
     {Command::Report,
-     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv] [--history FILE]\n"},
+     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv [--corners]]\n"
+     "                    [--history FILE]\n"},
     {Command::Samples, "  vxanalyser samples GAME.gam [--track T.trk]\n"},
     {Command::Render,
      "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
@@ -48,12 +49,19 @@ const char* const kProgramHelp =
     "\n";
 
 const char* const kReportHelp =
-    "  report   prints the analysis (--json: as one JSON object, with the\n"
-    "           precise times, sectors and speeds, and each driver's race\n"
-    "           time, average speed and computer strength as numbers; --csv:\n"
-    "           the lap table as CSV); --json --against-pb also names the\n"
-    "           personal best of the track from another race in the history,\n"
-    "           with each lap's time against it\n";
+    "  report   prints the analysis: the laps' precise times, sectors and top\n"
+    "           speeds, the theoretical best and the ideal lap (the sum of the\n"
+    "           best times through each corner), and a corner table of the\n"
+    "           fastest lap against the reference lap (the reference lap\n"
+    "           against the next fastest) with the three corners where it\n"
+    "           lost most; --json: as one JSON object, with each corner's\n"
+    "           gates and best time, each lap's entry, exit and slowest speed\n"
+    "           in each corner, and each driver's race time, average speed\n"
+    "           and computer strength as numbers; --csv: the lap table as\n"
+    "           CSV, --csv --corners a row per lap and corner instead;\n"
+    "           --json --against-pb also names the personal best of the track\n"
+    "           from another race in the history, with each lap's time\n"
+    "           against it\n";
 
 const char* const kSamplesHelp =
     "  samples  prints every replay sample as CSV: time, map position, lap,\n"

@@ -1,14 +1,17 @@
 // "vxanalyser report GAME.gam": the window's load without drawing, and what
 // it shows, printed as a readable report, as one JSON object or as the lap
-// table in CSV.
+// table in CSV (with --corners: each lap's figures in each corner).
 //
 // Sections: the JSON object (the game, the track, the laps, the analysis);
-// the readable report; the lap table; running.
+// the readable report (with the corner table); the CSV tables; running.
 #include <iostream>
+#include <vector>
 
 #include "app/commands/Commands.h"
 #include "history/HistoryStore.h"
+#include "laps/CompareFigures.h"
 #include "laps/DriverTable.h"
+#include "laps/LapAnalysis.h"
 #include "laps/LapTrace.h"
 #include "laps/LapView.h"
 #include "laps/RaceLaps.h"
@@ -119,6 +122,32 @@ Json SecondsList(std::span<const std::optional<double>> values)
     return list;
 }
 
+// A lap's figures in each corner, in lap order.
+Json LapCornersJson(const LapFigures& lap)
+{
+    Json list = Json::array();
+    for (const CornerFigures& corner : lap.Corners)
+        list.push_back({{"entry_s", JsonSeconds(corner.EntryS)},
+                        {"exit_s", JsonSeconds(corner.ExitS)},
+                        {"min_speed_kmh", JsonNumber(corner.MinSpeedKmh, 1)}});
+    return list;
+}
+
+// The reference lap's corners: the gate at each apex, the gate that ends
+// each but the last, and the best time through each.
+Json CornersJson(const LapAnalysis& a)
+{
+    Json list = Json::array();
+    for (std::size_t i = 0; i < a.Corners.size(); ++i) {
+        const Corner& corner = a.Corners[i];
+        list.push_back({{"corner", i + 1},
+                        {"apex_gate", GateJson(corner.Apex)},
+                        {"end_gate", corner.End ? GateJson(*corner.End) : Json(nullptr)},
+                        {"best_s", JsonSeconds(corner.BestS)}});
+    }
+    return list;
+}
+
 // The lap analysis; against: the best lap of another race it is measured
 // against too, when named is set ("reference_race", null without one).
 Json AnalysisJson(const LapAnalysis& a, const LapTrace& laps, const std::optional<BestLapOfRace>& against,
@@ -135,7 +164,8 @@ Json AnalysisJson(const LapAnalysis& a, const LapTrace& laps, const std::optiona
                            {"precise_s", JsonSeconds(lap.PreciseS)},
                            {"sectors_s", SecondsList(lap.SectorsS)},
                            {"top_speed_kmh", JsonNumber(lap.TopSpeedKmh, 1)},
-                           {"clean", lap.Clean}});
+                           {"clean", lap.Clean},
+                           {"corners", LapCornersJson(lap)}});
     }
     Json analysis = {{"crossings_s", std::move(crossings)},
                      {"reference_lap", a.ReferenceLap},
@@ -146,7 +176,9 @@ Json AnalysisJson(const LapAnalysis& a, const LapTrace& laps, const std::optiona
                      {"theoretical_best_s", JsonSeconds(a.TheoreticalBestS)},
                      {"clean_laps",
                       {{"count", a.CleanCount}, {"mean_s", JsonSeconds(a.CleanMeanS)},
-                       {"stdev_s", JsonSeconds(a.CleanStdevS)}}}};
+                       {"stdev_s", JsonSeconds(a.CleanStdevS)}}},
+                     {"corners", CornersJson(a)},
+                     {"ideal_lap_s", JsonSeconds(a.IdealLapS)}};
     if (named) {
         Json reference = nullptr;
         if (against) {
@@ -186,12 +218,89 @@ std::string SecondsOrDash(const std::optional<double>& value)
     return value ? SecondsText(*value) : std::string("-");
 }
 
-// The analysis as a table of laps under a line of totals.
-std::string ReadableAnalysis(const LapAnalysis& a)
+std::string KmhOrDash(const std::optional<double>& value)
+{
+    return value ? FixedText(*value, 1) : std::string("-");
+}
+
+std::string LossOrDash(const std::optional<double>& value)
+{
+    return value ? SignedFixedText(*value, 3) : std::string("-");
+}
+
+// The way a corner's loss went: the larger of its entry's and its exit's.
+std::string WayOf(const CornerLoss& loss)
+{
+    return loss.OnTheWayOut ? "on the way out" : "on the way in";
+}
+
+// The corners of the lap the comparison shows for the whole race (the lap
+// view's fastest lap) against the lap it compares that with (the reference
+// lap, or for the reference lap the next fastest): a row per corner with
+// the lap's entry, exit and time, the time lost or gained through the
+// corner and both laps' slowest speeds; then the three corners where the
+// most time went, in words.
+std::string ReadableCorners(const LapAnalysis& a, std::int32_t fastestLap)
+{
+    if (a.Corners.empty()) {
+        const std::string why = a.MetresPerPixel ? "the reference lap never slows by " +
+                                                       FixedText(kCornerSpeedStepKmh, 0) +
+                                                       " km/h and picks up as much again"
+                                                 : "the laps have no speed";
+        return "\nCorners     none: " + why + "\n";
+    }
+    const std::int32_t lap = ComparedLap(a, 0, fastestLap);
+    const std::int32_t against = DefaultAgainstLap(a, lap);
+    const bool alone = against == lap;  // a race of one lap has none to compare with
+    const CornerComparison comparison = CompareCorners(a, lap, against);
+    std::string out = "\nCorners     lap " + Int(lap) + (alone ? "" : " against lap " + Int(against)) + "\n";
+    out += "  corner     entry      exit      time  gain/loss  slowest km/h\n";
+    for (std::size_t i = 0; i < comparison.Lap.size(); ++i) {
+        const CornerFigures& mine = comparison.Lap[i];
+        const std::string cells[] = {Int(static_cast<std::int64_t>(i + 1)), SecondsOrDash(mine.EntryS),
+                                     SecondsOrDash(mine.ExitS), SecondsOrDash(mine.TimeS()),
+                                     alone ? std::string("-") : LossOrDash(comparison.Deltas[i].TimeS)};
+        const std::size_t widths[] = {8, 10, 10, 10, 11};
+        for (std::size_t c = 0; c < std::size(cells); ++c)
+            out += PadLeft(cells[c], widths[c]);
+        out += "  ";
+        out += KmhOrDash(mine.MinSpeedKmh);
+        if (!alone) {
+            out += " against ";
+            out += KmhOrDash(comparison.Against[i].MinSpeedKmh);
+        }
+        out += '\n';
+    }
+    if (alone)
+        return out;
+
+    // Only a loss that shows as one: "+0.000 s" is none.
+    const std::string heading = "Most time lost: ";
+    std::vector<CornerLoss> losses = MostTimeLost(comparison, 3);
+    std::erase_if(losses, [](const CornerLoss& loss) { return !(RoundedValue(loss.TimeS, 3) > 0); });
+    if (losses.empty())
+        return out + heading + "no corner\n";
+    for (std::size_t k = 0; k < losses.size(); ++k) {
+        const CornerLoss& loss = losses[k];
+        const auto i = static_cast<std::size_t>(loss.Corner - 1);
+        out += k == 0 ? heading : std::string(Characters(heading), ' ');
+        out += "corner " + Int(loss.Corner) + ", " + SignedFixedText(loss.TimeS, 3) + " s, " + WayOf(loss);
+        const auto& slowest = comparison.Lap[i].MinSpeedKmh;
+        const auto& theirs = comparison.Against[i].MinSpeedKmh;
+        if (slowest && theirs)
+            out += " (slowest " + FixedText(*slowest, 1) + " against " + FixedText(*theirs, 1) + " km/h)";
+        out += "\n";
+    }
+    return out;
+}
+
+// The analysis as a table of laps under a line of totals, then the corners.
+std::string ReadableAnalysis(const LapAnalysis& a, std::int32_t fastestLap)
 {
     std::string out = "\nAnalysis    reference lap " + Int(a.ReferenceLap) + ", theoretical best " +
-                      SecondsOrDash(a.TheoreticalBestS) + " s, clean laps " + Int(a.CleanCount) + " (mean " +
-                      SecondsOrDash(a.CleanMeanS) + " s, stdev " + SecondsOrDash(a.CleanStdevS) + " s)\n";
+                      SecondsOrDash(a.TheoreticalBestS) + " s, ideal lap " + SecondsOrDash(a.IdealLapS) +
+                      " s, clean laps " + Int(a.CleanCount) + " (mean " + SecondsOrDash(a.CleanMeanS) +
+                      " s, stdev " + SecondsOrDash(a.CleanStdevS) + " s)\n";
     out += "  lap   precise        S1        S2        S3  top km/h\n";
     for (std::int32_t k = 1; k <= a.LapCount; ++k) {
         const LapFigures& lap = a.Lap(k);
@@ -199,14 +308,14 @@ std::string ReadableAnalysis(const LapAnalysis& a)
         out += PadLeft(Int(k), 3);
         for (const std::string& cell : {SecondsText(lap.PreciseS), SecondsOrDash(lap.SectorsS[0]),
                                         SecondsOrDash(lap.SectorsS[1]), SecondsOrDash(lap.SectorsS[2]),
-                                        lap.TopSpeedKmh ? FixedText(*lap.TopSpeedKmh, 1) : std::string("-")})
+                                        KmhOrDash(lap.TopSpeedKmh)})
         {
             out += ' ';
             out += PadLeft(cell, 9);
         }
         out += "\n";
     }
-    return out;
+    return out + ReadableCorners(a, fastestLap);
 }
 
 std::string ReportText(const AppState& state)
@@ -240,11 +349,11 @@ std::string ReportText(const AppState& state)
     if (laps.SlowestLap != 0)
         out += "Slowest     lap " + LapText(laps, laps.SlowestLap) + " s\n";
     if (const auto analysis = AnalyseCommittedLaps(state))
-        out += ReadableAnalysis(*analysis);
+        out += ReadableAnalysis(*analysis, laps.FastestLap);
     return out;
 }
 
-// --- The lap table --------------------------------------------------------------------------
+// --- The CSV tables --------------------------------------------------------------------------
 
 std::string LapTableCsv(const std::optional<LapAnalysis>& analysis, const LapTrace& laps)
 {
@@ -259,6 +368,21 @@ std::string LapTableCsv(const std::optional<LapAnalysis>& analysis, const LapTra
     return out;
 }
 
+// A row per lap and corner: the entry, the exit, their sum and the slowest
+// speed; the header alone for a race without laps or corners.
+std::string CornerTableCsv(const std::optional<LapAnalysis>& analysis)
+{
+    std::string out = CsvRow({"lap", "corner", "entry_s", "exit_s", "time_s", "min_speed_kmh"});
+    for (std::int32_t k = 1; analysis && k <= analysis->LapCount; ++k) {
+        const std::vector<CornerFigures>& corners = analysis->Lap(k).Corners;
+        for (std::size_t i = 0; i < corners.size(); ++i)
+            out += CsvRow({Int(k), Int(static_cast<std::int64_t>(i + 1)), CsvNumber(corners[i].EntryS, 3),
+                           CsvNumber(corners[i].ExitS, 3), CsvNumber(corners[i].TimeS(), 3),
+                           CsvNumber(corners[i].MinSpeedKmh, 1)});
+    }
+    return out;
+}
+
 // --- Running ----------------------------------------------------------------------------------
 
 struct ReportWords {
@@ -267,6 +391,7 @@ struct ReportWords {
     std::string history;  // the history read for --against-pb; the user's own when empty
     bool json = false;
     bool csv = false;
+    bool corners = false;  // the CSV's rows are laps in corners
     bool againstPb = false;
 };
 
@@ -304,13 +429,15 @@ ExitStatus RunReportCommand(const std::vector<std::string>& args)
     if (const auto ended = ReadCommandWords(args, Command::Report,
                                             {{"--track", report.track}, {"--history", report.history}},
                                             {{"--json", report.json}, {"--csv", report.csv},
-                                             {"--against-pb", report.againstPb}},
+                                             {"--corners", report.corners}, {"--against-pb", report.againstPb}},
                                             operands))
         return *ended;
     if (const auto ended = OneSavedGame(operands, report.game))
         return *ended;
     if (report.json && report.csv)
         return WrongUsage("--json and --csv do not go together");
+    if (report.corners && !report.csv)
+        return WrongUsage("--corners goes with --csv");
     if (report.againstPb && !report.json)
         return WrongUsage("--against-pb goes with --json");
 
@@ -320,7 +447,8 @@ ExitStatus RunReportCommand(const std::vector<std::string>& args)
     if (!LoadToPrint(state, toolkit, report.game, report.track))
         return ExitStatus::InputRefused;
     if (report.csv) {
-        std::cout << LapTableCsv(AnalyseCommittedLaps(state), state.Laps);
+        const auto analysis = AnalyseCommittedLaps(state);
+        std::cout << (report.corners ? CornerTableCsv(analysis) : LapTableCsv(analysis, state.Laps));
     } else if (report.json) {
         std::optional<BestLapOfRace> best;
         if (report.againstPb) {

@@ -3,28 +3,9 @@
 #include <algorithm>
 
 #include "history/RaceRecord.h"
-#include "laps/LapAnalysis.h"
 #include "toolkit/Text.h"
 
 namespace vx {
-
-namespace {
-
-// The fastest lap by precise time of laps 2.. but besides (lap 1 when no
-// other is left; besides itself when it is the only lap).
-std::int32_t FastestBut(const LapAnalysis& analysis, std::int32_t besides)
-{
-    std::int32_t best = 0;
-    for (std::int32_t k = kFirstFlyingLap; k <= analysis.LapCount; ++k) {
-        if (k != besides && (best == 0 || analysis.Lap(k).PreciseS < analysis.Lap(best).PreciseS))
-            best = k;
-    }
-    if (best != 0)
-        return best;
-    return besides != 1 ? 1 : besides;
-}
-
-}  // namespace
 
 void CompareChoice::HoldFor(const Sha256Digest& game, const Sha256Digest& layout)
 {
@@ -61,11 +42,8 @@ std::int32_t CompareChoice::AgainstLap(const LapAnalysis& analysis, std::int32_t
 {
     if (otherLap_)
         return 0;
-    const std::int32_t reference = analysis.ReferenceLap;
-    const std::int32_t chosen = lap_ >= 1 && lap_ <= analysis.LapCount ? lap_ : reference;
-    if (chosen != lap)
-        return chosen;
-    return lap != reference ? reference : FastestBut(analysis, reference);
+    const std::int32_t chosen = lap_ >= 1 && lap_ <= analysis.LapCount ? lap_ : analysis.ReferenceLap;
+    return chosen != lap ? chosen : DefaultAgainstLap(analysis, lap);
 }
 
 std::optional<std::int32_t> CompareChoice::Stepped(const LapAnalysis& analysis, std::int32_t lap,
