@@ -310,6 +310,32 @@ void BM_ReadLapFile_Long(benchmark::State& state)
 }
 BENCHMARK(BM_ReadLapFile_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The pointer from one corner to the next (a row of the corner table, a bar
+// or a number on the map): the map and both charts drawn again with the
+// corner marked, the corner table and the loss chart with it shaded.
+void BM_CornerPointing_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    SwitchToLap(p, 3);
+    CompareWindow& compare = p.app.Compare();
+    compare.Open(p.State(), p.tk);
+    const auto corners = static_cast<std::int32_t>(compare.Corners().Deltas.size());
+    if (corners == 0) {
+        state.SkipWithError("the long race has no corners");
+        return;
+    }
+    std::int32_t corner = 0;
+    for (auto _ : state) {
+        corner = corner % corners + 1;
+        compare.PointAtCorner(p.State(), p.tk, corner);
+    }
+    state.counters["corners"] = corners;
+    compare.Close(p.tk);
+}
+BENCHMARK(BM_CornerPointing_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The three procedures that draw the map, on the demo's track.
 void BM_WholeMap_Demo(benchmark::State& state)
 {
@@ -484,6 +510,8 @@ int main(int argc, char** argv)
          "BM_Baseline_ReadEverySample", "", 8.0},
         {"Lap file of the reference lap read and checked, long.gam", "BM_ReadLapFile_Long", "",
          "BM_Analysis_Long", "", 2.0},
+        {"A corner pointed at in the comparison, long.gam", "BM_CornerPointing_Long", "",
+         "BM_Baseline_ReadEverySample", "", 8.0},
     };
     const std::vector<Series> series = {
         {"Growth: lap switch to lap 1 (baseline: one pass reading every sample)",

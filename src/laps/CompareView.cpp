@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "laps/ComparePaint.h"
 #include "laps/LapAnalysis.h"
 #include "toolkit/Format.h"
 #include "toolkit/Text.h"
@@ -13,25 +14,41 @@
 
 namespace vx {
 
-namespace {
+void UseSmallFont(Toolkit& toolkit, const ComparePictures& pictures)
+{
+    toolkit.SetDrawingFont(toolkit.FontHandleOf(pictures.Font));
+    toolkit.SetDrawingMode(1);
+}
 
-constexpr Colour kWhite = MakeRgb(255, 255, 255);
-constexpr Colour kBlack = MakeRgb(0, 0, 0);
-constexpr Colour kGrey = MakeRgb(128, 128, 128);
-constexpr Colour kLightGrey = MakeRgb(220, 220, 220);
-constexpr Colour kPaper = MakeRgb(250, 250, 250);
-constexpr Colour kRed = MakeRgb(255, 0, 0);
-constexpr Colour kLapBlue = MakeRgb(0, 0, 255);          // the compared lap
-constexpr Colour kReference = MakeRgb(255, 0, 255);      // the lap compared against
-constexpr Colour kLapRim = MakeRgb(20, 20, 20);          // the edge of the compared lap's band
-constexpr Colour kLabelFill = MakeRgb(255, 255, 255);    // behind a gate's label
-constexpr Colour kLosing = MakeRgb(255, 190, 190);       // delta rising: time lost
-constexpr Colour kGaining = MakeRgb(185, 235, 185);      // delta falling: time gained
-constexpr Colour kHeaderFill = MakeRgb(200, 200, 200);
-constexpr Colour kRowFill = MakeRgb(255, 255, 255);
-constexpr Colour kOtherRowFill = MakeRgb(242, 242, 242);
-constexpr Colour kComparedRowFill = MakeRgb(205, 225, 255);
-constexpr Colour kBestFill = MakeRgb(170, 225, 170);
+double NiceCeiling(double value)
+{
+    const double power = std::pow(10.0, std::floor(std::log10(value)));
+    for (const double step : {1.0, 1.5, 2.0, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0})
+        if (step * power >= value * (1 - 1e-12))
+            return step * power;
+    return 10 * power;
+}
+
+std::string LapName(std::int32_t lap)
+{
+    return "lap " + IntToText(lap);
+}
+
+std::string LapName(const LapProfile& lap)
+{
+    return lap.Race.empty() ? LapName(lap.Lap) : LapName(lap.Lap) + " (" + lap.Race + ")";
+}
+
+std::string SectorGateLabel(int gate)
+{
+    // Appended in steps: "S" + a temporary string draws a false overlap
+    // warning from the Windows build's compiler.
+    std::string label = "S";
+    label += IntToText(gate + 1) + "|S" + IntToText(gate + 2);
+    return label;
+}
+
+namespace {
 
 // A chart's plot lies inside its picture with room for the title above,
 // the speed or delta labels on the left and the lap fractions below.
@@ -58,12 +75,12 @@ constexpr int kTimeColumn = 1, kPreciseColumn = 2, kFirstSectorColumn = 3, kTopS
 
 // The map: the compared lap is a band of its speed colours, kLapHalfWidth
 // pixels either side of its path, with a dark rim one pixel wide; the track
-// map under the laps is faded toward white by kMapFadePercent.
+// map under the laps is faded toward white by kMapFadePercent. The stretch
+// of the corner pointed at has a halo kPointedHaloWidth pixels wide around
+// the rim.
 constexpr int kLapHalfWidth = 2;
 constexpr int kMapFadePercent = 45;
-// A gate's label stands this far beyond the end of the gate, on the side
-// where it covers fewer of the laps' points.
-constexpr int kLabelGap = 5;
+constexpr int kPointedHaloWidth = 3;
 
 // The speed legend: the compared lap's scale on the first line, what the
 // map's lines are on the second.
@@ -171,34 +188,6 @@ void DrawChartFrame(Toolkit& toolkit, const ChartPlot& plot, const std::string& 
     toolkit.DrawTextAt(plot.Left + plot.Width - 34, labelY, "100 %", kBlack);
 }
 
-void UseSmallFont(Toolkit& toolkit, const ComparePictures& pictures)
-{
-    toolkit.SetDrawingFont(toolkit.FontHandleOf(pictures.Font));
-    toolkit.SetDrawingMode(1);
-}
-
-// A round number at least value: 1, 1.5, 2, 3, 4, 5, 6 or 8 times a power
-// of ten.
-double NiceCeiling(double value)
-{
-    const double power = std::pow(10.0, std::floor(std::log10(value)));
-    for (const double step : {1.0, 1.5, 2.0, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0})
-        if (step * power >= value * (1 - 1e-12))
-            return step * power;
-    return 10 * power;
-}
-
-std::string LapName(std::int32_t lap)
-{
-    return "lap " + IntToText(lap);
-}
-
-// A lap by name, with its race when it is of another race: "lap 7 (2026-12-01)".
-std::string LapName(const LapProfile& lap)
-{
-    return lap.Race.empty() ? LapName(lap.Lap) : LapName(lap.Lap) + " (" + lap.Race + ")";
-}
-
 // Mixes every pixel of the map's area (not the strip below it) with white:
 // the map steps back behind the laps.
 void FadeMapArea(Image& image)
@@ -216,39 +205,39 @@ void FadeMapArea(Image& image)
     }
 }
 
-// The box a gate's label takes beyond one of the gate's ends.
-struct LabelBox {
-    int x = 0, y = 0, w = 0, h = 0;
-};
-LabelBox LabelBeyond(const Gate& gate, bool secondEnd, int width, int height, const Image& map)
+// A label in a grey frame, on a white ground unless filled otherwise.
+void DrawLabel(Toolkit& toolkit, const LabelBox& box, const std::string& text, Colour fill = kLabelFill)
 {
-    const MapPoint end = secondEnd ? gate.End2 : gate.End1;
-    const double sign = secondEnd ? 1.0 : -1.0;
-    const double nx = -gate.Direction.y * sign, ny = gate.Direction.x * sign;  // outward
-    // The box's centre lies on the gate's line, beyond its end by the gap
-    // and by half the box measured along that line.
-    const double reach = kLabelGap + 0.5 * (std::abs(nx) * width + std::abs(ny) * height);
-    LabelBox box{static_cast<int>(std::lround(end.x + reach * nx - width / 2.0)),
-                 static_cast<int>(std::lround(end.y + reach * ny - height / 2.0)), width, height};
-    box.x = std::clamp(box.x, 0, std::max(0, map.Width() - width));
-    box.y = std::clamp(box.y, 0, std::max(0, map.Height() - height));
-    return box;
+    toolkit.FillBox(box.x, box.y, box.w, box.h, fill);
+    toolkit.DrawLineBy(box.x, box.y, box.w, 0, kGrey);
+    toolkit.DrawLineBy(box.x, box.y + box.h - 1, box.w, 0, kGrey);
+    toolkit.DrawLineBy(box.x, box.y, 0, box.h, kGrey);
+    toolkit.DrawLineBy(box.x + box.w - 1, box.y, 0, box.h, kGrey);
+    toolkit.DrawTextAt(box.x + 2, box.y, text, kBlack);
 }
 
-// How many of the laps' points lie in the box or within the band's width of it.
-int PointsUnder(const LabelBox& box, const CompareFigures& figures)
+// The halo around the compared lap's band over a stretch of it, from the
+// point of the path at its first fraction to the point at its last.
+void HaloAlong(Image& map, const LapProfile& lap, const CornerStretch& stretch)
 {
-    const int margin = kLapHalfWidth + 2;
-    int count = 0;
-    for (const LapProfile* lap : {&figures.Lap, &figures.Against})
-        for (const PathVertex& v : lap->Path)
-            count += v.x >= box.x - margin && v.x < box.x + box.w + margin && v.y >= box.y - margin &&
-                     v.y < box.y + box.h + margin;
-    return count;
+    const double from = stretch.From * lap.LengthPx, to = stretch.To * lap.LengthPx;
+    const MapPoint start = PointAt(lap, stretch.From), end = PointAt(lap, stretch.To);
+    const int radius = kLapHalfWidth + 1 + kPointedHaloWidth;
+    MapPoint last = start;
+    for (const PathVertex& v : lap.Path) {
+        if (v.distance <= from)
+            continue;
+        if (v.distance >= to)
+            break;
+        ThickLine(map, last.x, last.y, v.x, v.y, radius, kPointedHalo);
+        last = {v.x, v.y};
+    }
+    ThickLine(map, last.x, last.y, end.x, end.y, radius, kPointedHalo);
 }
 
 void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std::optional<LapLine>& lapLine,
-                 const ComparePictures& pictures, Toolkit& toolkit)
+                 const CompareMapLabels& labels, const CornerMark& pointed, const ComparePictures& pictures,
+                 Toolkit& toolkit)
 {
     if (!toolkit.ImageExists(pictures.TrackMap))
         return;
@@ -260,6 +249,10 @@ void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std:
     FadeMapArea(*map);
     const LapProfile& lap = figures.Lap;
     const auto& path = lap.Path;
+    // The corner pointed at under everything: the band and the lap compared
+    // against stay whole over it.
+    if (pointed.Stretch && !path.empty())
+        HaloAlong(*map, lap, *pointed.Stretch);
     // The rim first, under the whole band, so that the band stays whole
     // where the lap crosses itself.
     for (std::size_t i = 1; i < path.size(); ++i)
@@ -280,30 +273,29 @@ void DrawMapBase(const LapAnalysis& a, const CompareFigures& figures, const std:
                             std::lround(against[i].x), std::lround(against[i].y), kReference);
     if (lapLine)
         toolkit.DrawSegment(lapLine->x1, lapLine->y1, lapLine->x2, lapLine->y2, kRed);
+    UseSmallFont(toolkit, pictures);
     if (a.Gates) {
-        UseSmallFont(toolkit, pictures);
-        for (int g = 0; g < 2; ++g) {
-            const Gate& gate = (*a.Gates)[static_cast<std::size_t>(g)];
+        for (std::size_t g = 0; g < 2; ++g) {
+            const Gate& gate = (*a.Gates)[g];
             const long x1 = std::lround(gate.End1.x), y1 = std::lround(gate.End1.y);
             const long x2 = std::lround(gate.End2.x), y2 = std::lround(gate.End2.y);
             toolkit.DrawSegment(x1, y1, x2, y2, kBlack);
             toolkit.DrawSegment(x1 + 1, y1, x2 + 1, y2, kWhite);
-            std::string label = "S";
-            label += IntToText(g + 1) + "|S" + IntToText(g + 2);
-            // Off the laps: beyond the gate's end where the label covers
-            // fewer of their points, on a white ground.
-            const int width = toolkit.MeasureTextWidth(label) + 4;
-            const int height = toolkit.FontCellHeight(toolkit.FontHandleOf(pictures.Font)) + 1;
-            const LabelBox second = LabelBeyond(gate, true, width, height, *map);
-            const LabelBox first = LabelBeyond(gate, false, width, height, *map);
-            const LabelBox box = PointsUnder(first, figures) < PointsUnder(second, figures) ? first : second;
-            toolkit.FillBox(box.x, box.y, box.w, box.h, kLabelFill);
-            toolkit.DrawLineBy(box.x, box.y, box.w, 0, kGrey);
-            toolkit.DrawLineBy(box.x, box.y + box.h - 1, box.w, 0, kGrey);
-            toolkit.DrawLineBy(box.x, box.y, 0, box.h, kGrey);
-            toolkit.DrawLineBy(box.x + box.w - 1, box.y, 0, box.h, kGrey);
-            toolkit.DrawTextAt(box.x + 2, box.y, label, kBlack);
+            if (g < labels.Sectors.size())
+                DrawLabel(toolkit, labels.Sectors[g], SectorGateLabel(static_cast<int>(g)));
         }
+    }
+    // Each corner's number beside its apex, a short tick across the band
+    // at the apex itself.
+    for (std::size_t i = 0; i < a.Corners.size() && i < labels.Corners.size(); ++i) {
+        const Gate& apex = a.Corners[i].Apex;
+        const double nx = -apex.Direction.y, ny = apex.Direction.x;
+        const double reach = kLapHalfWidth + 3;
+        toolkit.DrawSegment(std::lround(apex.Centre.x - reach * nx), std::lround(apex.Centre.y - reach * ny),
+                            std::lround(apex.Centre.x + reach * nx), std::lround(apex.Centre.y + reach * ny),
+                            kBlack);
+        const auto corner = static_cast<std::int32_t>(i + 1);
+        DrawLabel(toolkit, labels.Corners[i], IntToText(corner), corner == pointed.Corner ? kPointedHalo : kLabelFill);
     }
 }
 
@@ -344,6 +336,11 @@ void DrawLegend(const LapAnalysis& a, const CompareFigures& figures, const Compa
     toolkit.DrawTextAt(182, 16, "sector gates", kBlack);
     toolkit.FillBox(276, 18, 2, 10, kRed);
     toolkit.DrawTextAt(282, 16, "lap line", kBlack);
+    if (!a.Corners.empty()) {
+        const LabelBox box{346, 15, toolkit.MeasureTextWidth("1") + 4, legend.Height - 16};
+        DrawLabel(toolkit, box, "1");
+        toolkit.DrawTextAt(box.x + box.w + 4, 16, "corners at their apexes", kBlack);
+    }
 }
 
 // Speeds of a lap as chart points: x from the lap fraction, y from the speed.
@@ -365,8 +362,17 @@ void DrawSpeedCurve(Toolkit& toolkit, const ChartPlot& plot, const LapProfile& l
     }
 }
 
-void DrawSpeedBase(const LapAnalysis& a, const CompareFigures& figures, const ComparePictures& pictures,
-                   Toolkit& toolkit)
+// The stretch of the corner pointed at, shaded over the plot's whole height.
+void ShadeStretch(Toolkit& toolkit, const ChartPlot& plot, const std::optional<CornerStretch>& pointed)
+{
+    if (!pointed)
+        return;
+    const int from = ChartX(plot, pointed->From), to = ChartX(plot, pointed->To);
+    toolkit.FillBox(from, plot.Top, to - from + 1, plot.Height, kPointedShade);
+}
+
+void DrawSpeedBase(const LapAnalysis& a, const CompareFigures& figures, const std::optional<CornerStretch>& pointed,
+                   const ComparePictures& pictures, Toolkit& toolkit)
 {
     const CursorPictureSlot& chart = pictures.SpeedChart;
     const ChartPlot plot = ChartPlotOf(chart.Width, chart.Height);
@@ -374,6 +380,7 @@ void DrawSpeedBase(const LapAnalysis& a, const CompareFigures& figures, const Co
     Drawing drawing(toolkit, chart.Base);
     UseSmallFont(toolkit, pictures);
     DrawChartFrame(toolkit, plot, "Speed (km/h)");
+    ShadeStretch(toolkit, plot, pointed);
     const int plotRight = plot.Left + plot.Width;
     // The lap of another race has a longer name: both names move left as
     // far as it needs.
@@ -401,7 +408,8 @@ void DrawSpeedBase(const LapAnalysis& a, const CompareFigures& figures, const Co
     DrawSpeedCurve(toolkit, plot, figures.Lap, top, kLapBlue);
 }
 
-void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& pictures, Toolkit& toolkit)
+void DrawDeltaBase(const CompareFigures& figures, const std::optional<CornerStretch>& pointed,
+                   const ComparePictures& pictures, Toolkit& toolkit)
 {
     const CursorPictureSlot& chart = pictures.DeltaChart;
     const ChartPlot plot = ChartPlotOf(chart.Width, chart.Height);
@@ -410,6 +418,7 @@ void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& picture
     UseSmallFont(toolkit, pictures);
     DrawChartFrame(toolkit, plot,
                    "Delta (s): " + LapName(figures.Lap.Lap) + " against " + LapName(figures.Against));
+    ShadeStretch(toolkit, plot, pointed);
     toolkit.DrawTextAt(plot.Left + plot.Width - 150, 3, "red: losing  green: gaining", kGrey);
     const auto columns = static_cast<std::size_t>(std::max(plot.Width, 0));
     std::vector<double> delta(columns);
@@ -444,6 +453,29 @@ void DrawDeltaBase(const CompareFigures& figures, const ComparePictures& picture
     toolkit.DrawTextAt(6, plot.Top + plot.Height - 10, SignedSeconds(-range), kBlack);
 }
 
+// The ideal lap (the best corners) beside the theoretical best (the best
+// sectors), both against the reference lap:
+// "Ideal lap 43.326 s (9 corners), theoretical best 43.366 s: -0.276 and -0.236 s on lap 10".
+std::string BestLapsText(const LapAnalysis& a)
+{
+    const std::string corners = IntToText(static_cast<std::int64_t>(a.Corners.size()));
+    const std::string ideal = a.Corners.empty() ? "Ideal lap: none (no corners)"
+                              : a.IdealLapS ? "Ideal lap " + Seconds(*a.IdealLapS) + " s (" + corners + " corners)"
+                                            : "Ideal lap: none (a corner has no time)";
+    const std::string best = a.TheoreticalBestS ? "theoretical best " + Seconds(*a.TheoreticalBestS) + " s"
+                                                : "theoretical best: none (a sector has no time)";
+    // What each would gain on the reference lap, of those there are.
+    std::vector<std::string> gains;
+    for (const auto& time : {a.IdealLapS, a.TheoreticalBestS})
+        if (time)
+            gains.push_back(SignedSeconds(*time - a.Lap(a.ReferenceLap).PreciseS));
+    std::string on;
+    if (!gains.empty())
+        on = ": " + (gains.size() == 2 ? gains[0] + " and " + gains[1] : gains[0]) + " s on " +
+             LapName(a.ReferenceLap);
+    return ideal + ", " + best + on;
+}
+
 // The figures under the map: the compared lap against the lap compared
 // against, the theoretical best and the clean laps (both of the analysis's
 // reference lap), and what the cursor points at.
@@ -462,12 +494,7 @@ void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optio
                                  SignedSeconds(lap.PreciseS - reference.PreciseS) + " s against " +
                                  LapName(reference) + referenceTime,
                        kBlack);
-    const LapFigures& measure = a.Lap(a.ReferenceLap);
-    std::string best = "Theoretical best: none (a sector has no time)";
-    if (a.TheoreticalBestS)
-        best = "Theoretical best " + Seconds(*a.TheoreticalBestS) + " s, " +
-               SignedSeconds(*a.TheoreticalBestS - measure.PreciseS) + " s on " + LapName(a.ReferenceLap);
-    toolkit.DrawTextAt(6, 19, best, kBlack);
+    toolkit.DrawTextAt(6, 19, BestLapsText(a), kBlack);
     std::string clean = "Clean laps (within " + IntToText(kCleanLapPercent) + " % of " + LapName(a.ReferenceLap) +
                         "): " + IntToText(a.CleanCount);
     if (a.CleanMeanS)
@@ -476,7 +503,11 @@ void DrawFigures(const LapAnalysis& a, const CompareFigures& figures, std::optio
         clean += ", deviation " + Seconds(*a.CleanStdevS) + " s";
     toolkit.DrawTextAt(6, 35, clean, kBlack);
     if (!cursor) {
-        toolkit.DrawTextAt(6, 55, "Point at the speed or delta chart to compare the two laps there.", kGrey);
+        toolkit.DrawTextAt(6, 55,
+                           a.Corners.empty() ? "Point at the speed or delta chart to compare the two laps there."
+                                             : "Point at a chart to compare the two laps there, or at a corner to "
+                                               "mark it.",
+                           kGrey);
         return;
     }
     const double f = *cursor;
@@ -505,12 +536,13 @@ void Marker(Image& image, MapPoint p, Colour fill)
 }  // namespace
 
 void DrawCompareBase(const LapAnalysis& analysis, const CompareFigures& figures,
-                     const std::optional<LapLine>& lapLine, const ComparePictures& pictures, Toolkit& toolkit)
+                     const std::optional<LapLine>& lapLine, const CompareMapLabels& labels, const CornerMark& pointed,
+                     const ComparePictures& pictures, Toolkit& toolkit)
 {
-    DrawMapBase(analysis, figures, lapLine, pictures, toolkit);
+    DrawMapBase(analysis, figures, lapLine, labels, pointed, pictures, toolkit);
     DrawLegend(analysis, figures, pictures, toolkit);
-    DrawSpeedBase(analysis, figures, pictures, toolkit);
-    DrawDeltaBase(figures, pictures, toolkit);
+    DrawSpeedBase(analysis, figures, pointed.Stretch, pictures, toolkit);
+    DrawDeltaBase(figures, pointed.Stretch, pictures, toolkit);
 }
 
 void DrawCompareCursor(const LapAnalysis& analysis, const CompareFigures& figures, std::optional<double> cursor,

@@ -1,6 +1,7 @@
 // The comparison's pictures: one lap against the lap it is compared with on
 // the map coloured by speed, their speed and the delta along the lap, the
-// table of every lap, and the figures at the pointer's cursor.
+// table of every lap, and the figures at the pointer's cursor. (The corner
+// table, the loss chart and the words on the corners: CornerView.h.)
 //
 // The window that shows them (app/windows/CompareWindow.h) hands over the images to
 // draw into and their sizes; everything here is placed within those sizes
@@ -19,6 +20,7 @@
 #include <span>
 
 #include "laps/CompareFigures.h"
+#include "laps/CornerPanel.h"
 #include "laps/LapTrace.h"
 #include "toolkit/Toolkit.h"
 
@@ -43,19 +45,25 @@ struct CursorPictureSlot {
 struct ComparePictures {
     int TrackMap = 0;  // the track's map without laps: copied, never changed
     int Font = 0;      // the font number of the small text
+    int BoldFont = 0;  // the same, bold: what the words on the corners lead with
     CursorPictureSlot Map;  // the size of TrackMap
     PictureSlot Legend;
     CursorPictureSlot SpeedChart;
     CursorPictureSlot DeltaChart;
     PictureSlot Table;
     PictureSlot Figures;
+    PictureSlot CornerTable;
+    PictureSlot CornerChart;
+    PictureSlot CornerWords;
 };
 
-// Draws the bases (the map with both laps and the gates, the two charts)
-// and the speed legend.
+// Draws the bases (the map with both laps, the gates and the corners'
+// numbers where labels places them, the two charts) and the speed legend.
+// The corner pointed at has its label filled and its stretch marked under
+// the compared lap on the map and shaded behind both charts' curves.
 void DrawCompareBase(const LapAnalysis& analysis, const CompareFigures& figures,
-                     const std::optional<LapLine>& lapLine, const ComparePictures& pictures,
-                     Toolkit& toolkit);
+                     const std::optional<LapLine>& lapLine, const CompareMapLabels& labels, const CornerMark& pointed,
+                     const ComparePictures& pictures, Toolkit& toolkit);
 
 // Copies the bases into their images and draws the cursor at lap fraction
 // cursor (none: no cursor) over them, and the figures under the map.

@@ -52,6 +52,9 @@ constexpr int CompareDeltaBaseImage = 35;
 constexpr int CompareTableImage = 36;
 constexpr int CompareLegendImage = 37;
 constexpr int CompareFiguresImage = 38;
+constexpr int CompareCornerTableImage = 39;
+constexpr int CompareCornerChartImage = 40;
+constexpr int CompareCornerWordsImage = 41;
 
 // The history window's pictures.
 constexpr int HistoryTracksImage = 60;
@@ -97,6 +100,9 @@ constexpr int CompareNextAgainst = 49;
 constexpr int CompareFiguresBox = 50;
 constexpr int CompareAgainstBest = 57;
 constexpr int CompareAgainstRace = 58;
+constexpr int CompareCornerTableBox = 70;
+constexpr int CompareCornerChartBox = 71;
+constexpr int CompareCornerWordsBox = 72;
 // Commands of the comparison's own keys.
 constexpr int CompareCloseCommand = 51;        // Esc, Ctrl+W
 constexpr int CompareLoadCommand = 52;         // Ctrl+O
@@ -125,6 +131,7 @@ constexpr int CompareFont = 3;         // the comparison's pictures
 constexpr int GuideFont = 4;           // the text of GuideImage
 constexpr int GuideHeadingFont = 5;
 constexpr int HistoryFont = 6;         // the history window's pictures
+constexpr int CompareBoldFont = 7;     // the comparison's words on the corners
 
 // --- Timers ----------------------------------------------------------------------------
 
@@ -154,6 +161,7 @@ static_assert(Distinct(std::to_array({MapImage, PlaceholderImage, GaugeImage, Dr
                                       CompareMapImage, CompareMapBaseImage, CompareSpeedImage,
                                       CompareSpeedBaseImage, CompareDeltaImage, CompareDeltaBaseImage,
                                       CompareTableImage, CompareLegendImage, CompareFiguresImage,
+                                      CompareCornerTableImage, CompareCornerChartImage, CompareCornerWordsImage,
                                       HistoryTracksImage, HistoryChartImage, HistoryRacesImage})));
 // Controls and key commands arrive as the same control events.
 static_assert(Distinct(std::to_array(
@@ -162,11 +170,13 @@ static_assert(Distinct(std::to_array(
      FirstLapCommand, LastLapCommand, PageBackCommand, PageForwardCommand, CompareMapBox, CompareLegendBox,
      CompareSpeedBox, CompareDeltaBox, CompareTableBox, CompareTableScroll, CompareAgainstCaption,
      ComparePrevAgainst, CompareAgainstLabel, CompareNextAgainst, CompareFiguresBox, CompareAgainstBest,
-     CompareAgainstRace, CompareCloseCommand, CompareLoadCommand, CompareSaveCommand, CompareRowUpCommand,
+     CompareAgainstRace, CompareCornerTableBox, CompareCornerChartBox, CompareCornerWordsBox,
+     CompareCloseCommand, CompareLoadCommand, CompareSaveCommand, CompareRowUpCommand,
      CompareRowDownCommand, CompareAgainstShownCommand, HistoryTracksBox, HistoryChartBox, HistoryRacesBox,
      HistoryTrackScroll, HistoryRaceScroll, HistoryAddFolder, HistoryCancelAdd, HistoryAddProgress,
      HistoryUseAsReference, HistoryHint})));
-static_assert(Distinct(std::to_array({LabelFont, TableFont, CompareFont, GuideFont, GuideHeadingFont, HistoryFont})));
+static_assert(Distinct(
+    std::to_array({LabelFont, TableFont, CompareFont, GuideFont, GuideHeadingFont, HistoryFont, CompareBoldFont})));
 static_assert(Distinct(std::to_array({HistoryAddTimer, FollowTimer, HistoryRetryTimer})));
 
 }  // namespace numbers

@@ -83,5 +83,24 @@ TEST(CompareChoice, AnotherRacesLapHoldsForItsRaceAndStepsBackBesideTheReference
     EXPECT_EQ(choice.OtherRaceText(), "");
 }
 
+TEST(CompareChoice, TheCornersAreTimedOnTheLapChosen)
+{
+    // One corner, every lap a second longer into it than the one before.
+    LapAnalysis race = LapsOf({43.0, 45.0, 44.0}, 3);
+    race.Corners.resize(1);
+    for (std::int32_t k = 1; k <= 3; ++k)
+        race.Laps[static_cast<std::size_t>(k - 1)].Corners = {{double(k), 1.0, std::nullopt}};
+    CompareChoice choice;
+    EXPECT_EQ(*choice.CornersOf(race, 2).Deltas[0].EntryS, -1.0);  // against the reference lap, 3
+    choice.PickLap(1);
+    EXPECT_EQ(*choice.CornersOf(race, 2).Deltas[0].EntryS, 1.0);
+    // Another race's lap kept without a path passes no gate: nothing to compare.
+    choice.PickKeptLap(BestLapOfRace{}, LapProfile{}, false);
+    const CornerComparison kept = choice.CornersOf(race, 2);
+    ASSERT_EQ(kept.Deltas.size(), 1u);
+    EXPECT_FALSE(kept.Deltas[0].EntryS);
+    EXPECT_EQ(*kept.Lap[0].EntryS, 2.0);
+}
+
 }  // namespace
 }  // namespace vx

@@ -146,6 +146,13 @@ TEST_F(Compare, OddRacesShowWithoutFailing)
     Point(layout::SpeedChart.Control, PointerAction::Move, 0, 0);
     Point(layout::DeltaChart.Control, PointerAction::Move, 100000, -5);
     EXPECT_DOUBLE_EQ(*Shown().Cursor(), 1.0);
+
+    // Without speeds there are no corners: nothing to say or point at.
+    EXPECT_TRUE(Shown().Corners().Deltas.empty());
+    EXPECT_TRUE(Shown().TimeLostWords().empty());
+    Point(layout::CornerTable.Control, PointerAction::Move, 100, 40);
+    Point(layout::CornerChart.Control, PointerAction::Move, 50, 200);
+    EXPECT_EQ(Shown().PointedCorner(), 0);
 }
 
 TEST_F(Compare, EveryKeyOfTheMainWindowWorksHereWithItsOwnToStepPickAndClose)
@@ -241,6 +248,61 @@ TEST_F(Compare, ARowPicksTheLapComparedAgainstAndTheChoiceAndThePlaceStayForTheR
     Click("Compare");
     EXPECT_EQ(Shown().Against(), Shown().Analysis()->ReferenceLap);
     EXPECT_NE(Shown().Against(), 7);
+}
+
+// How many pixels of the image are of the colour.
+std::int64_t PixelsOf(const Image* image, Colour colour)
+{
+    if (image == nullptr)
+        return -1;
+    std::int64_t count = 0;
+    for (int y = 0; y < image->Height(); ++y)
+        for (int x = 0; x < image->Width(); ++x)
+            count += image->At(x, y) == colour;
+    return count;
+}
+
+TEST_F(Compare, TheCornersSayWhereTheTimeWentAndACornerPointedAtIsMarked)
+{
+    // The demo race's lap 3 against its reference lap, 10.
+    script->answers = {VX_SOURCE_DIR "/samples/Saves/demo.gam"};
+    Click("Load");
+    MoveSlider(3);
+    Click("Compare");
+    ASSERT_EQ(Shown().Lap(), 3);
+    ASSERT_EQ(Shown().Against(), 10);
+    ASSERT_EQ(Shown().Corners().Deltas.size(), 9u);
+    ASSERT_EQ(Shown().TimeLostWords().size(), 3u);
+    EXPECT_EQ(Shown().TimeLostWords()[0],
+              "Most time lost: corner 5, +1.82 s, on the way out (slowest 85.7 against 121.3 km/h)");
+
+    // Its row, under the table's header of 34 pixels, 16 a row: the corner
+    // is marked on the map (the halo along its stretch, its number filled)
+    // and shaded on both charts, and nowhere once the pointer leaves.
+    const Colour halo = MakeRgb(255, 130, 40), shade = MakeRgb(255, 234, 190);
+    const auto marks = [&] {
+        return std::vector{PixelsOf(toolkit.FindImage(layout::Map.Image), halo),
+                           PixelsOf(toolkit.FindImage(layout::SpeedChart.Image), shade),
+                           PixelsOf(toolkit.FindImage(layout::DeltaChart.Image), shade)};
+    };
+    EXPECT_EQ(marks(), (std::vector<std::int64_t>{0, 0, 0}));
+    Point(layout::CornerTable.Control, PointerAction::Move, 100, 34 + 4 * 16 + 8);
+    EXPECT_EQ(Shown().PointedCorner(), 5);
+    for (const std::int64_t pixels : marks())
+        EXPECT_GT(pixels, 100);
+    Point(layout::CornerTable.Control, PointerAction::Leave, 0, 0);
+    EXPECT_EQ(Shown().PointedCorner(), 0);
+    EXPECT_EQ(marks(), (std::vector<std::int64_t>{0, 0, 0}));
+
+    // Its bar (corner 2's slot of the 320-pixel chart runs from x 41 to 74)
+    // and the map at its apex point at it too; the cursor stays.
+    Point(layout::SpeedChart.Control, PointerAction::Move, 250, 40);
+    Point(layout::CornerChart.Control, PointerAction::Move, 50, 200);
+    EXPECT_EQ(Shown().PointedCorner(), 2);
+    const MapPoint apex = Shown().Analysis()->Corners[6].Apex.Centre;
+    Point(layout::Map.Control, PointerAction::Move, static_cast<int>(apex.x), static_cast<int>(apex.y));
+    EXPECT_EQ(Shown().PointedCorner(), 7);
+    EXPECT_TRUE(Shown().Cursor().has_value());
 }
 
 TEST(PlaceBeside, RightOfTheMainWindowWhereThereIsRoomElseCoveringTheFewestOfItsControls)

@@ -148,10 +148,22 @@ struct Box {
 const Box kMainBoxes[] = {{MapBox, 5, 5}, {DriverTableBox, 520, 5}, {GaugeBox, 520, 150},
                           {LapSummaryBox, 520, 295}, {LapChartBox, 200, 570}};
 constexpr Box Placed(compare_window::PictureBox box) { return {box.Control, box.At.x, box.At.y}; }
-const Box kCompareBoxes[] = {Placed(compare_window::Map), Placed(compare_window::SpeedLegend),
-                             Placed(compare_window::SpeedChart), Placed(compare_window::DeltaChart),
-                             Placed(compare_window::LapTable), Placed(compare_window::Figures)};
+const Box kCompareBoxes[] = {Placed(compare_window::Map),         Placed(compare_window::SpeedLegend),
+                             Placed(compare_window::SpeedChart),  Placed(compare_window::DeltaChart),
+                             Placed(compare_window::LapTable),    Placed(compare_window::Figures),
+                             Placed(compare_window::CornerWords), Placed(compare_window::CornerTable),
+                             Placed(compare_window::CornerChart)};
 constexpr const char* kCompareTitle = compare_window::Title;
+
+// Each window's client area in the program's pixels: the comparison is wider.
+struct ClientSize {
+    int width, height;
+};
+ClientSize ClientOf(const std::string& title)
+{
+    return title == kCompareTitle ? ClientSize{compare_window::Client.w, compare_window::Client.h}
+                                  : ClientSize{kClientWidth, kClientHeight};
+}
 
 class ScaledWindows : public testing::Test {
 protected:
@@ -168,10 +180,12 @@ protected:
         app.ProcessPendingEvents();
     }
     Image Client(const char* title) { return ShownOnScreen(windows, windows.ids[title], title); }
-    // The window's scale: the one asked for, else as its width shows it.
-    static double ScaleOf(const Image& client)
+    // The window's scale: the one asked for, else as its width shows it,
+    // to the whole number of 96ths that every scale here is (the screen's,
+    // or the largest that fits).
+    static double ScaleOf(const Image& client, const char* title)
     {
-        return g_scale > 0 ? g_scale : client.Width() / double(kClientWidth);
+        return g_scale > 0 ? g_scale : std::round(client.Width() * 96.0 / ClientOf(title).width) / 96;
     }
 
     // Every screen pixel of each box shows one of its picture's colours (the
@@ -233,11 +247,12 @@ TEST_F(ScaledWindows, EachWindowTakesTheScaleThatFitsAndLiesInTheWorkArea)
     OpenCompare();
     for (const char* title : {kWindowTitle, kCompareTitle}) {
         const Image client = Client(title);
+        const ClientSize size = ClientOf(title);
         if (g_scale > 0) {
-            EXPECT_EQ(client.Width(), std::lround(kClientWidth * g_scale)) << title;
-            EXPECT_EQ(client.Height(), std::lround(kClientHeight * g_scale)) << title;
+            EXPECT_EQ(client.Width(), std::lround(size.width * g_scale)) << title;
+            EXPECT_EQ(client.Height(), std::lround(size.height * g_scale)) << title;
         } else {
-            EXPECT_GT(client.Height(), kClientHeight) << title;  // scaled, if less than asked
+            EXPECT_GT(client.Height(), size.height) << title;  // scaled, if less than asked
         }
         EXPECT_LE(client.Width(), g_screenWidth) << title;
         EXPECT_LE(client.Height(), g_screenHeight) << title;
@@ -248,15 +263,15 @@ TEST_F(ScaledWindows, EachWindowTakesTheScaleThatFitsAndLiesInTheWorkArea)
 TEST_F(ScaledWindows, EveryPixelOfAPictureBoxIsOneOfItsPicturesColours)
 {
     const Image main = Client(kWindowTitle);
-    ExpectSharpPictures(main, kMainBoxes, ScaleOf(main));
+    ExpectSharpPictures(main, kMainBoxes, ScaleOf(main, kWindowTitle));
     OpenCompare();
     const Image compare = Client(kCompareTitle);
-    ExpectSharpPictures(compare, kCompareBoxes, ScaleOf(compare));
+    ExpectSharpPictures(compare, kCompareBoxes, ScaleOf(compare, kCompareTitle));
 }
 
 TEST_F(ScaledWindows, AClickOnALapsPointOfTheChartSelectsThatLap)
 {
-    const double scale = ScaleOf(Client(kWindowTitle));
+    const double scale = ScaleOf(Client(kWindowTitle), kWindowTitle);
     const LapChartGeometry chart = LapChartOf(app.State().Laps, app.State().CurrentLap);
     ASSERT_GE(chart.Points.size(), 6u);
     for (const int lap : {5, 2}) {

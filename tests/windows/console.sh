@@ -32,11 +32,12 @@ waitfor() {
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
 # --- Following a saved game written slowly, then Ctrl+C ----------------------------
+# follow --json prints one race per line, its members without spaces.
 game=samples/Saves/demo.gam
 key=$(sha256sum "$game" | cut -c1-64)
 mkdir -p "$work/race/Saves" "$work/race/Tracks"
 cp samples/Tracks/*.trk "$work/race/Tracks/"
-"$wine" "$press" "$work/follow.out" "$work/follow.err" "\"race_key\": \"$key\"" \
+"$wine" "$press" "$work/follow.out" "$work/follow.err" "\"race_key\":\"$key\"" \
   "$com" follow "$work/race/Saves" --json --no-history >"$work/press.out" 2>&1 &
 pressing=$!
 if waitfor "$work/follow.err" "following" 120; then
@@ -67,7 +68,7 @@ grep -q "^Ctrl+C generated" "$work/press.out" || fail "no Ctrl+C for follow: $(c
 grep -qx "exit 0" <(tr -d '\r' <"$work/press.out") ||
   fail "follow after Ctrl+C: $(tr -d '\r' <"$work/press.out" | grep '^exit'), not exit 0"
 races=$(grep -c '"race_key"' "$work/follow.out" || true)
-grep -qF "\"file\": \"demo.gam\"" "$work/follow.out" && grep -qF "\"race_key\": \"$key\"" "$work/follow.out" ||
+grep -qF "\"file\":\"demo.gam\"" "$work/follow.out" && grep -qF "\"race_key\":\"$key\"" "$work/follow.out" ||
   fail "follow did not print the whole race: $(cat "$work/follow.out")"
 if ((longest < 980)); then
   [ "$races" = 1 ] || fail "follow printed $races races for one saved game written slowly: $(cat "$work/follow.out")"

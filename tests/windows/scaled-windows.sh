@@ -4,8 +4,9 @@
 #   tests/windows/scaled-windows.sh SCALED_WINDOW_TEST_EXE
 # At 96 the windows are as they always were, pixel for pixel, and follow a
 # move to a monitor of twice the scale; at 144 and 192 on a large screen
-# they are 1.5 and 2 times as large; at 192 on a 1920 x 1080 screen they take
-# the largest scale that fits. Every pixel of a picture box is one of its
+# (2880 x 1800 for 192: the comparison, 1335 pixels wide, takes 2670 of
+# them) they are 1.5 and 2 times as large; at 192 on a 1920 x 1080 screen
+# they take the largest scale that fits. Every pixel of a picture box is one of its
 # picture's colours (tests/scale/ScaledWindowTest.cpp).
 set -euo pipefail
 exe="$(realpath "$1")"
@@ -32,6 +33,6 @@ run() {
 
 run 96 2560x1600 1
 run 144 2560x1600 1.5
-run 192 2560x1600 2
+run 192 2880x1800 2
 run 192 1920x1080
 exit "$failed"

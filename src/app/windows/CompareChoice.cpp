@@ -66,6 +66,13 @@ CompareFigures CompareChoice::FiguresOf(const LapAnalysis& analysis, std::int32_
     return CompareLaps(analysis, lap, AgainstLap(analysis, lap));
 }
 
+CornerComparison CompareChoice::CornersOf(const LapAnalysis& analysis, std::int32_t lap) const
+{
+    if (otherLap_)
+        return CompareCorners(analysis, lap, *otherLap_);
+    return CompareCorners(analysis, lap, AgainstLap(analysis, lap));
+}
+
 std::string CompareChoice::OtherRaceText() const
 {
     if (!otherRace_)

@@ -44,6 +44,9 @@ public:
 
     // What the comparison shows of lap against the lap chosen for it.
     CompareFigures FiguresOf(const LapAnalysis& analysis, std::int32_t lap) const;
+    // The same corner by corner: the race's corners, the lap chosen timed
+    // through them (another race's lap along its kept path).
+    CornerComparison CornersOf(const LapAnalysis& analysis, std::int32_t lap) const;
 
     // Another race's lap when one is chosen.
     const std::optional<BestLapOfRace>& OtherRace() const { return otherRace_; }

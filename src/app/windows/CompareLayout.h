@@ -19,12 +19,16 @@ struct Place {
 
 inline constexpr int Number = CompareWindowNumber;
 inline constexpr const char* Title = "Lap comparison";
-inline constexpr Place Client{40, 40, 1010, 720};
+// Beside the main window's width, a column for the corners: within a
+// 1366 x 768 screen with the frame and a taskbar.
+inline constexpr Place Client{40, 40, 1335, 720};
 
 // The small text of every picture.
 inline constexpr int Font = CompareFont;
 inline constexpr const char* FontFace = "Arial";
 inline constexpr int FontPoints = 9;
+// The same, bold: the corner where most time went.
+inline constexpr int BoldFont = CompareBoldFont;
 
 // A picture box: its control and place, the image it shows and, for the
 // pictures under the pointer's cursor, the same image without the cursor.
@@ -40,6 +44,12 @@ inline constexpr PictureBox SpeedChart{CompareSpeedBox, {522, 5, 483, 160}, Comp
 inline constexpr PictureBox DeltaChart{CompareDeltaBox, {522, 170, 483, 160}, CompareDeltaImage, CompareDeltaBaseImage};
 inline constexpr PictureBox LapTable{CompareTableBox, {522, 335, 465, 380}, CompareTableImage};
 inline constexpr PictureBox Figures{CompareFiguresBox, {5, 634, 512, 81}, CompareFiguresImage};
+// The corners, in a column of their own right of the lap table: where most
+// time went in words, the corner table (a header and sixteen rows; the
+// wheel scrolls more) and the chart of the time lost per corner.
+inline constexpr PictureBox CornerWords{CompareCornerWordsBox, {1010, 5, 320, 100}, CompareCornerWordsImage};
+inline constexpr PictureBox CornerTable{CompareCornerTableBox, {1010, 110, 320, 290}, CompareCornerTableImage};
+inline constexpr PictureBox CornerChart{CompareCornerChartBox, {1010, 405, 320, 310}, CompareCornerChartImage};
 
 // The other controls.
 struct Control {
@@ -79,12 +89,16 @@ inline constexpr PictureSlot SlotOf(const PictureBox& box)
 inline constexpr ComparePictures kPictures{
     .TrackMap = MapMasterImage,
     .Font = Font,
+    .BoldFont = BoldFont,
     .Map = CursorSlotOf(Map),
     .Legend = SlotOf(SpeedLegend),
     .SpeedChart = CursorSlotOf(SpeedChart),
     .DeltaChart = CursorSlotOf(DeltaChart),
     .Table = SlotOf(LapTable),
     .Figures = SlotOf(Figures),
+    .CornerTable = SlotOf(CornerTable),
+    .CornerChart = SlotOf(CornerChart),
+    .CornerWords = SlotOf(CornerWords),
 };
 
 }  // namespace vx::compare_window

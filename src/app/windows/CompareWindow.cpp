@@ -3,6 +3,7 @@
 #include "laps/LapNavigation.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "app/windows/MainWindow.h"
 #include "app/windows/MainWindowLayout.h"
 #include "laps/CompareView.h"
+#include "laps/CornerView.h"
 #include "laps/LapView.h"
 #include "load/Export.h"
 #include "load/LoadWorkflow.h"
@@ -48,6 +50,11 @@ int VisibleTableRows()
     return TableRowsIn(layout::LapTable.At.h);
 }
 
+int VisibleCornerRows()
+{
+    return CornerTableRowsIn(layout::CornerTable.At.h);
+}
+
 std::optional<LapLine> LapLineOf(const TrackData& track)
 {
     if (!track.HasLapLine)
@@ -73,9 +80,13 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
             return;
         }
         cursor_.reset();
+        pointedCorner_ = 0;
+        cornerTop_ = 0;
         toolkit.LoadFontSlot(layout::Font, layout::FontFace, layout::FontPoints);
-        for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart,
-                                              layout::DeltaChart, layout::LapTable, layout::Figures})
+        toolkit.LoadFontSlot(layout::BoldFont, layout::FontFace, layout::FontPoints, kFontBold);
+        for (const layout::PictureBox& box :
+             {layout::Map, layout::SpeedLegend, layout::SpeedChart, layout::DeltaChart, layout::LapTable,
+              layout::Figures, layout::CornerWords, layout::CornerTable, layout::CornerChart})
             AddBox(toolkit, box);
         const layout::Place& scroll = layout::TableScroll.At;
         toolkit.AddScrollBar(layout::TableScroll.Number, scroll.x, scroll.y, scroll.w, scroll.h, 0, 0,
@@ -90,12 +101,15 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
             toolkit.SetControlToolTip(layout::AgainstBest.Number,
                                       "Compare against your best lap of this track from another race");
         }
-        for (const layout::PictureBox& box : {layout::SpeedChart, layout::DeltaChart, layout::LapTable})
+        for (const layout::PictureBox& box : {layout::Map, layout::SpeedChart, layout::DeltaChart, layout::LapTable,
+                                              layout::CornerTable, layout::CornerChart})
             toolkit.TrackPointer(box.Control, true);
         toolkit.SetControlToolTip(layout::LapTable.Control,
                                   "Click: show this lap\n"
                                   "Right click or Shift+click: compare against this lap\n"
                                   "Return: compare against the lap shown");
+        for (const layout::PictureBox& box : {layout::CornerTable, layout::CornerChart})
+            toolkit.SetControlToolTip(box.Control, "Point at a corner to mark it on the map and the charts");
         toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
         // Every key of the main window works here too; Up and Down go
         // through the table's rows.
@@ -141,7 +155,13 @@ void CompareWindow::Close(Toolkit& toolkit)
     personalBest_.reset();
     bests_ = {};
     figures_.reset();
+    corners_ = {};
+    stretches_.clear();
+    words_.clear();
+    labels_ = {};
     cursor_.reset();
+    pointedCorner_ = 0;
+    cornerTop_ = 0;
 }
 
 // Where it was last closed; the first time, beside the main window, on the
@@ -156,17 +176,25 @@ void CompareWindow::PlaceWindow(Toolkit& toolkit) const
     const ScreenArea main = toolkit.WindowFrameOf(MainWindow);
     if (work.width <= 0 || work.height <= 0 || main.width <= 0)
         return;
-    // Both windows have the same borders and title bar: the main window's
-    // client area sits on its frame's bottom edge, centred across.
-    const int frameWidth = std::max(0, main.width - kClientWidth);
-    const int frameHeight = std::max(0, main.height - kClientHeight);
+    // Both windows have the same borders and title bar, at the same scale of
+    // the screen: the two frames differ by the difference of the client
+    // areas, scaled. The main window's client area sits on its frame's
+    // bottom edge, centred across.
+    const ScreenArea own = toolkit.WindowFrameOf(layout::Number);
+    static_assert(layout::Client.w > kClientWidth);
+    const double scale =
+        own.width > main.width ? double(own.width - main.width) / (layout::Client.w - kClientWidth) : 1.0;
+    const auto scaled = [&](int length) { return static_cast<int>(std::lround(length * scale)); };
+    const int frameWidth = std::max(0, main.width - scaled(kClientWidth));
+    const int frameHeight = std::max(0, main.height - scaled(kClientHeight));
     const int clientX = main.x + frameWidth / 2;
-    const int clientY = main.y + main.height - kClientHeight - frameWidth / 2;
+    const int clientY = main.y + main.height - scaled(kClientHeight) - frameWidth / 2;
     std::vector<ScreenArea> controls;
     for (const main_window::Place& at : main_window::Controls)
-        controls.push_back({clientX + at.x, clientY + at.y, at.w, at.h});
-    const ScreenPlace at =
-        PlaceBeside(work, main, controls, layout::Client.w + frameWidth, layout::Client.h + frameHeight);
+        controls.push_back({clientX + scaled(at.x), clientY + scaled(at.y), scaled(at.w), scaled(at.h)});
+    const int width = own.width > 0 ? own.width : layout::Client.w + frameWidth;
+    const int height = own.height > 0 ? own.height : layout::Client.h + frameHeight;
+    const ScreenPlace at = PlaceBeside(work, main, controls, width, height);
     toolkit.MoveAppWindow(layout::Number, at.x, at.y);
 }
 
@@ -193,6 +221,8 @@ void CompareWindow::AnalysisCommitted(AppState& state, Toolkit& toolkit)
     // race is the same.
     toolkit.SetControlValue(layout::TableScroll.Number, 0);
     cursor_.reset();
+    pointedCorner_ = 0;
+    cornerTop_ = 0;
     Analyse(state);
     Redraw(state, toolkit);
 }
@@ -278,10 +308,20 @@ std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit
 void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
 {
     figures_.reset();
+    corners_ = {};
+    stretches_.clear();
+    words_.clear();
+    labels_ = {};
     if (analysis_) {
         const std::int32_t lap = ComparedLap(*analysis_, state.CurrentLap, state.Laps.FastestLap);
         figures_ = choice_.FiguresOf(*analysis_, lap);
+        corners_ = choice_.CornersOf(*analysis_, lap);
+        stretches_ = CornerStretchesOf(figures_->Lap, corners_.Lap);
+        words_ = vx::TimeLostWords(corners_);
     }
+    if (pointedCorner_ > CornerCount())
+        pointedCorner_ = 0;
+    ScrollCorners(cornerTop_);
     // The compared lap's row in view.
     std::int32_t top = TableTop(toolkit);
     if (const std::int32_t row = Lap() - 1; row >= 0) {
@@ -298,10 +338,55 @@ void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
         ShowPlaceholders(toolkit);
         return;
     }
-    DrawCompareBase(*analysis_, *figures_, LapLineOf(state.Track), layout::kPictures, toolkit);
+    labels_ = CompareMapLabelsOf(*analysis_, *figures_, layout::kPictures, toolkit);
+    DrawBases(state, toolkit);
     ShowTable(state, toolkit, top);
+    ShowCorners(toolkit);
     PointAt(toolkit, cursor_);
     Show(toolkit, layout::SpeedLegend);
+}
+
+// The map and the charts under the cursor, the corner pointed at marked.
+void CompareWindow::DrawBases(const AppState& state, Toolkit& toolkit) const
+{
+    CornerMark pointed{pointedCorner_, std::nullopt};
+    if (pointedCorner_ >= 1 && pointedCorner_ <= std::ssize(stretches_))
+        pointed.Stretch = stretches_[static_cast<std::size_t>(pointedCorner_ - 1)];
+    DrawCompareBase(*analysis_, *figures_, LapLineOf(state.Track), labels_, pointed, layout::kPictures, toolkit);
+}
+
+void CompareWindow::ShowCorners(Toolkit& toolkit) const
+{
+    if (!figures_)
+        return;
+    DrawCornerTable(*analysis_, *figures_, corners_, pointedCorner_, cornerTop_, layout::kPictures, toolkit);
+    DrawCornerChart(corners_, pointedCorner_, layout::kPictures, toolkit);
+    DrawCornerWords(words_, layout::kPictures, toolkit);
+    for (const layout::PictureBox& box : {layout::CornerTable, layout::CornerChart, layout::CornerWords})
+        Show(toolkit, box);
+}
+
+void CompareWindow::ScrollCorners(std::int64_t top)
+{
+    cornerTop_ = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(top, 0, std::max(0, CornerCount() - VisibleCornerRows())));
+}
+
+void CompareWindow::PointAtCorner(const AppState& state, Toolkit& toolkit, std::int32_t corner)
+{
+    if (corner < 0 || corner > CornerCount())
+        corner = 0;
+    if (corner == pointedCorner_ || !figures_)
+        return;
+    pointedCorner_ = corner;
+    // Its row in view.
+    if (corner != 0 && corner - 1 < cornerTop_)
+        ScrollCorners(corner - 1);
+    else if (corner != 0 && corner - 1 >= cornerTop_ + VisibleCornerRows())
+        ScrollCorners(corner - VisibleCornerRows());
+    DrawBases(state, toolkit);
+    ShowCorners(toolkit);
+    PointAt(toolkit, cursor_);
 }
 
 void CompareWindow::PointAt(Toolkit& toolkit, std::optional<double> f)
@@ -335,8 +420,9 @@ std::int32_t CompareWindow::LastTableTop() const
 
 void CompareWindow::ShowPlaceholders(Toolkit& toolkit) const
 {
-    for (const layout::PictureBox& box : {layout::Map, layout::SpeedLegend, layout::SpeedChart, layout::DeltaChart,
-                                          layout::LapTable, layout::Figures})
+    for (const layout::PictureBox& box :
+         {layout::Map, layout::SpeedLegend, layout::SpeedChart, layout::DeltaChart, layout::LapTable,
+          layout::Figures, layout::CornerWords, layout::CornerTable, layout::CornerChart})
         toolkit.ShowImage(box.Control, PlaceholderImage);
 }
 
@@ -426,6 +512,33 @@ void CompareWindow::PointerOverTable(AppState& state, Toolkit& toolkit)
     }
 }
 
+// The corner under the pointer, over the map, the corner table or the loss
+// chart, is marked; the wheel scrolls the corner table.
+void CompareWindow::PointerOverCorners(const AppState& state, Toolkit& toolkit, int box)
+{
+    const PointerAction action = toolkit.EventPointerAction();
+    if (action == PointerAction::Leave) {
+        PointAtCorner(state, toolkit, 0);
+        return;
+    }
+    if (box == layout::CornerTable.Control && action == PointerAction::Wheel) {
+        ScrollCorners(std::int64_t{cornerTop_} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
+        ShowCorners(toolkit);
+        return;
+    }
+    if (action != PointerAction::Move || !analysis_)
+        return;
+    const int x = toolkit.PointerX(), y = toolkit.PointerY();
+    std::int32_t corner = 0;
+    if (box == layout::Map.Control)
+        corner = CornerAtMapPoint(*analysis_, labels_, x, y);
+    else if (box == layout::CornerTable.Control)
+        corner = CornerAtTableY(y, cornerTop_, CornerCount());
+    else
+        corner = CornerAtBarX(CornerBarsOf(layout::CornerChart.At.w, layout::CornerChart.At.h, CornerCount()), x);
+    PointAtCorner(state, toolkit, corner);
+}
+
 bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
 {
     if (event == kCloseEvent) {
@@ -462,6 +575,9 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         case layout::SpeedChart.Control:
         case layout::DeltaChart.Control: PointerOverChart(toolkit, toolkit.EventControl()); return true;
         case layout::LapTable.Control: PointerOverTable(state, toolkit); return true;
+        case layout::Map.Control:
+        case layout::CornerTable.Control:
+        case layout::CornerChart.Control: PointerOverCorners(state, toolkit, toolkit.EventControl()); return true;
         default: return false;
         }
     }

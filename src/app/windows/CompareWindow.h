@@ -5,11 +5,18 @@
 // history window), opened by "Compare" and closed on its own. It follows
 // the main window's lap and every load.
 //
+// Beside the laps, the race's corners: their numbers on the map, a table of
+// what the lap lost in each against the lap compared against, a chart of
+// those losses and the corners where most time went in words. Pointing at
+// a corner (its row, its bar, its number on the map) marks its stretch of
+// the lap on the map and on the charts.
+//
 // Its numbers and layout: app/windows/CompareLayout.h. Its figures and pictures:
-// laps/CompareFigures.h and laps/CompareView.h. What it keeps itself: the
-// race's analysis, the lap compared against, the lap it shows and the cursor;
-// whether it is open and which table row is on top are its window's and its
-// scroll bar's own. Closing it keeps, for this run, where the user put it
+// laps/CompareFigures.h, laps/CornerPanel.h, laps/CompareView.h and
+// laps/CornerView.h. What it keeps itself: the race's analysis, the lap
+// compared against, the lap it shows, the cursor, the corner pointed at and
+// the corner table's first row; whether it is open and which lap row is on
+// top are its window's and its scroll bar's own. Closing it keeps, for this run, where the user put it
 // and the lap chosen to compare against for the race (until another race is
 // loaded).
 #pragma once
@@ -18,11 +25,13 @@
 #include <optional>
 
 #include <string>
+#include <vector>
 
 #include "app/windows/CompareChoice.h"
 #include "app/windows/Placement.h"
 #include "history/HistoryStore.h"
 #include "laps/CompareFigures.h"
+#include "laps/CornerPanel.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -51,6 +60,9 @@ public:
     // Puts the cursor at lap fraction f (none: takes it away), as the
     // pointer over a chart does, and redraws what it changes.
     void PointAt(Toolkit& toolkit, std::optional<double> f);
+    // Marks corner (from 1; 0: none), as the pointer over its row, its bar or
+    // its number on the map does, and redraws what it changes.
+    void PointAtCorner(const AppState& state, Toolkit& toolkit, std::int32_t corner);
 
     // Draws every picture again and shows them.
     void Redraw(const AppState& state, Toolkit& toolkit);
@@ -87,6 +99,15 @@ public:
     std::int32_t TableTop(const Toolkit& toolkit) const;
     // The lap of the table's row at y in its picture; 0 for none.
     std::int32_t LapAtTableY(const Toolkit& toolkit, int y) const;
+    // The compared lap against the lap compared against in the race's
+    // corners, as the corner table and the loss chart show it.
+    const CornerComparison& Corners() const { return corners_; }
+    // The corner pointed at; 0 for none.
+    std::int32_t PointedCorner() const { return pointedCorner_; }
+    // The words on the corners where most time went, a line each.
+    const std::vector<std::string>& TimeLostWords() const { return words_; }
+    // The first corner row shown, from 0.
+    std::int32_t CornerTableTop() const { return cornerTop_; }
 
 private:
     void PlaceWindow(Toolkit& toolkit) const;
@@ -104,6 +125,11 @@ private:
     void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
     void PointerOverChart(Toolkit& toolkit, int chart);
     void PointerOverTable(AppState& state, Toolkit& toolkit);
+    void PointerOverCorners(const AppState& state, Toolkit& toolkit, int box);
+    void DrawBases(const AppState& state, Toolkit& toolkit) const;
+    void ShowCorners(Toolkit& toolkit) const;
+    std::int32_t CornerCount() const { return static_cast<std::int32_t>(corners_.Deltas.size()); }
+    void ScrollCorners(std::int64_t top);
 
     CompareChoice choice_;  // what the lap is compared against
     HistoryStore* history_ = nullptr;
@@ -114,7 +140,13 @@ private:
     LapTableBests bests_;
     // What the pictures show; written by Redraw alone.
     std::optional<CompareFigures> figures_;
+    CornerComparison corners_;
+    std::vector<std::optional<CornerStretch>> stretches_;  // of the compared lap, corner i at i - 1
+    std::vector<std::string> words_;
+    CompareMapLabels labels_;
     std::optional<double> cursor_;
+    std::int32_t pointedCorner_ = 0;
+    std::int32_t cornerTop_ = 0;
 };
 
 }  // namespace vx
