@@ -205,7 +205,7 @@ bool Database::Open(const std::string& path, Mode mode)
         error_ = error;
         return false;
     }
-    if (!Check(sqlite3_busy_timeout(db_, static_cast<int>(kBusyWait.count()))) || !Execute("PRAGMA foreign_keys=ON;") ||
+    if (!SetBusyWait(static_cast<int>(kBusyWait.count())) || !Execute("PRAGMA foreign_keys=ON;") ||
         (mode == Mode::ReadOnly && !Execute("PRAGMA query_only=ON;"))) {
         const DatabaseError error = error_;
         Close();
@@ -229,12 +229,21 @@ bool Database::UseWriteAheadJournal()
     // switch is tried again for as long as a transaction would wait.
     const auto waited = std::chrono::steady_clock::now();
     while (!Execute("PRAGMA journal_mode=WAL;")) {
-        if (error_.kind != DatabaseFailure::Busy || std::chrono::steady_clock::now() - waited > kBusyWait)
+        if (error_.kind != DatabaseFailure::Busy ||
+            std::chrono::steady_clock::now() - waited > std::chrono::milliseconds(busyWaitMs_))
             return false;
         ClearError();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return Execute("PRAGMA synchronous=NORMAL; PRAGMA wal_autocheckpoint=4000;");
+}
+
+bool Database::SetBusyWait(int milliseconds)
+{
+    if (db_ == nullptr || !Check(sqlite3_busy_timeout(db_, milliseconds)))
+        return false;
+    busyWaitMs_ = milliseconds;
+    return true;
 }
 
 bool Database::InTransaction() const

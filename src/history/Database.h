@@ -112,6 +112,9 @@ public:
     bool Open(const std::string& path, Mode mode);
     // Switches to the write-ahead journal (a write, when the file has another).
     bool UseWriteAheadJournal();
+    // How long a statement (and the journal switch) waits for another
+    // program's lock before it fails as Busy: 5 s from Open; 0 fails at once.
+    bool SetBusyWait(int milliseconds);
     void Close();
     bool InTransaction() const;
     bool IsOpen() const { return db_ != nullptr; }
@@ -149,6 +152,7 @@ private:
     sqlite3* db_ = nullptr;
     std::uint64_t connection_ = 0;  // counts the connections: a closed one's statements are gone
     Mode mode_ = Mode::ReadWrite;
+    int busyWaitMs_ = 0;
     // The elements of an unordered map stay where they are as it grows: a
     // use holds its statement's inUse flag.
     std::unordered_map<std::string, Kept> cache_;

@@ -107,7 +107,8 @@ public:
     // pass over the races, however many tracks and cars there are.
     std::optional<std::vector<TrackSummary>> Tracks();
     // The races of a layout (of one car on it, when car is given) in date
-    // order, with their PB marks over every driver's races shown.
+    // order; each race's PB mark says it lowered its own driver's best of
+    // the races shown (another player's races never take it).
     std::optional<std::vector<ProgressRow>> Progress(const LayoutKey& layout,
                                                      const std::optional<std::string>& car = {});
     // One driver's races on a layout (in one car, when car is given) in
@@ -143,6 +144,20 @@ public:
 
     std::optional<std::string> Setting(const std::string& name);
     bool SetSetting(const std::string& name, const std::string& value);
+
+    // How long a write waits for another program's lock before it fails
+    // as Busy (DatabaseFailure::Busy): 5 s when opened; 0 fails at once,
+    // for a caller that must never wait (the window).
+    bool SetBusyWait(int milliseconds) { return db_.SetBusyWait(milliseconds); }
+
+    // The races whose kept speeds (the best lap's, the laps' top speeds)
+    // were worked out before speeds were chords over half a second, up to
+    // limit of them: where their saved games were seen last. Empty for a
+    // history only read.
+    std::optional<std::vector<ProgressRow>> RacesWithOldSpeeds(std::size_t limit);
+    // Replaces a race's kept speeds with those of its saved game read again
+    // (the same bytes: redone.Race is the race's key) and marks them done.
+    bool RedoSpeeds(const RaceRecord& redone);
 
     const HistoryFailure& LastFailure() const { return failure_; }
 

@@ -45,6 +45,14 @@ std::int64_t NowNs()
     return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
 }
 
+std::string HumanDriverOf(const AppState& state)
+{
+    const GameData& game = state.Game;
+    if (!state.HasGame || game.HumanDriverIndex < 1 || game.HumanDriverIndex > game.Drivers.size())
+        return {};
+    return Cp1252ToUtf8(game.Drivers[game.HumanDriverIndex - 1u].Name);
+}
+
 std::optional<RaceRecord> RaceRecordOf(const AppState& state, const FileStamp& gameStamp,
                                        std::string& whyNot)
 {
@@ -69,11 +77,9 @@ std::optional<RaceRecord> RaceRecordOf(const AppState& state, const FileStamp& g
     record.Folder = FolderPart(state.GamePath);
     record.DateNs = gameStamp.modifiedNs;
     record.FileSize = state.GameLength;
-    if (game.HumanDriverIndex >= 1 && game.HumanDriverIndex <= game.Drivers.size()) {
-        const DriverRecord& human = game.Drivers[game.HumanDriverIndex - 1u];
-        record.Driver = Cp1252ToUtf8(human.Name);
-        record.Car = Cp1252ToUtf8(human.CarName);
-    }
+    record.Driver = HumanDriverOf(state);
+    if (game.HumanDriverIndex >= 1 && game.HumanDriverIndex <= game.Drivers.size())
+        record.Car = Cp1252ToUtf8(game.Drivers[game.HumanDriverIndex - 1u].CarName);
     record.RaceFlag = game.RaceFlag;
     for (std::int32_t k = 1; k <= analysis->LapCount; ++k) {
         const LapFigures& figures = analysis->Lap(k);

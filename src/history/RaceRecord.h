@@ -79,6 +79,10 @@ struct RaceRecord {
     std::string RecordCar;
 };
 
+// The human driver of the race loaded, as the history names it (UTF-8):
+// whose personal best the race counts toward; "" when there is none.
+std::string HumanDriverOf(const AppState& state);
+
 // The record of the race of the committed load, dated by the saved game's
 // stamp; none, with the reason, when there is nothing to compare (no saved
 // game, no lap, no analysis).

@@ -5,19 +5,35 @@
 
 namespace vx {
 
+namespace {
+
+bool Busy(const HistoryStore& store)
+{
+    return store.LastFailure().kind == DatabaseFailure::Busy;
+}
+
+CommittedRecording Unavailable(const HistoryStore& store)
+{
+    CommittedRecording result;
+    result.failed = true;
+    result.message = "History unavailable: " + store.LastFailure().message;
+    return result;
+}
+
+}  // namespace
+
 CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state)
 {
     CommittedRecording result;
     const std::string name = FileNameToUtf8(FileNamePart(state.GamePath));
     // A race known already is not analysed again: only where it was seen moves.
+    bool busy = false;
     if (state.HasGame) {
         const auto again = store.SeenAgain(state.GameDigest, FileNamePart(state.GamePath), FolderPart(state.GamePath));
-        if (!again) {
-            result.failed = true;
-            result.message = "History unavailable: " + store.LastFailure().message;
-            return result;
-        }
-        if (*again) {
+        if (!again && !Busy(store))
+            return Unavailable(store);
+        busy = !again;
+        if (again && *again) {
             result.message = "Already in the history: " + name;
             return result;
         }
@@ -30,19 +46,31 @@ CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& stat
     else
         stamp.modifiedNs = NowNs();
     std::string whyNot;
-    const auto record = RaceRecordOf(state, stamp, whyNot);
+    auto record = RaceRecordOf(state, stamp, whyNot);
     if (!record) {
         result.message = "Not recorded in the history: " + name + " (" + whyNot + ")";
         return result;
     }
-    const auto recorded = store.Record(*record);
+    if (busy) {
+        result.waiting = std::move(*record);
+        return result;
+    }
+    return RecordWaitingRace(store, *record);
+}
+
+CommittedRecording RecordWaitingRace(HistoryStore& store, const RaceRecord& race)
+{
+    CommittedRecording result;
+    const auto recorded = store.Record(race);
     if (!recorded) {
-        result.failed = true;
-        result.message = "History unavailable: " + store.LastFailure().message;
+        if (!Busy(store))
+            return Unavailable(store);
+        result.waiting = race;
         return result;
     }
     result.recorded = *recorded == HistoryStore::Recorded::New;
-    result.message = (result.recorded ? "Recorded in the history: " : "Already in the history: ") + name;
+    result.message = (result.recorded ? "Recorded in the history: " : "Already in the history: ") +
+                     FileNameToUtf8(race.FileName);
     return result;
 }
 

@@ -17,8 +17,14 @@ struct CommittedRecording {
     bool recorded = false;      // new in the history
     bool failed = false;        // the history could not record it
     std::string message;
+    // Another program held the history's lock (failed is false): the race
+    // to record once it lets go, nothing said yet.
+    std::optional<RaceRecord> waiting;
 };
 CommittedRecording RecordCommittedRace(HistoryStore& store, const AppState& state);
+// A race that waited, recorded now: the same outcome, waiting again while
+// the lock is still held.
+CommittedRecording RecordWaitingRace(HistoryStore& store, const RaceRecord& race);
 
 // "Your best before this race", the one figure a race is measured against
 // (following on the command line and in the window alike): the personal

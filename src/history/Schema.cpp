@@ -80,6 +80,14 @@ CREATE INDEX seen_file_by_race ON seen_file (race_id);
     R"sql(
 ALTER TABLE best_path ADD COLUMN speeds BLOB;
 )sql",
+    // 4: which races' kept speeds (the best lap's, the laps' top speeds) are
+    // chords over half a second (1), as every race recorded from now on,
+    // and which were worked out from one sample to the next (0): those are
+    // worked out again where their saved game is still there, unchanged.
+    R"sql(
+ALTER TABLE race ADD COLUMN speeds_chord INTEGER NOT NULL DEFAULT 1;
+UPDATE race SET speeds_chord = 0;
+)sql",
 };
 
 // The tables of a database, each with its columns, by name.

@@ -199,7 +199,9 @@ std::optional<std::vector<ProgressRow>> HistoryStore::ProgressOf(const LayoutKey
         races.BindText(2, *selection.car);
     else
         races.BindNull(2);
-    RunningBest best;
+    // Each race's PB mark is of its own driver's best: another player's
+    // races never take it.
+    std::map<std::string, RunningBest> bests;
     while (races.Step()) {
         ProgressRow row;
         row.FileName = races.ColumnText(2);
@@ -224,7 +226,7 @@ std::optional<std::vector<ProgressRow>> HistoryStore::ProgressOf(const LayoutKey
         row.RecordTime = static_cast<std::int32_t>(races.ColumnInt64(12));
         row.RecordDriver = races.ColumnText(13);
         row.RecordCar = races.ColumnText(14);
-        row.PersonalBest = best.Offer({row.Race, row.DateNs, row.FileName, row.BestLap, row.BestS});
+        row.PersonalBest = bests[row.Driver].Offer({row.Race, row.DateNs, row.FileName, row.BestLap, row.BestS});
         rows.push_back(std::move(row));
     }
     if (!races.Succeeded())

@@ -122,6 +122,14 @@ constexpr int HistoryCancelAdd = 66;
 constexpr int HistoryAddProgress = 67;
 constexpr int HistoryUseAsReference = 68;
 constexpr int HistoryHint = 69;
+constexpr int HistoryDriverCaption = 80;
+constexpr int HistoryPrevDriver = 81;
+constexpr int HistoryDriverLabel = 82;
+constexpr int HistoryNextDriver = 83;
+constexpr int HistoryCarCaption = 84;
+constexpr int HistoryPrevCar = 85;
+constexpr int HistoryCarLabel = 86;
+constexpr int HistoryNextCar = 87;
 
 // --- Fonts -----------------------------------------------------------------------------
 
@@ -137,7 +145,7 @@ constexpr int CompareBoldFont = 7;     // the comparison's words on the corners
 
 constexpr int HistoryAddTimer = 1;  // records an added folder one saved game at a time
 constexpr int FollowTimer = 2;      // a look at the followed folder
-constexpr int HistoryRetryTimer = 3;  // records a race the history could not take at once
+constexpr int HistoryRetryTimer = 3;  // records a race the history could not take at once, redoes kept speeds
 
 // --- Files -----------------------------------------------------------------------------
 
@@ -174,7 +182,8 @@ static_assert(Distinct(std::to_array(
      CompareCloseCommand, CompareLoadCommand, CompareSaveCommand, CompareRowUpCommand,
      CompareRowDownCommand, CompareAgainstShownCommand, HistoryTracksBox, HistoryChartBox, HistoryRacesBox,
      HistoryTrackScroll, HistoryRaceScroll, HistoryAddFolder, HistoryCancelAdd, HistoryAddProgress,
-     HistoryUseAsReference, HistoryHint})));
+     HistoryUseAsReference, HistoryHint, HistoryDriverCaption, HistoryPrevDriver, HistoryDriverLabel,
+     HistoryNextDriver, HistoryCarCaption, HistoryPrevCar, HistoryCarLabel, HistoryNextCar})));
 static_assert(Distinct(
     std::to_array({LabelFont, TableFont, CompareFont, GuideFont, GuideHeadingFont, HistoryFont, CompareBoldFont})));
 static_assert(Distinct(std::to_array({HistoryAddTimer, FollowTimer, HistoryRetryTimer})));

@@ -1,8 +1,9 @@
 // The race history in the window, driven as the user drives it: every
 // committed load recorded, the history window over its track, a race loaded
 // from its row, a folder added in steps while the windows answer, a window
-// that records nothing, a history that cannot be opened, and the best lap of
-// another race compared against ("PB", "Use as reference").
+// that records nothing, a history that cannot be opened, a history another
+// program holds locked, and the best lap of another race compared against
+// ("PB", "Use as reference").
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryLayout.h"
 #include "fixtures/RaceFiles.h"
+#include "history/Database.h"
 #include "history/Recording.h"
 #include "load/LoadWorkflow.h"
 #include "support/WindowDriver.h"
@@ -28,6 +30,7 @@ namespace fs = std::filesystem;
 namespace layout = history_window;
 using test::TempFolder;
 using test::WriteFile;
+using testing::ElementsAre;
 using testing::HasSubstr;
 
 class HistoryInWindow : public test::WindowTest {
@@ -270,6 +273,36 @@ TEST_F(HistoryInWindow, WithoutRecordingTheWindowReadsTheHistoryAndWritesNothing
     CloseWindow(layout::Title);
     EXPECT_FALSE(Shown().IsOpen(toolkit));
     EXPECT_EQ(test::ReadFile(history), before);
+}
+
+TEST_F(HistoryInWindow, WhileAnotherProgramHoldsTheHistoryTheRaceWaitsAndIsRecordedLaterNothingLost)
+{
+    Start({history, true});
+    const std::string first = WriteRace(root / "a", "first.gam", 3, 800, 0);
+    const std::string second = WriteRace(root / "a", "second.gam", 3, 780, 1);
+    Database other;  // another program, in the middle of a write
+    ASSERT_TRUE(other.Open(history, Database::Mode::ReadWrite));
+    ASSERT_TRUE(other.Execute("BEGIN IMMEDIATE;")) << other.LastError().message;
+    Load(first);
+    Load(second);
+    // Both loaded at once, both waiting, nothing said as failed.
+    EXPECT_EQ(FileNamePart(State().GamePath), "second.gam");
+    ASSERT_EQ(app.RaceHistory().Waiting().size(), 2u);
+    EXPECT_FALSE(State().Log.NewestIsFailure()) << State().Log.NewestWhole();
+    EXPECT_EQ(LogLinesWith("history"), 0);
+    // A wait that lasts is said once, whatever the number of tries after.
+    for (int i = 0; i < 2 * WindowHistory::kTriesBeforeSaid; ++i)
+        app.RaceHistory().IdleTurn(State(), toolkit);
+    EXPECT_EQ(LogLinesWith("History busy: 2 races wait"), 1);
+    EXPECT_TRUE(State().Log.NewestIsFailure());
+
+    ASSERT_TRUE(other.Execute("COMMIT;")) << other.LastError().message;
+    app.RaceHistory().IdleTurn(State(), toolkit);
+    EXPECT_TRUE(app.RaceHistory().Waiting().empty());
+    EXPECT_EQ(LogLinesWith("Recorded in the history: "), 2);
+    EXPECT_EQ(State().Log.NewestWhole(), "History free again: every waiting race recorded");
+    Press(HistoryButton);
+    EXPECT_THAT(RaceFiles(), ElementsAre("first.gam", "second.gam"));
 }
 
 TEST_F(HistoryInWindow, AHistoryThatCannotBeOpenedIsSaidOnceAndTheWindowWorksWithoutIt)

@@ -2,7 +2,8 @@
 // (only a damaged SQLite database is ever set aside; anything else is left
 // as it is and refused for what it is), reading that never writes, a
 // history with a table or rows damaged, one statement's text used twice at
-// once, and whether a race's saved game is still there as it was.
+// once, whether a race's saved game is still there as it was, and the kept
+// speeds of an older version worked out again from the saved games still there.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +13,9 @@
 
 #include "fixtures/RaceFiles.h"
 #include "history/HistoryChecks.h"
+#include "history/HistoryAdd.h"
 #include "history/HistoryStore.h"
+#include "history/KeptSpeeds.h"
 
 namespace vx {
 namespace {
@@ -284,6 +287,48 @@ TEST(RaceFile, IsChangedOnlyWhenItsBytesDiffer)
     EXPECT_FALSE(FileStillThere(row));
     fs::remove(folder.Path() / "Copy/race.gam");
     EXPECT_EQ(RaceFileOf(row), RaceFile::Gone);
+}
+
+TEST_F(History, KeptSpeedsOfAnOlderVersionAreWorkedOutAgainWhereTheSavedGameIsStillThere)
+{
+    fs::create_directories(folder / "races/Saves");
+    fs::create_directories(folder / "races/Tracks");
+    test::WriteFile(folder / "races/Tracks/Oval.trk", test::OvalTrack().Build());
+    const std::string kept = folder / "races/Saves/kept.gam", gone = folder / "races/Saves/gone.gam";
+    test::WriteFile(kept, test::CupGame("Oval", 3).SetReplay({.Samples = test::CirclingReplay(3, 800)}).Build());
+    test::WriteFile(gone, test::CupGame("Oval", 4).SetReplay({.Samples = test::CirclingReplay(4, 760)}).Build());
+    const RaceKey keptKey = Sha256(test::ReadFile(kept)), goneKey = Sha256(test::ReadFile(gone));
+    HistoryAdd add(*store, {folder / "races"}, {});
+    while (add.Step()) {
+    }
+    ASSERT_TRUE(add.Finish());
+    ASSERT_EQ(add.Recorded(), 2u);
+    const auto speeds = store->Laps(keptKey);
+    ASSERT_TRUE(speeds && speeds->front().TopSpeedKmh);
+    ASSERT_FALSE(store->BestLap(keptKey)->SpeedsKmh.empty());
+    // As an older version kept them: other speeds, none along the best lap.
+    WriteAsAnotherProgram(path, {"UPDATE race SET speeds_chord = 0", "UPDATE lap SET top_speed_kmh = 1.5",
+                                 "UPDATE best_path SET speeds = NULL"});
+    fs::remove(gone);
+
+    KeptSpeedsRedo redo(*store);
+    redo.RunAll();
+    EXPECT_EQ(redo.StoreFailure(), "");
+    EXPECT_EQ(redo.Redone(), 1u);
+    EXPECT_EQ(redo.Kept(), 1u);
+    EXPECT_EQ(store->Laps(keptKey), speeds);
+    EXPECT_EQ(store->BestLap(keptKey)->SpeedsKmh.size(), store->BestLap(keptKey)->Path.size());
+    // The race whose saved game is gone keeps what it had, and is looked at
+    // again the next time.
+    const auto goneLaps = store->Laps(goneKey);
+    ASSERT_TRUE(goneLaps);
+    for (const RaceLap& lap : *goneLaps)
+        EXPECT_EQ(lap.TopSpeedKmh, 1.5);
+    EXPECT_TRUE(store->BestLap(goneKey)->SpeedsKmh.empty());
+    const auto waiting = store->RacesWithOldSpeeds(10);
+    ASSERT_TRUE(waiting);
+    ASSERT_EQ(waiting->size(), 1u);
+    EXPECT_EQ(waiting->front().Race, goneKey);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/commands/Commands.h"
 #include "history/HistoryAdd.h"
 #include "history/HistoryStore.h"
+#include "history/KeptSpeeds.h"
 #include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "toolkit/Format.h"
@@ -99,40 +100,63 @@ std::string ShortKey(const Sha256Digest& key)
 
 // --- The tracks ---------------------------------------------------------------------------
 
+// A personal best's members in JSON: its time, race and date.
+Json BestMembers(Json members, const BestLapOfRace& best)
+{
+    members["personal_best_s"] = JsonSeconds(best.BestS);
+    members["personal_best_race"] = KeyHex(best.Race);
+    members["personal_best_date"] = DateText(best.DateNs);
+    return members;
+}
+
+Json CarsJson(const std::vector<CarSummary>& cars)
+{
+    Json list = Json::array();
+    for (const CarSummary& car : cars)
+        list.push_back(BestMembers({{"car", car.Car}, {"races", car.Races}}, car.PersonalBest));
+    return list;
+}
+
 void PrintTracks(const std::vector<TrackSummary>& tracks, const HistoryWords& words)
 {
     std::ostringstream out;
     if (words.json) {
         Json list = Json::array();
         for (const TrackSummary& track : tracks) {
-            const BestLapOfRace& best = track.PersonalBest;
-            Json cars = Json::array();
-            for (const CarSummary& car : track.Cars)
-                cars.push_back({{"car", car.Car},
-                                {"races", car.Races},
-                                {"personal_best_s", JsonSeconds(car.PersonalBest.BestS)},
-                                {"personal_best_race", KeyHex(car.PersonalBest.Race)},
-                                {"personal_best_date", DateText(car.PersonalBest.DateNs)}});
-            list.push_back({{"name", track.Name},
-                            {"layout_key", KeyHex(track.Layout)},
-                            {"races", track.Races},
-                            {"personal_best_s", JsonSeconds(best.BestS)},
-                            {"personal_best_race", KeyHex(best.Race)},
-                            {"personal_best_date", DateText(best.DateNs)},
-                            {"cars", std::move(cars)}});
+            // Each player's personal bests are their own: per driver, and per
+            // car within a driver; the track's and its cars' over everyone.
+            Json drivers = Json::array();
+            for (const DriverSummary& driver : track.Drivers)
+                drivers.push_back(BestMembers({{"driver", driver.Driver}, {"races", driver.Races}},
+                                              driver.PersonalBest));
+            for (std::size_t i = 0; i < track.Drivers.size(); ++i)
+                drivers[i]["cars"] = CarsJson(track.Drivers[i].Cars);
+            Json entry = BestMembers({{"name", track.Name}, {"layout_key", KeyHex(track.Layout)}, {"races", track.Races}},
+                                     track.PersonalBest);
+            entry["cars"] = CarsJson(track.Cars);
+            entry["drivers"] = std::move(drivers);
+            list.push_back(std::move(entry));
         }
         out << JsonText(Json{{"tracks", std::move(list)}});
     } else if (words.csv) {
-        out << CsvRow({"name", "layout_key", "car", "races", "personal_best_s", "personal_best_race",
+        // The rows of the track and of its cars are over every driver (their
+        // driver empty); then each driver's, overall and per car.
+        out << CsvRow({"name", "layout_key", "driver", "car", "races", "personal_best_s", "personal_best_race",
                        "personal_best_date"});
         for (const TrackSummary& track : tracks) {
-            const BestLapOfRace& best = track.PersonalBest;
-            out << CsvRow({track.Name, KeyHex(track.Layout), "", std::to_string(track.Races),
-                           SecondsText(best.BestS), KeyHex(best.Race), DateText(best.DateNs)});
+            const auto row = [&](const std::string& driver, const std::string& car, std::int32_t races,
+                                 const BestLapOfRace& best) {
+                out << CsvRow({track.Name, KeyHex(track.Layout), driver, car, std::to_string(races),
+                               SecondsText(best.BestS), KeyHex(best.Race), DateText(best.DateNs)});
+            };
+            row("", "", track.Races, track.PersonalBest);
             for (const CarSummary& car : track.Cars)
-                out << CsvRow({track.Name, KeyHex(track.Layout), car.Car, std::to_string(car.Races),
-                               SecondsText(car.PersonalBest.BestS), KeyHex(car.PersonalBest.Race),
-                               DateText(car.PersonalBest.DateNs)});
+                row("", car.Car, car.Races, car.PersonalBest);
+            for (const DriverSummary& driver : track.Drivers) {
+                row(driver.Driver, "", driver.Races, driver.PersonalBest);
+                for (const CarSummary& car : driver.Cars)
+                    row(driver.Driver, car.Car, car.Races, car.PersonalBest);
+            }
         }
     } else if (tracks.empty()) {
         out << "No race in the history yet: \"vxanalyser history add FOLDER\" records the saved games "
@@ -144,12 +168,18 @@ void PrintTracks(const std::vector<TrackSummary>& tracks, const HistoryWords& wo
             return PadLeft(SecondsText(pb.BestS), 12) + " s  " + PadRight(DateText(pb.DateNs, DateForm::Readable), 19) +
                    "  " + ShortKey(pb.Race);
         };
+        // The track's best over everyone, then each driver's own, and per car
+        // within the driver.
         for (const TrackSummary& track : tracks) {
             out << PadRight(track.Name, 24) << ' ' << PadLeft(std::to_string(track.Races), 6) << ' '
                 << best(track.PersonalBest) << "  (layout " << ShortKey(track.Layout) << ")\n";
-            for (const CarSummary& car : track.Cars)
-                out << "  " << PadRight(car.Car.empty() ? "(no car)" : car.Car, 22) << ' '
-                    << PadLeft(std::to_string(car.Races), 6) << ' ' << best(car.PersonalBest) << "\n";
+            for (const DriverSummary& driver : track.Drivers) {
+                out << "  " << PadRight(driver.Driver.empty() ? "(no driver)" : driver.Driver, 22) << ' '
+                    << PadLeft(std::to_string(driver.Races), 6) << ' ' << best(driver.PersonalBest) << "\n";
+                for (const CarSummary& car : driver.Cars)
+                    out << "    " << PadRight(car.Car.empty() ? "(no car)" : car.Car, 20) << ' '
+                        << PadLeft(std::to_string(car.Races), 6) << ' ' << best(car.PersonalBest) << "\n";
+            }
         }
     }
     std::cout << out.str();
@@ -208,10 +238,14 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
                              {"clean_laps", row.CleanLaps},
                              {"clean_mean_s", JsonSeconds(row.CleanMeanS)},
                              {"pb", row.PersonalBest}});
+        Json bests = Json::array();
+        for (const DriverSummary& driver : track.Drivers)
+            bests.push_back(BestMembers({{"driver", driver.Driver}}, driver.PersonalBest));
         out << JsonText(Json{{"track",
                               {{"name", track.Name},
                                {"layout_key", KeyHex(track.Layout)},
-                               {"personal_best_s", JsonSeconds(track.PersonalBest.BestS)}}},
+                               {"personal_best_s", JsonSeconds(track.PersonalBest.BestS)},
+                               {"personal_bests", std::move(bests)}}},
                              {"races", std::move(races)}});
     } else if (words.csv) {
         out << CsvRow({"race_key", "date", "file", "folder", "file_present", "driver", "car", "laps", "best_lap",
@@ -223,9 +257,16 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
                            std::to_string(row.CleanLaps), OptionalSeconds(row.CleanMeanS, ""),
                            row.PersonalBest ? "1" : "0"});
     } else {
+        // Each driver's personal best; "PB" marks where a race lowered its
+        // own driver's.
         out << track.Name << " (layout " << ShortKey(track.Layout) << "): " << rows.size()
-            << (rows.size() == 1 ? " race" : " races") << ", personal best "
-            << SecondsText(track.PersonalBest.BestS) << " s\n\n";
+            << (rows.size() == 1 ? " race" : " races") << (track.Drivers.size() > 1 ? ", personal bests " : ", personal best ");
+        for (std::size_t i = 0; i < track.Drivers.size(); ++i) {
+            const DriverSummary& driver = track.Drivers[i];
+            out << (i > 0 ? ", " : "") << SecondsText(driver.PersonalBest.BestS) << " s ("
+                << (driver.Driver.empty() ? "no driver" : driver.Driver) << ")";
+        }
+        out << "\n\n";
         const auto line = [&](const std::string& date, const std::string& race, const std::string& laps,
                               const std::string& best, const std::string& clean, const std::string& pb,
                               const std::string& who) {
@@ -303,6 +344,15 @@ ExitStatus RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
     }
     add.Finish();
     progress.Clear();
+    // The speeds kept of races an older version recorded, worked out again
+    // where their saved games are still there, unchanged.
+    std::size_t speedsRedone = 0;
+    if (add.StoreFailure().empty() && add.Finished() && !InterruptRequested()) {
+        KeptSpeedsRedo speeds(store);
+        while (!InterruptRequested() && speeds.Step()) {
+        }
+        speedsRedone = speeds.Redone();
+    }
     const auto summary = [&] {
         return "Recorded " + std::to_string(add.Recorded()) + ", already known " + std::to_string(add.Known()) +
                ", refused " + std::to_string(add.Refused());
@@ -317,6 +367,9 @@ ExitStatus RunAdd(HistoryStore& store, const std::vector<std::string>& operands)
     if (interrupted)
         std::cout << "; stopped by the interrupt key after " << add.Done() << " of " << add.Total() << " files";
     std::cout << "\n";
+    if (speedsRedone > 0)
+        std::cout << "Speeds worked out again for " << speedsRedone
+                  << (speedsRedone == 1 ? " race" : " races") << " an older version recorded\n";
     if (interrupted)
         return ExitStatus::Interrupted;
     return add.Refused() > 0 ? ExitStatus::InputRefused : ExitStatus::Ok;

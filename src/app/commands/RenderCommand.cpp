@@ -101,8 +101,8 @@ ExitStatus Render(const RenderWords& render)
         // Against the personal best from another race, as "PB" compares.
         std::string notAgainstPb;
         if (render.againstPb && state.Laps.LapCount > 0)
-            notAgainstPb = app.History().Store() ? app.Compare().CompareAgainstPersonalBest(state, toolkit)
-                                                 : "History unavailable: " + app.History().Unavailable();
+            notAgainstPb = app.RaceHistory().Store() ? app.Compare().CompareAgainstPersonalBest(state, toolkit)
+                                                 : "History unavailable: " + app.RaceHistory().Unavailable();
         if (state.Laps.LapCount == 0) {
             notWritten("compare.png", "the race has no lap to compare");
             status = ExitStatus::OutputFailed;
@@ -115,8 +115,8 @@ ExitStatus Render(const RenderWords& render)
     }
     if (render.historyWindow) {
         // The history window as "History" opens it over this race.
-        if (!app.History().Store()) {
-            notWritten("history.png", "History unavailable: " + app.History().Unavailable());
+        if (!app.RaceHistory().Store()) {
+            notWritten("history.png", "History unavailable: " + app.RaceHistory().Unavailable());
             status = ExitStatus::InputRefused;
         } else {
             app.History().Open(state, toolkit);

@@ -395,7 +395,8 @@ struct ReportWords {
     bool againstPb = false;
 };
 
-// The personal best of the track from another race, read from the history
+// The personal best of the race's driver on the track from another race (another
+// player's races never count), read from the history
 // and never written; the status to end with when the history cannot say.
 std::optional<ExitStatus> BestOfOtherRaces(const AppState& state, const std::string& history,
                                            std::optional<BestLapOfRace>& best)
@@ -403,7 +404,7 @@ std::optional<ExitStatus> BestOfOtherRaces(const AppState& state, const std::str
     const HistoryOpening opening = OpenHistoryToRead(HistoryPathOf(history));
     if (!opening.Store)
         return HistoryUnavailable(opening.Problem);
-    best = opening.Store->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+    best = opening.Store->BestOfOtherRaces(state.LayoutDigest, state.GameDigest, HumanDriverOf(state));
     if (!best && !opening.Store->LastFailure().message.empty())
         return HistoryUnavailable(opening.Store->LastFailure().message);
     if (!best)

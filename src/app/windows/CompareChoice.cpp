@@ -7,8 +7,9 @@
 
 namespace vx {
 
-void CompareChoice::HoldFor(const Sha256Digest& game, const Sha256Digest& layout)
+void CompareChoice::HoldFor(const Sha256Digest& game, const Sha256Digest& layout, const std::string& driver)
 {
+    driver_ = driver;
     const Race race{game, layout};
     if (race != race_) {
         race_ = race;

@@ -20,14 +20,22 @@ namespace vx {
 
 class CompareChoice {
 public:
-    // The race shown, by its saved game's and layout's keys: a choice made
-    // on another race is dropped.
-    void HoldFor(const Sha256Digest& game, const Sha256Digest& layout);
+    // The race shown, by its saved game's and layout's keys, and its human
+    // driver: a choice made on another race is dropped.
+    void HoldFor(const Sha256Digest& game, const Sha256Digest& layout, const std::string& driver = {});
     // Back to the reference lap of the race shown.
     void Clear();
     // The keys of the race the choice holds for.
     const Sha256Digest& Game() const { return race_.Game; }
     const Sha256Digest& Layout() const { return race_.Layout; }
+
+    // "PB": the personal best of the shown race's driver on its layout, set
+    // by another race (another player's races never count); none without
+    // one (or on failure: the store's LastFailure tells).
+    std::optional<BestLapOfRace> PersonalBestIn(HistoryStore& history) const
+    {
+        return history.BestOfOtherRaces(race_.Layout, race_.Game, driver_);
+    }
 
     // A lap of the race shown; 0 for its reference lap.
     void PickLap(std::int32_t lap);
@@ -61,6 +69,7 @@ private:
         bool operator==(const Race&) const = default;
     };
     Race race_;
+    std::string driver_;  // of the race shown
     std::int32_t lap_ = 0;  // the lap chosen; 0 the reference lap
     std::optional<BestLapOfRace> otherRace_;
     std::optional<LapProfile> otherLap_;

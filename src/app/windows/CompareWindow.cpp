@@ -202,7 +202,7 @@ void CompareWindow::PlaceWindow(Toolkit& toolkit) const
 // from its own reference lap.
 void CompareWindow::KeepChoiceFor(const AppState& state)
 {
-    choice_.HoldFor(state.GameDigest, state.LayoutDigest);
+    choice_.HoldFor(state.GameDigest, state.LayoutDigest, HumanDriverOf(state));
 }
 
 void CompareWindow::LapShown(const AppState& state, Toolkit& toolkit)
@@ -240,11 +240,11 @@ void CompareWindow::Analyse(const AppState& state)
 
 // The personal best of the shown race's layout from another race, when
 // there is a history and a race to compare with it.
-void CompareWindow::FindPersonalBest(const AppState& state)
+void CompareWindow::FindPersonalBest(const AppState&)
 {
     personalBest_.reset();
     if (history_ && analysis_)
-        personalBest_ = history_->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+        personalBest_ = choice_.PersonalBestIn(*history_);
 }
 
 void CompareWindow::HistoryChanged(Toolkit& toolkit)
@@ -253,7 +253,7 @@ void CompareWindow::HistoryChanged(Toolkit& toolkit)
         return;
     personalBest_.reset();
     if (history_)
-        personalBest_ = history_->BestOfOtherRaces(choice_.Layout(), choice_.Game());
+        personalBest_ = choice_.PersonalBestIn(*history_);
     ShowChoices(toolkit);
 }
 
@@ -261,7 +261,7 @@ std::string CompareWindow::CompareAgainstPersonalBest(const AppState& state, Too
 {
     if (!history_)
         return "there is no race history";
-    const auto best = history_->BestOfOtherRaces(state.LayoutDigest, state.GameDigest);
+    const auto best = choice_.PersonalBestIn(*history_);
     if (!best)
         return history_->LastFailure().message.empty() ? "the history holds no best lap of this track from "
                                                          "another race"

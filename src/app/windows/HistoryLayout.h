@@ -14,6 +14,8 @@ using compare_window::Place;
 
 inline constexpr int Number = HistoryWindowNumber;
 inline constexpr const char* Title = "Race history";
+// Its size; where it opens is beside the main window (app/windows/Placement.h),
+// then where it was left.
 inline constexpr Place Client{60, 60, 1010, 720};
 
 // The small text of every picture.
@@ -31,7 +33,7 @@ struct PictureBox {
 };
 inline constexpr PictureBox TrackList{HistoryTracksBox, {5, 5, 300, 228}, HistoryTracksImage};
 inline constexpr PictureBox ProgressChart{HistoryChartBox, {330, 5, 675, 228}, HistoryChartImage};
-inline constexpr PictureBox RaceTable{HistoryRacesBox, {5, 238, 982, 420}, HistoryRacesImage};
+inline constexpr PictureBox RaceTable{HistoryRacesBox, {5, 266, 982, 392}, HistoryRacesImage};
 
 struct Control {
     int Number = 0;
@@ -39,14 +41,24 @@ struct Control {
     const char* Text = "";
 };
 inline constexpr Control TrackScroll{HistoryTrackScroll, {305, 5, 18, 228}};
-inline constexpr Control RaceScroll{HistoryRaceScroll, {987, 238, 18, 420}};
+inline constexpr Control RaceScroll{HistoryRaceScroll, {987, 266, 18, 392}};
+// Whose races the chart and the table show: one driver, and all their cars
+// or one.
+inline constexpr Control DriverCaption{HistoryDriverCaption, {5, 240, 44, 20}, "Driver:"};
+inline constexpr Control PrevDriver{HistoryPrevDriver, {50, 237, 24, 24}, "<"};
+inline constexpr Control DriverLabel{HistoryDriverLabel, {80, 240, 220, 20}};
+inline constexpr Control NextDriver{HistoryNextDriver, {302, 237, 24, 24}, ">"};
+inline constexpr Control CarCaption{HistoryCarCaption, {345, 240, 30, 20}, "Car:"};
+inline constexpr Control PrevCar{HistoryPrevCar, {378, 237, 24, 24}, "<"};
+inline constexpr Control CarLabel{HistoryCarLabel, {408, 240, 220, 20}};
+inline constexpr Control NextCar{HistoryNextCar, {630, 237, 24, 24}, ">"};
 inline constexpr Control AddFolder{HistoryAddFolder, {5, 664, 100, 24}, "Add folder..."};
 inline constexpr Control CancelAdd{HistoryCancelAdd, {110, 664, 60, 24}, "Cancel"};
 inline constexpr Control AddProgress{HistoryAddProgress, {178, 668, 560, 20}};
 inline constexpr Control UseAsReference{HistoryUseAsReference, {870, 664, 135, 24}, "Use as reference"};
 inline constexpr Control Hint{HistoryHint, {5, 696, 1000, 20},
-                              "Click a race to load it in the main window; a right click or Shift+click chooses "
-                              "it for \"Use as reference\" (its best lap against the lap compared)."};
+                              "Click a race to load it, or a header to sort by it; a right click, Shift+click "
+                              "or a click on its dot chooses it for \"Use as reference\"."};
 
 inline constexpr PictureSlot SlotOf(const PictureBox& box)
 {

@@ -3,13 +3,16 @@
 #include "app/windows/HistoryWindow.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryLayout.h"
+#include "app/windows/MainWindowLayout.h"
 #include "history/HistoryMessages.h"
 #include "history/Recording.h"
 #include "load/Export.h"
 #include "load/LoadWorkflow.h"
+#include "toolkit/Format.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -20,8 +23,7 @@ namespace {
 
 constexpr int kWheelRows = 3;  // table rows per notch of the wheel
 
-// The settings the window keeps in the history.
-constexpr const char* kGameFolderSetting = "open_game_folder";
+// The setting the window keeps in the history.
 constexpr const char* kAddFolderSetting = "add_folder";
 
 int VisibleRaceRows()
@@ -59,78 +61,25 @@ std::string Plural(std::size_t count, const char* one, const char* many)
 
 // --- The history at start-up and after each load ------------------------------------------
 
-void HistoryWindow::Start(AppState& state, Toolkit& toolkit, const HistoryOptions& options)
-{
-    record_ = options.Record;
-    if (options.Path.empty()) {
-        unavailable_ = "this window was started without one";
-        toolkit.SetControlToolTip(HistoryButton, "The race history is not used in this window.");
-        return;
-    }
-    // Without recording the history is only read: nothing is made, moved
-    // or migrated.
-    HistoryOpening opening = record_ ? OpenHistory(options.Path) : OpenHistoryToRead(options.Path);
-    if (!opening.SetAsideTo.empty())
-        LogFailure(state, toolkit, SetAsideMessage(opening));
-    if (!opening.Store && !record_ && !StampOfPath(options.Path)) {
-        // Not recording, and nothing recorded yet: nothing to say.
-        unavailable_ = "no race has been recorded yet";
-        toolkit.SetControlToolTip(HistoryButton, "Race history: " + unavailable_ + " (this window records none).");
-        return;
-    }
-    if (!opening.Store) {
-        unavailable_ = opening.Problem;
-        LogFailure(state, toolkit, "History unavailable: " + unavailable_);
-        toolkit.SetControlToolTip(HistoryButton, "The race history is unavailable: " + unavailable_);
-        return;
-    }
-    store_ = std::move(opening.Store);
-    compare_.UseHistory(store_.get());
-    if (!opening.ReadOnlyNote.empty()) {
-        record_ = false;
-        LogMessage(state, toolkit, opening.ReadOnlyNote);
-    }
-    toolkit.SetControlToolTip(HistoryButton,
-                              record_ ? "Race history: every race loaded here is kept, with your progress "
-                                        "and personal best on each track."
-                                      : "Race history: the races kept (this window records none).");
-    if (const auto folder = store_->Setting(kGameFolderSetting)) {
-        savedGameFolder_ = *folder;
-        if (toolkit.KindOf(*folder) == PathKind::Folder)
-            state.GameDirectory = *folder;
-    }
-}
-
-void HistoryWindow::SaveGameFolder(const AppState& state)
-{
-    if (!record_ || !store_ || state.GameDirectory.empty() || state.GameDirectory == savedGameFolder_)
-        return;
-    if (store_->SetSetting(kGameFolderSetting, state.GameDirectory))
-        savedGameFolder_ = state.GameDirectory;
-}
-
 void HistoryWindow::AnalysisCommitted(AppState& state, Toolkit& toolkit)
 {
-    SaveGameFolder(state);
-    bool recorded = false;
-    if (record_ && store_ && state.HasGame) {
-        const CommittedRecording recording = RecordCommittedRace(*store_, state);
-        if (recording.failed)
-            LogFailure(state, toolkit, recording.message);
-        else if (recording.recorded || state.Laps.LapCount == 0)
-            LogMessage(state, toolkit, recording.message);
-        recorded = recording.recorded;
-    }
     if (!IsOpen(toolkit))
         return;
     // A new race is read with its track; a race known already (one clicked
     // here) changes only which row is the shown one.
-    if (recorded) {
+    if (history_.RecordedLast()) {
         Refresh(state, toolkit, false);
     } else {
         ShowMarks(state, toolkit);
         ShowButtons(state, toolkit);
     }
+}
+
+void HistoryWindow::RaceRecorded(AppState& state, Toolkit& toolkit)
+{
+    compare_.HistoryChanged(toolkit);
+    if (IsOpen(toolkit))
+        Refresh(state, toolkit, false);
 }
 
 // --- The window -------------------------------------------------------------------------------
@@ -142,9 +91,9 @@ bool HistoryWindow::IsOpen(const Toolkit& toolkit) const
 
 void HistoryWindow::Open(AppState& state, Toolkit& toolkit)
 {
-    if (!store_) {
+    if (!Store()) {
         toolkit.ShowMessageBox(MainWindow, MessageKind::Error, "Race history",
-                               "The race history is unavailable: " + unavailable_);
+                               "The race history is unavailable: " + FileNameToCp1252(history_.Unavailable()));
         return;
     }
     if (!IsOpen(toolkit)) {
@@ -165,10 +114,19 @@ void HistoryWindow::Open(AppState& state, Toolkit& toolkit)
         toolkit.AddLabel(layout::AddProgress.Number, layout::AddProgress.At.x, layout::AddProgress.At.y,
                          layout::AddProgress.At.w, layout::AddProgress.At.h, "", kLabelEndEllipsis);
         AddButton(toolkit, layout::UseAsReference);
+        for (const layout::Control& caption : {layout::DriverCaption, layout::CarCaption})
+            toolkit.AddLabel(caption.Number, caption.At.x, caption.At.y, caption.At.w, caption.At.h, caption.Text);
+        for (const layout::Control& label : {layout::DriverLabel, layout::CarLabel})
+            toolkit.AddLabel(label.Number, label.At.x, label.At.y, label.At.w, label.At.h, "", kLabelEndEllipsis);
+        for (const layout::Control& button : {layout::PrevDriver, layout::NextDriver, layout::PrevCar, layout::NextCar})
+            AddButton(toolkit, button);
+        toolkit.SetControlToolTip(layout::DriverLabel.Number,
+                                  "Whose races are shown: each player's personal bests are their own.");
+        toolkit.SetControlToolTip(layout::CarLabel.Number, "All the driver's cars, or one of them.");
         toolkit.AddLabel(layout::Hint.Number, layout::Hint.At.x, layout::Hint.At.y, layout::Hint.At.w,
                          layout::Hint.At.h, layout::Hint.Text, kLabelEndEllipsis);
         toolkit.SetControlToolTip(layout::AddFolder.Number,
-                                  store_->ReadOnly()
+                                  Store()->ReadOnly()
                                       ? "This window records nothing in the history (--no-history, or a "
                                         "history of a newer version)."
                                       : "Records every saved game in a folder and the folders inside it.");
@@ -177,19 +135,55 @@ void HistoryWindow::Open(AppState& state, Toolkit& toolkit)
                                   "chosen here (a right click or Shift+click on its row).");
         toolkit.TrackPointer(layout::TrackList.Control, true);
         toolkit.TrackPointer(layout::RaceTable.Control, true);
+        toolkit.TrackPointer(layout::ProgressChart.Control, true);
+        chartTip_.clear();
         toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
         toolkit.AddKeyCommand(layout::Number, Key::Escape, layout::CancelAdd.Number);
-        const int tabOrder[] = {layout::TrackScroll.Number, layout::RaceScroll.Number, layout::AddFolder.Number,
-                                layout::CancelAdd.Number, layout::UseAsReference.Number};
+        const int tabOrder[] = {layout::TrackScroll.Number, layout::PrevDriver.Number, layout::NextDriver.Number,
+                                layout::PrevCar.Number,     layout::NextCar.Number,    layout::RaceScroll.Number,
+                                layout::AddFolder.Number,   layout::CancelAdd.Number,  layout::UseAsReference.Number};
         toolkit.SetTabOrder(tabOrder);
         chosenRace_.reset();
+        PlaceWindow(toolkit);
     }
     Refresh(state, toolkit, true);
 }
 
+// Where it was last closed; the first time, beside the main window, on the
+// screen the main window is on.
+void HistoryWindow::PlaceWindow(Toolkit& toolkit) const
+{
+    if (place_) {
+        toolkit.MoveAppWindow(layout::Number, place_->x, place_->y);
+        return;
+    }
+    const ScreenArea work = toolkit.WorkAreaOf(MainWindow);
+    const ScreenArea main = toolkit.WindowFrameOf(MainWindow);
+    const ScreenArea own = toolkit.WindowFrameOf(layout::Number);
+    if (work.width <= 0 || work.height <= 0 || main.width <= 0 || own.width <= 0)
+        return;
+    // The main window's controls on the screen: its client area, at the
+    // screen's scale, sits on its frame's bottom edge, centred across. The
+    // scale is taken from the frame's width (its borders, a few pixels, make
+    // it a little larger): near enough to tell which places cover controls.
+    const double scale = static_cast<double>(main.width) / kClientWidth;
+    const auto scaled = [&](int length) { return static_cast<int>(std::lround(length * scale)); };
+    const int clientX = main.x + (main.width - scaled(kClientWidth)) / 2;
+    const int clientY = main.y + main.height - scaled(kClientHeight);
+    std::vector<ScreenArea> controls;
+    for (const main_window::Place& at : main_window::Controls)
+        controls.push_back({clientX + scaled(at.x), clientY + scaled(at.y), scaled(at.w), scaled(at.h)});
+    const ScreenPlace at = PlaceBeside(work, main, controls, own.width, own.height);
+    toolkit.MoveAppWindow(layout::Number, at.x, at.y);
+}
+
 void HistoryWindow::Close(Toolkit& toolkit)
 {
+    const ScreenArea frame = toolkit.WindowFrameOf(layout::Number);
+    if (frame.width > 0)
+        place_ = ScreenPlace{frame.x, frame.y};
     toolkit.DestroyAppWindow(layout::Number);
+    chartRows_.clear();
     tracks_.clear();
     rows_.clear();
     files_.clear();
@@ -207,22 +201,18 @@ void HistoryWindow::Refresh(AppState& state, Toolkit& toolkit, bool toShownRace)
         layoutChosen = tracks_[static_cast<std::size_t>(chosenTrack_)].Layout;
     if (toShownRace && state.HasGame)
         layoutChosen = state.LayoutDigest;
-    tracks_ = store_->Tracks().value_or(std::vector<TrackSummary>{});
-    if (!store_->LastFailure().message.empty() && tracks_.empty())
-        LogFailure(state, toolkit, "History unavailable: " + store_->LastFailure().message);
+    tracks_ = Store()->Tracks().value_or(std::vector<TrackSummary>{});
+    if (!Store()->LastFailure().message.empty() && tracks_.empty())
+        LogFailure(state, toolkit, "History unavailable: " + Store()->LastFailure().message);
     chosenTrack_ = tracks_.empty() ? -1 : 0;
     for (std::size_t i = 0; layoutChosen && i < tracks_.size(); ++i)
         if (tracks_[i].Layout == *layoutChosen)
             chosenTrack_ = static_cast<std::int32_t>(i);
-    rows_.clear();
-    if (chosenTrack_ >= 0)
-        rows_ = store_->Progress(tracks_[static_cast<std::size_t>(chosenTrack_)].Layout)
-                    .value_or(std::vector<ProgressRow>{});
-    figures_ = ProgressChartOf(rows_);
-    files_.clear();
+    ChooseDriverAmong(state, toShownRace);
+    ReadRaces();
     // The rows left out as damaged (Tracks reads every race), said once each.
-    for (const auto& damaged = store_->DamagedRows(); damagedSaid_ < damaged.size(); ++damagedSaid_)
-        LogFailure(state, toolkit, FileNameToCp1252(DamagedRowText(damaged[damagedSaid_])));
+    for (const auto& damaged = Store()->DamagedRows(); damagedSaid_ < damaged.size(); ++damagedSaid_)
+        LogFailure(state, toolkit, DamagedRowText(damaged[damagedSaid_]));
     if (chosenRace_ && std::none_of(rows_.begin(), rows_.end(),
                                     [&](const ProgressRow& row) { return row.Race == *chosenRace_; }))
         chosenRace_.reset();
@@ -246,12 +236,163 @@ void HistoryWindow::Refresh(AppState& state, Toolkit& toolkit, bool toShownRace)
 void HistoryWindow::Redraw(const AppState& state, Toolkit& toolkit)
 {
     ShowTracks(toolkit);
-    static const TrackSummary kNoTrack{};
-    const TrackSummary& track = chosenTrack_ >= 0 ? tracks_[static_cast<std::size_t>(chosenTrack_)] : kNoTrack;
-    DrawProgressChart(track, rows_, figures_, layout::kPictures, toolkit);
+    ShowChoosers(toolkit);
+    DrawProgressChart(ChartTitle(), chartRows_, figures_, layout::kPictures, toolkit);
     Show(toolkit, layout::ProgressChart);
     ShowRaces(state, toolkit);
     ShowButtons(state, toolkit);
+}
+
+// --- Whose races ---------------------------------------------------------------------------------
+
+namespace {
+
+std::string DriverText(const std::string& driver)
+{
+    return driver.empty() ? std::string("(no driver)") : driver;
+}
+
+std::string CarText(const std::string& car)
+{
+    return car.empty() ? std::string("(no car)") : car;
+}
+
+}  // namespace
+
+void HistoryWindow::ChooseDriverAmong(const AppState& state, bool toShownRace)
+{
+    std::map<std::string, std::int64_t> races;
+    for (const TrackSummary& track : tracks_)
+        for (const DriverSummary& driver : track.Drivers)
+            races[driver.Driver] += driver.Races;
+    drivers_.clear();
+    for (const auto& [driver, count] : races)
+        drivers_.push_back(driver);
+    const auto known = [&](const std::optional<std::string>& driver) {
+        return driver && races.count(*driver) != 0;
+    };
+    if (toShownRace && state.HasGame && known(HumanDriverOf(state))) {
+        if (driver_ != HumanDriverOf(state))
+            car_.reset();
+        driver_ = HumanDriverOf(state);
+    }
+    if (!known(driver_)) {
+        driver_.reset();
+        car_.reset();
+        std::int64_t most = 0;
+        for (const auto& [driver, count] : races)
+            if (count > most) {
+                most = count;
+                driver_ = driver;
+            }
+    }
+}
+
+// The cars of the driver chosen on the track chosen, by name.
+std::vector<std::string> HistoryWindow::CarsOfChoice() const
+{
+    std::vector<std::string> cars;
+    if (chosenTrack_ < 0 || !driver_)
+        return cars;
+    for (const DriverSummary& driver : tracks_[static_cast<std::size_t>(chosenTrack_)].Drivers)
+        if (driver.Driver == *driver_)
+            for (const CarSummary& car : driver.Cars)
+                cars.push_back(car.Car);
+    return cars;
+}
+
+void HistoryWindow::ReadRaces()
+{
+    chartRows_.clear();
+    const std::vector<std::string> cars = CarsOfChoice();
+    if (car_ && std::find(cars.begin(), cars.end(), *car_) == cars.end())
+        car_.reset();  // the driver has no race in it on this track
+    if (chosenTrack_ >= 0 && driver_)
+        chartRows_ = Store()->DriverProgress(tracks_[static_cast<std::size_t>(chosenTrack_)].Layout, *driver_, car_)
+                         .value_or(std::vector<ProgressRow>{});
+    figures_ = ProgressChartOf(chartRows_);
+    files_.clear();
+    rows_ = chartRows_;
+    if (sort_ != RaceSort{}) {
+        // The saved game's column is sorted by what the files are now.
+        std::vector<RaceFile> files;
+        if (sort_.Column == RaceColumn::SavedGame)
+            for (const ProgressRow& row : rows_)
+                files.push_back(files_.emplace(row.Race, RaceFileOf(row)).first->second);
+        SortRaces(rows_, sort_, files);
+    }
+}
+
+std::string HistoryWindow::ChartTitle() const
+{
+    if (chosenTrack_ < 0)
+        return "No race recorded yet";
+    std::string title = tracks_[static_cast<std::size_t>(chosenTrack_)].Name;
+    if (driver_)
+        title += ", " + DriverText(*driver_) + (car_ ? " in " + CarText(*car_) : std::string());
+    return title;
+}
+
+void HistoryWindow::ShowChoosers(Toolkit& toolkit)
+{
+    toolkit.SetControlText(layout::DriverLabel.Number, driver_ ? FileNameToCp1252(DriverText(*driver_)) : "");
+    toolkit.SetControlText(layout::CarLabel.Number,
+                           !driver_ ? std::string() : car_ ? FileNameToCp1252(CarText(*car_)) : "All cars");
+    toolkit.SetControlEnabled(layout::PrevDriver.Number, drivers_.size() > 1);
+    toolkit.SetControlEnabled(layout::NextDriver.Number, drivers_.size() > 1);
+    const bool cars = CarsOfChoice().size() > 1;
+    toolkit.SetControlEnabled(layout::PrevCar.Number, cars);
+    toolkit.SetControlEnabled(layout::NextCar.Number, cars);
+}
+
+void HistoryWindow::StepDriver(const AppState& state, Toolkit& toolkit, int step)
+{
+    if (drivers_.size() < 2 || !driver_)
+        return;
+    const auto at = std::find(drivers_.begin(), drivers_.end(), *driver_) - drivers_.begin();
+    const auto count = std::ssize(drivers_);
+    driver_ = drivers_[static_cast<std::size_t>(((at + step) % count + count) % count)];
+    car_.reset();
+    chosenRace_.reset();
+    ReadRaces();
+    ScrollRacesToNewest(toolkit);
+    Redraw(state, toolkit);
+}
+
+// All cars, then each car in turn.
+void HistoryWindow::StepCar(const AppState& state, Toolkit& toolkit, int step)
+{
+    const std::vector<std::string> cars = CarsOfChoice();
+    if (cars.size() < 2)
+        return;
+    const auto count = std::ssize(cars) + 1;  // 0: all cars
+    const std::int64_t at = car_ ? std::find(cars.begin(), cars.end(), *car_) - cars.begin() + 1 : 0;
+    const std::int64_t next = ((at + step) % count + count) % count;
+    car_ = next == 0 ? std::nullopt : std::optional<std::string>(cars[static_cast<std::size_t>(next - 1)]);
+    chosenRace_.reset();
+    ReadRaces();
+    ScrollRacesToNewest(toolkit);
+    Redraw(state, toolkit);
+}
+
+void HistoryWindow::SortBy(const AppState& state, Toolkit& toolkit, RaceColumn column)
+{
+    // The same column again turns its order round.
+    sort_ = {column, sort_.Column == column && !sort_.Descending};
+    ReadRaces();
+    ScrollRaces(state, toolkit, RaceTop(toolkit));
+}
+
+void HistoryWindow::ScrollRacesToNewest(Toolkit& toolkit)
+{
+    const int lastRaceTop = std::max(0, static_cast<int>(rows_.size()) - VisibleRaceRows());
+    toolkit.SetControlAttribute(layout::RaceScroll.Number, SliderMaximum, lastRaceTop);
+    toolkit.SetControlValue(layout::RaceScroll.Number, sort_ == RaceSort{} ? lastRaceTop : 0);
+}
+
+std::optional<std::size_t> HistoryWindow::RaceAtChartPoint(int x, int y) const
+{
+    return RaceAtChart(chartRows_, figures_, layout::kPictures, x, y);
 }
 
 // --- The tables ----------------------------------------------------------------------------------
@@ -259,7 +400,17 @@ void HistoryWindow::Redraw(const AppState& state, Toolkit& toolkit)
 void HistoryWindow::ShowTracks(Toolkit& toolkit)
 {
     const auto top = static_cast<std::int32_t>(toolkit.GetControlValue(layout::TrackScroll.Number));
-    DrawTrackList(tracks_, top, chosenTrack_, layout::kPictures, toolkit);
+    // Each track's races and personal best are the chosen driver's.
+    std::vector<TrackSummary> shown = tracks_;
+    for (TrackSummary& track : shown) {
+        if (!driver_)
+            break;
+        const auto own = std::find_if(track.Drivers.begin(), track.Drivers.end(),
+                                      [&](const DriverSummary& d) { return d.Driver == *driver_; });
+        track.Races = own != track.Drivers.end() ? own->Races : 0;
+        track.PersonalBest = own != track.Drivers.end() ? own->PersonalBest : BestLapOfRace{};
+    }
+    DrawTrackList(shown, top, chosenTrack_, layout::kPictures, toolkit);
     Show(toolkit, layout::TrackList);
 }
 
@@ -306,7 +457,7 @@ void HistoryWindow::ShowRaces(const AppState& state, Toolkit& toolkit)
 {
     const std::int32_t top = RaceTop(toolkit);
     const RaceMarks marks = MarksOf(state);
-    DrawRaceTable(rows_, top, ShownFiles(top), marks, layout::kPictures, toolkit);
+    DrawRaceTable(rows_, top, ShownFiles(top), marks, layout::kPictures, toolkit, sort_);
     drawnMarks_ = marks;
     Show(toolkit, layout::RaceTable);
 }
@@ -332,7 +483,7 @@ void HistoryWindow::ShowMarks(const AppState& state, Toolkit& toolkit)
 
 void HistoryWindow::ShowButtons(const AppState& state, Toolkit& toolkit)
 {
-    toolkit.SetControlEnabled(layout::AddFolder.Number, !add_ && !store_->ReadOnly());
+    toolkit.SetControlEnabled(layout::AddFolder.Number, !add_ && !Store()->ReadOnly());
     toolkit.SetControlEnabled(layout::CancelAdd.Number, add_ != nullptr);
     // A race chosen: when its best lap cannot be compared with the race
     // shown (another track, the same race, no laps), the button says why.
@@ -345,12 +496,8 @@ void HistoryWindow::ChooseTrack(const AppState& state, Toolkit& toolkit, std::in
         return;
     chosenTrack_ = static_cast<std::int32_t>(index);
     chosenRace_.reset();
-    rows_ = store_->Progress(tracks_[static_cast<std::size_t>(index)].Layout).value_or(std::vector<ProgressRow>{});
-    figures_ = ProgressChartOf(rows_);
-    files_.clear();
-    const int lastRaceTop = std::max(0, static_cast<int>(rows_.size()) - VisibleRaceRows());
-    toolkit.SetControlAttribute(layout::RaceScroll.Number, SliderMaximum, lastRaceTop);
-    toolkit.SetControlValue(layout::RaceScroll.Number, lastRaceTop);  // the newest races
+    ReadRaces();
+    ScrollRacesToNewest(toolkit);
     Redraw(state, toolkit);
 }
 
@@ -411,15 +558,15 @@ void HistoryWindow::UseChosenAsReference(AppState& state, Toolkit& toolkit)
 
 void HistoryWindow::StartAdding(AppState& state, Toolkit& toolkit)
 {
-    if (add_ || store_->ReadOnly())
+    if (add_ || Store()->ReadOnly())
         return;
-    std::string start = store_->Setting(kAddFolderSetting).value_or(state.GameDirectory);
+    std::string start = Store()->Setting(kAddFolderSetting).value_or(state.GameDirectory);
     const std::string folder = toolkit.AskFolder(layout::Number, "Add a folder to the race history", start);
     if (folder.empty())
         return;
-    store_->SetSetting(kAddFolderSetting, folder);  // where the requester starts next time, if it can be kept
+    Store()->SetSetting(kAddFolderSetting, folder);  // where the requester starts next time, if it can be kept
     addFolder_ = folder;
-    add_ = std::make_unique<HistoryAdd>(*store_, std::vector<std::string>{folder},
+    add_ = std::make_unique<HistoryAdd>(*Store(), std::vector<std::string>{folder},
                                         [&state, &toolkit](const std::string& path, const std::string& message) {
                                             LogMessage(state, toolkit,
                                                        FileNameToUtf8(FileNamePart(path)) + ": " + message);
@@ -492,6 +639,11 @@ void HistoryWindow::PointerOverRaces(AppState& state, Toolkit& toolkit)
     }
     if (action != PointerAction::Press && action != PointerAction::RightPress)
         return;
+    if (action == PointerAction::Press && !ListRowAt(toolkit.PointerY())) {
+        if (const auto column = RaceColumnAt(toolkit.PointerX()))
+            SortBy(state, toolkit, *column);
+        return;
+    }
     const auto index = RaceAtTableY(toolkit, toolkit.PointerY());
     if (!index)
         return;
@@ -504,6 +656,42 @@ void HistoryWindow::PointerOverRaces(AppState& state, Toolkit& toolkit)
         return;
     }
     ClickRace(state, toolkit, *index);
+}
+
+// A dot pointed at names its race in the chart's tip; a click chooses its
+// row (brought into view) as a right click on the row does.
+void HistoryWindow::PointerOverChart(const AppState& state, Toolkit& toolkit)
+{
+    const PointerAction action = toolkit.EventPointerAction();
+    std::optional<std::size_t> index;
+    if (action != PointerAction::Leave)
+        index = RaceAtChartPoint(toolkit.PointerX(), toolkit.PointerY());
+    const std::size_t at = index.value_or(0);
+    std::string tip;
+    if (index) {
+        const ProgressRow& race = chartRows_[at];
+        tip = DateText(race.DateNs, DateForm::Readable) + "  " + FileNameToCp1252(race.FileName) +
+              ": best lap " + IntToText(race.BestLap) + ", " + SecondsText(race.BestS) + " s, " +
+              FileNameToCp1252(CarText(race.Car)) + (race.PersonalBest ? " (PB)" : "");
+    }
+    if (tip != chartTip_) {
+        chartTip_ = tip;
+        toolkit.SetControlToolTip(layout::ProgressChart.Control, tip);
+    }
+    if (action != PointerAction::Press || !index)
+        return;
+    const RaceKey race = chartRows_[at].Race;
+    chosenRace_ = race;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].Race != race)
+            continue;
+        const std::int64_t top = RaceTop(toolkit);
+        const auto at = static_cast<std::int64_t>(i);
+        if (at < top || at >= top + VisibleRaceRows())
+            ScrollRaces(state, toolkit, at - VisibleRaceRows() / 2);
+    }
+    ShowMarks(state, toolkit);
+    ShowButtons(state, toolkit);
 }
 
 bool HistoryWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
@@ -532,6 +720,10 @@ bool HistoryWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         case layout::AddFolder.Number: StartAdding(state, toolkit); return true;
         case layout::CancelAdd.Number: StopAdding(state, toolkit, true); return true;
         case layout::UseAsReference.Number: UseChosenAsReference(state, toolkit); return true;
+        case layout::PrevDriver.Number: StepDriver(state, toolkit, -1); return true;
+        case layout::NextDriver.Number: StepDriver(state, toolkit, 1); return true;
+        case layout::PrevCar.Number: StepCar(state, toolkit, -1); return true;
+        case layout::NextCar.Number: StepCar(state, toolkit, 1); return true;
         default: return false;
         }
     }
@@ -539,6 +731,7 @@ bool HistoryWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         switch (toolkit.EventControl()) {
         case layout::TrackList.Control: PointerOverTracks(state, toolkit); return true;
         case layout::RaceTable.Control: PointerOverRaces(state, toolkit); return true;
+        case layout::ProgressChart.Control: PointerOverChart(state, toolkit); return true;
         default: return false;
         }
     }

@@ -1,14 +1,18 @@
-// The race history in the window: every load that commits recorded, and
 // "Race history", a window beside the main one opened by "History": the
-// tracks with their personal bests, the chosen track's progress chart and
-// races table; a click on a race loads it in the main window; "Add folder..."
-// records a folder in steps while the windows keep answering; "Use as
-// reference" makes a race's best lap the comparison's reference.
+// tracks with the personal bests of the driver chosen, the chosen track's
+// progress chart (each race's best lap a dot coloured by its car, pointed
+// at to name the race, clicked to choose its row) and races table (sorted
+// by the column whose header was clicked) of that driver, in all their
+// cars or one; a click on a race loads it in the main window; "Add
+// folder..." records a folder in steps while the windows keep answering;
+// "Use as reference" makes a race's best lap the comparison's reference.
 //
-// Its numbers and layout: app/windows/HistoryLayout.h. Its pictures:
-// history/view/HistoryView.h. What it keeps itself: the history, the figures
-// read from it for the track chosen, the race chosen, the folder being
-// added; which table rows are on top are its scroll bars' own.
+// The history itself is the application's (app/windows/WindowHistory.h),
+// which records every committed load. Its numbers and layout:
+// app/windows/HistoryLayout.h. Its pictures: history/view/HistoryView.h.
+// What it keeps itself: the figures read from the history for the track,
+// driver and car chosen, the race chosen, the folder being added, where it
+// was left; which table rows are on top are its scroll bars' own.
 #pragma once
 
 #include <map>
@@ -17,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "app/windows/Placement.h"
+#include "app/windows/WindowHistory.h"
 #include "history/HistoryAdd.h"
 #include "history/HistoryStore.h"
 #include "history/view/HistoryView.h"
@@ -26,24 +32,12 @@ namespace vx {
 
 class CompareWindow;
 
-// Where the window's history is and what it may do with it.
-struct HistoryOptions {
-    std::string Path;     // the history's file; "" for none at all
-    bool Record = false;  // every committed load recorded, the settings kept
-};
-
 class HistoryWindow final : public SideWindow {
 public:
-    explicit HistoryWindow(CompareWindow& compare) : compare_(compare) {}
+    HistoryWindow(CompareWindow& compare, WindowHistory& history) : compare_(compare), history_(history) {}
 
-    // Opens the history as the program starts (the main window open): a
-    // history that cannot be opened is said once in the log and in the
-    // History button's tooltip. The "Open Game" requester starts in the
-    // folder it last used.
-    void Start(AppState& state, Toolkit& toolkit, const HistoryOptions& options);
-    HistoryStore* Store() { return store_.get(); }
-    // Why there is no history ("" when there is one).
-    const std::string& Unavailable() const { return unavailable_; }
+    // The application's history (none without one), as the window reads it.
+    HistoryStore* Store() { return history_.Store(); }
 
     // "History": opens the window on the shown race's track (or brings it up
     // to date when open); without a history, says why.
@@ -56,14 +50,27 @@ public:
     bool HandleEvent(AppState& state, Toolkit& toolkit, int event);
 
     void LapShown(const AppState&, Toolkit&) override {}
-    // Records the committed race, keeps the folder "Open Game" used, and
-    // shows the race in the window when open.
+    // Shows the committed race (recorded by the application before) in the
+    // window when open.
     void AnalysisCommitted(AppState& state, Toolkit& toolkit) override;
+    // A race recorded later (it waited for another program's lock): read
+    // again when open.
+    void RaceRecorded(AppState& state, Toolkit& toolkit);
 
     // What the window shows.
     const std::vector<TrackSummary>& Tracks() const { return tracks_; }
     std::int32_t ChosenTrack() const { return chosenTrack_; }
+    // The races of the driver (and car) chosen on the chosen track, in the
+    // table's order.
     const std::vector<ProgressRow>& Races() const { return rows_; }
+    // Every driver of the history, by name; the one chosen ("" for races
+    // without a human driver; none without races); the car (none: all).
+    const std::vector<std::string>& Drivers() const { return drivers_; }
+    const std::optional<std::string>& ChosenDriver() const { return driver_; }
+    const std::optional<std::string>& ChosenCar() const { return car_; }
+    const RaceSort& Sort() const { return sort_; }
+    // The race of the progress chart's dot at (x, y) in its picture.
+    std::optional<std::size_t> RaceAtChartPoint(int x, int y) const;
     const std::optional<RaceKey>& ChosenRace() const { return chosenRace_; }
     std::int32_t RaceTop(const Toolkit& toolkit) const;
     // The race of the table's row at y in its picture; none for no race.
@@ -91,19 +98,36 @@ private:
     void StopAdding(AppState& state, Toolkit& toolkit, bool cancelled);
     void PointerOverTracks(const AppState& state, Toolkit& toolkit);
     void PointerOverRaces(AppState& state, Toolkit& toolkit);
-    void SaveGameFolder(const AppState& state);
+    void PointerOverChart(const AppState& state, Toolkit& toolkit);
+    void PlaceWindow(Toolkit& toolkit) const;
+    // The drivers of tracks_; the driver chosen kept when there, else the
+    // shown race's (toShownRace), else the one of most races.
+    void ChooseDriverAmong(const AppState& state, bool toShownRace);
+    // The races of the track, driver and car chosen read again, sorted.
+    void ReadRaces();
+    void StepDriver(const AppState& state, Toolkit& toolkit, int step);
+    void StepCar(const AppState& state, Toolkit& toolkit, int step);
+    void SortBy(const AppState& state, Toolkit& toolkit, RaceColumn column);
+    void ScrollRacesToNewest(Toolkit& toolkit);
+    void ShowChoosers(Toolkit& toolkit);
+    std::vector<std::string> CarsOfChoice() const;
+    std::string ChartTitle() const;
 
     CompareWindow& compare_;
-    std::unique_ptr<HistoryStore> store_;
-    std::string unavailable_;
-    bool record_ = false;
-    std::string savedGameFolder_;  // the "Open Game" folder as the settings hold it
+    WindowHistory& history_;
+    std::optional<ScreenPlace> place_;  // the frame's corner when last closed
 
     // Read from the history for the window; written by Refresh alone.
     std::vector<TrackSummary> tracks_;
     std::int32_t chosenTrack_ = -1;  // into tracks_; -1 for none
-    std::vector<ProgressRow> rows_;
+    std::vector<std::string> drivers_;
+    std::optional<std::string> driver_;
+    std::optional<std::string> car_;
+    RaceSort sort_;
+    std::vector<ProgressRow> chartRows_;  // in date order, as the chart draws them
+    std::vector<ProgressRow> rows_;       // in the table's order
     ProgressChartFigures figures_;
+    std::string chartTip_;  // the chart's tip as last set
     // The state of the files of the races shown so far, looked at once per
     // refresh: a table of thousands of races looks at the rows it shows.
     std::map<RaceKey, RaceFile> files_;

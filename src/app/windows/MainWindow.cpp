@@ -96,11 +96,17 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
 void Application::StartUp(const HistoryOptions& history)
 {
     InitAppState(state_, toolkit_.CurrentFolder());
-    state_.SideWindows = {&compare_, &history_, &following_};
+    // The history records the committed race before the windows show it.
+    state_.SideWindows = {&raceHistory_, &compare_, &history_, &following_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
-    history_.Start(state_, toolkit_, history);
+    raceHistory_.OnRecorded([this](AppState& state, Toolkit& toolkit) {
+        // A race that waited for the history, recorded now.
+        if (!state.Loading)
+            history_.RaceRecorded(state, toolkit);
+    });
+    raceHistory_.Start(state_, toolkit_, history);
     following_.Start(state_, toolkit_);
 }
 
@@ -111,7 +117,8 @@ int Application::LapPageStep() const
 
 bool Application::HandleEvent(int event)
 {
-    if (compare_.HandleEvent(state_, toolkit_, event) || history_.HandleEvent(state_, toolkit_, event) ||
+    if (raceHistory_.HandleEvent(state_, toolkit_, event) || compare_.HandleEvent(state_, toolkit_, event) ||
+        history_.HandleEvent(state_, toolkit_, event) ||
         following_.HandleEvent(state_, toolkit_, event))
         return true;
     if (event == kPointerEvent && toolkit_.EventControl() == LapChartBox) {

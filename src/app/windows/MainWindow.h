@@ -5,6 +5,7 @@
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryWindow.h"
 #include "app/windows/WindowFollowing.h"
+#include "app/windows/WindowHistory.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -40,6 +41,7 @@ public:
     Toolkit& Tk() { return toolkit_; }
     CompareWindow& Compare() { return compare_; }
     HistoryWindow& History() { return history_; }
+    WindowHistory& RaceHistory() { return raceHistory_; }
     WindowFollowing& Following() { return following_; }
 
 private:
@@ -50,7 +52,10 @@ private:
     Toolkit& toolkit_;
     AppState state_;
     CompareWindow compare_;
-    HistoryWindow history_{compare_};
+    // The history: the application's, recording every committed load; the
+    // history window and the comparison read it.
+    WindowHistory raceHistory_{compare_};
+    HistoryWindow history_{compare_, raceHistory_};
     WindowFollowing following_{history_};
     std::string chartTip_;  // the lap chart's tip as last set
 };

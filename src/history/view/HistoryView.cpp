@@ -19,7 +19,6 @@ constexpr Colour kBlack = MakeRgb(0, 0, 0);
 constexpr Colour kGrey = MakeRgb(128, 128, 128);
 constexpr Colour kLightGrey = MakeRgb(220, 220, 220);
 constexpr Colour kPaper = MakeRgb(250, 250, 250);
-constexpr Colour kBest = MakeRgb(0, 0, 255);            // a race's best lap
 constexpr Colour kCleanMean = MakeRgb(150, 150, 150);   // its clean laps' mean
 constexpr Colour kPersonalBest = MakeRgb(220, 0, 0);    // the PB steps, the PB mark
 constexpr Colour kRecord = MakeRgb(0, 140, 0);          // the track file's record
@@ -30,13 +29,22 @@ constexpr Colour kOtherRowFill = MakeRgb(242, 242, 242);
 constexpr Colour kShownRowFill = MakeRgb(205, 225, 255);   // as the comparison's compared lap
 constexpr Colour kChosenRowFill = MakeRgb(255, 225, 170);
 
+// The best-lap dots' colours, one per car in the order of their names (the
+// first is the best lap's blue of a one-car chart); more cars take them again.
+constexpr std::array<Colour, 8> kCarColours{MakeRgb(0, 0, 255),   MakeRgb(230, 120, 0), MakeRgb(140, 0, 180),
+                                            MakeRgb(0, 150, 150), MakeRgb(140, 90, 30), MakeRgb(220, 0, 160),
+                                            MakeRgb(120, 130, 0), MakeRgb(0, 60, 130)};
+
 constexpr int kHeaderHeight = 20;
 constexpr int kRowHeight = 16;
 
-// The chart's plot inside its picture: room for the title and legend above,
-// the times on the left and the dates below.
+// The chart's plot inside its picture: room for the title and legend above
+// (the cars' on a line of their own), the times on the left and the dates
+// below.
 constexpr int kPlotLeft = 52;
-constexpr int kPlotTop = 24;
+constexpr int kPlotTop = 36;
+constexpr int kCarLegendY = 19;
+constexpr int kDotReach = 5;  // pixels: a dot this near the pointer is under it
 constexpr int kPlotRightMargin = 12;
 constexpr int kPlotBottomMargin = 20;
 
@@ -105,7 +113,10 @@ ProgressChartFigures ProgressChartOf(std::span<const ProgressRow> rows)
             high = std::max(high, *row.CleanMeanS);
         if (row.PersonalBest)
             figures.PersonalBests.push_back({row.DateNs, row.BestS});
+        figures.Cars.push_back(row.Car);
     }
+    std::sort(figures.Cars.begin(), figures.Cars.end());
+    figures.Cars.erase(std::unique(figures.Cars.begin(), figures.Cars.end()), figures.Cars.end());
     if (figures.RecordS) {
         low = std::min(low, *figures.RecordS);
         high = std::max(high, *figures.RecordS);
@@ -189,7 +200,7 @@ void DrawTrackList(std::span<const TrackSummary> tracks, std::int32_t firstRow, 
                         index == chosen ? kShownRowFill : (index % 2 == 1 ? kOtherRowFill : kRowFill));
         DrawCell(toolkit, kColumns[0], y + 1, track.Name, kBlack);
         DrawCell(toolkit, kColumns[1], y + 1, IntToText(track.Races), kBlack);
-        DrawCell(toolkit, kColumns[2], y + 1, Seconds(track.PersonalBest.BestS), kBlack);
+        DrawCell(toolkit, kColumns[2], y + 1, track.Races > 0 ? Seconds(track.PersonalBest.BestS) : "-", kBlack);
     }
 }
 
@@ -220,21 +231,30 @@ void Dot(Toolkit& toolkit, int x, int y, int half, Colour colour)
     toolkit.FillBox(x - half, y - half, 2 * half + 1, 2 * half + 1, colour);
 }
 
+Plot PlotOf(const PictureSlot& chart)
+{
+    return {kPlotLeft, kPlotTop, chart.Width - kPlotLeft - kPlotRightMargin, chart.Height - kPlotTop - kPlotBottomMargin};
+}
+
+Colour CarColour(const ProgressChartFigures& figures, const std::string& car)
+{
+    const auto at = std::lower_bound(figures.Cars.begin(), figures.Cars.end(), car);
+    return kCarColours[static_cast<std::size_t>(at - figures.Cars.begin()) % kCarColours.size()];
+}
+
 }  // namespace
 
-void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> rows,
+void DrawProgressChart(const std::string& title, std::span<const ProgressRow> rows,
                        const ProgressChartFigures& figures, const HistoryPictures& pictures, Toolkit& toolkit)
 {
     const PictureSlot& chart = pictures.Chart;
     toolkit.CreateImageSlot(chart.Image, chart.Width, chart.Height, kPaper);
     Drawing drawing(toolkit, chart.Image);
     UseSmallFont(toolkit, pictures);
-    const Plot plot{kPlotLeft, kPlotTop, chart.Width - kPlotLeft - kPlotRightMargin,
-                    chart.Height - kPlotTop - kPlotBottomMargin};
-    toolkit.DrawTextAt(6, 4,
-                       Fitted(toolkit, track.Name, 200) + ": " + IntToText(std::ssize(rows)) +
-                           (rows.size() == 1 ? " race" : " races"),
-                       kBlack);
+    const Plot plot = PlotOf(chart);
+    const std::string count =
+        rows.empty() ? std::string() : ": " + IntToText(std::ssize(rows)) + (rows.size() == 1 ? " race" : " races");
+    toolkit.DrawTextAt(6, 4, Fitted(toolkit, title, 300) + count, kBlack);
     // The legend, right to left from the chart's right edge.
     int x = chart.Width - kPlotRightMargin;
     const auto legend = [&](const std::string& text, Colour colour, bool line) {
@@ -251,15 +271,34 @@ void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> r
         legend("track record", kRecord, true);
     legend("personal best", kPersonalBest, true);
     legend("clean mean", kCleanMean, false);
-    legend("best lap", kBest, false);
+    // The best laps, a colour per car, left to right on the line below.
+    if (!figures.Cars.empty()) {
+        int carX = 6;
+        const std::string lead = "best lap:";
+        toolkit.DrawTextAt(carX, kCarLegendY, lead, kBlack);
+        carX += toolkit.MeasureTextWidth(lead) + 8;
+        for (const std::string& car : figures.Cars) {
+            const std::string name = Fitted(toolkit, car.empty() ? std::string("no car") : car, 120);
+            if (carX + 14 + toolkit.MeasureTextWidth(name) > chart.Width - kPlotRightMargin)
+                break;
+            Dot(toolkit, carX + 4, kCarLegendY + 7, 2, CarColour(figures, car));
+            carX += 12;
+            toolkit.DrawTextAt(carX, kCarLegendY, name, kBlack);
+            carX += toolkit.MeasureTextWidth(name) + 12;
+        }
+    }
 
     toolkit.FillBox(plot.left, plot.top, plot.width, plot.height, kWhite);
     toolkit.DrawLineBy(plot.left - 1, plot.top - 1, plot.width + 1, 0, kGrey);
     toolkit.DrawLineBy(plot.left - 1, plot.top + plot.height, plot.width + 1, 0, kGrey);
     toolkit.DrawLineBy(plot.left - 1, plot.top - 1, 0, plot.height + 1, kGrey);
     toolkit.DrawLineBy(plot.left + plot.width, plot.top - 1, 0, plot.height + 1, kGrey);
-    if (rows.empty())
+    if (rows.empty()) {
+        const std::string none = "No races yet";
+        toolkit.DrawTextAt(plot.left + (plot.width - toolkit.MeasureTextWidth(none)) / 2,
+                           plot.top + plot.height / 2 - 7, none, kGrey);
         return;
+    }
 
     // The time lines with their seconds, the dates below.
     const int decimals = figures.StepS >= 1 ? 0 : 1;
@@ -292,7 +331,8 @@ void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> r
         if (row.CleanMeanS)
             Dot(toolkit, XOfDate(plot, figures, row.DateNs), YOfTime(plot, figures, *row.CleanMeanS), 1, kCleanMean);
     for (const ProgressRow& row : rows)
-        Dot(toolkit, XOfDate(plot, figures, row.DateNs), YOfTime(plot, figures, row.BestS), 1, kBest);
+        Dot(toolkit, XOfDate(plot, figures, row.DateNs), YOfTime(plot, figures, row.BestS), 1,
+            CarColour(figures, row.Car));
     // The personal best as steps: level from each PB race to the next, which lowers it.
     const auto& steps = figures.PersonalBests;
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -306,6 +346,24 @@ void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> r
             toolkit.DrawLineBy(x1, y, 0, next - y + 1, kPersonalBest);
         }
     }
+}
+
+std::optional<std::size_t> RaceAtChart(std::span<const ProgressRow> rows, const ProgressChartFigures& figures,
+                                       const HistoryPictures& pictures, int x, int y)
+{
+    const Plot plot = PlotOf(pictures.Chart);
+    std::optional<std::size_t> nearest;
+    int nearestDistance = kDotReach * kDotReach + 1;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const int dx = XOfDate(plot, figures, rows[i].DateNs) - x;
+        const int dy = YOfTime(plot, figures, rows[i].BestS) - y;
+        // Of dots equally near, the newest: it is drawn on top.
+        if (dx * dx + dy * dy <= nearestDistance) {
+            nearestDistance = dx * dx + dy * dy;
+            nearest = i;
+        }
+    }
+    return nearest;
 }
 
 // --- The races table ----------------------------------------------------------------------------
@@ -322,10 +380,76 @@ constexpr std::array<Column, 9> kRaceColumns{{{6, 106, false, "Date (UTC)"},
                                              {682, 836, false, "Car"},
                                              {842, 976, false, "Saved game"}}};
 
+// A small triangle beside a header's title: its point up for a column in
+// ascending order, down for descending.
+void SortMark(Toolkit& toolkit, int x, bool descending)
+{
+    for (int i = 0; i < 4; ++i) {
+        const int y = descending ? 8 + i : 11 - i;
+        toolkit.DrawLineBy(x + i, y, 7 - 2 * i, 0, kBlack);
+    }
+}
+
+// A cell's order: its number, or its text.
+struct SortKey {
+    double number = 0;
+    std::string text;
+    bool operator<(const SortKey& other) const
+    {
+        return number != other.number ? number < other.number : text < other.text;
+    }
+};
+
+SortKey KeyOf(const ProgressRow& row, RaceColumn column, RaceFile file)
+{
+    switch (column) {
+    case RaceColumn::Date: return {static_cast<double>(row.DateNs), {}};
+    case RaceColumn::File: return {0, FoldedLetterCase(FileNameToUtf8(row.FileName))};
+    case RaceColumn::Laps: return {static_cast<double>(row.Laps), {}};
+    case RaceColumn::BestLap: return {row.BestS, {}};
+    // No clean lap after every clean mean.
+    case RaceColumn::CleanMean: return {row.CleanMeanS.value_or(1e300), {}};
+    case RaceColumn::PersonalBest: return {row.PersonalBest ? 0.0 : 1.0, {}};
+    case RaceColumn::Driver: return {0, FoldedLetterCase(row.Driver)};
+    case RaceColumn::Car: return {0, FoldedLetterCase(row.Car)};
+    case RaceColumn::SavedGame: return {static_cast<double>(file), {}};
+    }
+    return {};
+}
+
 }  // namespace
 
+std::optional<RaceColumn> RaceColumnAt(int x)
+{
+    // Each column reaches from its left edge to the next column's.
+    for (std::size_t i = kRaceColumns.size(); i-- > 0;)
+        if (x >= kRaceColumns[i].left - 4)
+            return static_cast<RaceColumn>(i);
+    return x >= 0 ? std::optional<RaceColumn>(RaceColumn::Date) : std::nullopt;
+}
+
+void SortRaces(std::vector<ProgressRow>& rows, const RaceSort& sort, std::span<const RaceFile> files)
+{
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::vector<SortKey> keys;
+    keys.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        keys.push_back(KeyOf(rows[i], sort.Column, i < files.size() ? files[i] : RaceFile::There));
+    // Equal cells keep the date order (the rows come in it) either way.
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return sort.Descending ? keys[b] < keys[a] : keys[a] < keys[b];
+    });
+    std::vector<ProgressRow> sorted;
+    sorted.reserve(rows.size());
+    for (const std::size_t i : order)
+        sorted.push_back(std::move(rows[i]));
+    rows = std::move(sorted);
+}
+
 void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std::span<const RaceFile> files,
-                   const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit)
+                   const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit, const RaceSort& sort)
 {
     const PictureSlot& table = pictures.Races;
     toolkit.CreateImageSlot(table.Image, table.Width, table.Height, kRowFill);
@@ -333,6 +457,12 @@ void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std
         Drawing drawing(toolkit, table.Image);
         UseSmallFont(toolkit, pictures);
         DrawHeader(toolkit, table, kRaceColumns);
+        const Column& sorted = kRaceColumns[static_cast<std::size_t>(sort.Column)];
+        const int titleWidth = toolkit.MeasureTextWidth(sorted.title);
+        if (sorted.alignRight)
+            SortMark(toolkit, sorted.right - titleWidth - 11, sort.Descending);
+        else
+            SortMark(toolkit, sorted.left + titleWidth + 4, sort.Descending);
     }
     for (int row = 0; row < ListRowsIn(table.Height); ++row)
         DrawRaceRow(rows, firstRow, row, files, marks, pictures, toolkit);

@@ -12,12 +12,15 @@
 //   DrawProgressChart      best lap and clean mean per race, PB steps, record
 //   DrawRaceTable          the races from a row on, with their files' state
 //   DrawRaceRow            one of its rows again
+//   RaceAtChart            the race of the dot under the pointer
+//   RaceColumnAt, SortRaces  the races table's columns, sorted by one
 //   ListRowsIn, ListRowAt  the rows of both tables
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "history/HistoryStore.h"
@@ -48,24 +51,51 @@ struct ProgressChartFigures {
         double S = 0;
     };
     std::vector<Point> PersonalBests;
+    // The cars of the races, by name: each race's best-lap dot has its car's
+    // colour, the legend names them.
+    std::vector<std::string> Cars;
 };
 ProgressChartFigures ProgressChartOf(std::span<const ProgressRow> rows);
 
+// Each track with its races and personal best as given (a track of no race
+// shows "-" for its best).
 void DrawTrackList(std::span<const TrackSummary> tracks, std::int32_t firstRow, std::int32_t chosen,
                    const HistoryPictures& pictures, Toolkit& toolkit);
 
-void DrawProgressChart(const TrackSummary& track, std::span<const ProgressRow> rows,
+// title (UTF-8) names what the races are of ("Kestrelvale: Mara Quill, all
+// cars"); the count of races follows it. Without races the chart says so.
+void DrawProgressChart(const std::string& title, std::span<const ProgressRow> rows,
                        const ProgressChartFigures& figures, const HistoryPictures& pictures, Toolkit& toolkit);
+// The race (an index into rows) whose best-lap dot is nearest to (x, y) in
+// the chart's picture, within a few pixels; none elsewhere.
+std::optional<std::size_t> RaceAtChart(std::span<const ProgressRow> rows, const ProgressChartFigures& figures,
+                                       const HistoryPictures& pictures, int x, int y);
 
 // How a race's row stands out.
 struct RaceMarks {
     std::optional<RaceKey> Shown;   // the race of the main window
     std::optional<RaceKey> Chosen;  // the race chosen for "Use as reference"
 };
+// The races table's columns, and the order its rows are in: by one column,
+// up or down (the header marks it).
+enum class RaceColumn { Date, File, Laps, BestLap, CleanMean, PersonalBest, Driver, Car, SavedGame };
+struct RaceSort {
+    RaceColumn Column = RaceColumn::Date;
+    bool Descending = false;
+    bool operator==(const RaceSort&) const = default;
+};
+// The column whose header is at x in the table's picture.
+std::optional<RaceColumn> RaceColumnAt(int x);
+// The rows in the order of sort, rows of equal cells in date order;
+// files[i] is the state of rows[i]'s file (the saved game column's order:
+// there, changed, gone).
+void SortRaces(std::vector<ProgressRow>& rows, const RaceSort& sort, std::span<const RaceFile> files = {});
+
 // The races from row firstRow on; files[i] is the state of the file of row
 // firstRow + i (the rows shown, no more).
 void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std::span<const RaceFile> files,
-                   const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit);
+                   const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit,
+                   const RaceSort& sort = {});
 // One row of the table drawn again (row from 0, the first shown), as when
 // its marks change.
 void DrawRaceRow(std::span<const ProgressRow> rows, std::int32_t firstRow, int row, std::span<const RaceFile> files,
