@@ -10,6 +10,8 @@
 #include <QPushButton>
 
 #include <filesystem>
+#include <set>
+#include <tuple>
 
 #include "app/QtWindow.h"
 #include "app/windows/CompareLayout.h"
@@ -273,6 +275,43 @@ TEST_F(HistoryInWindow, WithoutRecordingTheWindowReadsTheHistoryAndWritesNothing
     CloseWindow(layout::Title);
     EXPECT_FALSE(Shown().IsOpen(toolkit));
     EXPECT_EQ(test::ReadFile(history), before);
+}
+
+TEST_F(HistoryInWindow, AHeaderClickedSortsTheRacesAndADotClickedChoosesItsRace)
+{
+    Start({history, true});
+    for (const auto& [name, pace, day] : {std::tuple{"slow.gam", 840, 0}, std::tuple{"fast.gam", 760, 1},
+                                          std::tuple{"middle.gam", 800, 2}})
+        Load(WriteRace(root / "a", name, 3, pace, day));
+    Press(HistoryButton);
+    ASSERT_THAT(RaceFiles(), ElementsAre("slow.gam", "fast.gam", "middle.gam"));  // in date order
+    const int bestLapHeader = 350;
+    Point(layout::RaceTable.Control, PointerAction::Press, bestLapHeader, 5);
+    EXPECT_THAT(RaceFiles(), ElementsAre("fast.gam", "middle.gam", "slow.gam"));
+    Point(layout::RaceTable.Control, PointerAction::Press, bestLapHeader, 5);
+    EXPECT_THAT(RaceFiles(), ElementsAre("slow.gam", "middle.gam", "fast.gam"));
+    EXPECT_EQ(Shown().ChosenDriver(), Shown().Drivers().front());
+
+    // Each race's dot, clicked, makes its race the chosen one.
+    const auto& chart = layout::ProgressChart.At;
+    int dots = 0;
+    std::set<std::string> named;
+    for (int y = 0; y < chart.h && named.size() < 3; y += 1) {
+        for (int x = 0; x < chart.w; x += 1) {
+            if (!Shown().RaceAtChartPoint(x, y))
+                continue;
+            Point(layout::ProgressChart.Control, PointerAction::Press, x, y);
+            ASSERT_TRUE(Shown().ChosenRace());
+            for (const ProgressRow& row : Shown().Races())
+                if (row.Race == *Shown().ChosenRace())
+                    named.insert(row.FileName);
+            ++dots;
+            x += 12;  // beyond this dot
+        }
+    }
+    EXPECT_EQ(named, (std::set<std::string>{"slow.gam", "fast.gam", "middle.gam"}));
+    EXPECT_TRUE(toolkit.ControlEnabled(layout::UseAsReference.Number));
+    EXPECT_GT(dots, 0);
 }
 
 TEST_F(HistoryInWindow, WhileAnotherProgramHoldsTheHistoryTheRaceWaitsAndIsRecordedLaterNothingLost)
