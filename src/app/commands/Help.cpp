@@ -28,8 +28,8 @@ const std::pair<Command, const char*> kUsage[] = {
     {Command::Follow, "  vxanalyser follow FOLDER [--json] [--history FILE] [--no-history]\n"},
     {Command::Lap, "  vxanalyser lap import FILE.vxlap... [--history FILE]\n"
                    "  vxanalyser lap forget LAPKEY... [--history FILE]\n"
-                   "  vxanalyser lap export --best TRACK [--car CAR] [--driver NAME] [--history FILE]\n"
-                   "                    --out FILE.vxlap\n"},
+                   "  vxanalyser lap export --best TRACK [--car CAR] [--driver NAME]\n"
+                   "                    [--history FILE] --out FILE.vxlap\n"},
 };
 const char* const kHelpUsage = "  vxanalyser [COMMAND] --help | --version\n";
 
