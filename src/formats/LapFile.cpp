@@ -860,4 +860,9 @@ std::string LapFileTooLargeReason(std::string_view fileName, std::int64_t bytes)
     return message;
 }
 
+std::string LapFileNameShown(std::string_view fileName)
+{
+    return ShownName(fileName);
+}
+
 }  // namespace vx

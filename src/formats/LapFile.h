@@ -101,4 +101,7 @@ std::optional<std::string> LapFault(const LapFile& lap);
 // "big.vxlap is too large to be a lap file (3,145,728 bytes; at most 2 MiB)".
 std::string LapFileTooLargeReason(std::string_view fileName, std::int64_t bytes);
 
+// The file's name as a refusal shows it: control characters as "?".
+std::string LapFileNameShown(std::string_view fileName);
+
 }  // namespace vx

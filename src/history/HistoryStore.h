@@ -6,13 +6,15 @@
 //   OpenHistoryToRead      opens to read, never creating, moving or writing
 //   HistoryStore           recording, the files already seen, the tracks with
 //                          their personal bests, a track's progress, a best
-//                          lap's path, forgetting, settings
+//                          lap's path, forgetting, settings; laps of other
+//                          drivers kept from lap files, a track's standings
 //
 // Its parts: history/Schema.cpp (the versions and their steps), Opening.cpp
 // (opening, what a file given as the history is, setting aside),
 // StoreWrites.cpp (recording, the files seen, forgetting, settings) and
 // StoreReads.cpp (the tracks, progress and personal bests, best laps,
-// damaged rows, a race's saved game).
+// damaged rows, a race's saved game) and KeptLaps.cpp (the laps of other
+// drivers, the standings, a best lap as a lap file).
 #pragma once
 
 #include <cstdint>
@@ -27,6 +29,7 @@
 #include "history/HistoryFigures.h"
 #include "history/RaceRecord.h"
 #include "history/Schema.h"
+#include "history/Standings.h"
 #include "toolkit/SystemServices.h"
 
 namespace vx {
@@ -142,6 +145,30 @@ public:
     // Removes a race with its laps and path; true when it was there.
     std::optional<bool> Forget(const RaceKey& race);
 
+    // --- Laps of other drivers (KeptLaps.cpp) ---
+
+    enum class Kept { New, AlreadyKept };
+    // Keeps a lap file's lap as a lap of another driver, once: a lap kept
+    // already (the same lap key) is left as it is. A lap LapFault finds
+    // unsound is refused and nothing written. None on failure or refusal
+    // (LastFailure says why).
+    std::optional<Kept> KeepLapFile(const LapFile& lap);
+    // Removes a kept lap; true when it was there.
+    std::optional<bool> ForgetLap(const LapKey& key);
+    // The kept laps of a layout, fastest first (equal times: the first kept).
+    std::optional<std::vector<KeptLapRow>> KeptLaps(const LayoutKey& layout);
+    // A kept lap with its path and speeds, for a reference lap.
+    std::optional<StoredKeptLap> KeptLap(const LapKey& key);
+    // The kept laps whose key starts with these lowercase hex digits.
+    std::optional<std::vector<KeptLapMatch>> FindKeptLaps(const std::string& hexPrefix);
+    // The layout's standings (history/Standings.h): every race of it and
+    // every kept lap of it.
+    std::optional<std::vector<StandingRow>> Standings(const LayoutKey& layout);
+    // The best lap of one of your races as a lap file carries it (its
+    // race's driver, car, date and track, its path and speeds), ready to be
+    // written; none when the race is not there (or on failure).
+    std::optional<LapFile> LapFileOf(const RaceKey& race);
+
     std::optional<std::string> Setting(const std::string& name);
     bool SetSetting(const std::string& name, const std::string& value);
 
@@ -183,6 +210,9 @@ private:
     std::optional<std::vector<ProgressRow>> ProgressOf(const LayoutKey& layout, const Selection& selection);
     std::optional<BestLapOfRace> BestOfOthers(const LayoutKey& layout, const RaceKey& besides,
                                               const Selection& selection);
+    // Removes the row of a race or a kept lap by its key, and its layout
+    // when nothing else is on it: true when it was there.
+    std::optional<bool> RemoveKeyed(const char* table, const char* keyColumn, const Sha256Digest& key);
     void NoteDamaged(DamagedRow row);
     // Binds the race's key as the statement's one value and steps to its
     // row: false, with the failure, when it is not there or the read failed.

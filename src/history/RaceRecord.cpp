@@ -39,6 +39,26 @@ std::optional<std::string> ParseKeyPrefix(std::string_view text, std::size_t min
     return digits;
 }
 
+std::pair<Sha256Digest, Sha256Digest> KeyRangeOf(const std::string& hexPrefix)
+{
+    // The prefix filled up with zero digits, and filled up with f digits.
+    Sha256Digest low{}, high{};
+    high.fill(0xff);
+    for (std::size_t i = 0; i < hexPrefix.size() && i < 64; ++i) {
+        const char c = hexPrefix[i];
+        const int nibble = c <= '9' ? c - '0' : c - 'a' + 10;
+        const std::size_t byte = i / 2;
+        if (i % 2 == 0) {
+            low[byte] = static_cast<std::uint8_t>(nibble << 4);
+            high[byte] = static_cast<std::uint8_t>(nibble << 4 | 0x0f);
+        } else {
+            low[byte] = static_cast<std::uint8_t>(low[byte] | nibble);
+            high[byte] = static_cast<std::uint8_t>((high[byte] & 0xf0) | nibble);
+        }
+    }
+    return {low, high};
+}
+
 std::int64_t NowNs()
 {
     using namespace std::chrono;

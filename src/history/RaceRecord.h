@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "state/AppState.h"
@@ -32,6 +33,10 @@ std::string KeyHex(std::span<const std::uint8_t> key);
 // The lowercase digits of a key prefix typed by the user; none when it holds
 // anything but hexadecimal digits or is shorter than minimum.
 std::optional<std::string> ParseKeyPrefix(std::string_view text, std::size_t minimum);
+
+// The lowest and the highest key that start with these lowercase hex digits
+// (as ParseKeyPrefix gives them): the keys between them are those.
+std::pair<Sha256Digest, Sha256Digest> KeyRangeOf(const std::string& hexPrefix);
 
 // Nanoseconds since 1970, now.
 std::int64_t NowNs();

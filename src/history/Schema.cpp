@@ -88,6 +88,27 @@ ALTER TABLE best_path ADD COLUMN speeds BLOB;
 ALTER TABLE race ADD COLUMN speeds_chord INTEGER NOT NULL DEFAULT 1;
 UPDATE race SET speeds_chord = 0;
 )sql",
+    // 5: laps of other drivers, kept from lap files: each once (its lap key:
+    // its race key, lap number and driver), with its path and speeds.
+    R"sql(
+CREATE TABLE kept_lap (
+  id INTEGER PRIMARY KEY,
+  lap_key BLOB NOT NULL UNIQUE,
+  layout_id INTEGER NOT NULL REFERENCES layout (id),
+  track_name TEXT NOT NULL,
+  driver TEXT NOT NULL,
+  car TEXT NOT NULL,
+  date_ns INTEGER NOT NULL,
+  race_key BLOB NOT NULL,
+  lap INTEGER NOT NULL,
+  view_time INTEGER NOT NULL,
+  precise_s REAL NOT NULL,
+  vertices BLOB NOT NULL,
+  speeds BLOB NOT NULL,
+  kept_ns INTEGER NOT NULL
+);
+CREATE INDEX kept_lap_by_layout ON kept_lap (layout_id, precise_s);
+)sql",
 };
 
 // The tables of a database, each with its columns, by name.

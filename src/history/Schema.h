@@ -16,7 +16,7 @@ class Database;
 
 // The schema this program writes, and the oldest program's schema that can
 // read what it writes.
-constexpr int kHistorySchemaVersion = 4;
+constexpr int kHistorySchemaVersion = 5;
 constexpr int kHistoryOldestReader = 1;
 
 // The SQL of the schema's step to version (1..kHistorySchemaVersion) from the

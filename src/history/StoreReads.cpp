@@ -10,6 +10,7 @@
 
 #include "history/FileKinds.h"
 #include "history/PathCodec.h"
+#include "history/StoreRows.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -29,7 +30,8 @@ struct RunningBest {
     }
 };
 
-// The key in a column: none, with what is wrong, unless it is 32 bytes.
+}  // namespace
+
 std::optional<Sha256Digest> KeyIn(const Statement& row, int column, const char* what, std::string& problem)
 {
     const std::vector<std::uint8_t> bytes = row.ColumnBlob(column);
@@ -42,6 +44,8 @@ std::optional<Sha256Digest> KeyIn(const Statement& row, int column, const char* 
     std::copy(bytes.begin(), bytes.end(), key.begin());
     return key;
 }
+
+namespace {
 
 // A race as a damaged row names it: its saved game and track.
 std::string RaceName(const std::string& fileName, const std::string& trackName)
@@ -378,22 +382,7 @@ std::optional<std::vector<RaceLap>> HistoryStore::Laps(const RaceKey& race)
 
 std::optional<std::vector<RaceMatch>> HistoryStore::FindRaces(const std::string& hexPrefix)
 {
-    // The keys that start with the prefix lie between the prefix filled up
-    // with zero digits and the prefix filled up with f digits.
-    RaceKey low{}, high{};
-    high.fill(0xff);
-    for (std::size_t i = 0; i < hexPrefix.size() && i < 64; ++i) {
-        const char c = hexPrefix[i];
-        const int nibble = c <= '9' ? c - '0' : c - 'a' + 10;
-        const std::size_t byte = i / 2;
-        if (i % 2 == 0) {
-            low[byte] = static_cast<std::uint8_t>(nibble << 4);
-            high[byte] = static_cast<std::uint8_t>(nibble << 4 | 0x0f);
-        } else {
-            low[byte] = static_cast<std::uint8_t>(low[byte] | nibble);
-            high[byte] = static_cast<std::uint8_t>((high[byte] & 0xf0) | nibble);
-        }
-    }
+    const auto [low, high] = KeyRangeOf(hexPrefix);
     Statement find = db_.Cached(
         "SELECT race_key, track_name, file_name, date_ns, id FROM race WHERE race_key BETWEEN ? AND ? "
         "ORDER BY race_key");

@@ -225,15 +225,23 @@ std::optional<std::unordered_map<std::string, HistoryStore::SeenFile>> HistorySt
 
 std::optional<bool> HistoryStore::Forget(const RaceKey& race)
 {
+    // The laps, the path and the files seen as this race go with it.
+    return RemoveKeyed("race", "race_key", race);
+}
+
+std::optional<bool> HistoryStore::RemoveKeyed(const char* table, const char* keyColumn, const Sha256Digest& key)
+{
     if (!Writable())
         return std::nullopt;
+    // The table's and column's names are the program's own, never text from a file.
+    const std::string from = std::string(" FROM ") + table + " WHERE " + keyColumn + " = ?";
     Transaction transaction(db_);
     if (!transaction.Begin())
         return Fail(), std::nullopt;
     std::optional<std::int64_t> layoutId;
     {
-        Statement find = db_.Cached("SELECT layout_id FROM race WHERE race_key = ?");
-        find.BindBlob(0, race);
+        Statement find = db_.Cached(("SELECT layout_id" + from).c_str());
+        find.BindBlob(0, key);
         if (find.Step())
             layoutId = find.ColumnInt64(0);
         else if (!find.Succeeded())
@@ -241,13 +249,14 @@ std::optional<bool> HistoryStore::Forget(const RaceKey& race)
     }
     if (!layoutId)
         return false;
-    // The laps, the path and the files seen as this race go with it.
-    Statement remove = db_.Cached("DELETE FROM race WHERE race_key = ?");
-    remove.BindBlob(0, race);
+    Statement remove = db_.Cached(("DELETE" + from).c_str());
+    remove.BindBlob(0, key);
     if (!remove.Run())
         return Fail(), std::nullopt;
+    // The layout goes when nothing is left on it.
     Statement orphan = db_.Cached(
-        "DELETE FROM layout WHERE id = ?1 AND NOT EXISTS (SELECT 1 FROM race WHERE layout_id = ?1)");
+        "DELETE FROM layout WHERE id = ?1 AND NOT EXISTS (SELECT 1 FROM race WHERE layout_id = ?1) "
+        "AND NOT EXISTS (SELECT 1 FROM kept_lap WHERE layout_id = ?1)");
     orphan.BindInt64(0, *layoutId);
     if (!orphan.Run() || !transaction.Commit())
         return Fail(), std::nullopt;

@@ -106,6 +106,20 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
     return read;
 }
 
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path)
+{
+    const FileRead read = ReadWholeFile(toolkit, path, kMaxLapFileBytes);
+    const std::string name = LapFileNameShown(path);
+    switch (read.result) {
+    case FileRead::Result::Ok: return ReadLapFile(read.bytes, path);
+    case FileRead::Result::TooLarge: return Invalid{LapFileTooLargeReason(path, read.length), Refusal::NotThisKind};
+    case FileRead::Result::Missing: return Invalid{name + " is not there", Refusal::NotThisKind};
+    case FileRead::Result::Unreadable:
+    case FileRead::Result::Changed: break;
+    }
+    return Invalid{name + " cannot be read: " + read.reason, Refusal::Damaged};
+}
+
 // --- Names --------------------------------------------------------------------
 
 namespace {

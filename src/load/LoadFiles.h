@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/LapFile.h"
+#include "formats/Parsed.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -23,6 +25,12 @@ struct FileRead {
 // then gives Changed.
 constexpr int kReadAttempts = 5;
 FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit);
+
+// The lap file at path, read whole (its size looked at first: a file too
+// large is refused unread) and checked; refused with one line that names the
+// file as given: ReadLapFile's reasons, or "lap.vxlap cannot be read: REASON"
+// ("... is not there" when missing).
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path);
 
 // The path itself when it exists; otherwise a file (in a folder) whose names
 // differ from it only in letter case (SameIgnoringLetterCase), or "" when

@@ -87,7 +87,7 @@ TEST_F(CommandLine, HelpAndVersionPrintAndSucceed)
 
 TEST_F(CommandLine, EveryCommandPrintsItsOwnUsageForHelp)
 {
-    for (const std::string command : {"report", "samples", "render", "history", "follow"}) {
+    for (const std::string command : {"report", "samples", "render", "history", "follow", "lap"}) {
         const Outcome help = Vx({command, "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_EQ(help.err, "") << command;

@@ -268,7 +268,7 @@ TEST_F(HistoryCommand, TracksAndATracksRacesInTheirShapes)
     const Outcome races = Vx({"history", "KESTRELVALE", "--json"});
     EXPECT_EQ(races.status, 0) << races.err;
     const Json progress = Json::parse(races.out);
-    EXPECT_EQ(Members(progress), (std::vector<std::string>{"track", "races"}));
+    EXPECT_EQ(Members(progress), (std::vector<std::string>{"track", "races", "standings"}));
     EXPECT_EQ(Members(progress["track"]),
               (std::vector<std::string>{"name", "layout_key", "personal_best_s", "personal_bests"}));
     EXPECT_EQ(progress["track"]["personal_bests"].size(), track["drivers"].size());
@@ -560,6 +560,90 @@ TEST_F(HistoryCommand, ReportAndRenderReadTheHistoryAgainstTheBestOfTheOtherRace
     EXPECT_EQ(missing.status, 3);
     EXPECT_THAT(missing.err, HasSubstr("History unavailable"));
     EXPECT_FALSE(fs::exists(root / "none.sqlite3"));
+}
+
+// --- Laps of other drivers ----------------------------------------------------------------------
+
+TEST_F(HistoryCommand, LapsOfOtherDriversAreKeptOnceRankedInTheStandingsAndForgotten)
+{
+    GeneratedRaces::Get().CopyInto(root / "races", 4);
+    const std::string saves = root / "races/Saves";
+    // A friend's history holds races 1 and 2; their best lap comes as a file.
+    const std::string friends = root / "friend.sqlite3";
+    ASSERT_EQ(Vx({"history", "add", saves + "/race-0001.gam", saves + "/race-0002.gam", "--history", friends}, false)
+                  .status,
+              0);
+    const std::string ada = root / "ada.vxlap";
+    const Outcome exported = Vx({"lap", "export", "--best", "kestrelvale", "--driver", "Ada Morrow", "--out", ada,
+                                 "--history", friends},
+                                false);
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const double friendsBest =
+        Json::parse(Vx({"history", "--json", "--history", friends}, false).out)["tracks"][0]["personal_best_s"];
+    const Outcome missingFolder = Vx({"lap", "export", "--best", "kestrelvale", "--out", root / "gone/best.vxlap",
+                                      "--history", friends},
+                                     false);
+    EXPECT_EQ(missingFolder.status, 1);
+    EXPECT_FALSE(fs::exists(root / "gone"));
+
+    // Yours holds races 3 and 4. Among the files, two refused: each named
+    // with its reason, the others kept, the same lap once.
+    ASSERT_EQ(Vx({"history", "add", saves + "/race-0003.gam", saves + "/race-0004.gam"}).status, 0);
+    const std::string ghost = root / "ghost.vxlap", big = root / "big.vxlap";
+    const std::string ghostText = R"({"format": "ghost"})";
+    WriteFile(ghost, std::vector<std::uint8_t>(ghostText.begin(), ghostText.end()));
+    WriteFile(big, std::vector<std::uint8_t>(2 * 1024 * 1024 + 1, ' '));
+    const Outcome import = Vx({"lap", "import", ghost, ada, big, ada});
+    EXPECT_EQ(import.status, 3);
+    EXPECT_THAT(import.out, testing::EndsWith("Kept 1, already kept 1, refused 2\n"));
+    EXPECT_THAT(import.err, HasSubstr(ghost + " is not a lap file: its format is \"ghost\", not \"vxanalyser lap\"\n"));
+    EXPECT_THAT(import.err, HasSubstr(big + " is too large to be a lap file (2,097,153 bytes; at most 2 MiB)\n"));
+    const std::string key = FirstMatch(import.out, R"(Kept Ada Morrow's lap \d+ on Kestrelvale, [0-9.]+ s \(lap ([0-9a-f]{8})\))");
+    ASSERT_EQ(key.size(), 8u) << import.out;
+
+    // The standings: your best per car and Ada's, fastest first, each with
+    // its gap to the fastest.
+    const Json standings = Json::parse(Vx({"history", "kestrelvale", "--json"}).out)["standings"];
+    ASSERT_GE(standings.size(), 2u);
+    EXPECT_EQ(Members(standings[0]), (std::vector<std::string>{"place", "driver", "car", "kind", "best_s", "gap_s",
+                                                                "date", "race_key", "lap", "file", "lap_key"}));
+    int keptRows = 0;
+    for (const Json& row : standings) {
+        EXPECT_GE(row["best_s"].get<double>(), standings[0]["best_s"].get<double>());
+        EXPECT_NEAR(row["gap_s"].get<double>(), row["best_s"].get<double>() - standings[0]["best_s"].get<double>(),
+                    0.0015);
+        if (row["kind"] == "kept") {
+            ++keptRows;
+            EXPECT_EQ(row["driver"], "Ada Morrow");
+            EXPECT_EQ(row["best_s"], friendsBest);
+            EXPECT_EQ(row["lap_key"].get<std::string>().substr(0, 8), key);
+            EXPECT_TRUE(row["file"].is_null());
+        }
+    }
+    EXPECT_EQ(keptRows, 1);
+    const Outcome csv = Vx({"history", "kestrelvale", "--csv", "--standings"});
+    EXPECT_EQ(csv.out.substr(0, csv.out.find("\r\n")), "place,driver,car,kind,best_s,gap_s,date,race_key,lap,file,lap_key");
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), std::ssize(standings) + 1);
+    EXPECT_THAT(Vx({"history", "kestrelvale"}).out, HasSubstr("kept lap " + key));
+
+    const Outcome forget = Vx({"lap", "forget", key});
+    EXPECT_EQ(forget.status, 0) << forget.err;
+    EXPECT_THAT(forget.out, HasSubstr("Forgot Ada Morrow's lap"));
+    const Outcome again = Vx({"lap", "forget", key});
+    EXPECT_EQ(again.status, 3);
+    EXPECT_THAT(again.err, HasSubstr("no kept lap " + key + " in the history"));
+    EXPECT_EQ(Json::parse(Vx({"history", "kestrelvale", "--json"}).out)["standings"].size(), standings.size() - 1);
+
+    for (const auto& args : std::vector<std::vector<std::string>>{{"lap", "import"},
+                                                                  {"lap", "forget", "12ab"},
+                                                                  {"lap", "export", "--best", "kestrelvale"},
+                                                                  {"lap", "bogus"},
+                                                                  {"history", "kestrelvale", "--standings"}}) {
+        const Outcome run = Vx(args);
+        EXPECT_EQ(run.status, 2) << args[1];
+        EXPECT_THAT(run.err, HasSubstr("usage:"));
+    }
+    EXPECT_EQ(Vx({"lap", "export", "--best", "Saltmarsh", "--out", root / "x.vxlap"}).status, 3);
 }
 
 }  // namespace

@@ -355,6 +355,14 @@ TEST_F(History, AnOlderHistoryIsMigratedForwardWithItsRaces)
         "INSERT INTO lap VALUES (1, 1, 6150, 61.5, NULL, NULL, NULL, NULL, 0)",
         insertPath,
     });
+    // Read alone, as it is: no kept laps to read, its race standing alone.
+    {
+        const HistoryOpening reading = OpenHistoryToRead(path);
+        ASSERT_TRUE(reading.Store) << reading.Problem;
+        const auto standings = reading.Store->Standings(Key(0xf0, 1));
+        ASSERT_TRUE(standings) << reading.Store->LastFailure().message;
+        EXPECT_EQ(standings->size(), 1u);
+    }
     Open();
     const auto tracks = store->Tracks();
     ASSERT_TRUE(tracks);

@@ -6,6 +6,8 @@
 //   render   RenderCommand.cpp    the window's pictures, drawn headless
 //   history  HistoryCommand.cpp   the race history: listings, add, forget
 //   follow   FollowCommand.cpp    a folder followed while the game runs
+//   lap      LapCommand.cpp       lap files: export, import, forget
+//            (LapHistoryCommands.cpp: those of the race history)
 #pragma once
 
 #include <initializer_list>
@@ -25,6 +27,7 @@ ExitStatus RunSamplesCommand(const std::vector<std::string>& words);
 ExitStatus RunRenderCommand(const std::vector<std::string>& words);
 ExitStatus RunHistoryCommand(const std::vector<std::string>& words);
 ExitStatus RunFollowCommand(const std::vector<std::string>& words);
+ExitStatus RunLapCommand(const std::vector<std::string>& words);
 
 // The options a command declares: those that take a value, and flags.
 struct ValueOption {
@@ -43,6 +46,12 @@ std::optional<ExitStatus> ReadCommandWords(const std::vector<std::string>& args,
                                            std::initializer_list<ValueOption> values,
                                            std::initializer_list<FlagOption> flags,
                                            std::vector<std::string>& operands);
+
+// The track of the history a word names (HistoryCommand.cpp): its name as
+// listed (letter case ignored), else a layout-key prefix of 8 or more
+// digits; none, with the reason, when it names none or several.
+std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, const std::string& word,
+                                      std::string& error);
 
 // The one saved game among the operands of report, samples and render; the
 // wrong usage said, and its status, when there is none or more than one.

@@ -22,10 +22,14 @@ const std::pair<Command, const char*> kUsage[] = {
     {Command::Render,
      "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
      "                    [--history FILE] [--history-window] --out DIR\n"},
-    {Command::History, "  vxanalyser history [TRACK] [--history FILE] [--json | --csv]\n"
+    {Command::History, "  vxanalyser history [TRACK] [--history FILE] [--json | --csv [--standings]]\n"
                        "  vxanalyser history add PATH... [--history FILE]\n"
                        "  vxanalyser history forget RACEKEY... [--history FILE]\n"},
     {Command::Follow, "  vxanalyser follow FOLDER [--json] [--history FILE] [--no-history]\n"},
+    {Command::Lap, "  vxanalyser lap import FILE.vxlap... [--history FILE]\n"
+                   "  vxanalyser lap forget LAPKEY... [--history FILE]\n"
+                   "  vxanalyser lap export --best TRACK [--car CAR] [--driver NAME]\n"
+                   "                    [--history FILE] --out FILE.vxlap\n"},
 };
 const char* const kHelpUsage = "  vxanalyser [COMMAND] --help | --version\n";
 
@@ -95,7 +99,10 @@ const char* const kHistoryHelp =
     "           toward another's; with TRACK (a name as listed, letter case\n"
     "           ignored, or a layout key prefix) its races in date order with\n"
     "           their best lap, clean mean and PB where a race lowered its own\n"
-    "           driver's best; --json or --csv for a program.\n"
+    "           driver's best, then its standings: every driver's best lap\n"
+    "           (yours per car, each kept lap's driver), fastest first, with\n"
+    "           the gap to the fastest; --json or --csv for a program\n"
+    "           (--csv --standings: the standings instead of the races).\n"
     "           \"history add PATH...\" records the saved games in these files\n"
     "           and folders (folders with everything inside); a file seen\n"
     "           before, unchanged, is not read again; Ctrl+C stops after the\n"
@@ -119,6 +126,19 @@ const char* const kFollowHelp =
     "           on. Runs until Ctrl+C or the end of its input (Ctrl+D; in a\n"
     "           script, keep its input open); a folder that cannot be read\n"
     "           ends it with status 3.\n";
+
+const char* const kLapHelp =
+    "  lap      lap files (*.vxlap): one lap as a player sends it to another.\n"
+    "           \"lap import FILE.vxlap...\" keeps their laps in the race history\n"
+    "           as laps of other drivers, each once (a lap is its race, its\n"
+    "           number and its driver, whatever file it came in), and prints\n"
+    "           each one's lap key; a file that is refused is named with the\n"
+    "           reason, the others are kept, and the status is 3. \"lap forget\n"
+    "           LAPKEY...\" removes kept laps (8 or more digits of the key).\n"
+    "           \"lap export --best TRACK --out FILE.vxlap\" writes your personal\n"
+    "           best on the track (--car CAR: in that car) from the history,\n"
+    "           whole or not at all; --driver NAME names its driver instead of\n"
+    "           the saved game's. --history FILE as for history.\n";
 
 const char* const kCommandHelpHelp = "  COMMAND --help  prints that command's usage and options\n";
 
@@ -161,7 +181,8 @@ const char* const kExitHelp =
     "\n"
     "Exit status: 0 success, 1 an output could not be written, 2 wrong usage,\n"
     "3 an input file is missing, unreadable, too large or invalid (for history:\n"
-    "a saved game was refused, or the history is unavailable), 130 history add\n"
+    "a saved game was refused, or the history is unavailable; for lap: a lap\n"
+    "file was refused, a key or track is not in the history), 130 history add\n"
     "stopped by Ctrl+C.\n";
 
 }  // namespace
@@ -178,7 +199,7 @@ std::string HelpText()
 {
     std::string text;
     for (const char* part : {kProgramHelp, kReportHelp, kSamplesHelp, kRenderHelp, kTrackHelp, kHistoryFileHelp,
-                             kNoHistoryHelp, kHistoryHelp, kFollowHelp, kCommandHelpHelp, kWindowHelp, kExitHelp})
+                             kNoHistoryHelp, kHistoryHelp, kFollowHelp, kLapHelp, kCommandHelpHelp, kWindowHelp, kExitHelp})
         text += part;
     return text + "\n" + UsageText();
 }
@@ -199,6 +220,7 @@ std::string CommandHelp(Command command)
     case Command::Render: return help({kRenderHelp, kTrackHelp, kHistoryFileHelp});
     case Command::History: return help({kHistoryHelp});
     case Command::Follow: return help({kFollowHelp});
+    case Command::Lap: return help({kLapHelp});
     }
     return HelpText();
 }

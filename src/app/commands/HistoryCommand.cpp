@@ -28,6 +28,7 @@ struct HistoryWords {
     std::string historyFile;
     bool json = false;
     bool csv = false;
+    bool standings = false;  // with --csv: the track's standings instead of its races
 };
 
 // The rules of the words once read; false with the problem on wrong usage.
@@ -45,6 +46,10 @@ bool CheckWords(HistoryWords& parsed, const std::vector<std::string>& operands, 
     }
     if (!parsed.action.empty() && (parsed.json || parsed.csv)) {
         error = "history " + parsed.action + " prints no table: no --json or --csv";
+        return false;
+    }
+    if (parsed.standings && (!parsed.csv || !parsed.action.empty() || parsed.operands.empty())) {
+        error = "--standings goes with a track and --csv";
         return false;
     }
     if (parsed.action.empty() && parsed.operands.size() > 1) {
@@ -187,8 +192,8 @@ void PrintTracks(const std::vector<TrackSummary>& tracks, const HistoryWords& wo
 
 // --- One track ----------------------------------------------------------------------------
 
-// The track a word names: its name as listed (letter case ignored), else a
-// layout-key prefix; none, with the reason, when it names none or several.
+}  // namespace
+
 std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, const std::string& word,
                                       std::string& error)
 {
@@ -219,10 +224,75 @@ std::optional<TrackSummary> FindTrack(const std::vector<TrackSummary>& tracks, c
     return std::nullopt;
 }
 
-void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& rows, const HistoryWords& words)
+namespace {
+
+// --- A track's standings ------------------------------------------------------------------
+
+const char* StandingKind(const StandingRow& row)
+{
+    return row.Kind == StandingRow::Of::OwnRace ? "race" : "kept";
+}
+
+Json StandingsJson(const std::vector<StandingRow>& standings)
+{
+    Json list = Json::array();
+    for (const StandingRow& row : standings) {
+        const bool own = row.Kind == StandingRow::Of::OwnRace;
+        list.push_back({{"place", row.Place},
+                        {"driver", row.Driver},
+                        {"car", row.Car},
+                        {"kind", StandingKind(row)},
+                        {"best_s", JsonSeconds(row.BestS)},
+                        {"gap_s", JsonSeconds(row.GapS)},
+                        {"date", DateText(row.DateNs)},
+                        {"race_key", KeyHex(row.Race)},
+                        {"lap", row.Lap},
+                        {"file", own ? Json(PathText(row.FileName)) : Json(nullptr)},
+                        {"lap_key", own ? Json(nullptr) : Json(KeyHex(row.Kept))}});
+    }
+    return list;
+}
+
+void PrintStandingsCsv(const std::vector<StandingRow>& standings, std::ostringstream& out)
+{
+    out << CsvRow({"place", "driver", "car", "kind", "best_s", "gap_s", "date", "race_key", "lap", "file", "lap_key"});
+    for (const StandingRow& row : standings) {
+        const bool own = row.Kind == StandingRow::Of::OwnRace;
+        out << CsvRow({std::to_string(row.Place), row.Driver, row.Car, StandingKind(row), SecondsText(row.BestS),
+                       SecondsText(row.GapS), DateText(row.DateNs), KeyHex(row.Race), std::to_string(row.Lap),
+                       own ? PathText(row.FileName) : "", own ? "" : KeyHex(row.Kept)});
+    }
+}
+
+void PrintStandingsText(const std::vector<StandingRow>& standings, std::ostringstream& out)
+{
+    out << "\nStandings: " << standings.size() << (standings.size() == 1 ? " best lap" : " best laps")
+        << ", fastest first\n\n";
+    const auto line = [&](const std::string& place, const std::string& driver, const std::string& car,
+                          const std::string& best, const std::string& gap, const std::string& date,
+                          const std::string& from) {
+        out << PadLeft(place, 3) << "  " << PadRight(driver, 22) << "  " << PadRight(car, 20) << "  "
+            << PadLeft(best, 12) << "  " << PadLeft(gap, 10) << "  " << PadRight(date, 19) << "  " << from << "\n";
+    };
+    line("#", "Driver", "Car", "Best lap", "Gap", "Set on (UTC)", "Lap");
+    for (const StandingRow& row : standings) {
+        const bool own = row.Kind == StandingRow::Of::OwnRace;
+        std::string from = "lap " + std::to_string(row.Lap) + ", ";
+        from += own ? "race " + ShortKey(row.Race) + ", " + PathText(row.FileName) : "kept lap " + ShortKey(row.Kept);
+        line(std::to_string(row.Place), row.Driver.empty() ? std::string("no driver") : row.Driver,
+             row.Car.empty() ? std::string("no car") : row.Car, SecondsText(row.BestS) + " s",
+             row.Place == 1 ? std::string("-") : "+" + SecondsText(row.GapS) + " s",
+             DateText(row.DateNs, DateForm::Readable), from);
+    }
+}
+
+void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& rows,
+                   const std::vector<StandingRow>& standings, const HistoryWords& words)
 {
     std::ostringstream out;
-    if (words.json) {
+    if (words.csv && words.standings) {
+        PrintStandingsCsv(standings, out);
+    } else if (words.json) {
         Json races = Json::array();
         for (const ProgressRow& row : rows)
             races.push_back({{"race_key", KeyHex(row.Race)},
@@ -246,7 +316,8 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
                                {"layout_key", KeyHex(track.Layout)},
                                {"personal_best_s", JsonSeconds(track.PersonalBest.BestS)},
                                {"personal_bests", std::move(bests)}}},
-                             {"races", std::move(races)}});
+                             {"races", std::move(races)},
+                             {"standings", StandingsJson(standings)}});
     } else if (words.csv) {
         out << CsvRow({"race_key", "date", "file", "folder", "file_present", "driver", "car", "laps", "best_lap",
                        "best_s", "clean_laps", "clean_mean_s", "pb"});
@@ -284,6 +355,7 @@ void PrintProgress(const TrackSummary& track, const std::vector<ProgressRow>& ro
                  OptionalSeconds(row.CleanMeanS, "-") + " s (" + std::to_string(row.CleanLaps) + ")",
                  row.PersonalBest ? "PB" : "", who);
         }
+        PrintStandingsText(standings, out);
     }
     std::cout << out.str();
 }
@@ -409,7 +481,9 @@ ExitStatus RunHistoryCommand(const std::vector<std::string>& args)
     HistoryWords history;
     std::vector<std::string> operands;
     if (const auto ended = ReadCommandWords(args, Command::History, {{"--history", history.historyFile}},
-                                            {{"--json", history.json}, {"--csv", history.csv}}, operands))
+                                            {{"--json", history.json}, {"--csv", history.csv},
+                                             {"--standings", history.standings}},
+                                            operands))
         return *ended;
     std::string error;
     if (!CheckWords(history, operands, error))
@@ -455,7 +529,10 @@ ExitStatus RunHistoryCommand(const std::vector<std::string>& args)
     const auto rows = store.Progress(track->Layout);
     if (!rows)
         return HistoryUnavailable(store.LastFailure().message);
-    PrintProgress(*track, *rows, history);
+    const auto standings = store.Standings(track->Layout);
+    if (!standings)
+        return HistoryUnavailable(store.LastFailure().message);
+    PrintProgress(*track, *rows, *standings, history);
     sayDamaged();
     return ExitStatus::Ok;
 }
