@@ -29,7 +29,7 @@ struct CommandWord {
 
 constexpr CommandWord kCommands[] = {{"report", RunReportCommand},   {"samples", RunSamplesCommand},
                                      {"render", RunRenderCommand},   {"history", RunHistoryCommand},
-                                     {"follow", RunFollowCommand}};
+                                     {"follow", RunFollowCommand},   {"lap", RunLapCommand}};
 
 const CommandWord* CommandNamed(const std::string& word)
 {

@@ -6,6 +6,7 @@
 //   render   RenderCommand.cpp    the window's pictures, drawn headless
 //   history  HistoryCommand.cpp   the race history: listings, add, forget
 //   follow   FollowCommand.cpp    a folder followed while the game runs
+//   lap      LapCommand.cpp       lap files: export
 #pragma once
 
 #include <initializer_list>
@@ -25,6 +26,7 @@ ExitStatus RunSamplesCommand(const std::vector<std::string>& words);
 ExitStatus RunRenderCommand(const std::vector<std::string>& words);
 ExitStatus RunHistoryCommand(const std::vector<std::string>& words);
 ExitStatus RunFollowCommand(const std::vector<std::string>& words);
+ExitStatus RunLapCommand(const std::vector<std::string>& words);
 
 // The options a command declares: those that take a value, and flags.
 struct ValueOption {

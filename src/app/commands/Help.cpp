@@ -16,16 +16,18 @@ const std::pair<Command, const char*> kUsage[] = {
     {Command::Window, "  vxanalyser [--no-history] [--history FILE]  open the window\n"
                       "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"},
     {Command::Report,
-     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv [--corners]]\n"
-     "                    [--history FILE]\n"},
+     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] [--against FILE.vxlap]\n"
+     "                    | --csv [--corners]] [--history FILE]\n"},
     {Command::Samples, "  vxanalyser samples GAME.gam [--track T.trk]\n"},
     {Command::Render,
-     "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
-     "                    [--history FILE] [--history-window] --out DIR\n"},
+     "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE]\n"
+     "                    [--compare [--against-pb | --against FILE.vxlap]] [--history FILE]\n"
+     "                    [--history-window] --out DIR\n"},
     {Command::History, "  vxanalyser history [TRACK] [--history FILE] [--json | --csv]\n"
                        "  vxanalyser history add PATH... [--history FILE]\n"
                        "  vxanalyser history forget RACEKEY... [--history FILE]\n"},
     {Command::Follow, "  vxanalyser follow FOLDER [--json] [--history FILE] [--no-history]\n"},
+    {Command::Lap, "  vxanalyser lap export GAME.gam [--track T.trk] [--lap N] [--driver NAME] --out FILE.vxlap\n"},
 };
 const char* const kHelpUsage = "  vxanalyser [COMMAND] --help | --version\n";
 
@@ -61,7 +63,9 @@ const char* const kReportHelp =
     "           CSV, --csv --corners a row per lap and corner instead;\n"
     "           --json --against-pb also names the personal best of the track\n"
     "           from another race in the history, with each lap's time\n"
-    "           against it\n";
+    "           against it; --json --against FILE.vxlap the lap of a lap file\n"
+    "           (its driver, car, track and race), each lap's time against it\n"
+    "           and its corners against each lap's\n";
 
 const char* const kSamplesHelp =
     "  samples  prints every replay sample as CSV: time, map position, lap,\n"
@@ -73,7 +77,8 @@ const char* const kRenderHelp =
     "           buttons would; --jpeg FILE exports the map picture; --compare\n"
     "           also writes compare.png, the comparison window for that lap\n"
     "           (the fastest lap for lap 0), with --against-pb against the\n"
-    "           personal best of the track from another race in the history;\n"
+    "           personal best of the track from another race in the history,\n"
+    "           with --against FILE.vxlap against the lap of a lap file;\n"
     "           --history-window writes history.png, the race history window\n"
     "           as it opens on the track of GAME.gam\n";
 
@@ -117,6 +122,16 @@ const char* const kFollowHelp =
     "           script, keep its input open); a folder that cannot be read\n"
     "           ends it with status 3.\n";
 
+const char* const kLapHelp =
+    "  lap      lap files (*.vxlap), one lap to send to another player and\n"
+    "           compare against: \"lap export GAME.gam --out FILE.vxlap\"\n"
+    "           writes the reference lap of the saved game (--lap N another\n"
+    "           lap) with its path, times and speeds, the track, the race and\n"
+    "           the saved game's human driver and car (--driver NAME names\n"
+    "           another driver), whole or not at all. A lap of another track\n"
+    "           is refused by report, render and the window (status 3), and so\n"
+    "           is a damaged lap file, with its reason on one line.\n";
+
 const char* const kCommandHelpHelp = "  COMMAND --help  prints that command's usage and options\n";
 
 const char* const kWindowHelp =
@@ -137,7 +152,9 @@ const char* const kWindowHelp =
     "row's lap, and Esc or Ctrl+W closes it. With a race history, \"PB\"\n"
     "compares against your best lap of the track from another race (named by\n"
     "date, file and lap; sectors and speeds stay this race's own) until a lap\n"
-    "of this race is chosen again.\n"
+    "of this race is chosen again. \"Against a file...\", or a lap file dropped\n"
+    "on either window, compares against the lap of a lap file of the same\n"
+    "track; \"Export lap...\" writes the compared lap as a lap file.\n"
     "\"History\" opens the race history: the tracks with their personal\n"
     "bests, a track's progress and its races; a click on a race loads it, a\n"
     "right click or Shift+click and \"Use as reference\" compares against its\n"
@@ -169,7 +186,7 @@ std::string HelpText()
 {
     std::string text;
     for (const char* part : {kProgramHelp, kReportHelp, kSamplesHelp, kRenderHelp, kTrackHelp, kHistoryFileHelp,
-                             kNoHistoryHelp, kHistoryHelp, kFollowHelp, kCommandHelpHelp, kWindowHelp, kExitHelp})
+                             kNoHistoryHelp, kHistoryHelp, kFollowHelp, kLapHelp, kCommandHelpHelp, kWindowHelp, kExitHelp})
         text += part;
     return text + "\n" + UsageText();
 }
@@ -190,6 +207,7 @@ std::string CommandHelp(Command command)
     case Command::Render: return help({kRenderHelp, kTrackHelp, kHistoryFileHelp});
     case Command::History: return help({kHistoryHelp});
     case Command::Follow: return help({kFollowHelp});
+    case Command::Lap: return help({kLapHelp, kTrackHelp});
     }
     return HelpText();
 }

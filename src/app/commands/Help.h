@@ -7,7 +7,7 @@
 namespace vx {
 
 // The window's own words and the commands.
-enum class Command { Window, Report, Samples, Render, History, Follow };
+enum class Command { Window, Report, Samples, Render, History, Follow, Lap };
 
 // "usage:" and a line (or two) per command.
 std::string UsageText();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/windows/LapFiles.h"
 #include "app/windows/MainWindowLayout.h"
 #include "app/windows/StartGuide.h"
 #include "laps/LapChart.h"
@@ -132,11 +133,22 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        // Whatever its name: a file that parses as a saved game loads, a
-        // track or a picture is refused for what it is.
-        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath(), {}, MainWindow);
+        // A lap file is compared against. Anything else whatever its name: a
+        // file that parses as a saved game loads, a track or a picture is
+        // refused for what it is.
+        const std::string path = toolkit_.DroppedPath();
+        if (IsLapFileAt(toolkit_, path))
+            OpenLapFile(path);
+        else
+            LoadGameFrom(state_, toolkit_, path, {}, MainWindow);
     }
     return event != kCloseEvent;
+}
+
+bool Application::OpenLapFile(const std::string& path)
+{
+    const int window = compare_.IsOpen(toolkit_) ? CompareWindowNumber : MainWindow;
+    return compare_.OpenLapFile(state_, toolkit_, path, window);
 }
 
 void Application::PointerOverLapChart()
