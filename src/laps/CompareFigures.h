@@ -34,6 +34,9 @@ struct LapProfile {
     // The race it comes from, as named after its lap ("lap 7, 2026-12-01"):
     // empty for a lap of the race analysed.
     std::string Race;
+    // Who drove it, named before the lap ("Ada Morrow's lap 5"): empty for
+    // the player's own laps. Both texts are the drawings' (Windows-1252).
+    std::string Driver;
     double StartS = 0;           // replay time of the first vertex
     double PreciseS = 0;         // the lap's precise time
     double LengthPx = 0;         // the path's length in map pixels

@@ -36,7 +36,8 @@ std::string LapName(std::int32_t lap)
 
 std::string LapName(const LapProfile& lap)
 {
-    return lap.Race.empty() ? LapName(lap.Lap) : LapName(lap.Lap) + " (" + lap.Race + ")";
+    const std::string name = lap.Driver.empty() ? LapName(lap.Lap) : lap.Driver + "'s " + LapName(lap.Lap);
+    return lap.Race.empty() ? name : name + " (" + lap.Race + ")";
 }
 
 std::string SectorGateLabel(int gate)
@@ -331,15 +332,23 @@ void DrawLegend(const LapAnalysis& a, const CompareFigures& figures, const Compa
         toolkit.DrawTextAt(barLeft + kLegendBarWidth + 4, 2, FixedText(range->High, 0), kBlack);
     }
     toolkit.FillBox(6, 22, 16, 2, kReference);
-    toolkit.DrawTextAt(26, 16, AgainstName(a, figures), kBlack);
-    toolkit.FillBox(176, 18, 2, 10, kBlack);
-    toolkit.DrawTextAt(182, 16, "sector gates", kBlack);
-    toolkit.FillBox(276, 18, 2, 10, kRed);
-    toolkit.DrawTextAt(282, 16, "lap line", kBlack);
+    const std::string against = AgainstName(a, figures);
+    toolkit.DrawTextAt(26, 16, against, kBlack);
+    // A long name (a lap file's driver and day) moves the other keys right,
+    // and the last one says less to stay inside the picture.
+    const int shift = std::max(0, 26 + toolkit.MeasureTextWidth(against) + 10 - 176);
+    toolkit.FillBox(176 + shift, 18, 2, 10, kBlack);
+    toolkit.DrawTextAt(182 + shift, 16, "sector gates", kBlack);
+    toolkit.FillBox(276 + shift, 18, 2, 10, kRed);
+    toolkit.DrawTextAt(282 + shift, 16, "lap line", kBlack);
     if (!a.Corners.empty()) {
-        const LabelBox box{346, 15, toolkit.MeasureTextWidth("1") + 4, legend.Height - 16};
+        const LabelBox box{346 + shift, 15, toolkit.MeasureTextWidth("1") + 4, legend.Height - 16};
         DrawLabel(toolkit, box, "1");
-        toolkit.DrawTextAt(box.x + box.w + 4, 16, "corners at their apexes", kBlack);
+        const int textX = box.x + box.w + 4;
+        const char* words = "corners at their apexes";
+        if (textX + toolkit.MeasureTextWidth(words) > legend.Width - 4)
+            words = "corners";
+        toolkit.DrawTextAt(textX, 16, words, kBlack);
     }
 }
 

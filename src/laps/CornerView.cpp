@@ -43,9 +43,12 @@ void UseFont(Toolkit& toolkit, int font)
 }
 
 // The lap compared against in a column of its own: "lap 10", or "PB" and
-// "other" for another race's lap, whose name is too long for the column.
+// "other" for another race's lap and "file" for a lap file's, whose names
+// are too long for the column.
 std::string AgainstColumnName(const LapProfile& against)
 {
+    if (!against.Driver.empty())
+        return "file";
     if (against.Race.empty())
         return LapName(against.Lap);
     return against.Race.rfind("PB", 0) == 0 ? "PB" : "other";

@@ -8,16 +8,17 @@
 
 namespace vx {
 
+bool CanBeInFileName(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 32 && byte != 127 && std::string_view("\"*/:<>?\\|").find(c) == std::string_view::npos;
+}
+
 namespace {
 
 bool CanBeFileName(const std::string& name)
 {
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 32 || byte == 127 || std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos)
-            return false;
-    }
-    return true;
+    return std::all_of(name.begin(), name.end(), CanBeInFileName);
 }
 
 }  // namespace

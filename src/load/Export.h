@@ -18,4 +18,8 @@ bool SavePicture(AppState& state, Toolkit& toolkit, int window = MainWindow);
 // here.
 std::string DefaultPictureFileName(const AppState& state, Toolkit& toolkit);
 
+// The character may stand in a file's name on every system the program runs
+// on: no control character, none of \ / : * ? " < > |.
+bool CanBeInFileName(char c);
+
 }  // namespace vx

@@ -103,6 +103,8 @@ constexpr int CompareAgainstRace = 58;
 constexpr int CompareCornerTableBox = 70;
 constexpr int CompareCornerChartBox = 71;
 constexpr int CompareCornerWordsBox = 72;
+constexpr int CompareAgainstFile = 73;  // "Against a file..."
+constexpr int CompareExportLap = 74;    // "Export lap..."
 // Commands of the comparison's own keys.
 constexpr int CompareCloseCommand = 51;        // Esc, Ctrl+W
 constexpr int CompareLoadCommand = 52;         // Ctrl+O
@@ -179,7 +181,7 @@ static_assert(Distinct(std::to_array(
      CompareSpeedBox, CompareDeltaBox, CompareTableBox, CompareTableScroll, CompareAgainstCaption,
      ComparePrevAgainst, CompareAgainstLabel, CompareNextAgainst, CompareFiguresBox, CompareAgainstBest,
      CompareAgainstRace, CompareCornerTableBox, CompareCornerChartBox, CompareCornerWordsBox,
-     CompareCloseCommand, CompareLoadCommand, CompareSaveCommand, CompareRowUpCommand,
+     CompareAgainstFile, CompareExportLap, CompareCloseCommand, CompareLoadCommand, CompareSaveCommand, CompareRowUpCommand,
      CompareRowDownCommand, CompareAgainstShownCommand, HistoryTracksBox, HistoryChartBox, HistoryRacesBox,
      HistoryTrackScroll, HistoryRaceScroll, HistoryAddFolder, HistoryCancelAdd, HistoryAddProgress,
      HistoryUseAsReference, HistoryHint, HistoryDriverCaption, HistoryPrevDriver, HistoryDriverLabel,

@@ -504,6 +504,44 @@ TEST_F(CommandLine, ARaceWithoutCornersSaysSoInEveryForm)
     EXPECT_THAT(Vx({"report", Game()}).out, HasSubstr("\nCorners     none: the reference lap never slows by 20 km/h"));
 }
 
+TEST_F(CommandLine, ALapExportedComparesAgainstItsRaceAndALapOfAnotherTrackIsRefused)
+{
+    const std::string lap = root / "lap.vxlap";
+    const Outcome exported = Vx({"lap", "export", Game(), "--driver", "Ada Morrow", "--out", lap});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const nlohmann::json file = nlohmann::json::parse(Slurp(lap));
+    EXPECT_EQ(file["driver"], "Ada Morrow");
+    EXPECT_EQ(file["car"], "Falcon");  // the human driver's car
+    EXPECT_EQ(file["track"], "Oval");
+
+    const Outcome report = Vx({"report", Game(), "--json", "--against", lap});
+    ASSERT_EQ(report.status, 0) << report.err;
+    const nlohmann::json analysis = nlohmann::json::parse(report.out)["analysis"];
+    const nlohmann::json& against = analysis["reference_file"];
+    const int reference = analysis["reference_lap"];
+    EXPECT_EQ(file["lap"], reference);  // the reference lap unless --lap names another
+    EXPECT_EQ(against["driver"], "Ada Morrow");
+    EXPECT_EQ(against["lap_deltas_s"][reference - 1], 0.0);
+    EXPECT_EQ(against["lap_deltas_s"].size(), analysis["laps"].size());
+
+    // The same lap file against a race on another track: refused, nothing printed.
+    WriteFile(root / "Saves/other.gam", test::CupGame("Ring").Build());
+    WriteFile(root / "Tracks/Ring.trk", test::OvalTrack().SetTrackLength(2600).Build());
+    const Outcome other = Vx({"report", root / "Saves/other.gam", "--json", "--against", lap});
+    EXPECT_EQ(other.status, 3);
+    EXPECT_EQ(other.out, "");
+    EXPECT_THAT(other.err, testing::MatchesRegex("vxanalyser: .*lap\\.vxlap was driven on Oval \\(layout [0-9a-f]{8}\\); "
+                                                 "the race shown is on Ring \\(layout [0-9a-f]{8}\\)\n"));
+    const Outcome render = Vx({"render", root / "Saves/other.gam", "--compare", "--against", lap, "--out", root / "r"});
+    EXPECT_EQ(render.status, 3);
+    EXPECT_FALSE(std::filesystem::exists(root / "r"));
+
+    // A lap the race does not have is not written, and nothing is left.
+    const Outcome none = Vx({"lap", "export", Game(), "--lap", "99", "--out", root / "none.vxlap"});
+    EXPECT_EQ(none.status, 3);
+    EXPECT_FALSE(std::filesystem::exists(root / "none.vxlap"));
+}
+
 TEST_F(CommandLine, NeverWritesToTheInputs)
 {
     const auto game = test::ReadFile(Game());

@@ -12,6 +12,7 @@
 #include "formats/TrackFile.h"
 #include "laps/CompareFigures.h"
 #include "laps/LapAnalysis.h"
+#include "laps/LapFilePath.h"
 #include "laps/LapTrace.h"
 
 namespace vx {
@@ -104,6 +105,49 @@ TEST(DemoRaceCorners, TheLongRacesTopSpeedIsThatOfTheCar)
     for (std::int32_t k = 1; k <= race.analysis->LapCount; ++k)
         top = std::max(top, race.analysis->Lap(k).TopSpeedKmh.value_or(0.0));
     EXPECT_NEAR(top, 317.1, kTenth);
+}
+
+TEST(DemoRaceLapFile, ARaceAgainstAFileOfItsOwnReferenceLapLosesAndGainsNothing)
+{
+    const DemoRace race("demo.gam");
+    ASSERT_TRUE(race.analysis);
+    const LapAnalysis& a = *race.analysis;
+    const std::int32_t reference = a.ReferenceLap;
+    const LapFile exported = LapFileOf(a, reference, 4360, {"Kestrelvale", {}, "Mara Quill", "Corvane GT", 0, {}});
+    ASSERT_EQ(LapFault(exported), std::nullopt);
+
+    // Export, then read: the same lap to the microsecond.
+    const std::string text = WriteLapFile(exported);
+    const auto read = ReadLapFile({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()}, "own.vxlap");
+    ASSERT_TRUE(read.ok()) << read.error;
+    const LapFile& file = *read.value;
+    ASSERT_EQ(file.Path.size(), exported.Path.size());
+    EXPECT_EQ(file.PreciseS, exported.PreciseS);
+    for (std::size_t i = 0; i < file.Path.size(); ++i) {
+        EXPECT_NEAR(file.Path[i].T, exported.Path[i].T, 0.5e-6) << "vertex " << i;
+        EXPECT_NEAR(file.Path[i].X, exported.Path[i].X, 1e-3) << "vertex " << i;
+    }
+
+    // Every lap against the file's lap as against its own reference lap; the
+    // gates are passed where the file's positions (to 1/10000 of a map
+    // pixel) meet them, within 10 us of where the samples do.
+    const LapProfile against = ProfileOfLapFile(file);
+    EXPECT_EQ(against.Driver, "Mara Quill");
+    const CompareFigures figures = CompareLaps(ProfileOf(a, reference), against);
+    for (const double f : {0.1, 0.25, 0.5, 0.75, 0.9, 1.0})
+        EXPECT_NEAR(DeltaAt(figures.Lap, figures.Against, f), 0, 2e-6) << "at " << f;
+    for (const std::int32_t lap : {3, reference}) {
+        const CornerComparison own = CompareCorners(a, lap, reference);
+        const CornerComparison filed = CompareCorners(a, lap, against);
+        ASSERT_EQ(filed.Deltas.size(), a.Corners.size());
+        for (std::size_t i = 0; i < filed.Deltas.size(); ++i) {
+            ASSERT_TRUE(filed.Deltas[i].TimeS) << "corner " << i + 1;
+            EXPECT_NEAR(*filed.Deltas[i].TimeS, *own.Deltas[i].TimeS, 1e-5) << "lap " << lap << ", corner " << i + 1;
+            if (lap == reference) {
+                EXPECT_NEAR(*filed.Deltas[i].TimeS, 0, 1e-5) << "corner " << i + 1;
+            }
+        }
+    }
 }
 
 }  // namespace

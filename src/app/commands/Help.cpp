@@ -16,20 +16,23 @@ const std::pair<Command, const char*> kUsage[] = {
     {Command::Window, "  vxanalyser [--no-history] [--history FILE]  open the window\n"
                       "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"},
     {Command::Report,
-     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] | --csv [--corners]]\n"
-     "                    [--history FILE]\n"},
+     "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] [--against FILE.vxlap]\n"
+     "                    | --csv [--corners]] [--history FILE]\n"},
     {Command::Samples, "  vxanalyser samples GAME.gam [--track T.trk]\n"},
     {Command::Render,
-     "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE] [--compare [--against-pb]]\n"
-     "                    [--history FILE] [--history-window] --out DIR\n"},
+     "  vxanalyser render GAME.gam [--track T.trk] [--lap N] [--jpeg FILE]\n"
+     "                    [--compare [--against-pb | --against FILE.vxlap]] [--history FILE]\n"
+     "                    [--history-window] --out DIR\n"},
     {Command::History, "  vxanalyser history [TRACK] [--history FILE] [--json | --csv [--standings]]\n"
                        "  vxanalyser history add PATH... [--history FILE]\n"
                        "  vxanalyser history forget RACEKEY... [--history FILE]\n"},
     {Command::Follow, "  vxanalyser follow FOLDER [--json] [--history FILE] [--no-history]\n"},
-    {Command::Lap, "  vxanalyser lap import FILE.vxlap... [--history FILE]\n"
-                   "  vxanalyser lap forget LAPKEY... [--history FILE]\n"
+    {Command::Lap, "  vxanalyser lap export GAME.gam [--track T.trk] [--lap N] [--driver NAME]\n"
+                   "                    --out FILE.vxlap\n"
                    "  vxanalyser lap export --best TRACK [--car CAR] [--driver NAME]\n"
-                   "                    [--history FILE] --out FILE.vxlap\n"},
+                   "                    [--history FILE] --out FILE.vxlap\n"
+                   "  vxanalyser lap import FILE.vxlap... [--history FILE]\n"
+                   "  vxanalyser lap forget LAPKEY... [--history FILE]\n"},
 };
 const char* const kHelpUsage = "  vxanalyser [COMMAND] --help | --version\n";
 
@@ -65,7 +68,9 @@ const char* const kReportHelp =
     "           CSV, --csv --corners a row per lap and corner instead;\n"
     "           --json --against-pb also names the personal best of the race's\n"
     "           driver on the track from another race in the history, with\n"
-    "           each lap's time against it\n";
+    "           each lap's time against it; --json --against FILE.vxlap the\n"
+    "           lap of a lap file (its driver, car, track and race), each lap's\n"
+    "           time against it and its corners against each lap's\n";
 
 const char* const kSamplesHelp =
     "  samples  prints every replay sample as CSV: time, map position, lap,\n"
@@ -78,7 +83,7 @@ const char* const kRenderHelp =
     "           also writes compare.png, the comparison window for that lap\n"
     "           (the fastest lap for lap 0), with --against-pb against the\n"
     "           driver's personal best of the track from another race in the\n"
-    "           history;\n"
+    "           history, with --against FILE.vxlap against the lap of a lap file;\n"
     "           --history-window writes history.png, the race history window\n"
     "           as it opens on the track of GAME.gam\n";
 
@@ -129,6 +134,13 @@ const char* const kFollowHelp =
 
 const char* const kLapHelp =
     "  lap      lap files (*.vxlap): one lap as a player sends it to another.\n"
+    "           \"lap export GAME.gam --out FILE.vxlap\" writes the reference lap\n"
+    "           of the saved game (--lap N another lap) with its path, times and\n"
+    "           speeds, the track, the race and the saved game's human driver\n"
+    "           and car (--driver NAME names another driver), whole or not at\n"
+    "           all. A lap of another track is refused by report, render and\n"
+    "           the window (status 3), and so is a damaged lap file, with its\n"
+    "           reason on one line.\n"
     "           \"lap import FILE.vxlap...\" keeps their laps in the race history\n"
     "           as laps of other drivers, each once (a lap is its race, its\n"
     "           number and its driver, whatever file it came in), and prints\n"
@@ -160,8 +172,10 @@ const char* const kWindowHelp =
     "row's lap, and Esc or Ctrl+W closes it. With a race history, \"PB\"\n"
     "compares against your best lap of the track (the saved game's driver's)\n"
     "from another race (named by date, file and lap; sectors and speeds stay\n"
-    "this race's own) until a lap\n"
-    "of this race is chosen again.\n"
+    "this race's own) until a lap of this race is chosen again. \"Against a\n"
+    "file...\", or a lap file dropped on either window, compares against the\n"
+    "lap of a lap file of the same track; \"Export lap...\" writes the\n"
+    "compared lap as a lap file.\n"
     "\"History\" opens the race history beside the window (and again where it\n"
     "was left): for one driver, in all their cars or one (\"<\" and \">\"), the\n"
     "tracks with their personal bests, a track's progress (each race's best\n"
@@ -220,7 +234,7 @@ std::string CommandHelp(Command command)
     case Command::Render: return help({kRenderHelp, kTrackHelp, kHistoryFileHelp});
     case Command::History: return help({kHistoryHelp});
     case Command::Follow: return help({kFollowHelp});
-    case Command::Lap: return help({kLapHelp});
+    case Command::Lap: return help({kLapHelp, kTrackHelp});
     }
     return HelpText();
 }

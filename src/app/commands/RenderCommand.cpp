@@ -6,6 +6,7 @@
 #include "app/commands/Commands.h"
 #include "app/windows/CompareLayout.h"
 #include "app/windows/HistoryLayout.h"
+#include "app/windows/LapFiles.h"
 #include "app/windows/MainWindow.h"
 #include "laps/LapNavigation.h"
 #include "load/Export.h"
@@ -23,6 +24,7 @@ struct RenderWords {
     std::string jpeg;
     std::optional<std::int64_t> lap;
     std::string history;  // the history read; the user's own when empty
+    std::string against;  // a lap file the comparison compares against
     bool compare = false;
     bool historyWindow = false;
     bool againstPb = false;
@@ -60,6 +62,14 @@ ExitStatus Render(const RenderWords& render)
     AppState& state = app.State();
     if (!LoadGameFrom(state, toolkit, render.game, render.track, NoWindow, Naming::AsGiven))
         return Refused(state.Log.NewestWhole());
+    // A lap file refused, or of another track, before any picture is written.
+    if (!render.against.empty()) {
+        const Parsed<LapFile> read = ReadLapFileAt(toolkit, render.against, render.against);
+        if (!read.ok())
+            return Refused(read.error);
+        if (const auto other = OtherTrackReason(*read.value, render.against, state))
+            return Refused(*other);
+    }
     if (render.lap) {
         // Step as ">" would, and stop at the last lap: a number beyond it
         // shows the last lap instead of stepping on in vain.
@@ -99,15 +109,18 @@ ExitStatus Render(const RenderWords& render)
         // The comparison of the lap chosen, as "Compare" opens it.
         app.Compare().Open(state, toolkit);
         // Against the personal best from another race, as "PB" compares.
-        std::string notAgainstPb;
+        std::string notAgainst;
         if (render.againstPb && state.Laps.LapCount > 0)
-            notAgainstPb = app.RaceHistory().Store() ? app.Compare().CompareAgainstPersonalBest(state, toolkit)
-                                                 : "History unavailable: " + app.RaceHistory().Unavailable();
+            notAgainst = app.RaceHistory().Store() ? app.Compare().CompareAgainstPersonalBest(state, toolkit)
+                                               : "History unavailable: " + app.RaceHistory().Unavailable();
+        // Against a lap file's lap, as dropping it on the window compares.
+        if (!render.against.empty() && state.Laps.LapCount > 0)
+            notAgainst = app.Compare().CompareAgainstLapFile(state, toolkit, render.against, render.against);
         if (state.Laps.LapCount == 0) {
             notWritten("compare.png", "the race has no lap to compare");
             status = ExitStatus::OutputFailed;
-        } else if (!notAgainstPb.empty()) {
-            notWritten("compare.png", notAgainstPb);
+        } else if (!notAgainst.empty()) {
+            notWritten("compare.png", notAgainst);
             status = ExitStatus::InputRefused;
         } else if (!written(toolkit.SaveWindowPng(compare_window::Number, dir + "compare.png"), "compare.png")) {
             return ExitStatus::OutputFailed;
@@ -140,7 +153,8 @@ ExitStatus RunRenderCommand(const std::vector<std::string>& args)
     std::vector<std::string> operands;
     if (const auto ended = ReadCommandWords(args, Command::Render,
                                             {{"--track", render.track}, {"--out", render.out}, {"--jpeg", render.jpeg},
-                                             {"--lap", lap}, {"--history", render.history}},
+                                             {"--lap", lap}, {"--history", render.history},
+                                             {"--against", render.against}},
                                             {{"--compare", render.compare}, {"--history-window", render.historyWindow},
                                              {"--against-pb", render.againstPb}},
                                             operands))
@@ -157,6 +171,10 @@ ExitStatus RunRenderCommand(const std::vector<std::string>& args)
         return WrongUsage("render needs --out DIR");
     if (render.againstPb && !render.compare)
         return WrongUsage("--against-pb goes with --compare");
+    if (!render.against.empty() && !render.compare)
+        return WrongUsage("--against goes with --compare");
+    if (!render.against.empty() && render.againstPb)
+        return WrongUsage("--against and --against-pb do not go together");
     return Render(render);
 }
 

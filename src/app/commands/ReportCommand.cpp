@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "app/commands/Commands.h"
+#include "app/windows/LapFiles.h"
 #include "history/HistoryStore.h"
 #include "laps/CompareFigures.h"
 #include "laps/DriverTable.h"
+#include "laps/LapFilePath.h"
 #include "laps/LapAnalysis.h"
 #include "laps/LapTrace.h"
 #include "laps/LapView.h"
@@ -148,10 +150,60 @@ Json CornersJson(const LapAnalysis& a)
     return list;
 }
 
+// A lap file given with --against, as its path was given.
+struct ReferenceFile {
+    std::string Path;
+    LapFile Lap;
+};
+
+// Corner figures in order, as each lap's "corners" gives them.
+Json CornerFiguresJson(const std::vector<CornerFigures>& corners)
+{
+    Json list = Json::array();
+    for (const CornerFigures& corner : corners)
+        list.push_back({{"entry_s", JsonSeconds(corner.EntryS)},
+                        {"exit_s", JsonSeconds(corner.ExitS)},
+                        {"min_speed_kmh", JsonNumber(corner.MinSpeedKmh, 1)}});
+    return list;
+}
+
+// The lap of a lap file the race is measured against: who drove it where,
+// its race, its time and each lap's against it; its own figures in the
+// race's corners (its path through this race's gates) and, lap by lap, the
+// time each corner lost (above zero) or gained on it.
+Json ReferenceFileJson(const LapAnalysis& a, const ReferenceFile& reference)
+{
+    const LapFile& file = reference.Lap;
+    const LapProfile profile = ProfileOfLapFile(file);
+    Json deltas = Json::array();
+    Json cornerDeltas = Json::array();
+    CornerComparison comparison;
+    for (std::int32_t k = 1; k <= a.LapCount; ++k) {
+        deltas.push_back(JsonSeconds(a.Lap(k).PreciseS - file.PreciseS));
+        comparison = CompareCorners(a, k, profile);
+        Json lap = Json::array();
+        for (const CornerDelta& delta : comparison.Deltas)
+            lap.push_back(JsonSeconds(delta.TimeS));
+        cornerDeltas.push_back(std::move(lap));
+    }
+    return {{"race_key", KeyHex(file.Race)},
+            {"date", DateText(file.DateNs)},
+            {"file", PathText(reference.Path)},
+            {"lap", file.Lap},
+            {"precise_s", JsonSeconds(file.PreciseS)},
+            {"lap_deltas_s", std::move(deltas)},
+            {"driver", file.Driver},
+            {"car", file.Car},
+            {"track", file.TrackName},
+            {"corners", CornerFiguresJson(comparison.Against)},
+            {"lap_corner_deltas_s", std::move(cornerDeltas)}};
+}
+
 // The lap analysis; against: the best lap of another race it is measured
-// against too, when named is set ("reference_race", null without one).
+// against too, when named is set ("reference_race", null without one); file:
+// the lap of a lap file it is measured against ("reference_file").
 Json AnalysisJson(const LapAnalysis& a, const LapTrace& laps, const std::optional<BestLapOfRace>& against,
-                  bool named)
+                  bool named, const std::optional<ReferenceFile>& file)
 {
     Json crossings = Json::array();
     for (const double crossing : a.CrossingsS)
@@ -194,16 +246,19 @@ Json AnalysisJson(const LapAnalysis& a, const LapTrace& laps, const std::optiona
         }
         analysis["reference_race"] = std::move(reference);
     }
+    if (file)
+        analysis["reference_file"] = ReferenceFileJson(a, *file);
     return analysis;
 }
 
-Json ReportJson(const AppState& state, const std::optional<BestLapOfRace>& against, bool named)
+Json ReportJson(const AppState& state, const std::optional<BestLapOfRace>& against, bool named,
+                const std::optional<ReferenceFile>& file)
 {
     const auto analysis = AnalyseCommittedLaps(state);
     return {{"game", GameJson(state)},
             {"track", TrackJson(state)},
             {"laps", LapsJson(state.Laps)},
-            {"analysis", analysis ? AnalysisJson(*analysis, state.Laps, against, named) : Json(nullptr)}};
+            {"analysis", analysis ? AnalysisJson(*analysis, state.Laps, against, named, file) : Json(nullptr)}};
 }
 
 // --- The readable report ------------------------------------------------------------------
@@ -389,6 +444,7 @@ struct ReportWords {
     std::string game;
     std::string track;
     std::string history;  // the history read for --against-pb; the user's own when empty
+    std::string against;  // a lap file to measure the laps against
     bool json = false;
     bool csv = false;
     bool corners = false;  // the CSV's rows are laps in corners
@@ -428,7 +484,8 @@ ExitStatus RunReportCommand(const std::vector<std::string>& args)
     ReportWords report;
     std::vector<std::string> operands;
     if (const auto ended = ReadCommandWords(args, Command::Report,
-                                            {{"--track", report.track}, {"--history", report.history}},
+                                            {{"--track", report.track}, {"--history", report.history},
+                                             {"--against", report.against}},
                                             {{"--json", report.json}, {"--csv", report.csv},
                                              {"--corners", report.corners}, {"--against-pb", report.againstPb}},
                                             operands))
@@ -441,6 +498,8 @@ ExitStatus RunReportCommand(const std::vector<std::string>& args)
         return WrongUsage("--corners goes with --csv");
     if (report.againstPb && !report.json)
         return WrongUsage("--against-pb goes with --json");
+    if (!report.against.empty() && !report.json)
+        return WrongUsage("--against goes with --json");
 
     // The report needs no window, no font and no image: the load's numbers.
     Toolkit toolkit;
@@ -451,12 +510,23 @@ ExitStatus RunReportCommand(const std::vector<std::string>& args)
         const auto analysis = AnalyseCommittedLaps(state);
         std::cout << (report.corners ? CornerTableCsv(analysis) : LapTableCsv(analysis, state.Laps));
     } else if (report.json) {
+        std::optional<ReferenceFile> file;
+        if (!report.against.empty()) {
+            // Refused whole, before anything is printed: a file the reader
+            // refuses, or a lap of another track.
+            Parsed<LapFile> read = ReadLapFileAt(toolkit, report.against, report.against);
+            if (!read.ok())
+                return Refused(read.error);
+            if (const auto other = OtherTrackReason(*read.value, report.against, state))
+                return Refused(*other);
+            file = ReferenceFile{report.against, std::move(*read.value)};
+        }
         std::optional<BestLapOfRace> best;
         if (report.againstPb) {
             if (const auto ended = BestOfOtherRaces(state, report.history, best))
                 return *ended;
         }
-        std::cout << JsonText(ReportJson(state, best, report.againstPb));
+        std::cout << JsonText(ReportJson(state, best, report.againstPb, file));
     } else {
         std::cout << ReportText(state);
     }

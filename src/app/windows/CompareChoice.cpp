@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/windows/LapFiles.h"
 #include "history/RaceRecord.h"
 #include "toolkit/Text.h"
 
@@ -21,6 +22,7 @@ void CompareChoice::Clear()
 {
     lap_ = 0;
     otherRace_.reset();
+    otherFile_.reset();
     otherLap_.reset();
     otherIsPersonalBest_ = false;
 }
@@ -33,10 +35,17 @@ void CompareChoice::PickLap(std::int32_t lap)
 
 void CompareChoice::PickKeptLap(const BestLapOfRace& race, LapProfile lap, bool personalBest)
 {
-    lap_ = 0;
+    Clear();
     otherRace_ = race;
     otherLap_ = std::move(lap);
     otherIsPersonalBest_ = personalBest;
+}
+
+void CompareChoice::PickFileLap(LapFile file, LapProfile lap)
+{
+    Clear();
+    otherFile_ = std::move(file);
+    otherLap_ = std::move(lap);
 }
 
 std::int32_t CompareChoice::AgainstLap(const LapAnalysis& analysis, std::int32_t lap) const
@@ -76,6 +85,8 @@ CornerComparison CompareChoice::CornersOf(const LapAnalysis& analysis, std::int3
 
 std::string CompareChoice::OtherRaceText() const
 {
+    if (otherFile_)
+        return FileNameToCp1252(LapFileLapName(*otherFile_));  // the window's texts
     if (!otherRace_)
         return {};
     return (otherIsPersonalBest_ ? "PB: " : "") + DateText(otherRace_->DateNs).substr(0, 10) + " " +

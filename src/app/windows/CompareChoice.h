@@ -1,6 +1,7 @@
 // What the comparison compares the shown lap against, apart from its window:
-// a lap of the race shown (its reference lap unless the user picks another)
-// or the best lap of another race that the history keeps. A choice holds
+// a lap of the race shown (its reference lap unless the user picks another),
+// the best lap of another race that the history keeps, or the lap of a lap
+// file (a lap of the same track sent by another player). A choice holds
 // for the race it was made on (the same saved game and layout keys) and is
 // dropped when another race is shown.
 //
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "formats/LapFile.h"
 #include "history/HistoryStore.h"
 #include "laps/CompareFigures.h"
 
@@ -41,6 +43,8 @@ public:
     void PickLap(std::int32_t lap);
     // The best lap of another race, as the history keeps it.
     void PickKeptLap(const BestLapOfRace& race, LapProfile lap, bool personalBest);
+    // The lap of a lap file (ProfileOfLapFile), on the race's layout.
+    void PickFileLap(LapFile file, LapProfile lap);
 
     // The lap of the race shown that lap is compared against; 0 when it is
     // compared against another race's lap.
@@ -58,8 +62,12 @@ public:
 
     // Another race's lap when one is chosen.
     const std::optional<BestLapOfRace>& OtherRace() const { return otherRace_; }
-    // What the window says of it: "PB: 2026-12-01 cup.gam, lap 7" ("" when
-    // none is chosen).
+    // The lap file's lap when one is chosen.
+    const std::optional<LapFile>& FileLap() const { return otherFile_; }
+    // A lap not of the race shown is chosen: another race's or a file's.
+    bool AgainstOtherLap() const { return otherLap_.has_value(); }
+    // What the window says of it: "PB: 2026-12-01 cup.gam, lap 7", or for a
+    // lap file "Ada Morrow's lap 5 (2027-05-06)" ("" when none is chosen).
     std::string OtherRaceText() const;
 
 private:
@@ -72,6 +80,7 @@ private:
     std::string driver_;  // of the race shown
     std::int32_t lap_ = 0;  // the lap chosen; 0 the reference lap
     std::optional<BestLapOfRace> otherRace_;
+    std::optional<LapFile> otherFile_;
     std::optional<LapProfile> otherLap_;
     bool otherIsPersonalBest_ = false;
 };

@@ -46,10 +46,11 @@ inline constexpr PictureBox LapTable{CompareTableBox, {522, 335, 465, 380}, Comp
 inline constexpr PictureBox Figures{CompareFiguresBox, {5, 634, 512, 81}, CompareFiguresImage};
 // The corners, in a column of their own right of the lap table: where most
 // time went in words, the corner table (a header and sixteen rows; the
-// wheel scrolls more) and the chart of the time lost per corner.
+// wheel scrolls more) and the chart of the time lost per corner; under it
+// the buttons of lap files.
 inline constexpr PictureBox CornerWords{CompareCornerWordsBox, {1010, 5, 320, 100}, CompareCornerWordsImage};
 inline constexpr PictureBox CornerTable{CompareCornerTableBox, {1010, 110, 320, 290}, CompareCornerTableImage};
-inline constexpr PictureBox CornerChart{CompareCornerChartBox, {1010, 405, 320, 310}, CompareCornerChartImage};
+inline constexpr PictureBox CornerChart{CompareCornerChartBox, {1010, 405, 320, 280}, CompareCornerChartImage};
 
 // The other controls.
 struct Control {
@@ -67,6 +68,10 @@ inline constexpr Control NextAgainst{CompareNextAgainst, {185, 603, 25, 24}, ">"
 // and which race's lap is compared against when it is one.
 inline constexpr Control AgainstBest{CompareAgainstBest, {218, 603, 36, 24}, "PB"};
 inline constexpr Control AgainstRace{CompareAgainstRace, {260, 607, 257, 20}};
+// Lap files: the lap of one compared against (a file requester), and the
+// compared lap written as one (a save requester).
+inline constexpr Control AgainstFile{CompareAgainstFile, {1010, 691, 158, 24}, "Against a file..."};
+inline constexpr Control ExportLap{CompareExportLap, {1172, 691, 158, 24}, "Export lap..."};
 
 // Commands of the window's own keys (control events of no control). The
 // main window's lap keys raise the main window's commands here too.

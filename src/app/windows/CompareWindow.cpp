@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "app/windows/CompareLayout.h"
+#include "app/windows/LapFiles.h"
 #include "app/windows/MainWindow.h"
 #include "app/windows/MainWindowLayout.h"
 #include "laps/CompareView.h"
 #include "laps/CornerView.h"
+#include "laps/LapFilePath.h"
 #include "laps/LapView.h"
 #include "load/Export.h"
 #include "load/LoadWorkflow.h"
+#include "history/RaceRecord.h"
 #include "toolkit/Text.h"
 
 namespace vx {
@@ -95,12 +98,20 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         AddButton(toolkit, layout::PrevAgainst);
         AddLabel(toolkit, layout::AgainstLabel);
         AddButton(toolkit, layout::NextAgainst);
+        AddLabel(toolkit, layout::AgainstRace);  // another race's lap, or a lap file's
         if (history_) {
             AddButton(toolkit, layout::AgainstBest);
-            AddLabel(toolkit, layout::AgainstRace);
             toolkit.SetControlToolTip(layout::AgainstBest.Number,
                                       "Compare against your best lap of this track from another race");
         }
+        AddButton(toolkit, layout::AgainstFile);
+        AddButton(toolkit, layout::ExportLap);
+        toolkit.SetControlToolTip(layout::AgainstFile.Number,
+                                  "Compare against the lap of a lap file (*.vxlap), such as a friend's lap of "
+                                  "this track; dropping one on the window does the same");
+        toolkit.SetControlToolTip(layout::ExportLap.Number,
+                                  "Write the compared lap as a lap file (*.vxlap) to send to another player");
+        toolkit.AcceptDrops(layout::Number, true);
         for (const layout::PictureBox& box : {layout::Map, layout::SpeedChart, layout::DeltaChart, layout::LapTable,
                                               layout::CornerTable, layout::CornerChart})
             toolkit.TrackPointer(box.Control, true);
@@ -131,9 +142,10 @@ void CompareWindow::Open(const AppState& state, Toolkit& toolkit)
         for (const auto& [key, command] : keys)
             toolkit.AddKeyCommand(layout::Number, key, command);
         const int tabOrder[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number, layout::AgainstBest.Number,
-                                layout::TableScroll.Number};
+                                layout::TableScroll.Number, layout::AgainstFile.Number, layout::ExportLap.Number};
         const int tabOrderWithoutHistory[] = {layout::PrevAgainst.Number, layout::NextAgainst.Number,
-                                              layout::TableScroll.Number};
+                                              layout::TableScroll.Number, layout::AgainstFile.Number,
+                                              layout::ExportLap.Number};
         if (history_)
             toolkit.SetTabOrder(tabOrder);
         else
@@ -305,6 +317,73 @@ std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit
     return {};
 }
 
+std::string CompareWindow::CompareAgainstLapFile(const AppState& state, Toolkit& toolkit, const std::string& path,
+                                                 const std::string& shownName)
+{
+    Parsed<LapFile> read = ReadLapFileAt(toolkit, path, shownName);
+    if (!read.ok())
+        return read.error;
+    const LapFile& file = *read.value;
+    if (!state.HasGame || state.Laps.LapCount == 0)
+        return shownName + " was driven on " + file.TrackName + " (layout " + KeyHex(file.Layout).substr(0, 8) +
+               "): load a race on that track to compare against it";
+    if (const auto other = OtherTrackReason(file, shownName, state))
+        return *other;
+    if (!IsOpen(toolkit))
+        Open(state, toolkit);
+    if (!IsOpen(toolkit))
+        return "the comparison window could not be opened";
+    if (!analysis_)
+        return "the race shown has no lap to compare";
+    LapProfile profile = ProfileOfLapFile(file);
+    choice_.PickFileLap(std::move(*read.value), std::move(profile));
+    Redraw(state, toolkit);
+    return {};
+}
+
+bool CompareWindow::OpenLapFile(AppState& state, Toolkit& toolkit, const std::string& path, int window)
+{
+    const std::string name = FileNamePart(path);
+    if (const std::string why = CompareAgainstLapFile(state, toolkit, path, name); !why.empty()) {
+        SayFailure(state, toolkit, window, why);
+        return false;
+    }
+    const LapFile& file = *choice_.FileLap();
+    LogMessage(state, toolkit, "Compared against " + LapFileLapName(file) + " from " + name);
+    // The lap the user chose to compare against is kept, in the race
+    // history as a lap of its driver, so that it stays at hand.
+    if (keepLapFile_)
+        keepLapFile_(file);
+    return true;
+}
+
+bool CompareWindow::ExportComparedLap(AppState& state, Toolkit& toolkit)
+{
+    if (!figures_)
+        return false;
+    const std::int32_t lap = Lap();
+    std::string whyNot;
+    const auto file = LapFileOfShownRace(state, lap, {}, whyNot);
+    if (!file) {
+        SayFailure(state, toolkit, layout::Number, "Lap not exported: lap " + IntToText(lap) + " (" + whyNot + ")");
+        return false;
+    }
+    std::string chosen = toolkit.AskSaveFile(layout::Number, "Export lap",
+                                             toolkit.CurrentFolder() + ProposedLapFileName(*file),
+                                             "Lap files|*.vxlap", 0);
+    if (chosen.empty())
+        return false;
+    if (!IsLapFileName(chosen) && FileNamePart(chosen).find('.') == std::string::npos)
+        chosen += ".vxlap";  // a name typed without its ending
+    std::string error;
+    if (!WriteLapFileTo(toolkit, chosen, *file, error)) {
+        SayFailure(state, toolkit, layout::Number, "Lap not exported: " + chosen + " (" + error + ")");
+        return false;
+    }
+    LogMessage(state, toolkit, "Lap " + IntToText(lap) + " exported: " + FileNamePart(chosen));
+    return true;
+}
+
 void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)
 {
     figures_.reset();
@@ -437,10 +516,12 @@ void CompareWindow::ShowChoices(Toolkit& toolkit) const
     };
     toolkit.SetControlEnabled(layout::PrevAgainst.Number, can(-1));
     toolkit.SetControlEnabled(layout::NextAgainst.Number, can(+1));
-    if (history_ && IsOpen(toolkit)) {
-        toolkit.SetControlEnabled(layout::AgainstBest.Number, personalBest_ && analysis_);
+    toolkit.SetControlEnabled(layout::AgainstFile.Number, analysis_.has_value());
+    toolkit.SetControlEnabled(layout::ExportLap.Number, figures_.has_value());
+    if (IsOpen(toolkit))
         toolkit.SetControlText(layout::AgainstRace.Number, OtherRaceText());
-    }
+    if (history_ && IsOpen(toolkit))
+        toolkit.SetControlEnabled(layout::AgainstBest.Number, personalBest_ && analysis_);
 }
 
 void CompareWindow::ShowTable(const AppState& state, Toolkit& toolkit, std::int32_t top) const
@@ -558,6 +639,13 @@ bool CompareWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         case layout::TableScroll.Number:
             ScrollTable(state, toolkit, toolkit.GetControlValue(layout::TableScroll.Number));
             return true;
+        case layout::AgainstFile.Number:
+            if (const std::string path = toolkit.AskOpenFile(layout::Number, "Compare against a lap file",
+                                                             state.GameDirectory, "Lap files|*.vxlap", 0);
+                !path.empty())
+                OpenLapFile(state, toolkit, path, layout::Number);
+            return true;
+        case layout::ExportLap.Number: ExportComparedLap(state, toolkit); return true;
         case layout::CloseCommand: Close(toolkit); return true;
         case layout::LoadCommand: LoadGame(state, toolkit, layout::Number); return true;
         case layout::SaveCommand:

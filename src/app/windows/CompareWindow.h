@@ -2,8 +2,10 @@
 // for the whole race) against another lap of the race (the reference lap
 // unless the user picks another) or, with a race history, the best lap of
 // another race on the same layout ("PB", or "Use as reference" in the
-// history window), opened by "Compare" and closed on its own. It follows
-// the main window's lap and every load.
+// history window), or the lap of a lap file ("Against a file...", or a lap
+// file dropped on either window), opened by "Compare" and closed on its own.
+// It follows the main window's lap and every load. "Export lap..." writes
+// the compared lap as a lap file.
 //
 // Beside the laps, the race's corners: their numbers on the map, a table of
 // what the lap lost in each against the lap compared against, a chart of
@@ -22,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include <string>
@@ -78,6 +81,26 @@ public:
     // The history gained races: whether "PB" can be chosen again.
     void HistoryChanged(Toolkit& toolkit);
 
+    // The lap compared against becomes the lap of the lap file at path,
+    // named shownName in what is said (the window opens when closed): "" when
+    // it did, else why not, in one line. A file refused, or of another
+    // track, changes nothing.
+    std::string CompareAgainstLapFile(const AppState& state, Toolkit& toolkit, const std::string& path,
+                                      const std::string& shownName);
+    // What the user's own choice of a lap file does (dropped on a window,
+    // opened from the desktop, chosen with "Against a file..."): compares
+    // the shown race against it and keeps it (KeepLapFilesWith), or says in
+    // front of window why not: the reader's refusal, or which track to load.
+    // True when it compares against it.
+    bool OpenLapFile(AppState& state, Toolkit& toolkit, const std::string& path, int window);
+    // What keeps a lap file's lap the user compared against (in the race
+    // history, as a lap of another driver); nothing keeps it while unset.
+    void KeepLapFilesWith(std::function<void(const LapFile&)> keep) { keepLapFile_ = std::move(keep); }
+    // "Export lap...": asks for a file name (proposing "TRACK DRIVER
+    // TIME.vxlap") and writes the compared lap there, whole or not at all.
+    // True when written.
+    bool ExportComparedLap(AppState& state, Toolkit& toolkit);
+
     void LapShown(const AppState& state, Toolkit& toolkit) override;
     void AnalysisCommitted(AppState& state, Toolkit& toolkit) override;
 
@@ -88,10 +111,13 @@ public:
     std::int32_t Lap() const { return figures_ ? figures_->Lap.Lap : 0; }
     // The lap of this race it is compared against; 0 when there is none (or
     // it is compared against another race's lap).
-    std::int32_t Against() const { return figures_ && !choice_.OtherRace() ? figures_->Against.Lap : 0; }
+    std::int32_t Against() const { return figures_ && !choice_.AgainstOtherLap() ? figures_->Against.Lap : 0; }
     // The race of the lap compared against when it is another race's.
     const std::optional<BestLapOfRace>& AgainstOtherRace() const { return choice_.OtherRace(); }
-    // What the window says of that race: "PB: 2026-12-01 cup.gam, lap 7".
+    // The lap file of the lap compared against when it is a lap file's.
+    const std::optional<LapFile>& AgainstLapFile() const { return choice_.FileLap(); }
+    // What the window says of that race: "PB: 2026-12-01 cup.gam, lap 7",
+    // or of a lap file's lap: "Ada Morrow's lap 5 (2027-05-06)".
     std::string OtherRaceText() const { return choice_.OtherRaceText(); }
     // The lap fraction under the pointer.
     std::optional<double> Cursor() const { return cursor_; }
@@ -133,6 +159,7 @@ private:
 
     CompareChoice choice_;  // what the lap is compared against
     HistoryStore* history_ = nullptr;
+    std::function<void(const LapFile&)> keepLapFile_;
     // The personal best of the layout from another race, as last read.
     std::optional<BestLapOfRace> personalBest_;
     std::optional<ScreenPlace> place_;  // the frame's corner when last closed

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/windows/LapFiles.h"
 #include "app/windows/MainWindowLayout.h"
 #include "app/windows/StartGuide.h"
 #include "laps/LapChart.h"
@@ -107,6 +108,15 @@ void Application::StartUp(const HistoryOptions& history)
             history_.RaceRecorded(state, toolkit);
     });
     raceHistory_.Start(state_, toolkit_, history);
+    // A lap file compared against in the window is kept as a lap of another
+    // driver (once), where the history may be written.
+    compare_.KeepLapFilesWith([this](const LapFile& lap) {
+        HistoryStore* store = raceHistory_.Store();
+        if (store == nullptr || !raceHistory_.Records())
+            return;
+        if (!store->KeepLapFile(lap))
+            LogFailure(state_, toolkit_, "Lap not kept: " + store->LastFailure().message);
+    });
     following_.Start(state_, toolkit_);
 }
 
@@ -139,11 +149,22 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        // Whatever its name: a file that parses as a saved game loads, a
-        // track or a picture is refused for what it is.
-        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath(), {}, MainWindow);
+        // A lap file is compared against. Anything else whatever its name: a
+        // file that parses as a saved game loads, a track or a picture is
+        // refused for what it is.
+        const std::string path = toolkit_.DroppedPath();
+        if (IsLapFileAt(toolkit_, path))
+            OpenLapFile(path);
+        else
+            LoadGameFrom(state_, toolkit_, path, {}, MainWindow);
     }
     return event != kCloseEvent;
+}
+
+bool Application::OpenLapFile(const std::string& path)
+{
+    const int window = compare_.IsOpen(toolkit_) ? CompareWindowNumber : MainWindow;
+    return compare_.OpenLapFile(state_, toolkit_, path, window);
 }
 
 void Application::PointerOverLapChart()

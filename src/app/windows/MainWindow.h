@@ -37,6 +37,13 @@ public:
     // false once the close request was handled.
     bool ProcessPendingEvents();
 
+    // Compares the race shown against the lap file at path, as dropping it
+    // on a window does: in the comparison window (opened when closed), and
+    // keeps it; otherwise says why not (the reader's refusal, the track it
+    // was driven on and which race to load), in front of the comparison
+    // when it is open. True when it compares against it.
+    bool OpenLapFile(const std::string& path);
+
     AppState& State() { return state_; }
     Toolkit& Tk() { return toolkit_; }
     CompareWindow& Compare() { return compare_; }

@@ -1,0 +1,111 @@
+#include "app/windows/LapFiles.h"
+
+#include <span>
+#include <string_view>
+
+#include "history/RaceRecord.h"
+#include "laps/LapFilePath.h"
+#include "laps/RaceLaps.h"
+#include "load/Export.h"
+#include "load/LoadFiles.h"
+#include "toolkit/Format.h"
+#include "toolkit/Text.h"
+#include "trackmap/MapPicture.h"
+
+namespace vx {
+
+std::optional<LapFile> LapFileOfShownRace(const AppState& state, std::int32_t lap, const std::string& driver,
+                                          std::string& whyNot)
+{
+    // The race as the history would keep it: the same track name, driver,
+    // car and date.
+    FileStamp stamp;
+    if (const auto found = StampOfPath(state.GamePath))
+        stamp = *found;
+    else
+        stamp.modifiedNs = NowNs();  // a saved game gone since its load: dated now
+    const auto record = RaceRecordOf(state, stamp, whyNot);
+    if (!record)
+        return std::nullopt;
+    if (lap < 1 || lap > static_cast<std::int32_t>(record->Laps.size())) {
+        whyNot = "the race has laps 1 to " + IntToText(static_cast<std::int64_t>(record->Laps.size())) + " only";
+        return std::nullopt;
+    }
+    LapFileRace race{record->TrackName, record->Layout, driver.empty() ? record->Driver : driver,
+                     record->Car, record->DateNs, record->Race};
+    if (race.Driver.empty()) {
+        whyNot = kNoHumanDriver;
+        return std::nullopt;
+    }
+    const auto analysis = AnalyseCommittedLaps(state);
+    LapFile file = LapFileOf(*analysis, lap, record->Laps[static_cast<std::size_t>(lap - 1)].ViewTime,
+                             std::move(race));
+    if (auto fault = LapFault(file)) {
+        whyNot = "a lap file cannot carry it: " + *fault;
+        return std::nullopt;
+    }
+    return file;
+}
+
+bool WriteLapFileTo(Toolkit& toolkit, const std::string& path, const LapFile& lap, std::string& error)
+{
+    const std::string text = WriteLapFile(lap);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    return toolkit.System().files.ReplaceFile(path, bytes, error);
+}
+
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& shownName)
+{
+    const FileRead read = ReadWholeFile(toolkit, path, kMaxLapFileBytes);
+    switch (read.result) {
+    case FileRead::Result::Ok: return ReadLapFile(read.bytes, shownName);
+    case FileRead::Result::Missing: return Invalid{"Lap file not found: " + shownName};
+    case FileRead::Result::TooLarge: return Invalid{LapFileTooLargeReason(shownName, read.length)};
+    case FileRead::Result::Changed: return Invalid{"Lap file changed while being read: " + shownName};
+    case FileRead::Result::Unreadable: break;
+    }
+    return Invalid{"Cannot read lap file: " + shownName + " (" + read.reason + ")"};
+}
+
+std::optional<std::string> OtherTrackReason(const LapFile& lap, const std::string& shownName,
+                                            const AppState& state)
+{
+    if (lap.Layout == state.LayoutDigest)
+        return std::nullopt;
+    const auto shortKey = [](const Sha256Digest& key) { return KeyHex(key).substr(0, 8); };
+    return shownName + " was driven on " + lap.TrackName + " (layout " + shortKey(lap.Layout) +
+           "); the race shown is on " + Cp1252ToUtf8(TrackNameOf(state.TrackFileName)) + " (layout " +
+           shortKey(state.LayoutDigest) + ")";
+}
+
+std::string LapFileLapName(const LapFile& lap)
+{
+    return lap.Driver + "'s lap " + IntToText(lap.Lap) + " (" + DateText(lap.DateNs).substr(0, 10) + ")";
+}
+
+std::string ProposedLapFileName(const LapFile& lap)
+{
+    std::string name = lap.TrackName + " " + lap.Driver + " " + SecondsText(lap.PreciseS);
+    for (char& c : name)
+        if (!CanBeInFileName(c))
+            c = '_';
+    return name + ".vxlap";
+}
+
+bool IsLapFileName(const std::string& path)
+{
+    return EndsWithIgnoringCase(path, ".vxlap");
+}
+
+bool IsLapFileAt(Toolkit& toolkit, const std::string& path)
+{
+    if (IsLapFileName(path))
+        return true;
+    const FileRead read = ReadWholeFile(toolkit, path, kMaxLapFileBytes);
+    if (read.result != FileRead::Result::Ok)
+        return false;
+    const Parsed<LapFile> parsed = ReadLapFile(read.bytes, FileNamePart(path));
+    return parsed.ok() || parsed.refusal == Refusal::Damaged;
+}
+
+}  // namespace vx
