@@ -23,10 +23,10 @@ std::string FollowNoteText(const FollowNote& note)
     const std::string name = FileNameToUtf8(note.name);
     switch (note.kind) {
     case FollowNote::Kind::KeepsChanging:
-        return "Still changing after " + std::to_string(kKeepsChangingTime.count() / 1000) +
-               " s, not loaded while it changes: " + name;
+        return "Not loaded, still changing after " + std::to_string(kKeepsChangingTime.count() / 1000) + " s: " +
+               name;
     case FollowNote::Kind::FolderGone:
-        return "Following ended: the folder " + name + " cannot be read (" + note.reason + ")";
+        return "Following ended, folder unreadable (" + note.reason + "): " + name;
     }
     return name;
 }
@@ -40,7 +40,7 @@ FolderFollower::FolderFollower(std::string folder) : folder_(std::move(folder))
 void FolderFollower::Start(std::span<const StampedFile> files, FollowTime now)
 {
     files_.clear();
-    due_.reset();
+    due_.clear();
     lastLook_ = now;
     for (const StampedFile& file : files) {
         if (!IsSavedGameName(file.name))
@@ -126,7 +126,7 @@ std::vector<FollowNote> FolderFollower::Lost(const std::string& reason)
     ended_ = true;
     settling_ = false;
     files_.clear();
-    due_.reset();
+    due_.clear();
     std::string folder = folder_;
     if (folder.size() > 1)
         folder.pop_back();  // the separator put after it
@@ -135,46 +135,44 @@ std::vector<FollowNote> FolderFollower::Lost(const std::string& reason)
 
 void FolderFollower::Choose()
 {
-    due_.reset();
-    const std::pair<const std::string, Tracked>* newest = nullptr;
-    for (const auto& entry : files_) {
-        const auto& [name, tracked] = entry;
-        if (tracked.settled && tracked.Pending() &&
-            (newest == nullptr || Newer(tracked.stamp, name, newest->second.stamp, newest->first)))
-            newest = &entry;
-    }
-    if (newest == nullptr)
+    due_.clear();
+    for (const auto& [name, tracked] : files_)
+        if (tracked.settled && tracked.Pending())
+            due_.push_back(FollowedFile{name, folder_ + name, tracked.stamp});
+    if (due_.empty())
         return;
-    // A newer saved game still being written will pass this one over.
+    std::sort(due_.begin(), due_.end(), [](const FollowedFile& a, const FollowedFile& b) {
+        return Newer(b.stamp, b.name, a.stamp, a.name);
+    });
+    // A saved game still being written, newer than one that settled, holds
+    // them all back: the batch then ends with the newest, oldest first.
+    const FollowedFile& oldest = due_.front();
     for (const auto& [name, tracked] : files_) {
-        if (tracked.Pending() && !tracked.settled && !tracked.said &&
-            Newer(tracked.stamp, name, newest->second.stamp, newest->first))
+        if (tracked.Pending() && !tracked.settled && !tracked.said && Newer(tracked.stamp, name, oldest.stamp, oldest.name)) {
+            due_.clear();
             return;
+        }
     }
-    due_ = FollowedFile{newest->first, folder_ + newest->first, newest->second.stamp};
 }
 
-void FolderFollower::DoneWith(const FollowedFile& file, bool passOver)
+void FolderFollower::DoneWith(const FollowedFile& file)
 {
-    for (auto& [name, tracked] : files_) {
-        if (name == file.name)
-            tracked.done = file.stamp;  // a newer version listed since stays pending
-        else if (passOver && tracked.settled && tracked.Pending() &&
-                 Newer(file.stamp, file.name, tracked.stamp, name))
-            tracked.done = tracked.stamp;
-    }
-    Choose();
+    if (auto it = files_.find(file.name); it != files_.end())
+        it->second.done = file.stamp;  // a newer version listed since stays pending
+    std::erase_if(due_, [&](const FollowedFile& d) { return d.name == file.name; });
+    // The rest stays due as it was; a newer version of the file is due
+    // only at a look that has seen it settle.
 }
 
 FolderFollower::Outcome FolderFollower::Loaded(const FollowedFile& file, const Sha256Digest& raceKey)
 {
-    DoneWith(file, true);
+    DoneWith(file);
     return races_.insert(raceKey).second ? Outcome::NewRace : Outcome::SameBytes;
 }
 
 void FolderFollower::Refused(const FollowedFile& file)
 {
-    DoneWith(file, false);
+    DoneWith(file);
 }
 
 }  // namespace vx

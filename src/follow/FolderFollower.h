@@ -11,19 +11,19 @@
 //   at every tick, PollInterval() apart:
 //       notes = listed ? follower.Poll(listing, now) : follower.Lost(reason);
 //       say the notes; stop once follower.Ended();
-//       if (const auto due = follower.Due())   // stays due until told, or replaced by a newer one
-//           load due->path, then follower.Loaded(*due, raceKey) or follower.Refused(*due)
+//       for (const FollowedFile& file : follower.Due())   // oldest first
+//           load file.path, then follower.Loaded(file, raceKey) or follower.Refused(file)
 //
 // The rules: a saved game (*.gam, any letter case) that appears or changes
 // after Start is due once its stamp (size, times, identity) has stayed the
-// same for kSettleTime; of several, the newest by modification time (ties:
-// the name that sorts last), and taking it passes over the older ones that
-// had settled (a saved game refused passes over nothing: the next newest is
-// due). A saved game still changing holds back the older settled
-// ones, so a burst loads its newest file once; one that changes for
-// kKeepsChangingTime is said once and holds nothing back. A file deleted is
-// forgotten; a file replaced by a rename is a new version. The same bytes
-// taken again (the race key) are no new race.
+// same for kSettleTime. Every saved game that settles is due, each version
+// once: none is passed over, so that every race the game saves is kept.
+// The settled ones are due together, oldest first (by modification time,
+// ties by name), and wait while a newer saved game is still changing, so
+// that a burst comes as one batch whose last file is its newest; one that
+// changes for kKeepsChangingTime is said once and holds nothing back. A
+// file deleted is forgotten; a file replaced by a rename is a new version.
+// The same bytes taken again (the race key) are no new race.
 #pragma once
 
 #include <chrono>
@@ -68,7 +68,8 @@ struct FollowNote {
     std::string reason;
 };
 
-// The note as the user reads it (UTF-8).
+// The note as the user reads it (UTF-8): what happened first, the name last,
+// so that the window's two-line log shows what matters.
 std::string FollowNoteText(const FollowNote& note);
 
 class FolderFollower {
@@ -94,18 +95,17 @@ public:
     // following ends, with one note.
     std::vector<FollowNote> Lost(const std::string& reason);
 
-    // The saved game to load now: none while nothing has settled.
-    const std::optional<FollowedFile>& Due() const { return due_; }
+    // The saved games to load now, oldest first: none while nothing has
+    // settled. Each stays due until the owner tells how it went.
+    const std::vector<FollowedFile>& Due() const { return due_; }
     // The owner loaded file and read the race with this key: NewRace, or
     // SameBytes when a race of these bytes was taken before (nothing new to
-    // show or say). Either way the version is done with, and the older
-    // settled ones are passed over.
+    // show or say). Either way that version is done with.
     enum class Outcome { NewRace, SameBytes };
     Outcome Loaded(const FollowedFile& file, const Sha256Digest& raceKey);
-    // The owner could not load file (unreadable, hostile, no track): that
-    // version is done with (its message is the owner's to say) and looked
-    // at again only when it changes; the next newest settled one, if any,
-    // is due at once.
+    // The owner could not load file (unreadable, hostile, no track), or let
+    // it go: that version is done with (its message is the owner's to say)
+    // and looked at again only when it changes.
     void Refused(const FollowedFile& file);
     // Whether a race of these bytes was taken while following.
     bool Knows(const Sha256Digest& raceKey) const { return races_.contains(raceKey); }
@@ -132,14 +132,13 @@ private:
     void Choose();
     // How long before now a stamp first seen now has stood unchanged.
     FollowTime Unchanged(const FileStamp& stamp, FollowTime now, std::optional<std::int64_t> wallNs) const;
-    // The version of file is done with; passOver: so are the older ones
-    // that had settled.
-    void DoneWith(const FollowedFile& file, bool passOver);
+    // The version of file is done with.
+    void DoneWith(const FollowedFile& file);
 
     std::string folder_;
     Files files_;
     std::set<Sha256Digest> races_;
-    std::optional<FollowedFile> due_;
+    std::vector<FollowedFile> due_;  // oldest first
     std::optional<FollowTime> lastLook_;
     bool settling_ = false;
     bool ended_ = false;

@@ -59,6 +59,33 @@ private:
     std::map<std::string, std::vector<FolderEntry>> listings_;
 };
 
+RaceToRecord ReadRaceToRecord(AppState& scratch, Toolkit& toolkit, const std::string& path)
+{
+    RaceToRecord read;
+    const auto before = StampOfPath(path);
+    if (!LoadGameData(scratch, toolkit, path)) {
+        read.refusal = scratch.Log.NewestWhole();
+        return read;
+    }
+    // The bytes read lie between the two stamps: when the file stayed the
+    // same meanwhile, it is remembered as this race.
+    const auto after = StampOfPath(path);
+    FileStamp dated = after ? *after : before ? *before : FileStamp{};
+    if (!after && !before)
+        dated.modifiedNs = NowNs();
+    std::string whyNot;
+    auto record = RaceRecordOf(scratch, dated, whyNot);
+    if (!record) {
+        read.refusal = "Not recorded: " + FileNameToUtf8(FileNamePart(path)) + " (" + whyNot + ")";
+        return read;
+    }
+    std::optional<std::pair<std::string, FileStamp>> seenAs;
+    if (before && after && *before == *after)
+        seenAs = std::make_pair(path, *after);
+    read.pending = HistoryStore::Pending{std::move(*record), std::move(seenAs)};
+    return read;
+}
+
 HistoryAdd::HistoryAdd(HistoryStore& store, const std::vector<std::string>& paths, Refusal refused)
     : store_(store), tell_(std::move(refused)), system_(std::make_unique<ListedOnce>(SystemFiles()))
 {
@@ -167,26 +194,12 @@ void HistoryAdd::RecordNext()
         }
         return;
     }
-    if (!LoadGameData(state_, *toolkit_, file)) {
-        Refuse(file, state_.Log.NewestWhole());
+    RaceToRecord read = ReadRaceToRecord(state_, *toolkit_, file);
+    if (!read.pending) {
+        Refuse(file, read.refusal);
         return;
     }
-    // The bytes read lie between the two stamps: when the file stayed the
-    // same meanwhile, it is remembered as this race.
-    const auto after = StampOfPath(file);
-    FileStamp dated = after ? *after : before ? *before : FileStamp{};
-    if (!after && !before)
-        dated.modifiedNs = NowNs();
-    std::string whyNot;
-    auto record = RaceRecordOf(state_, dated, whyNot);
-    if (!record) {
-        Refuse(file, "Not recorded: " + FileNameToUtf8(FileNamePart(file)) + " (" + whyNot + ")");
-        return;
-    }
-    std::optional<std::pair<std::string, FileStamp>> seenAs;
-    if (before && after && *before == *after)
-        seenAs = std::make_pair(file, *after);
-    pending_.push_back({std::move(*record), std::move(seenAs)});
+    pending_.push_back(std::move(*read.pending));
     if (pending_.size() >= kRaceGroup)
         Write();
 }

@@ -17,6 +17,18 @@
 
 namespace vx {
 
+// A saved game on disk read and analysed to be recorded (into scratch,
+// never drawn; a track the lookup does not find asks nobody when toolkit
+// has no windows): its race dated by the file, remembered as seen there when
+// the file stayed the same while it was read. None when it was refused;
+// refusal then says why, in the words of the load or "Not recorded: NAME
+// (why)" for a saved game with nothing to compare.
+struct RaceToRecord {
+    std::optional<HistoryStore::Pending> pending;
+    std::string refusal;
+};
+RaceToRecord ReadRaceToRecord(AppState& scratch, Toolkit& toolkit, const std::string& path);
+
 class HistoryAdd {
 public:
     // What a refused file is told with: its path and the message.

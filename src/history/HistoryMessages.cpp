@@ -8,8 +8,9 @@ std::string SetAsideMessage(const HistoryOpening& opening)
 {
     if (opening.SetAsideTo.empty())
         return {};
-    return "The history was damaged (" + opening.SetAsideReason + "); it was set aside as " +
-           FileNameToUtf8(opening.SetAsideTo) + " and a new one started";
+    // What happened and why first: the window's log shows two short lines.
+    return "History damaged (" + opening.SetAsideReason + "), a new one started; the old one is " +
+           FileNameToUtf8(opening.SetAsideTo);
 }
 
 }  // namespace vx

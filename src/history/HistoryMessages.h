@@ -8,8 +8,8 @@
 
 namespace vx {
 
-// "The history was damaged (REASON); it was set aside as PATH and a new one
-// started"; empty when opening set nothing aside.
+// "History damaged (REASON), a new one started; the old one is PATH"; empty
+// when opening set nothing aside.
 std::string SetAsideMessage(const HistoryOpening& opening);
 
 }  // namespace vx

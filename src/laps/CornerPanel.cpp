@@ -206,10 +206,11 @@ std::int32_t CornerAtBarX(const BarPlot& plot, int x)
 
 namespace {
 
-// A loss as the words give it: to the hundredth, with its sign.
+// A loss as the words give it: to the millisecond, with its sign, as every
+// time of ours is given.
 std::string LossText(double s)
 {
-    return SignedFixedText(s, 2) + " s";
+    return SignedFixedText(s, 3) + " s";
 }
 
 std::string Way(bool out)
@@ -224,8 +225,8 @@ std::vector<std::string> TimeLostWords(const CornerComparison& comparison)
     const std::vector<CornerLoss> all = MostTimeLost(comparison, comparison.Deltas.size());
     if (all.empty())
         return {};
-    // A loss that shows as "+0.00 s" is none.
-    constexpr double kShown = 0.005;
+    // A loss that shows as "+0.000 s" is none.
+    constexpr double kShown = 0.0005;
     std::vector<std::string> words;
     const CornerLoss& most = all.front();
     if (most.TimeS < kShown) {

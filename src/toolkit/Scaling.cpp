@@ -70,4 +70,12 @@ void ScaleNearest(std::span<const std::uint32_t> picture, int width, int height,
     }
 }
 
+ScreenArea KeptInside(const ScreenArea& box, const ScreenArea& area)
+{
+    ScreenArea kept = box;
+    kept.x = std::max(std::min(box.x, area.x + area.width - box.width), area.x);
+    kept.y = std::max(std::min(box.y, area.y + area.height - box.height), area.y);
+    return kept;
+}
+
 }  // namespace vx

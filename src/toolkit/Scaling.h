@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 
+#include "toolkit/WindowSystem.h"
+
 namespace vx {
 
 struct PixelSize {
@@ -37,5 +39,11 @@ int PicturePixelAt(int at, int length, int shown);
 // PicturePixelAt names, so no colour is made that the picture lacks.
 void ScaleNearest(std::span<const std::uint32_t> picture, int width, int height,
                   std::span<std::uint32_t> shown, int shownWidth, int shownHeight);
+
+// A box (a tooltip) moved as little as it takes to lie inside area (the
+// work area of its screen): back left and up from the right and bottom
+// edges, and never left of or above the area, where a box larger than the
+// area starts.
+ScreenArea KeptInside(const ScreenArea& box, const ScreenArea& area);
 
 }  // namespace vx

@@ -274,7 +274,7 @@ TEST_F(Compare, TheCornersSayWhereTheTimeWentAndACornerPointedAtIsMarked)
     ASSERT_EQ(Shown().Corners().Deltas.size(), 9u);
     ASSERT_EQ(Shown().TimeLostWords().size(), 3u);
     EXPECT_EQ(Shown().TimeLostWords()[0],
-              "Most time lost: corner 5, +1.82 s, on the way out (slowest 85.7 against 121.3 km/h)");
+              "Most time lost: corner 5, +1.823 s, on the way out (slowest 85.7 against 121.3 km/h)");
 
     // Its row, under the table's header of 34 pixels, 16 a row: the corner
     // is marked on the map (the halo along its stretch, its number filled)

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <algorithm>
 #include <thread>
 
 #include "fixtures/RaceFiles.h"
@@ -86,7 +87,7 @@ TEST_F(FollowInWindow, ARaceThatSettlesIsLoadedRecordedAndSaidAgainstTheBestOnce
     Load(WriteRace(root / "a", "first.gam", 800));
     Follow(true);
     EXPECT_TRUE(windowSystem.TimerRuns(FollowTimer));
-    EXPECT_EQ(KeptSetting(), "on");
+    EXPECT_EQ(KeptSetting(), root / "a/Saves/");
 
     WriteRace(root / "a", "fast.gam", 760);
     Tick(FollowTimer);
@@ -94,14 +95,13 @@ TEST_F(FollowInWindow, ARaceThatSettlesIsLoadedRecordedAndSaidAgainstTheBestOnce
     now += 1000ms;
     Tick(FollowTimer);
     EXPECT_EQ(Shown(), "fast.gam");
-    EXPECT_THAT(NewestLog(), AllOf(StartsWith("New race: fast.gam, best lap "), HasSubstr(" s, a new best: "),
-                                   EndsWith(" s under")));
+    EXPECT_THAT(NewestLog(), AllOf(StartsWith("New best "), HasSubstr(" s (-"), EndsWith(" s): fast.gam")));
     EXPECT_THAT(State().Log.Lines(), testing::Contains("Recorded in the history: fast.gam"));
 
     WriteRace(root / "a", "slow.gam", 840);
     LookTwice();
     EXPECT_EQ(Shown(), "slow.gam");
-    EXPECT_THAT(NewestLog(), AllOf(StartsWith("New race: slow.gam, best lap "), EndsWith(" s off your best")));
+    EXPECT_THAT(NewestLog(), AllOf(StartsWith("New race "), EndsWith(" s off your best: slow.gam")));
 
     // The same bytes under another name, and a hostile file: the race shown
     // stays; only the refusal is said.
@@ -132,6 +132,64 @@ TEST_F(FollowInWindow, ARaceTheHistoryHoldsAlreadyIsSaidToBeKnownNeverANewBest)
     LookTwice();
     EXPECT_EQ(Shown(), "copy.gam");
     EXPECT_EQ(NewestLog(), "Already in the history: copy.gam");
+}
+
+TEST_F(FollowInWindow, RacesSavedTogetherAreAllRecordedOldestFirstAndTheNewestIsShown)
+{
+    Start();
+    Load(WriteRace(root / "a", "first.gam", 800));
+    Follow(true);
+    // Two saved games copied in at once, the older one named last.
+    const std::string older = WriteRace(root / "a", "z-older.gam", 820);
+    const std::string newer = WriteRace(root / "a", "a-newer.gam", 780);
+    fs::last_write_time(older, fs::last_write_time(newer) - 5s);
+    LookTwice();
+    EXPECT_EQ(Shown(), "a-newer.gam");
+    EXPECT_EQ(OpenHistory(history).Store->Holds(Sha256(test::ReadFile(older))), true);
+    EXPECT_EQ(OpenHistory(history).Store->Holds(Sha256(test::ReadFile(newer))), true);
+    // Each said; the newer measured against the older, recorded first.
+    const auto& messages = State().Log.Messages();
+    const auto said = [&](const std::string& name) {
+        return std::find_if(messages.begin(), messages.end(), [&](const std::string& m) {
+            return m.starts_with("New ") && m.ends_with(": " + name);
+        });
+    };
+    ASSERT_NE(said("z-older.gam"), messages.end());
+    ASSERT_NE(said("a-newer.gam"), messages.end());
+    EXPECT_LT(said("a-newer.gam"), said("z-older.gam")) << "newest first in the log";
+    EXPECT_THAT(*said("a-newer.gam"), StartsWith("New best "));
+}
+
+TEST_F(FollowInWindow, TheFolderFollowedIsKeptAndFollowedFromTheStartAndTickingWithNoRaceAsksForOne)
+{
+    Start();
+    WriteRace(root / "a", "first.gam", 800);
+    script->answers = {""};  // cancelled: nothing followed
+    Follow(true);
+    ASSERT_EQ(script->asked.size(), 1u);
+    EXPECT_TRUE(script->asked[0].folder);
+    EXPECT_EQ(toolkit.GetControlValue(FollowCheckBox), 0);
+    EXPECT_EQ(app.Following().Folder(), "");
+    script->answers = {root / "a/Saves"};
+    Follow(true);
+    EXPECT_EQ(app.Following().Folder(), root / "a/Saves/");
+    EXPECT_EQ(KeptSetting(), root / "a/Saves/");
+    WriteRace(root / "a", "next.gam", 780);
+    LookTwice();
+    EXPECT_EQ(Shown(), "next.gam");
+}
+
+TEST_F(FollowInWindow, AFolderKeptFromTheLastRunIsFollowedBeforeAnyLoad)
+{
+    WriteRace(root / "a", "first.gam", 800);
+    OpenHistory(history).Store->SetSetting("follow_folder", root / "a/Saves/");
+    Start();
+    EXPECT_EQ(toolkit.GetControlValue(FollowCheckBox), 1);
+    EXPECT_EQ(app.Following().Folder(), root / "a/Saves/");
+    EXPECT_EQ(Shown(), "");
+    WriteRace(root / "a", "next.gam", 780);
+    LookTwice();
+    EXPECT_EQ(Shown(), "next.gam");
 }
 
 TEST_F(FollowInWindow, ADueRaceWaitsForALoadAnotherFolderIsFollowedAfreshAndAFolderGoneEndsFollowing)
@@ -229,7 +287,7 @@ TEST(FollowLive, ThreeRacesWrittenOneSlowlyAreEachShownWhole)
     WriteFile(root / "Saves/last.tmp", last);
     fs::rename(root / "Saves/last.tmp", root / "Saves/last.gam");
     ASSERT_TRUE(pumpUntil(shown(last)));
-    EXPECT_THAT(app.State().Log.NewestWhole(), HasSubstr("New race: last.gam, best lap "));
+    EXPECT_THAT(app.State().Log.NewestWhole(), AllOf(StartsWith("New "), EndsWith(": last.gam")));
 }
 
 }  // namespace

@@ -45,7 +45,16 @@ private:
 class Follow : public testing::Test {
 protected:
     std::vector<FollowNote> PollAt(FollowTime at) { return follower.Poll(folder.Listing(), at); }
-    std::string DueName() const { return follower.Due() ? follower.Due()->name : std::string("(none)"); }
+    // The names due, oldest first, with commas between; "(none)".
+    std::string DueName() const
+    {
+        std::string names;
+        for (const FollowedFile& file : follower.Due())
+            names += (names.empty() ? "" : ",") + file.name;
+        return names.empty() ? std::string("(none)") : names;
+    }
+    // Tells the follower the first saved game due was loaded as race key.
+    FolderFollower::Outcome LoadFirst(std::uint8_t key) { return follower.Loaded(follower.Due().front(), Key(key)); }
     std::string DueAfter(FollowTime from, FollowTime to)
     {
         PollFromTo(from, to);
@@ -63,7 +72,7 @@ protected:
         for (FollowTime at = from; at <= to; at += kSettlingPoll) {
             for (FollowNote& note : PollAt(at))
                 seen.notes.push_back(std::move(note));
-            if (follower.Due())
+            if (!follower.Due().empty())
                 seen.due.push_back(DueName());
         }
         return seen;
@@ -88,22 +97,22 @@ TEST_F(Follow, ASavedGameWrittenInStepsIsDueOnlyOnceUnchangedForASecond)
         folder.Write("Race.GAM", 1000 * (step + 1), at);
         for (FollowTime poll = at; poll < at + 900ms; poll += kSettlingPoll) {
             PollAt(poll);
-            EXPECT_FALSE(follower.Due()) << "half written, at " << poll.count() << " ms";
+            EXPECT_TRUE(follower.Due().empty()) << "half written, at " << poll.count() << " ms";
             EXPECT_EQ(follower.PollInterval(), kSettlingPoll);
         }
     }
     // The last write was at 5.5 s: due from 6.5 s, with the whole file's stamp.
     PollAt(6250ms);
-    EXPECT_FALSE(follower.Due());
+    EXPECT_TRUE(follower.Due().empty());
     PollAt(6500ms);
     ASSERT_EQ(DueName(), "Race.GAM");
-    EXPECT_EQ(follower.Due()->path, "/games/Saves/Race.GAM");
-    EXPECT_EQ(follower.Due()->stamp.size, 6000);
+    EXPECT_EQ(follower.Due()[0].path, "/games/Saves/Race.GAM");
+    EXPECT_EQ(follower.Due()[0].stamp.size, 6000);
 
     // Not taken yet (the window is busy): it stays due.
     PollAt(7000ms);
     ASSERT_EQ(DueName(), "Race.GAM");
-    EXPECT_EQ(follower.Loaded(*follower.Due(), Key(1)), FolderFollower::Outcome::NewRace);
+    EXPECT_EQ(LoadFirst(1), FolderFollower::Outcome::NewRace);
     EXPECT_EQ(follower.PollInterval(), kIdlePoll);
 
     // What was there at the start is loaded only once rewritten; other files never.
@@ -113,7 +122,7 @@ TEST_F(Follow, ASavedGameWrittenInStepsIsDueOnlyOnceUnchangedForASecond)
     EXPECT_EQ(PollFromTo(21s, 22s).due, std::vector<std::string>{"there.gam"});
 }
 
-TEST_F(Follow, ABurstLoadsItsNewestAndPassesOverTheRest)
+TEST_F(Follow, EverySavedGameThatSettlesIsDueOnceOldestFirstABurstAsOneBatch)
 {
     follower.Start(folder.Listing(), 0ms);
     folder.Write("b.gam", 100, 1000ms);
@@ -121,47 +130,59 @@ TEST_F(Follow, ABurstLoadsItsNewestAndPassesOverTheRest)
     folder.Write("a.gam", 100, 1100ms);
     PollAt(1250ms);
     PollAt(2000ms);
-    EXPECT_FALSE(follower.Due()) << "c.gam was first listed at 1.25 s";
+    EXPECT_TRUE(follower.Due().empty()) << "c.gam was first listed at 1.25 s";
     PollAt(2250ms);
-    ASSERT_EQ(DueName(), "c.gam");
-    follower.Loaded(*follower.Due(), Key(1));
-    EXPECT_TRUE(PollFromTo(2500ms, 10s).due.empty()) << "a.gam and b.gam are passed over";
+    ASSERT_EQ(DueName(), "b.gam,a.gam,c.gam") << "by time, not by name";
+    // Taken one by one, as the owner reads them: the rest stays due, also
+    // across a look.
+    EXPECT_EQ(LoadFirst(1), FolderFollower::Outcome::NewRace);
+    PollAt(2500ms);
+    ASSERT_EQ(DueName(), "a.gam,c.gam");
+    LoadFirst(2);
+    EXPECT_EQ(LoadFirst(1), FolderFollower::Outcome::SameBytes);
+    EXPECT_TRUE(PollFromTo(2750ms, 10s).due.empty()) << "each version once";
 
-    // Equal times: the name that sorts last. A newer file still being
-    // written holds back one that has settled, and passes it over.
-    folder.Write("race1.gam", 100, 11s);
+    // Equal times go by name. A newer saved game still being written holds
+    // back those that settled, and joins them once it has settled; a file
+    // refused passes over nothing.
     folder.Write("race2.gam", 100, 11s);
+    folder.Write("race1.gam", 100, 11s);
     PollAt(11s);
     folder.Write("race3.gam", 100, 11750ms);
     PollAt(11750ms);
     PollAt(12s);
-    EXPECT_FALSE(follower.Due()) << "race3.gam is still settling";
+    EXPECT_TRUE(follower.Due().empty()) << "race3.gam is still settling";
     folder.Remove("race3.gam");  // deleted before it settled: forgotten
     PollAt(12250ms);
-    ASSERT_EQ(DueName(), "race2.gam");
-    // Not taken; a newer one settles meanwhile and takes its place.
+    ASSERT_EQ(DueName(), "race1.gam,race2.gam");
     folder.Write("race4.gam", 100, 12500ms);
     const Seen seen = PollFromTo(12500ms, 13500ms);
-    ASSERT_EQ(seen.due, std::vector<std::string>{"race4.gam"}) << "held back while race4.gam settled";
-    // A hostile file refused: the next newest is due at once, and taking
-    // that passes over the rest.
-    follower.Refused(*follower.Due());
-    ASSERT_EQ(DueName(), "race2.gam");
-    follower.Loaded(*follower.Due(), Key(2));
+    ASSERT_EQ(seen.due, std::vector<std::string>{"race1.gam,race2.gam,race4.gam"}) << "held back while race4.gam settled";
+    follower.Refused(follower.Due().back());
+    ASSERT_EQ(DueName(), "race1.gam,race2.gam");
+    LoadFirst(3);
+    LoadFirst(4);
     EXPECT_TRUE(PollFromTo(13750ms, 20s).due.empty());
     EXPECT_TRUE(seen.notes.empty());
 }
 
-TEST_F(Follow, AThousandSavedGamesAtOnceGiveTheNewestOnly)
+TEST_F(Follow, AThousandSavedGamesAtOnceAreAllDueInTheOrderOfTheirTimes)
 {
     follower.Start(folder.Listing(), 0ms);
     for (int i = 0; i < 1000; ++i)  // times scattered over the folder's names
         folder.Write("race-" + std::to_string(i) + ".gam", 50'000, 1000ms + ((i * 7919) % 1000) * 1ms);
     PollAt(2000ms);
-    EXPECT_FALSE(follower.Due());
+    EXPECT_TRUE(follower.Due().empty());
     PollAt(3000ms);
-    ASSERT_EQ(DueName(), "race-321.gam") << "the one written at 1.999 s";
-    follower.Loaded(*follower.Due(), Key(1));
+    const std::vector<FollowedFile> due = follower.Due();
+    ASSERT_EQ(due.size(), 1000u);
+    EXPECT_EQ(due.front().name, "race-0.gam") << "the one written at 1 s";
+    EXPECT_EQ(due.back().name, "race-321.gam") << "the one written at 1.999 s";
+    EXPECT_TRUE(std::is_sorted(due.begin(), due.end(), [](const FollowedFile& a, const FollowedFile& b) {
+        return a.stamp.modifiedNs < b.stamp.modifiedNs;
+    }));
+    for (const FollowedFile& file : due)
+        follower.Loaded(file, Key(1));
     EXPECT_TRUE(PollFromTo(3250ms, 6s).due.empty());
 }
 
@@ -176,21 +197,21 @@ TEST_F(Follow, ASavedGameThatNeverSettlesIsSaidOnceAndHoldsNothingBack)
             folder.Write("log.gam", at.count(), at);
         for (FollowNote& note : PollAt(at))
             seen.notes.push_back(std::move(note));
-        if (follower.Due()) {
+        if (!follower.Due().empty()) {
             seen.due.push_back(DueName());
-            follower.Loaded(*follower.Due(), Key(2));
+            LoadFirst(2);
         }
     }
     ASSERT_EQ(seen.notes.size(), 1u);
     EXPECT_EQ(seen.notes[0].kind, FollowNote::Kind::KeepsChanging);
-    EXPECT_EQ(FollowNoteText(seen.notes[0]), "Still changing after 10 s, not loaded while it changes: log.gam");
+    EXPECT_EQ(FollowNoteText(seen.notes[0]), "Not loaded, still changing after 10 s: log.gam");
     // done.gam waited for the newer log.gam until that was said (at 10.5 s).
     ASSERT_EQ(seen.due, std::vector<std::string>{"done.gam"});
     EXPECT_EQ(follower.PollInterval(), kIdlePoll) << "nothing worth a quicker look";
     // Once it stops it is a saved game like any other; changing for long
     // again, it is said again.
     EXPECT_EQ(DueAfter(60s, 61500ms), "log.gam");
-    follower.Loaded(*follower.Due(), Key(3));
+    LoadFirst(3);
     std::size_t notes = 0;
     for (FollowTime at = 62s; at < 75s; at += kSettlingPoll) {
         if (at % 500ms == 0ms)
@@ -205,29 +226,29 @@ TEST_F(Follow, TheSameBytesAreNoNewRaceAndARenameIsANewVersion)
     follower.Start(folder.Listing(), 0ms);
     folder.Write("race.gam", 100, 1s);
     EXPECT_EQ(DueAfter(1s, 2s), "race.gam");
-    EXPECT_EQ(follower.Loaded(*follower.Due(), Key(1)), FolderFollower::Outcome::NewRace);
+    EXPECT_EQ(LoadFirst(1), FolderFollower::Outcome::NewRace);
     EXPECT_TRUE(follower.Knows(Key(1)));
 
     // Written again with the same bytes (its time changes): read, no new race.
     folder.Write("race.gam", 100, 5s);
     EXPECT_EQ(DueAfter(5s, 6s), "race.gam");
-    EXPECT_EQ(follower.Loaded(*follower.Due(), Key(1)), FolderFollower::Outcome::SameBytes);
+    EXPECT_EQ(LoadFirst(1), FolderFollower::Outcome::SameBytes);
     // The same bytes under another name are the same race too.
     folder.Write("copy.gam", 100, 7s);
     EXPECT_EQ(DueAfter(7s, 8s), "copy.gam");
-    EXPECT_EQ(follower.Loaded(*follower.Due(), Key(1)), FolderFollower::Outcome::SameBytes);
+    EXPECT_EQ(LoadFirst(1), FolderFollower::Outcome::SameBytes);
 
     // Replaced by a rename: size and times alike, another file.
     folder.ReplaceByRename("race.gam");
     EXPECT_EQ(DueAfter(10s, 11s), "race.gam");
-    EXPECT_EQ(follower.Loaded(*follower.Due(), Key(3)), FolderFollower::Outcome::NewRace);
+    EXPECT_EQ(LoadFirst(3), FolderFollower::Outcome::NewRace);
 
     // Deleted while due: nothing is due; written again: a new version.
     folder.Write("race.gam", 200, 12s);
     EXPECT_EQ(DueAfter(12s, 13s), "race.gam");
     folder.Remove("race.gam");
     PollAt(13250ms);
-    EXPECT_FALSE(follower.Due());
+    EXPECT_TRUE(follower.Due().empty());
     folder.Write("race.gam", 200, 14s);
     EXPECT_EQ(DueAfter(14s, 15s), "race.gam");
 }
@@ -245,7 +266,7 @@ TEST_F(Follow, TheTimeSinceTheLastChangeCountsButNeverFromBeforeThePreviousLook)
     folder.Write("new.gam", 100, 1150ms);
     EXPECT_EQ(look(2s), "(none)");      // unchanged for 850 ms
     EXPECT_EQ(look(2250ms), "new.gam");  // 1.1 s after the write, not 2 s
-    follower.Loaded(*follower.Due(), Key(1));
+    LoadFirst(1);
 
     // A stamp older than the previous look (another clock) counts only from
     // that look; one in whole seconds (coarse times) not at all.
@@ -253,12 +274,12 @@ TEST_F(Follow, TheTimeSinceTheLastChangeCountsButNeverFromBeforeThePreviousLook)
     EXPECT_EQ(look(2500ms), "(none)");
     EXPECT_EQ(look(3000ms), "(none)");
     EXPECT_EQ(look(3250ms), "skewed.gam");  // a second after the look at 2.25 s
-    follower.Loaded(*follower.Due(), Key(2));
+    LoadFirst(2);
     folder.Write("coarse.gam", 100, 3s);
     for (const FollowTime at : {4500ms, 4750ms, 5250ms})
         EXPECT_EQ(look(at), "(none)") << at.count();
     EXPECT_EQ(look(5500ms), "coarse.gam");
-    follower.Loaded(*follower.Due(), Key(3));
+    LoadFirst(3);
 
     // However old its last change, a stamp settles at a second look.
     folder.Write("late.gam", 100, 4100ms);
@@ -274,11 +295,11 @@ TEST_F(Follow, AFolderThatCannotBeReadEndsFollowingWithOneNote)
     const std::vector<FollowNote> notes = follower.Lost("No such file or directory");
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_EQ(FollowNoteText(notes[0]),
-              "Following ended: the folder /games/Saves cannot be read (No such file or directory)");
+              "Following ended, folder unreadable (No such file or directory): /games/Saves");
     EXPECT_TRUE(follower.Ended());
     EXPECT_TRUE(follower.Lost("again").empty());
     EXPECT_TRUE(PollAt(5s).empty());
-    EXPECT_FALSE(follower.Due());
+    EXPECT_TRUE(follower.Due().empty());
 }
 
 }  // namespace

@@ -151,18 +151,18 @@ TEST(TimeLostWords, TheThreeLargestLossesEachOnTheWayItWent)
                                           {-0.04, -0.06, -0.1},
                                           {0.1, 0.42, 0.52},
                                           {std::nullopt, 0.9, std::nullopt},  // a gate missed: not ranked
-                                          {0.003, 0.001, 0.004},              // shows as +0.00 s: no loss
+                                          {0.0003, 0.0001, 0.0004},           // shows as +0.000 s: no loss
                                           {0.26, 0.04, 0.3}});
     comparison.Lap[2].MinSpeedKmh = 85.66;
     comparison.Against[2].MinSpeedKmh = 121.34;
     EXPECT_EQ(TimeLostWords(comparison),
               (std::vector<std::string>{
-                  "Most time lost: corner 3, +0.52 s, on the way out (slowest 85.7 against 121.3 km/h)",
-                  "Then corner 6, +0.30 s, on the way in", "and corner 1, +0.20 s, on the way out"}));
+                  "Most time lost: corner 3, +0.520 s, on the way out (slowest 85.7 against 121.3 km/h)",
+                  "Then corner 6, +0.300 s, on the way in", "and corner 1, +0.200 s, on the way out"}));
 
     // Gains everywhere: the largest, on the way it was gained.
     EXPECT_EQ(TimeLostWords(Losses({{-0.3, -0.1, -0.4}, {-0.01, 0.002, -0.008}})),
-              (std::vector<std::string>{"No corner lost time.", "Most gained: corner 1, -0.40 s, on the way in"}));
+              (std::vector<std::string>{"No corner lost time.", "Most gained: corner 1, -0.400 s, on the way in"}));
     EXPECT_TRUE(TimeLostWords(Losses({})).empty());
 }
 

@@ -59,5 +59,17 @@ TEST(ScaleNearest, EnlargesEachPixelToABlockOfItsOwnColour)
                                                   4, 4, 5, 6, 6}));
 }
 
+
+TEST(KeptInside, ATipPastAnEdgeComesBackInsideTheWorkAreaAndOneInsideStays)
+{
+    const ScreenArea work{0, 0, 1280, 1000};  // a task bar below 1000
+    EXPECT_EQ(KeptInside({100, 200, 300, 40}, work), (ScreenArea{100, 200, 300, 40}));
+    EXPECT_EQ(KeptInside({1100, 980, 300, 40}, work), (ScreenArea{980, 960, 300, 40}));
+    EXPECT_EQ(KeptInside({-20, -5, 300, 40}, work), (ScreenArea{0, 0, 300, 40}));
+    // A second screen left of the first; a tip wider than the area starts at its left.
+    EXPECT_EQ(KeptInside({-100, 50, 300, 40}, {-1920, 0, 1920, 1080}), (ScreenArea{-300, 50, 300, 40}));
+    EXPECT_EQ(KeptInside({500, 50, 1500, 40}, work), (ScreenArea{0, 50, 1500, 40}));
+}
+
 }  // namespace
 }  // namespace vx

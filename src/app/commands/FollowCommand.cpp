@@ -11,6 +11,7 @@
 
 #include "app/commands/Commands.h"
 #include "follow/FolderFollower.h"
+#include "history/HistoryAdd.h"
 #include "history/HistoryStore.h"
 #include "history/Recording.h"
 #include "load/LoadWorkflow.h"
@@ -102,39 +103,27 @@ public:
         InitAppState(state_, toolkit_.CurrentFolder());
     }
 
-    // Loads the saved game that settled; a race new to this run is printed
+    // Loads a saved game that settled; a race new to this run is printed
     // and recorded.
     void Take(FolderFollower& follower, const FollowedFile& file)
     {
-        const auto before = StampOfPath(file.path);
-        if (!LoadGameData(state_, toolkit_, file.path)) {
+        RaceToRecord read = ReadRaceToRecord(state_, toolkit_, file.path);
+        if (!read.pending) {
             follower.Refused(file);
             if (toolkit_.KindOf(file.path) != PathKind::None)  // one deleted meanwhile is let go
-                Say(state_.Log.NewestWhole());
+                Say(read.refusal);
             return;
         }
         if (follower.Loaded(file, state_.GameDigest) == FolderFollower::Outcome::SameBytes)
             return;
-        // Dated by the file, as history add dates it; remembered as seen
-        // when it stayed the same while it was read.
-        const auto after = StampOfPath(file.path);
-        FileStamp dated = after ? *after : before ? *before : FileStamp{};
-        if (!after && !before)
-            dated.modifiedNs = NowNs();
-        std::string whyNot;
-        auto record = RaceRecordOf(state_, dated, whyNot);
-        if (!record) {
-            Say("No race to show in " + FileNameToUtf8(file.name) + " (" + whyNot + ")");
-            return;
-        }
-        NewRace row{std::move(*record), std::nullopt, store_ != nullptr};
+        NewRace row{std::move(read.pending->race), std::nullopt, store_ != nullptr};
         if (store_ != nullptr) {
+            // Measured before it is recorded: the best of the driver's other
+            // races, and whether the history held it already.
             row.previousBest = BestBefore(*store_, row.race);
             row.kept = store_->Holds(row.race.Race).value_or(false);
-            std::optional<std::pair<std::string, FileStamp>> seenAs;
-            if (before && after && *before == *after)
-                seenAs = std::make_pair(file.path, *after);
-            if (store_->LastFailure().kind != DatabaseFailure::None || !store_->Record(row.race, seenAs))
+            if (store_->LastFailure().kind != DatabaseFailure::None ||
+                !store_->Record(row.race, read.pending->seenAs))
                 HistoryUnavailable(store_->LastFailure().message);
         }
         std::cout << (words_.json ? JsonText(RaceJson(row), JsonLayout::OneLine) : RaceLine(row)) << std::flush;
@@ -209,8 +198,10 @@ ExitStatus RunFollowCommand(const std::vector<std::string>& args)
             Say(FollowNoteText(note));
         if (follower.Ended())
             return ExitStatus::InputRefused;
-        if (const auto& due = follower.Due())
-            following.Take(follower, FollowedFile(*due));  // a copy: taking it ends its being due
+        // Every race that settled, oldest first (a copy: taking one ends its
+        // being due).
+        for (const FollowedFile& due : std::vector<FollowedFile>(follower.Due()))
+            following.Take(follower, due);
     }
     return ExitStatus::Ok;
 }

@@ -121,15 +121,16 @@ const char* const kFollowHelp =
     "  follow   follows a folder of saved games while the game runs: each race\n"
     "           the game saves or rewrites there is loaded once the file has\n"
     "           stopped changing for a second, printed on one line (its date,\n"
-    "           file, track, laps, best lap and the gap to your personal best\n"
-    "           on that track; --json: one JSON object per line, with the race\n"
-    "           key) and recorded in the history (--no-history: not recorded;\n"
-    "           --history FILE as for history). Of several files at once the\n"
-    "           newest is loaded; the saved games there at the start are left\n"
-    "           as they are; the same bytes saved again are no new race; a\n"
-    "           saved game that cannot be loaded is said and following goes\n"
-    "           on. Runs until Ctrl+C or the end of its input (Ctrl+D; in a\n"
-    "           script, keep its input open); a folder that cannot be read\n"
+    "           file, track, laps, best lap and the gap to its driver's best on\n"
+    "           that track from another race; --json: one JSON object per line,\n"
+    "           with the race key) and recorded in the history (--no-history:\n"
+    "           not recorded; --history FILE as for history). Of several files\n"
+    "           at once every one is loaded, oldest first; the saved games there\n"
+    "           at the start are left as they are; the same bytes saved again\n"
+    "           are no new race, and a race the history holds is said to be\n"
+    "           known; a saved game that cannot be loaded is said and following\n"
+    "           goes on. Runs until Ctrl+C or the end of its input (Ctrl+D; in\n"
+    "           a script, keep its input open); a folder that cannot be read\n"
     "           ends it with status 3.\n";
 
 const char* const kLapHelp =
@@ -185,11 +186,12 @@ const char* const kWindowHelp =
     "reference\" compares against its best lap, \"Add folder...\" records a\n"
     "folder's saved games. A race loaded while another program holds the\n"
     "history is recorded as soon as it lets go.\n"
-    "\"Follow folder\" follows the shown race's folder as follow does: each\n"
-    "race the game saves there is loaded once written whole, recorded, and\n"
-    "said in the log with its best lap against your personal best; a race due\n"
-    "during a load waits for it, and loading from another folder follows that\n"
-    "one. The box stays ticked from one run to the next.\n";
+    "\"Follow folder\" follows the shown race's folder (with no race shown, it\n"
+    "asks for one) as follow does: each race the game saves there is recorded\n"
+    "once written whole and said in the log with its best lap against your\n"
+    "best; of several at once the newest is shown. A race due during a load\n"
+    "waits for it, and loading from another folder follows that one. The\n"
+    "folder followed is kept and followed again at the next start.\n";
 
 const char* const kExitHelp =
     "\n"

@@ -5,12 +5,14 @@
 
 #include "app/windows/HistoryWindow.h"
 #include "formats/GameFile.h"
+#include "history/HistoryAdd.h"
 #include "history/RaceRecord.h"
 #include "history/Recording.h"
 #include "load/Export.h"
 #include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "toolkit/Format.h"
+#include "toolkit/NoWindows.h"
 #include "toolkit/SystemServices.h"
 #include "toolkit/Text.h"
 
@@ -30,26 +32,25 @@ bool Ticked(const Toolkit& toolkit)
     return toolkit.GetControlValue(FollowCheckBox) != 0;
 }
 
-std::string Seconds(double value)
+// What the log says of a race new to the history, what matters first and
+// the file's name last, so that the two lines under the slider show it:
+// "New best 42.910 s (-0.020 s): slow.gam", "New race 44.287 s, +0.685 s
+// off your best: b.gam". withHistory: whether there is a best to measure
+// against at all.
+std::string NewRaceText(const std::string& name, const RaceRecord& race, const BestLapStanding& standing,
+                        bool withHistory)
 {
-    return FixedText(value, 2) + " s";
-}
-
-// "New race: NAME, best lap 43.60 s, 0.21 s off your best".
-std::string NewRaceText(const std::string& name, const RaceRecord& race, const BestLapStanding& standing)
-{
-    if (standing.kind == BestLapStanding::Kind::Known)
-        return "Already in the history: " + name;
-    std::string text = "New race: " + name;
-    text += ", best lap " + Seconds(race.BestS);
+    const std::string best = SecondsText(race.BestS) + " s";
     switch (standing.kind) {
+    case BestLapStanding::Kind::Known: return "Already in the history: " + name;
     case BestLapStanding::Kind::FirstOnTrack:
-    case BestLapStanding::Kind::Known: return text;
-    case BestLapStanding::Kind::NewBest: return text + ", a new best: " + Seconds(-standing.gapS) + " under";
-    case BestLapStanding::Kind::EqualsBest: return text + ", equals your best";
+        return "New race " + best + (withHistory ? ", first on this track: " : ": ") + name;
+    case BestLapStanding::Kind::NewBest:
+        return "New best " + best + " (" + SignedFixedText(standing.gapS, 3) + " s): " + name;
+    case BestLapStanding::Kind::EqualsBest: return "New race " + best + ", equals your best: " + name;
     case BestLapStanding::Kind::OffBest: break;
     }
-    return text + ", " + Seconds(standing.gapS) + " off your best";
+    return "New race " + best + ", " + SignedFixedText(standing.gapS, 3) + " s off your best: " + name;
 }
 
 }  // namespace
@@ -68,17 +69,23 @@ std::string WindowFollowing::Folder() const
 void WindowFollowing::Start(AppState& state, Toolkit& toolkit)
 {
     HistoryStore* store = history_.Store();
-    if (store && !store->ReadOnly() && store->Setting(kFollowSetting) == std::optional<std::string>("on")) {
-        toolkit.SetControlValue(FollowCheckBox, 1);
-        Begin(state, toolkit);
-    }
+    if (!store || store->ReadOnly())
+        return;
+    const auto kept = store->Setting(kFollowSetting);
+    if (!kept || kept->empty() || *kept == "off")
+        return;
+    toolkit.SetControlValue(FollowCheckBox, 1);
+    // "on" (kept by an earlier version, without the folder): the folder of
+    // the first race loaded.
+    if (*kept != "on")
+        Begin(state, toolkit, *kept);
 }
 
-void WindowFollowing::KeepSetting(bool on)
+void WindowFollowing::KeepSetting(const std::string& value)
 {
     HistoryStore* store = history_.Store();
     if (store && !store->ReadOnly())
-        store->SetSetting(kFollowSetting, on ? "on" : "off");
+        store->SetSetting(kFollowSetting, value);
 }
 
 bool WindowFollowing::HandleEvent(AppState& state, Toolkit& toolkit, int event)
@@ -88,11 +95,20 @@ bool WindowFollowing::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         return true;
     }
     if (event == kControlEvent && toolkit.EventControl() == FollowCheckBox) {
-        KeepSetting(Ticked(toolkit));
-        if (Ticked(toolkit))
-            Begin(state, toolkit);
-        else
+        if (!Ticked(toolkit)) {
             End(toolkit, false);
+            KeepSetting("off");
+        } else if (state.HasGame && !state.GamePath.empty()) {
+            Begin(state, toolkit, FolderPart(state.GamePath));
+        } else {
+            // No race shown: the folder to follow is asked for.
+            const std::string folder =
+                toolkit.AskFolder(MainWindow, "Follow a folder of saved games", state.GameDirectory);
+            if (folder.empty())
+                End(toolkit, true);
+            else
+                Begin(state, toolkit, folder);
+        }
         return true;
     }
     return false;
@@ -100,29 +116,28 @@ bool WindowFollowing::HandleEvent(AppState& state, Toolkit& toolkit, int event)
 
 void WindowFollowing::AnalysisCommitted(AppState& state, Toolkit& toolkit)
 {
-    if (Ticked(toolkit) && (!follower_ || follower_->Folder() != FolderPart(state.GamePath)))
-        Begin(state, toolkit);
+    if (Ticked(toolkit) && state.HasGame && (!follower_ || follower_->Folder() != FolderPart(state.GamePath)))
+        Begin(state, toolkit, FolderPart(state.GamePath));
 }
 
-// Follows the folder of the race shown, from now on; nothing while no
-// saved game is shown.
-void WindowFollowing::Begin(AppState& state, Toolkit& toolkit)
+// Follows the folder from now on: the saved games there now stay as they
+// are.
+void WindowFollowing::Begin(AppState& state, Toolkit& toolkit, const std::string& folder)
 {
     follower_.reset();
-    if (!state.HasGame || state.GamePath.empty()) {
-        toolkit.StopTimer(FollowTimer);
-        return;
-    }
-    const std::string folder = FolderPart(state.GamePath);
     std::vector<StampedFile> listing;
-    if (!toolkit.ListFiles(folder, listing)) {
-        LogFailure(state, toolkit, "Cannot follow " + FileNameToUtf8(folder) + ": " + toolkit.LastError());
+    if (toolkit.KindOf(folder) != PathKind::Folder || !toolkit.ListFiles(folder, listing)) {
+        const std::string why = toolkit.KindOf(folder) == PathKind::None     ? "no such folder"
+                                : toolkit.KindOf(folder) != PathKind::Folder ? "not a folder"
+                                                                             : toolkit.LastError();
+        LogFailure(state, toolkit, "Cannot follow (" + why + "): " + FileNameToUtf8(folder));
         End(toolkit, true);
         return;
     }
     follower_ = std::make_unique<FolderFollower>(folder);
     follower_->Start(listing, clock_());
-    LogMessage(state, toolkit, "Following " + FileNameToUtf8(folder));
+    KeepSetting(follower_->Folder());
+    LogMessage(state, toolkit, "Following " + FileNameToUtf8(follower_->Folder()));
     period_ = {};
     Schedule(toolkit);
 }
@@ -133,7 +148,7 @@ void WindowFollowing::End(Toolkit& toolkit, bool untick)
     toolkit.StopTimer(FollowTimer);
     if (untick && Ticked(toolkit)) {
         toolkit.SetControlValue(FollowCheckBox, 0);
-        KeepSetting(false);
+        KeepSetting("off");
     }
 }
 
@@ -167,16 +182,60 @@ void WindowFollowing::Look(AppState& state, Toolkit& toolkit)
         End(toolkit, true);
         return;
     }
-    // A load in progress (the user's own) is never interrupted: the race
-    // stays due and loads at a look after it.
-    if (!state.Loading)
-        if (const auto& due = follower_->Due())
-            Take(state, toolkit, FollowedFile(*due));  // a copy: taking it ends its being due
+    // A load in progress (the user's own) is never interrupted: the races
+    // stay due and load at a look after it. Every race due is recorded,
+    // oldest first; the newest is shown.
+    if (!state.Loading && !follower_->Due().empty()) {
+        const std::vector<FollowedFile> due = follower_->Due();  // a copy: taking one ends its being due
+        const std::string folder = follower_->Folder();
+        for (std::size_t k = 0; k + 1 < due.size(); ++k) {
+            Keep(state, toolkit, due[k]);
+            if (!follower_ || follower_->Folder() != folder)
+                return;
+        }
+        Take(state, toolkit, due.back());
+    }
     if (follower_)
         Schedule(toolkit);
 }
 
 // --- A new race ---------------------------------------------------------------------------
+
+void WindowFollowing::Keep(AppState& state, Toolkit& toolkit, const FollowedFile& file)
+{
+    if (!scratch_) {
+        // A toolkit without windows: a track the lookup does not find asks
+        // nobody, and nothing of the window is drawn.
+        scratchToolkit_ = std::make_unique<Toolkit>(Platform{.windows = NoWindowSystem()});
+        scratch_ = std::make_unique<AppState>();
+        InitAppState(*scratch_, scratchToolkit_->CurrentFolder());
+    }
+    RaceToRecord read = ReadRaceToRecord(*scratch_, *scratchToolkit_, file.path);
+    if (!read.pending) {
+        follower_->Refused(file);
+        if (toolkit.KindOf(file.path) != PathKind::None)  // one deleted meanwhile is let go
+            LogFailure(state, toolkit, read.refusal);
+        return;
+    }
+    const RaceRecord& race = read.pending->race;
+    if (follower_->Loaded(file, race.Race) == FolderFollower::Outcome::SameBytes ||
+        (state.HasGame && race.Race == state.GameDigest))
+        return;
+    HistoryStore* store = history_.Store();
+    const bool recording = store && !store->ReadOnly();
+    bool kept = false;
+    std::optional<BestLapOfRace> previousBest;
+    if (recording) {
+        kept = store->Holds(race.Race).value_or(false);
+        previousBest = BestBefore(*store, race);
+        if (store->LastFailure().kind != DatabaseFailure::None || !store->Record(race, read.pending->seenAs)) {
+            LogFailure(state, toolkit, "History unavailable: " + store->LastFailure().message);
+            return;
+        }
+    }
+    LogMessage(state, toolkit,
+               NewRaceText(FileNameToUtf8(file.name), race, StandingOf(race, previousBest, kept), recording));
+}
 
 void WindowFollowing::Take(AppState& state, Toolkit& toolkit, const FollowedFile& file)
 {
@@ -189,13 +248,14 @@ void WindowFollowing::Take(AppState& state, Toolkit& toolkit, const FollowedFile
     }
     // Whether the history held the race before the load records it.
     bool kept = false;
+    HistoryStore* store = history_.Store();
     if (read.result == FileRead::Result::Ok) {
         const Sha256Digest key = Sha256(read.bytes);
         if (follower_->Knows(key) || (state.HasGame && key == state.GameDigest)) {
             follower_->Loaded(file, key);
             return;
         }
-        if (HistoryStore* store = history_.Store())
+        if (store)
             kept = store->Holds(key).value_or(false);
     }
     const std::string folder = follower_->Folder();
@@ -212,13 +272,14 @@ void WindowFollowing::Take(AppState& state, Toolkit& toolkit, const FollowedFile
     std::string whyNot;
     const auto race = RaceRecordOf(state, FileStamp{}, whyNot);
     if (!race) {
-        LogMessage(state, toolkit, "New race: " + FileNameToUtf8(file.name) + " (" + whyNot + ")");
+        LogMessage(state, toolkit, "No race to compare (" + whyNot + "): " + FileNameToUtf8(file.name));
         return;
     }
     std::optional<BestLapOfRace> previousBest;
-    if (HistoryStore* store = history_.Store())
+    if (store)
         previousBest = BestBefore(*store, *race);
-    LogMessage(state, toolkit, NewRaceText(FileNameToUtf8(file.name), *race, StandingOf(*race, previousBest, kept)));
+    LogMessage(state, toolkit,
+               NewRaceText(FileNameToUtf8(file.name), *race, StandingOf(*race, previousBest, kept), store != nullptr));
 }
 
 }  // namespace vx

@@ -3,16 +3,23 @@
 // colours and tooltips.
 #include "toolkit/qt/QtWidgets.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextLayout>
 #include <QToolTip>
 
 #include <algorithm>
+
+#include "toolkit/Scaling.h"
 
 namespace vx {
 
@@ -134,6 +141,59 @@ QString TipLines(const QString& text)
     return lines.join('\n');
 }
 
+// The tip shown now moved, where it passes an edge, into the work area of
+// the screen under the pointer: Qt keeps a tip on the screen's whole area,
+// task bars included, and a long tip under the log at the window's bottom
+// ran past it.
+void KeepTipOnScreen(QPoint pointer)
+{
+    for (QWidget* tip : QApplication::topLevelWidgets()) {
+        if (!tip->isVisible() || !tip->inherits("QTipLabel"))
+            continue;
+        const QScreen* screen = QGuiApplication::screenAt(pointer);
+        if (screen == nullptr)
+            screen = tip->screen();
+        if (screen == nullptr)
+            continue;
+        const QRect area = screen->availableGeometry();
+        const ScreenArea kept = KeptInside({tip->x(), tip->y(), tip->width(), tip->height()},
+                                           {area.x(), area.y(), area.width(), area.height()});
+        if (kept.x != tip->x() || kept.y != tip->y())
+            tip->move(kept.x, kept.y);
+    }
+}
+
+// Shows the tips of the controls it watches itself, so that each is kept on
+// the screen as it shows.
+class TipPlacer final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::ToolTip || widget == nullptr)
+            return false;
+        const QPoint at = static_cast<QHelpEvent*>(event)->globalPos();
+        if (widget->toolTip().isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(at, widget->toolTip(), widget);
+            KeepTipOnScreen(at);
+        }
+        return true;
+    }
+};
+
+// The one placer, the application's own (made again for an application
+// started again).
+TipPlacer& Placer()
+{
+    static QPointer<TipPlacer> placer;
+    if (placer.isNull())
+        placer = new TipPlacer(QCoreApplication::instance());
+    return *placer;
+}
+
 }  // namespace
 
 void QtWindowSystem::SetToolTip(std::uint64_t control, const std::string& text)
@@ -151,11 +211,14 @@ void QtWindowSystem::SetToolTip(std::uint64_t control, const std::string& text)
                        QToolTip::text() == widget->toolTip() &&
                        widget->rect().contains(widget->mapFromGlobal(QCursor::pos()));
     widget->setToolTip(tip);
+    widget->installEventFilter(&Placer());  // once: installing again moves it to the front
     // Shown whichever window is active, as the other system's tips are: the
     // main window's chart names its lap while the comparison has the focus.
     widget->window()->setAttribute(Qt::WA_AlwaysShowToolTips);
-    if (shown)
+    if (shown) {
         QToolTip::showText(QCursor::pos(), tip, widget);
+        KeepTipOnScreen(QCursor::pos());
+    }
 }
 
 void QtWindowSystem::SetEnabled(std::uint64_t control, bool enabled)

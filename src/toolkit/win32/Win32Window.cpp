@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "toolkit/Scaling.h"
+
 namespace vx {
 
 Win32WindowSystem::WindowData* Win32WindowSystem::DataOf(HWND window)
@@ -47,6 +49,28 @@ LRESULT CALLBACK TimerProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+// A tip about to show, moved into the work area of the monitor under the
+// pointer where it would pass an edge of it: true when it was moved (the
+// tip then stays where it was put).
+bool KeepTipOnWorkArea(HWND tip)
+{
+    RECT shown;
+    POINT pointer;
+    if (!GetWindowRect(tip, &shown) || !GetCursorPos(&pointer))
+        return false;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromPoint(pointer, MONITOR_DEFAULTTONEAREST), &monitor))
+        return false;
+    const RECT& work = monitor.rcWork;
+    const ScreenArea kept = KeptInside({shown.left, shown.top, shown.right - shown.left, shown.bottom - shown.top},
+                                       {work.left, work.top, work.right - work.left, work.bottom - work.top});
+    if (kept.x == shown.left && kept.y == shown.top)
+        return false;
+    SetWindowPos(tip, nullptr, kept.x, kept.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
 }
 
 LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -157,6 +181,12 @@ LRESULT CALLBACK WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     }
     case WM_CTLCOLORBTN:
         return reinterpret_cast<LRESULT>(data->background.get());
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header != nullptr && header->code == TTN_SHOW && KeepTipOnWorkArea(header->hwndFrom))
+            return TRUE;
+        break;
+    }
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(hwnd, &client);
