@@ -292,13 +292,20 @@ std::string CompareWindow::CompareAgainstRace(const AppState& state, Toolkit& to
         return "it was raced on another track than the race shown";
     if (race == state.GameDigest)
         return "it is the race shown: compare against its laps in the comparison";
+    if (const std::string why = OpenToCompare(state, toolkit); !why.empty())
+        return why;
+    return PickOtherRace(state, toolkit, race);
+}
+
+std::string CompareWindow::OpenToCompare(const AppState& state, Toolkit& toolkit)
+{
     if (!IsOpen(toolkit))
         Open(state, toolkit);
     if (!IsOpen(toolkit))
         return "the comparison window could not be opened";
     if (!analysis_)
         return "the race shown has no lap to compare";
-    return PickOtherRace(state, toolkit, race);
+    return {};
 }
 
 std::string CompareWindow::PickOtherRace(const AppState& state, Toolkit& toolkit, const RaceKey& race)
@@ -329,12 +336,8 @@ std::string CompareWindow::CompareAgainstLapFile(const AppState& state, Toolkit&
                "): load a race on that track to compare against it";
     if (const auto other = OtherTrackReason(file, shownName, state))
         return *other;
-    if (!IsOpen(toolkit))
-        Open(state, toolkit);
-    if (!IsOpen(toolkit))
-        return "the comparison window could not be opened";
-    if (!analysis_)
-        return "the race shown has no lap to compare";
+    if (const std::string why = OpenToCompare(state, toolkit); !why.empty())
+        return why;
     LapProfile profile = ProfileOfLapFile(file);
     choice_.PickFileLap(std::move(*read.value), std::move(profile));
     Redraw(state, toolkit);

@@ -146,6 +146,9 @@ private:
     void ScrollTable(const AppState& state, Toolkit& toolkit, std::int64_t top);
     void StepAgainst(const AppState& state, Toolkit& toolkit, std::int32_t step);
     void PickAgainst(const AppState& state, Toolkit& toolkit, std::int32_t lap);
+    // Opens the window for a lap from elsewhere: "" when it is open with
+    // laps to compare, otherwise why not.
+    std::string OpenToCompare(const AppState& state, Toolkit& toolkit);
     std::string PickOtherRace(const AppState& state, Toolkit& toolkit, const RaceKey& race);
     void FindPersonalBest(const AppState& state);
     void StepRow(AppState& state, Toolkit& toolkit, std::int32_t step);
