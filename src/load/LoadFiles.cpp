@@ -106,6 +106,19 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
     return read;
 }
 
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& name)
+{
+    FileRead read = ReadWholeFile(toolkit, path, kMaxLapFileBytes);
+    switch (read.result) {
+    case FileRead::Result::Ok: return ReadLapFile(read.bytes, name);
+    case FileRead::Result::Missing: return Invalid{"Lap file not found: " + name};
+    case FileRead::Result::TooLarge: return Invalid{LapFileTooLargeReason(name, read.length), Refusal::NotThisKind};
+    case FileRead::Result::Changed: return Invalid{"Lap file changed while being read: " + name};
+    case FileRead::Result::Unreadable: break;
+    }
+    return Invalid{"Cannot read lap file: " + name + " (" + read.reason + ")"};
+}
+
 // --- Names --------------------------------------------------------------------
 
 namespace {

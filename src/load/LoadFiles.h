@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/LapFile.h"
+#include "formats/Parsed.h"
 #include "state/AppState.h"
 
 namespace vx {
@@ -23,6 +25,12 @@ struct FileRead {
 // then gives Changed.
 constexpr int kReadAttempts = 5;
 FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit);
+
+// The lap file at path, read whole and checked (formats/LapFile.h), or the
+// one-line reason it is refused, naming it as name: "Lap file not found:
+// lap.vxlap", "Cannot read lap file: lap.vxlap (...)", the reader's own
+// refusals, and a file over 2 MiB refused unread.
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& name);
 
 // The path itself when it exists; otherwise a file (in a folder) whose names
 // differ from it only in letter case (SameIgnoringLetterCase), or "" when

@@ -96,7 +96,9 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
 void Application::StartUp(const HistoryOptions& history)
 {
     InitAppState(state_, toolkit_.CurrentFolder());
-    state_.SideWindows = {&compare_, &history_, &following_};
+    // The lap files last: a waiting lap is compared against once the
+    // comparison has taken the new race.
+    state_.SideWindows = {&compare_, &history_, &following_, &lapFiles_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
@@ -132,11 +134,25 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        // Whatever its name: a file that parses as a saved game loads, a
-        // track or a picture is refused for what it is.
-        LoadGameFrom(state_, toolkit_, toolkit_.DroppedPath(), {}, MainWindow);
+        OpenGivenFile(toolkit_.DroppedPath());
     }
     return event != kCloseEvent;
+}
+
+void Application::OpenGivenFile(const std::string& path)
+{
+    if (IsLapFileName(path)) {
+        OpenLapFile(path);
+        return;
+    }
+    // Whatever its name: a file that parses as a saved game loads, a track
+    // or a picture is refused for what it is.
+    LoadGameFrom(state_, toolkit_, path, {}, MainWindow);
+}
+
+void Application::OpenLapFile(const std::string& path)
+{
+    lapFiles_.Open(state_, toolkit_, path, MainWindow);
 }
 
 void Application::PointerOverLapChart()

@@ -4,6 +4,7 @@
 
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryWindow.h"
+#include "app/windows/LapFileOpening.h"
 #include "app/windows/WindowFollowing.h"
 #include "state/AppState.h"
 
@@ -36,11 +37,23 @@ public:
     // false once the close request was handled.
     bool ProcessPendingEvents();
 
+    // A file given to the window from outside: on the command line, passed
+    // by a later start of the program, or dropped. A lap file (its name ends
+    // in ".vxlap") is opened as OpenLapFile opens it; any other file loads
+    // as a saved game, whatever its name.
+    void OpenGivenFile(const std::string& path);
+    // The lap file at path: read and checked, kept in the history, and
+    // compared against when a race of its track is shown; otherwise the log
+    // says which track to load, and the next race of it loaded is compared
+    // against it (app/windows/LapFileOpening.h).
+    void OpenLapFile(const std::string& path);
+
     AppState& State() { return state_; }
     Toolkit& Tk() { return toolkit_; }
     CompareWindow& Compare() { return compare_; }
     HistoryWindow& History() { return history_; }
     WindowFollowing& Following() { return following_; }
+    LapFileOpening& LapFiles() { return lapFiles_; }
 
 private:
     int LapPageStep() const;  // a fifth of the laps, as the slider pages
@@ -52,6 +65,7 @@ private:
     CompareWindow compare_;
     HistoryWindow history_{compare_};
     WindowFollowing following_{history_};
+    LapFileOpening lapFiles_{compare_, history_};
     std::string chartTip_;  // the lap chart's tip as last set
 };
 
