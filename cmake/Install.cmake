@@ -17,6 +17,15 @@ foreach(size 48 128 256)
 endforeach()
 install(FILES ${data}/icons/vxanalyser.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The lap file's icon, under the name its file type asks for.
+foreach(size 48 128 256)
+  install(FILES ${data}/icons/vxanalyser-lap-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/mimetypes
+          RENAME application-x-vxanalyser-lap.png)
+endforeach()
+install(FILES ${data}/icons/vxanalyser-lap.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes
+        RENAME application-x-vxanalyser-lap.svg)
 install(FILES ${data}/vxanalyser.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES docs/window.png docs/compare.png docs/window-windows.png docs/history.png docs/compare-pb.png  # shown in the README

@@ -106,18 +106,18 @@ FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t l
     return read;
 }
 
-Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path)
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& shownName)
 {
     const FileRead read = ReadWholeFile(toolkit, path, kMaxLapFileBytes);
-    const std::string name = LapFileNameShown(path);
+    const std::string name = LapFileNameShown(shownName);
     switch (read.result) {
-    case FileRead::Result::Ok: return ReadLapFile(read.bytes, path);
-    case FileRead::Result::TooLarge: return Invalid{LapFileTooLargeReason(path, read.length), Refusal::NotThisKind};
-    case FileRead::Result::Missing: return Invalid{name + " is not there", Refusal::NotThisKind};
-    case FileRead::Result::Unreadable:
-    case FileRead::Result::Changed: break;
+    case FileRead::Result::Ok: return ReadLapFile(read.bytes, shownName);
+    case FileRead::Result::TooLarge: return Invalid{LapFileTooLargeReason(shownName, read.length), Refusal::NotThisKind};
+    case FileRead::Result::Missing: return Invalid{"Lap file not found: " + name, Refusal::NotThisKind};
+    case FileRead::Result::Changed: return Invalid{"Lap file changed while being read: " + name, Refusal::Damaged};
+    case FileRead::Result::Unreadable: break;
     }
-    return Invalid{name + " cannot be read: " + read.reason, Refusal::Damaged};
+    return Invalid{"Cannot read lap file: " + name + " (" + read.reason + ")", Refusal::Damaged};
 }
 
 // --- Names --------------------------------------------------------------------

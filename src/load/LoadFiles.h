@@ -27,10 +27,11 @@ constexpr int kReadAttempts = 5;
 FileRead ReadWholeFile(Toolkit& toolkit, const std::string& path, std::int64_t limit);
 
 // The lap file at path, read whole (its size looked at first: a file too
-// large is refused unread) and checked; refused with one line that names the
-// file as given: ReadLapFile's reasons, or "lap.vxlap cannot be read: REASON"
-// ("... is not there" when missing).
-Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path);
+// large is refused unread) and checked (formats/LapFile.h); refused with one
+// line that names it as shownName: "Lap file not found: lap.vxlap",
+// "Cannot read lap file: lap.vxlap (REASON)", "Lap file changed while being
+// read: lap.vxlap", or the reader's own refusals.
+Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& shownName);
 
 // The path itself when it exists; otherwise a file (in a folder) whose names
 // differ from it only in letter case (SameIgnoringLetterCase), or "" when

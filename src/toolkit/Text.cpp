@@ -392,4 +392,10 @@ bool IsSavedGameName(const std::string& path)
     return name.size() > 4 && EndsWithIgnoringCase(name, ".gam");
 }
 
+bool IsLapFileName(const std::string& path)
+{
+    const std::string name = FileNamePart(path);
+    return name.size() > 6 && EndsWithIgnoringCase(name, ".vxlap");
+}
+
 }  // namespace vx

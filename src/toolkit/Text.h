@@ -89,5 +89,8 @@ bool SameIgnoringLetterCase(std::string_view a, std::string_view b);
 bool EndsWithIgnoringCase(const std::string& text, const std::string& end);
 // A path whose name ends in ".gam", in any letter case, with something before.
 bool IsSavedGameName(const std::string& path);
+// A path whose name ends in ".vxlap", in any letter case, with something
+// before: a lap file, as the desktop's file type knows it.
+bool IsLapFileName(const std::string& path);
 
 }  // namespace vx

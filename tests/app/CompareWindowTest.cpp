@@ -5,6 +5,7 @@
 
 #include "app/windows/CompareLayout.h"
 #include "app/windows/CompareWindow.h"
+#include "app/windows/LapFiles.h"
 #include "app/windows/Placement.h"
 #include "fixtures/RaceFiles.h"
 #include "laps/LapChart.h"
@@ -303,6 +304,51 @@ TEST_F(Compare, TheCornersSayWhereTheTimeWentAndACornerPointedAtIsMarked)
     Point(layout::Map.Control, PointerAction::Move, static_cast<int>(apex.x), static_cast<int>(apex.y));
     EXPECT_EQ(Shown().PointedCorner(), 7);
     EXPECT_TRUE(Shown().Cursor().has_value());
+}
+
+TEST_F(Compare, ALapFileOpenedWaitsForARaceOfItsTrackAndARefusedOneChangesNothing)
+{
+    // Ada's lap 2 of a race on the oval, as a lap file.
+    LoadRace(5);
+    std::string whyNot;
+    const auto lap = LapFileOfShownRace(State(), 2, "Ada Morrow", whyNot);
+    ASSERT_TRUE(lap) << whyNot;
+    ASSERT_TRUE(WriteLapFileTo(toolkit, root / "ada.vxlap", *lap, whyNot)) << whyNot;
+    const std::string newer = R"({"format": "vxanalyser lap", "version": 2})";
+    WriteFile(root / "bad.vxlap", std::vector<std::uint8_t>(newer.begin(), newer.end()));
+
+    // A race on another track: the lap waits, and the log says which track to load.
+    WriteFile(root / "Tracks/Ring.trk", test::OvalTrack().SetWaterLevel(40).AddObject({10, 300, 300, 0}).Build());
+    WriteFile(root / "Saves/ring.gam", test::CupGame("Ring", 4).Build());
+    script->answers = {root / "Saves/ring.gam"};
+    Click("Load");
+    ASSERT_NE(State().LayoutDigest, lap->Layout);
+    Drop(root / "ada.vxlap");
+    EXPECT_EQ(NewestLog(), "ada.vxlap is a lap of Oval: load a race of Oval to compare against it");
+    EXPECT_EQ(app.LapFiles().Waiting(), "ada.vxlap");
+    EXPECT_FALSE(Shown().AgainstLapFile());
+
+    // A refused file is said and changes nothing: the lap before still waits.
+    Drop(root / "bad.vxlap");
+    EXPECT_NE(NewestLog().find("newer vxanalyser"), std::string::npos) << NewestLog();
+    EXPECT_EQ(app.LapFiles().Waiting(), "ada.vxlap");
+
+    // The next race of its track is compared against it, once.
+    script->answers = {root / "Saves/cup.gam"};
+    Click("Load");
+    ASSERT_TRUE(Shown().IsOpen(toolkit));
+    ASSERT_TRUE(Shown().AgainstLapFile());
+    EXPECT_EQ(Shown().AgainstLapFile()->Driver, "Ada Morrow");
+    ASSERT_GE(State().Log.Messages().size(), 2u);  // said before "Loaded cup.gam: 5 laps"
+    EXPECT_EQ(State().Log.Messages()[1].rfind("Compared against Ada Morrow's lap 2 (", 0), 0u)
+        << State().Log.Messages()[1];
+    EXPECT_EQ(app.LapFiles().Waiting(), "");
+
+    // Given while its track is shown, it is compared against at once.
+    Click("Load");
+    Drop(root / "ada.vxlap");
+    EXPECT_TRUE(Shown().AgainstLapFile());
+    EXPECT_EQ(app.LapFiles().Waiting(), "");
 }
 
 TEST(PlaceBeside, RightOfTheMainWindowWhereThereIsRoomElseCoveringTheFewestOfItsControls)

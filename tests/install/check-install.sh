@@ -13,6 +13,8 @@ for file in bin/vxanalyser share/applications/vxanalyser.desktop \
             share/mime/packages/vxanalyser.xml share/man/man1/vxanalyser.1 \
             share/icons/hicolor/48x48/apps/vxanalyser.png \
             share/icons/hicolor/scalable/apps/vxanalyser.svg \
+            share/icons/hicolor/48x48/mimetypes/application-x-vxanalyser-lap.png \
+            share/icons/hicolor/scalable/mimetypes/application-x-vxanalyser-lap.svg \
             share/doc/vxanalyser/README.md share/vxanalyser/samples/Saves/demo.gam \
             share/vxanalyser/samples/Tracks/Kestrelvale.trk; do
   [ -f "$usr/$file" ] || fail "$file not installed"
@@ -32,6 +34,15 @@ cp "$samples/Tracks/Kestrelvale.trk" "$stage/unnamed"
 [ "$(type_of "$samples/Saves/demo.gam")" = application/x-vxanalyser-game ] || fail "*.gam type"
 [ "$(type_of "$samples/Tracks/Kestrelvale.trk")" = application/x-vxanalyser-track ] || fail "*.trk type"
 [ "$(type_of "$stage/unnamed")" = application/x-vxanalyser-track ] || fail "track header type"
+# A lap file, written as the writer writes one (docs/lap-file.md,
+# friend.vxlap beside this script): known by name, and by its first member
+# without one; the menu entry offers the analyser for it.
+cp "$(dirname "$0")/friend.vxlap" "$stage/friend.vxlap"
+cp "$stage/friend.vxlap" "$stage/unnamed-lap"
+[ "$(type_of "$stage/friend.vxlap")" = application/x-vxanalyser-lap ] || fail "*.vxlap type"
+[ "$(type_of "$stage/unnamed-lap")" = application/x-vxanalyser-lap ] || fail "lap file type by its format member"
+grep -q '^MimeType=.*application/x-vxanalyser-lap;' "$usr/share/applications/vxanalyser.desktop" ||
+  fail "the menu entry does not open lap files"
 
 # The manual page renders without a warning.
 warnings=$(MANWIDTH=80 man --warnings -l "$usr/share/man/man1/vxanalyser.1" 2>&1 >/dev/null)

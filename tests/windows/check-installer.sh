@@ -7,8 +7,9 @@
 # entry, the registry the file types and the uninstall entry; the installed
 # program runs --version and report on the demo race; a saved game in a
 # folder with spaces and accents opened through its file type loads in the
-# window. Uninstalling removes every file and registry value the installers
-# added, and keeps the user's games. Needs the staged files of
+# window, and a lap file opened the same way is read. Uninstalling removes
+# every file and registry value the installers added, and keeps the user's
+# games. Needs the staged files of
 # scripts/package-windows (WINDOWS_BUILD/package) and a display.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -72,11 +73,15 @@ open="\"$folder\\vxanalyser.exe\" \"%1\""
 expect() { [ "$1" = "$2" ] || fail "$3 is '$1', not '$2'"; }
 expect "$(value 'HKCR\.gam')" vxanalyser.SavedGame 'HKCR\.gam'
 expect "$(value 'HKCR\.trk')" vxanalyser.Track 'HKCR\.trk'
+expect "$(value 'HKCR\.vxlap')" vxanalyser.Lap 'HKCR\.vxlap'
 expect "$(value 'HKCR\vxanalyser.SavedGame\shell\open\command')" "$open" 'the saved game'"'"'s Open'
+expect "$(value 'HKCR\vxanalyser.Lap\shell\open\command')" "$open" 'the lap file'"'"'s Open'
+expect "$(value 'HKCR\vxanalyser.Lap\DefaultIcon')" "$folder\\vxanalyser.exe,-2" "the icon of vxanalyser.Lap"
 for type in SavedGame Track; do
   expect "$(value "HKCR\\vxanalyser.$type\\DefaultIcon")" "$folder\\vxanalyser.exe,0" "the icon of vxanalyser.$type"
 done
 reg 'HKCR\.gam\OpenWithProgids' /v vxanalyser.SavedGame >/dev/null || fail "vxanalyser.SavedGame not in .gam's Open with"
+reg 'HKCR\.vxlap\OpenWithProgids' /v vxanalyser.Lap >/dev/null || fail "vxanalyser.Lap not in .vxlap's Open with"
 expect "$(value 'HKCR\Applications\vxanalyser.exe\shell\open\command')" "$open" "Open with's command"
 expect "$(value 'HKLM\Software\RegisteredApplications' vxanalyser)" 'Software\vxanalyser\Capabilities' \
   "the registered application"
@@ -116,6 +121,15 @@ cp samples/Tracks/*.trk "$user/Tracks/"
   fail "the window did not load the saved game opened through its file type: $(tr '\n' '|' <"$work/window")"
 grep -q '^Loaded demo race é.gam: [0-9]* laps$' "$work/window" ||
   fail "the window does not say it loaded 'demo race é.gam': $(tr '\n' '|' <"$work/window")"
+# A lap file opened through its file type, with no race shown: the window
+# reads it and says which track to load.
+cp tests/install/friend.vxlap "$user/Ada é.vxlap"
+"$wine" start "C:\\users\\Public\\Race Days é\\Ada é.vxlap" >/dev/null 2>&1 ||
+  fail "the shell did not open the lap file"
+"$wine" "$build/tests/windows/window_texts.exe" "Ada é.vxlap is a lap of" 2>/dev/null | tr -d '\r' >"$work/window" ||
+  fail "the window did not read the lap file opened through its file type: $(tr '\n' '|' <"$work/window")"
+grep -q '^Ada é.vxlap is a lap of Kestrelvale: load a race of Kestrelvale to compare against it$' "$work/window" ||
+  fail "the window does not say which track 'Ada é.vxlap' is of: $(tr '\n' '|' <"$work/window")"
 snapshot "$work/installed"
 
 "$wine" msiexec /x "$(windows_path "$msi")" /qn >/dev/null 2>&1 || fail "msiexec /x failed"
@@ -135,5 +149,5 @@ compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Local/vxanalyser/history.sqlite3
 
 [ $status -eq 0 ] && echo "$(basename "$msi"): installed quietly over version 0.9.0 (one entry, $version by $publisher)," \
   "file types and Start menu entry; the installed program ran; a saved game with spaces and accents" \
-  "opened through its file type; uninstalled without a trace"
+  "and a lap file opened through their file types; uninstalled without a trace"
 exit $status

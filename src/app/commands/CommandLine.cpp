@@ -2,8 +2,8 @@
 // first word; the command words are taken before any option, so that
 // "history" and "follow" never reach the options of another. Each command
 // reads its own words (app/commands/Commands.h); the program's own are
-// [--no-history] [--history FILE] [GAME.gam] for the window, --help and
-// --version.
+// [--no-history] [--history FILE] [GAME.gam | LAP.vxlap] for the window,
+// --help and --version.
 #include "app/commands/CommandLine.h"
 
 #include <cstdlib>
@@ -50,7 +50,7 @@ const CommandWord* CommandNamed(const std::string& word)
 // --- The program's own words ----------------------------------------------------------
 
 struct WindowWords {
-    std::string game;
+    std::string file;  // a saved game or a lap file to open; "" for none
     HistoryOptions history;
 };
 
@@ -82,20 +82,21 @@ ProgramWords ProgramWordsOf(const std::vector<std::string>& args)
     const std::vector<std::string>& operands = reader.Operands();
     if (outcome == CommandWords::Outcome::Read && operands.size() <= 1) {
         program.window = {{}, {HistoryPathOf(historyFile), !noHistory}};
-        // A saved game is a file, or one to be (its name says so); a folder
-        // is none.
+        // A saved game or a lap file is a file, or one to be (its name says
+        // so); a folder is none.
         const bool none = operands.empty();
-        const std::string game = none ? std::string() : operands[0];
-        const PathKind kind = none ? PathKind::None : SystemFiles().KindOf(game);
-        if (none || (!game.empty() && kind != PathKind::Folder && (IsSavedGameName(game) || kind == PathKind::File))) {
-            program.window.game = game;
+        const std::string file = none ? std::string() : operands[0];
+        const PathKind kind = none ? PathKind::None : SystemFiles().KindOf(file);
+        if (none || (!file.empty() && kind != PathKind::Folder &&
+                     (IsSavedGameName(file) || IsLapFileName(file) || kind == PathKind::File))) {
+            program.window.file = file;
             program.asks = ProgramWords::Asks::Window;
             return program;
         }
     }
     // Something else: a typo, a command's option, a folder.
     if (first == "--no-history" || first == "--history")
-        program.problem = "the window takes --no-history, --history FILE and one saved game";
+        program.problem = "the window takes --no-history, --history FILE and one saved game or lap file";
     else if (outcome == CommandWords::Outcome::WrongUsage)
         program.problem = reader.Problem();
     else
@@ -110,13 +111,14 @@ ExitStatus RunWindow(const WindowWords& words)
         Say("no display to open the window on (try: vxanalyser render GAME.gam --out DIR)");
         return ExitStatus::OutputFailed;
     }
-    // A window of the program that is open already loads the game instead.
-    if (!words.game.empty() && toolkit.PassToOpenWindow(words.game))
+    // A window of the program that is open already opens the file instead
+    // (a saved game loads, a lap file is compared against), as if dropped.
+    if (!words.file.empty() && toolkit.PassToOpenWindow(words.file))
         return ExitStatus::Ok;
     Application app(toolkit);
     app.StartUp(words.history);
-    if (!words.game.empty())
-        LoadGameFrom(app.State(), toolkit, words.game, {}, MainWindow);
+    if (!words.file.empty())
+        app.OpenGivenFile(words.file);
     return static_cast<ExitStatus>(app.Run());
 }
 

@@ -71,7 +71,7 @@ ExitStatus RunLapImport(const std::vector<std::string>& args)
     int kept = 0, known = 0, refused = 0;
     for (const std::string& file : files) {
         // Each file on its own: a refused one is said, and the rest kept.
-        const Parsed<LapFile> read = ReadLapFileAt(toolkit, file);
+        const Parsed<LapFile> read = ReadLapFileAt(toolkit, file, file);
         if (!read.ok()) {
             std::cerr << read.error << "\n";
             ++refused;

@@ -10,6 +10,7 @@
 #include "app/windows/MainWindow.h"
 #include "laps/LapNavigation.h"
 #include "load/Export.h"
+#include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "toolkit/Text.h"
 

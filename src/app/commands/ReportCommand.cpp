@@ -17,6 +17,7 @@
 #include "laps/LapTrace.h"
 #include "laps/LapView.h"
 #include "laps/RaceLaps.h"
+#include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "toolkit/Format.h"
 #include "toolkit/Text.h"

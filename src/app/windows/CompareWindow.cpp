@@ -16,6 +16,7 @@
 #include "laps/LapFilePath.h"
 #include "laps/LapView.h"
 #include "load/Export.h"
+#include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "history/RaceRecord.h"
 #include "toolkit/Text.h"
@@ -330,7 +331,12 @@ std::string CompareWindow::CompareAgainstLapFile(const AppState& state, Toolkit&
     Parsed<LapFile> read = ReadLapFileAt(toolkit, path, shownName);
     if (!read.ok())
         return read.error;
-    const LapFile& file = *read.value;
+    return CompareAgainstLap(state, toolkit, std::move(*read.value), shownName);
+}
+
+std::string CompareWindow::CompareAgainstLap(const AppState& state, Toolkit& toolkit, LapFile file,
+                                             const std::string& shownName)
+{
     if (!state.HasGame || state.Laps.LapCount == 0)
         return shownName + " was driven on " + file.TrackName + " (layout " + KeyHex(file.Layout).substr(0, 8) +
                "): load a race on that track to compare against it";
@@ -339,7 +345,7 @@ std::string CompareWindow::CompareAgainstLapFile(const AppState& state, Toolkit&
     if (const std::string why = OpenToCompare(state, toolkit); !why.empty())
         return why;
     LapProfile profile = ProfileOfLapFile(file);
-    choice_.PickFileLap(std::move(*read.value), std::move(profile));
+    choice_.PickFileLap(std::move(file), std::move(profile));
     Redraw(state, toolkit);
     return {};
 }
@@ -351,13 +357,17 @@ bool CompareWindow::OpenLapFile(AppState& state, Toolkit& toolkit, const std::st
         SayFailure(state, toolkit, window, why);
         return false;
     }
-    const LapFile& file = *choice_.FileLap();
-    LogMessage(state, toolkit, "Compared against " + LapFileLapName(file) + " from " + name);
+    SayComparedAgainst(state, toolkit, name);
     // The lap the user chose to compare against is kept, in the race
     // history as a lap of its driver, so that it stays at hand.
     if (keepLapFile_)
-        keepLapFile_(file);
+        keepLapFile_(*choice_.FileLap());
     return true;
+}
+
+void CompareWindow::SayComparedAgainst(AppState& state, Toolkit& toolkit, const std::string& shownName) const
+{
+    LogMessage(state, toolkit, "Compared against " + LapFileLapName(*choice_.FileLap()) + " from " + shownName);
 }
 
 bool CompareWindow::ExportComparedLap(AppState& state, Toolkit& toolkit)

@@ -87,6 +87,12 @@ public:
     // track, changes nothing.
     std::string CompareAgainstLapFile(const AppState& state, Toolkit& toolkit, const std::string& path,
                                       const std::string& shownName);
+    // The same for a lap file's lap already read and checked.
+    std::string CompareAgainstLap(const AppState& state, Toolkit& toolkit, LapFile lap,
+                                  const std::string& shownName);
+    // "Compared against Ada Morrow's lap 5 (2027-05-06) from lap.vxlap", in
+    // the log, once the lap file's lap is the one compared against.
+    void SayComparedAgainst(AppState& state, Toolkit& toolkit, const std::string& shownName) const;
     // What the user's own choice of a lap file does (dropped on a window,
     // opened from the desktop, chosen with "Against a file..."): compares
     // the shown race against it and keeps it (KeepLapFilesWith), or says in

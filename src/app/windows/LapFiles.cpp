@@ -54,19 +54,6 @@ bool WriteLapFileTo(Toolkit& toolkit, const std::string& path, const LapFile& la
     return toolkit.System().files.ReplaceFile(path, bytes, error);
 }
 
-Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& shownName)
-{
-    const FileRead read = ReadWholeFile(toolkit, path, kMaxLapFileBytes);
-    switch (read.result) {
-    case FileRead::Result::Ok: return ReadLapFile(read.bytes, shownName);
-    case FileRead::Result::Missing: return Invalid{"Lap file not found: " + shownName};
-    case FileRead::Result::TooLarge: return Invalid{LapFileTooLargeReason(shownName, read.length)};
-    case FileRead::Result::Changed: return Invalid{"Lap file changed while being read: " + shownName};
-    case FileRead::Result::Unreadable: break;
-    }
-    return Invalid{"Cannot read lap file: " + shownName + " (" + read.reason + ")"};
-}
-
 std::optional<std::string> OtherTrackReason(const LapFile& lap, const std::string& shownName,
                                             const AppState& state)
 {
@@ -90,11 +77,6 @@ std::string ProposedLapFileName(const LapFile& lap)
         if (!CanBeInFileName(c))
             c = '_';
     return name + ".vxlap";
-}
-
-bool IsLapFileName(const std::string& path)
-{
-    return EndsWithIgnoringCase(path, ".vxlap");
 }
 
 bool IsLapFileAt(Toolkit& toolkit, const std::string& path)

@@ -1,15 +1,13 @@
 // Lap files (formats/LapFile.h) of the race shown: a lap written as one, a
-// lap file read from disk, checked against the race shown, and the names the
+// lap file checked against the race shown, and the names the
 // program gives them. The window, report, render and "lap export" share
 // these.
 //
 //   LapFileOfShownRace      a lap of the race shown as a lap file
 //   WriteLapFileTo          a lap file written whole or not at all
-//   ReadLapFileAt           a lap file read from disk and checked
 //   OtherTrackReason        why a lap file's lap is no lap of the race's track
 //   LapFileLapName          "Ada Morrow's lap 5 (2027-05-06)"
 //   ProposedLapFileName     "Kestrelvale Ada Morrow 43.602.vxlap"
-//   IsLapFileName           a name ending in ".vxlap"
 //   IsLapFileAt             a file to take as a lap file
 #pragma once
 
@@ -37,11 +35,6 @@ std::optional<LapFile> LapFileOfShownRace(const AppState& state, std::int32_t la
 // beside it, then put in its place); false with the reason in error.
 bool WriteLapFileTo(Toolkit& toolkit, const std::string& path, const LapFile& lap, std::string& error);
 
-// The lap file at path, read whole and checked (ReadLapFile); refused with
-// one line that names it as shownName: missing, unreadable, too large,
-// changing while read, or any refusal of the reader.
-Parsed<LapFile> ReadLapFileAt(Toolkit& toolkit, const std::string& path, const std::string& shownName);
-
 // Why the lap file's lap (named shownName) cannot be compared with the race
 // shown: "lap.vxlap was driven on Oval (layout 1a2b3c4d); the race shown is
 // on Kestrelvale (layout 38d941b6)". None when the layouts agree.
@@ -56,9 +49,6 @@ std::string LapFileLapName(const LapFile& lap);
 // file name may not hold on either system (control characters and
 // \ / : * ? " < > |) replaced by "_".
 std::string ProposedLapFileName(const LapFile& lap);
-
-// The name ends in ".vxlap", in any letter case.
-bool IsLapFileName(const std::string& path);
 
 // The file at path is to be taken as a lap file: its name ends in ".vxlap",
 // or, whatever its name, it reads as a lap file of this program (sound or

@@ -97,8 +97,10 @@ void OpenMainWindow(AppState& state, Toolkit& toolkit)
 void Application::StartUp(const HistoryOptions& history)
 {
     InitAppState(state_, toolkit_.CurrentFolder());
-    // The history records the committed race before the windows show it.
-    state_.SideWindows = {&raceHistory_, &compare_, &history_, &following_};
+    // The history records the committed race before the windows show it; the
+    // lap files last: a waiting lap is compared against once the comparison
+    // has taken the new race.
+    state_.SideWindows = {&raceHistory_, &compare_, &history_, &following_, &lapFiles_};
     LoadFonts(toolkit_);
     MakePlaceholderImage(toolkit_);
     OpenMainWindow(state_, toolkit_);
@@ -110,13 +112,7 @@ void Application::StartUp(const HistoryOptions& history)
     raceHistory_.Start(state_, toolkit_, history);
     // A lap file compared against in the window is kept as a lap of another
     // driver (once), where the history may be written.
-    compare_.KeepLapFilesWith([this](const LapFile& lap) {
-        HistoryStore* store = raceHistory_.Store();
-        if (store == nullptr || !raceHistory_.Records())
-            return;
-        if (!store->KeepLapFile(lap))
-            LogFailure(state_, toolkit_, "Lap not kept: " + store->LastFailure().message);
-    });
+    compare_.KeepLapFilesWith([this](const LapFile& lap) { KeepLap(lap); });
     following_.Start(state_, toolkit_);
 }
 
@@ -149,22 +145,43 @@ bool Application::HandleEvent(int event)
         default: break;
         }
     } else if (event == kDropEvent) {
-        // A lap file is compared against. Anything else whatever its name: a
-        // file that parses as a saved game loads, a track or a picture is
-        // refused for what it is.
-        const std::string path = toolkit_.DroppedPath();
-        if (IsLapFileAt(toolkit_, path))
-            OpenLapFile(path);
-        else
-            LoadGameFrom(state_, toolkit_, path, {}, MainWindow);
+        OpenGivenFile(toolkit_.DroppedPath());
     }
     return event != kCloseEvent;
 }
 
-bool Application::OpenLapFile(const std::string& path)
+void Application::OpenGivenFile(const std::string& path)
 {
-    const int window = compare_.IsOpen(toolkit_) ? CompareWindowNumber : MainWindow;
-    return compare_.OpenLapFile(state_, toolkit_, path, window);
+    if (IsLapFileAt(toolkit_, path)) {
+        OpenLapFile(path);
+        return;
+    }
+    // Whatever its name: a file that parses as a saved game loads, a track
+    // or a picture is refused for what it is.
+    LoadGameFrom(state_, toolkit_, path, {}, MainWindow);
+}
+
+void Application::OpenLapFile(const std::string& path)
+{
+    lapFiles_.Open(state_, toolkit_, path, MainWindow);
+}
+
+void Application::KeepLap(const LapFile& lap)
+{
+    HistoryStore* store = raceHistory_.Store();
+    if (store == nullptr || !raceHistory_.Records())
+        return;
+    if (!store->KeepLapFile(lap))
+        LogFailure(state_, toolkit_, "Lap not kept: " + store->LastFailure().message);
+}
+
+void Application::CompareAgainstLap(AppState& state, Toolkit& toolkit, const LapFile& lap, const std::string& name)
+{
+    const std::string why = compare_.CompareAgainstLap(state, toolkit, lap, name);
+    if (why.empty())
+        compare_.SayComparedAgainst(state, toolkit, name);
+    else
+        SayFailure(state, toolkit, compare_.IsOpen(toolkit) ? CompareWindowNumber : MainWindow, why);
 }
 
 void Application::PointerOverLapChart()

@@ -4,6 +4,7 @@
 
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryWindow.h"
+#include "app/windows/LapFileOpening.h"
 #include "app/windows/WindowFollowing.h"
 #include "app/windows/WindowHistory.h"
 #include "state/AppState.h"
@@ -37,12 +38,16 @@ public:
     // false once the close request was handled.
     bool ProcessPendingEvents();
 
-    // Compares the race shown against the lap file at path, as dropping it
-    // on a window does: in the comparison window (opened when closed), and
-    // keeps it; otherwise says why not (the reader's refusal, the track it
-    // was driven on and which race to load), in front of the comparison
-    // when it is open. True when it compares against it.
-    bool OpenLapFile(const std::string& path);
+    // A file given to the window from outside: on the command line, passed
+    // by a later start of the program, or dropped on the main window. A lap
+    // file (IsLapFileAt) is opened as OpenLapFile opens it; any other file
+    // loads as a saved game, whatever its name.
+    void OpenGivenFile(const std::string& path);
+    // The lap file at path: read and checked, kept in the history, and
+    // compared against when a race of its track is shown; otherwise the log
+    // says which track to load, and the next race of it loaded is compared
+    // against it (app/windows/LapFileOpening.h).
+    void OpenLapFile(const std::string& path);
 
     AppState& State() { return state_; }
     Toolkit& Tk() { return toolkit_; }
@@ -50,9 +55,16 @@ public:
     HistoryWindow& History() { return history_; }
     WindowHistory& RaceHistory() { return raceHistory_; }
     WindowFollowing& Following() { return following_; }
+    LapFileOpening& LapFiles() { return lapFiles_; }
 
 private:
-    int LapPageStep() const;  // a fifth of the laps, as the slider pages
+    int LapPageStep() const;
+    // Keeps a lap file's lap in the race history as a lap of its driver
+    // (once), when the history may be written; a failure is logged.
+    void KeepLap(const LapFile& lap);
+    // The comparison compares the race shown against the lap (it opens when
+    // closed), or says why not in front of it, or of the main window.
+    void CompareAgainstLap(AppState& state, Toolkit& toolkit, const LapFile& lap, const std::string& name);  // a fifth of the laps, as the slider pages
     // The pointer over the lap chart: the lap under it named in the tip, a
     // press selecting it.
     void PointerOverLapChart();
@@ -64,6 +76,12 @@ private:
     WindowHistory raceHistory_{compare_};
     HistoryWindow history_{compare_, raceHistory_};
     WindowFollowing following_{history_};
+    // Lap files given from outside: kept, and compared against in the
+    // comparison once a race of their track is shown.
+    LapFileOpening lapFiles_{[this](AppState&, Toolkit&, const LapFile& lap, const std::string&) { KeepLap(lap); },
+                             [this](AppState& state, Toolkit& toolkit, const LapFile& lap, const std::string& name) {
+                                 CompareAgainstLap(state, toolkit, lap, name);
+                             }};
     std::string chartTip_;  // the lap chart's tip as last set
 };
 
