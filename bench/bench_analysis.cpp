@@ -310,6 +310,40 @@ void BM_ReadLapFile_Long(benchmark::State& state)
 }
 BENCHMARK(BM_ReadLapFile_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The comparison window drawn whole for lap k against a lap file's lap (the
+// long race's reference lap, as a friend would send it): the same pictures
+// as against a lap of the race, the file's path and corners in place of it.
+void BM_DrawComparisonAgainstFile_Long(benchmark::State& state)
+{
+    if (!Load(state, LongGame()))
+        return;
+    Program& p = TheProgram();
+    const std::optional<LapAnalysis> analysis = AnalyseCommittedLaps(p.State());
+    if (!analysis) {
+        state.SkipWithError("no analysis");
+        return;
+    }
+    LapFile lap = LapFileOfLap(p.State(), *analysis, analysis->ReferenceLap);
+    lap.Driver = "Ada Morrow";
+    CompareWindow& compare = p.app.Compare();
+    if (const std::string why = compare.CompareAgainstLap(p.State(), p.tk, std::move(lap), "long.vxlap");
+        !why.empty()) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    const std::int32_t laps = p.State().Laps.LapCount;
+    const std::int32_t shown = p.State().CurrentLap;
+    std::int32_t k = 0;
+    for (auto _ : state) {
+        k = k % laps + 1;
+        p.State().CurrentLap = k;
+        compare.Redraw(p.State(), p.tk);
+    }
+    p.State().CurrentLap = shown;
+    compare.Close(p.tk);
+}
+BENCHMARK(BM_DrawComparisonAgainstFile_Long)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The pointer from one corner to the next (a row of the corner table, a bar
 // or a number on the map): the map and both charts drawn again with the
 // corner marked, the corner table and the loss chart with it shaded.

@@ -46,13 +46,15 @@ BOOL CALLBACK Collect(HWND control, LPARAM texts)
 
 }  // namespace
 
-int main(int argc, char** argv)
+// wmain: the prefix comes as UTF-16, as the shell gave it; a narrow argv
+// would come in the ANSI code page and never match an accented text.
+int wmain(int argc, wchar_t** argv)
 {
     if (argc != 2) {
         std::fprintf(stderr, "usage: window_texts PREFIX\n");
         return 2;
     }
-    const std::string prefix = argv[1];
+    const std::string prefix = Utf8(argv[1]);
     std::vector<std::wstring> texts;
     HWND window = nullptr;
     for (int tries = 0; tries < 1200; ++tries, Sleep(100)) {

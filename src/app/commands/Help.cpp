@@ -14,7 +14,8 @@ namespace {
 // Each command's lines, in the usage's order.
 const std::pair<Command, const char*> kUsage[] = {
     {Command::Window, "  vxanalyser [--no-history] [--history FILE]  open the window\n"
-                      "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"},
+                      "  vxanalyser [...] GAME.gam                   open the window and load GAME.gam\n"
+                      "  vxanalyser [...] LAP.vxlap                  open the window and compare against LAP.vxlap\n"},
     {Command::Report,
      "  vxanalyser report GAME.gam [--track T.trk] [--json [--against-pb] [--against FILE.vxlap]\n"
      "                    | --csv [--corners]] [--history FILE]\n"},
@@ -174,9 +175,11 @@ const char* const kWindowHelp =
     "compares against your best lap of the track (the saved game's driver's)\n"
     "from another race (named by date, file and lap; sectors and speeds stay\n"
     "this race's own) until a lap of this race is chosen again. \"Against a\n"
-    "file...\", or a lap file dropped on either window, compares against the\n"
-    "lap of a lap file of the same track; \"Export lap...\" writes the\n"
-    "compared lap as a lap file.\n"
+    "file...\", or a lap file dropped on it, compares against the lap of a\n"
+    "lap file of the same track; \"Export lap...\" writes the compared lap as\n"
+    "a lap file. A lap file given to the window (vxanalyser LAP.vxlap, or\n"
+    "dropped on the main window) is kept, and compared against once a race\n"
+    "of its track is shown; until then the log says which track to load.\n"
     "\"History\" opens the race history beside the window (and again where it\n"
     "was left): for one driver, in all their cars or one (\"<\" and \">\"), the\n"
     "tracks with their personal bests, a track's progress (each race's best\n"
