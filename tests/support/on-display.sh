@@ -3,11 +3,14 @@
 # own, of that screen size, and ends the display before returning COMMAND's
 # exit status. The server picks a free display number itself and says it
 # once it accepts clients; it is waited for at the end, so a display number
-# is never taken again while its last server is still going away.
+# is never taken again while its last server is still going away. The server
+# does not reset when its last client goes (-noreset): a reset refuses the
+# clients that come meanwhile, such as a window started while a look for it
+# had just ended.
 set -euo pipefail
 screen=$1; shift
 ready=$(mktemp)
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$ready" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$ready" 2>/dev/null &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$ready"' EXIT
 for _ in $(seq 300); do

@@ -3,8 +3,11 @@
 #   tests/windows/against-linux.sh LINUX_BUILD WINDOWS_BUILD
 # the same JSON report by its values (paths aside: each system writes its
 # own; tests/windows/SameReport.cmake), the same exit statuses, and pictures
-# that are the same pixel for pixel outside the text (tools/compare_renders).
-# Needs a display for Wine's windows.
+# that are the same pixel for pixel outside the text (tools/compare_renders);
+# a lap exported on either system is the same file, and a race compared
+# against it reports and draws the same on both.
+# Needs a display for Wine's windows, wider than the comparison window
+# (1335 pixels), which a window is cut to: tests/support/on-display.sh 1600x900x24.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 linux="$1/vxanalyser"
@@ -48,4 +51,30 @@ for run in "demo 0" "demo 3" "long 0"; do
     failed=1
   fi
 done
+# A lap file from each system: the same bytes; the long race against the
+# Linux one, on each system, and against the Windows one on Linux: the same.
+QT_QPA_PLATFORM=offscreen "$linux" lap export samples/Saves/demo.gam --out "$work/linux.vxlap" >/dev/null
+run_windows lap export samples/Saves/demo.gam --out "$work/windows.vxlap" >/dev/null
+if cmp -s "$work/linux.vxlap" "$work/windows.vxlap"; then echo "lap export demo.gam: the same file"; else
+  echo "lap export demo.gam: the files differ"; failed=1; fi
+same_report() {
+  if cmake -DFROM_LINUX="$1" -DFROM_WINDOWS="$2" -P tests/windows/SameReport.cmake >/dev/null 2>&1; then
+    echo "$3: the same"; else echo "$3: differs"; failed=1; fi
+}
+QT_QPA_PLATFORM=offscreen "$linux" report samples/Saves/long.gam --json --against "$work/linux.vxlap" \
+  >"$work/linux-against.json"
+run_windows report samples/Saves/long.gam --json --against "$work/linux.vxlap" >"$work/windows-against.json"
+QT_QPA_PLATFORM=offscreen "$linux" report samples/Saves/long.gam --json --against "$work/windows.vxlap" \
+  >"$work/linux-against-windows.json"
+grep -q '"reference_file"' "$work/linux-against.json" || { echo "report --against: no reference_file"; failed=1; }
+same_report "$work/linux-against.json" "$work/windows-against.json" "report --json long.gam --against Linux's lap"
+same_report "$work/linux-against.json" "$work/linux-against-windows.json" \
+  "report --json long.gam --against Windows' lap"
+QT_QPA_PLATFORM=offscreen "$linux" render samples/Saves/long.gam --compare --against "$work/windows.vxlap" \
+  --out "$work/linux-compare"
+run_windows render samples/Saves/long.gam --compare --against "$work/linux.vxlap" --out "$work/windows-compare"
+echo "render long.gam --compare --against a lap of the other system:"
+if ! QT_QPA_PLATFORM=offscreen "$compare" "$work/linux-compare" "$work/windows-compare" | sed 's/^/  /'; then
+  failed=1
+fi
 exit "$failed"
