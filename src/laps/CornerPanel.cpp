@@ -223,6 +223,10 @@ std::string Way(bool out)
 std::vector<std::string> TimeLostWords(const CornerComparison& comparison)
 {
     const std::vector<CornerLoss> all = MostTimeLost(comparison, comparison.Deltas.size());
+    // Corners none of which both laps were timed through (a lap of a few
+    // vertices from a file, say): said rather than left blank.
+    if (all.empty() && !comparison.Deltas.empty())
+        return {"No corner timed on both laps."};
     if (all.empty())
         return {};
     // A loss that shows as "+0.000 s" is none.

@@ -164,6 +164,8 @@ TEST(TimeLostWords, TheThreeLargestLossesEachOnTheWayItWent)
     EXPECT_EQ(TimeLostWords(Losses({{-0.3, -0.1, -0.4}, {-0.01, 0.002, -0.008}})),
               (std::vector<std::string>{"No corner lost time.", "Most gained: corner 1, -0.400 s, on the way in"}));
     EXPECT_TRUE(TimeLostWords(Losses({})).empty());
+    EXPECT_EQ(TimeLostWords(Losses({{std::nullopt, std::nullopt, std::nullopt}})),
+              std::vector<std::string>{"No corner timed on both laps."});
 }
 
 }  // namespace
