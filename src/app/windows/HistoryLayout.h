@@ -62,9 +62,8 @@ inline constexpr Control AddProgress{HistoryAddProgress, {178, 668, 560, 20}};
 inline constexpr Control ExportLap{HistoryExportLap, {760, 664, 105, 24}, "Export lap..."};
 inline constexpr Control UseAsReference{HistoryUseAsReference, {870, 664, 135, 24}, "Use as reference"};
 inline constexpr Control Hint{HistoryHint, {5, 696, 1000, 20},
-                              "Click a race to load it, a header to sort by it; a right click or Shift+click on "
-                              "a race, a click on its dot or a standings row chooses it for \"Use as reference\" "
-                              "and \"Export lap...\"."};
+                              "Click a race to load it, a header to sort by it; right-click a race, click its dot "
+                              "or a standings row to choose it for \"Use as reference\" or \"Export lap...\"."};
 
 inline constexpr PictureSlot SlotOf(const PictureBox& box)
 {
