@@ -175,7 +175,8 @@ static_assert(Distinct(std::to_array({MapImage, PlaceholderImage, GaugeImage, Dr
                                       CompareSpeedBaseImage, CompareDeltaImage, CompareDeltaBaseImage,
                                       CompareTableImage, CompareLegendImage, CompareFiguresImage,
                                       CompareCornerTableImage, CompareCornerChartImage, CompareCornerWordsImage,
-                                      HistoryTracksImage, HistoryChartImage, HistoryRacesImage, HistoryStandingsImage})));
+                                      HistoryTracksImage, HistoryChartImage, HistoryRacesImage,
+                                      HistoryStandingsImage})));
 // Controls and key commands arrive as the same control events.
 static_assert(Distinct(std::to_array(
     {MapBox, LoadButton, GaugeBox, LapChartBox, DriverTableBox, LapSummaryBox, LapCaption, LapNumberLabel,

@@ -565,7 +565,8 @@ void HistoryWindow::ReadStandings()
     if (chosenTrack_ >= 0)
         standings_ = Store()->Standings(tracks_[static_cast<std::size_t>(chosenTrack_)].Layout)
                          .value_or(std::vector<StandingRow>{});
-    standingsTop_ = std::clamp(standingsTop_, 0, std::max(0, static_cast<int>(standings_.size()) - VisibleStandingRows()));
+    const int last = std::max(0, static_cast<int>(standings_.size()) - VisibleStandingRows());
+    standingsTop_ = std::clamp(standingsTop_, 0, last);
 }
 
 // The chart's box: the progress chart, or the standings while ticked.

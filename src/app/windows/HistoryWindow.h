@@ -16,7 +16,8 @@
 // app/windows/HistoryLayout.h. Its pictures: history/view/HistoryView.h.
 // What it keeps itself: the figures read from the history for the track,
 // driver and car chosen, the track's standings and their first row shown,
-// the race or kept lap chosen, the folder being added, where it was left; which table rows are on top are its scroll bars' own.
+// the race or kept lap chosen, the folder being added, where it was left;
+// which table rows are on top are its scroll bars' own.
 #pragma once
 
 #include <map>
