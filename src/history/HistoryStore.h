@@ -168,6 +168,9 @@ public:
     // race's driver, car, date and track, its path and speeds), ready to be
     // written; none when the race is not there (or on failure).
     std::optional<LapFile> LapFileOf(const RaceKey& race);
+    // A kept lap as the lap file it was kept from carried it (its path as
+    // kept); none when it is not there (or on failure).
+    std::optional<LapFile> LapFileOfKept(const LapKey& key);
 
     std::optional<std::string> Setting(const std::string& name);
     bool SetSetting(const std::string& name, const std::string& value);

@@ -245,4 +245,19 @@ std::optional<LapFile> HistoryStore::LapFileOf(const RaceKey& race)
     return lap;
 }
 
+std::optional<LapFile> HistoryStore::LapFileOfKept(const LapKey& key)
+{
+    auto kept = KeptLap(key);
+    if (!kept)
+        return std::nullopt;
+    const KeptLapRow& of = kept->Of;
+    LapFile lap{of.TrackName, of.Layout, of.Driver, of.Car, of.DateNs, of.Race, of.Lap, of.ViewTime, of.PreciseS, {}};
+    lap.Path.reserve(kept->Path.size());
+    for (std::size_t i = 0; i < kept->Path.size(); ++i) {
+        const PathVertex& p = kept->Path[i];
+        lap.Path.push_back({p.x, p.y, p.t, kept->SpeedsKmh[i]});
+    }
+    return lap;
+}
+
 }  // namespace vx

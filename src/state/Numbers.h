@@ -60,6 +60,7 @@ constexpr int CompareCornerWordsImage = 41;
 constexpr int HistoryTracksImage = 60;
 constexpr int HistoryChartImage = 61;
 constexpr int HistoryRacesImage = 62;
+constexpr int HistoryStandingsImage = 63;  // shown in the chart's box instead of the chart
 
 // --- Controls, and the commands of keys --------------------------------------------------
 
@@ -132,6 +133,8 @@ constexpr int HistoryCarCaption = 84;
 constexpr int HistoryPrevCar = 85;
 constexpr int HistoryCarLabel = 86;
 constexpr int HistoryNextCar = 87;
+constexpr int HistoryStandings = 88;  // "Standings": the chart's box shows the track's standings
+constexpr int HistoryExportLap = 89;  // "Export lap..."
 
 // --- Fonts -----------------------------------------------------------------------------
 
@@ -172,7 +175,8 @@ static_assert(Distinct(std::to_array({MapImage, PlaceholderImage, GaugeImage, Dr
                                       CompareSpeedBaseImage, CompareDeltaImage, CompareDeltaBaseImage,
                                       CompareTableImage, CompareLegendImage, CompareFiguresImage,
                                       CompareCornerTableImage, CompareCornerChartImage, CompareCornerWordsImage,
-                                      HistoryTracksImage, HistoryChartImage, HistoryRacesImage})));
+                                      HistoryTracksImage, HistoryChartImage, HistoryRacesImage,
+                                      HistoryStandingsImage})));
 // Controls and key commands arrive as the same control events.
 static_assert(Distinct(std::to_array(
     {MapBox, LoadButton, GaugeBox, LapChartBox, DriverTableBox, LapSummaryBox, LapCaption, LapNumberLabel,
@@ -185,7 +189,8 @@ static_assert(Distinct(std::to_array(
      CompareRowDownCommand, CompareAgainstShownCommand, HistoryTracksBox, HistoryChartBox, HistoryRacesBox,
      HistoryTrackScroll, HistoryRaceScroll, HistoryAddFolder, HistoryCancelAdd, HistoryAddProgress,
      HistoryUseAsReference, HistoryHint, HistoryDriverCaption, HistoryPrevDriver, HistoryDriverLabel,
-     HistoryNextDriver, HistoryCarCaption, HistoryPrevCar, HistoryCarLabel, HistoryNextCar})));
+     HistoryNextDriver, HistoryCarCaption, HistoryPrevCar, HistoryCarLabel, HistoryNextCar, HistoryStandings,
+     HistoryExportLap})));
 static_assert(Distinct(
     std::to_array({LabelFont, TableFont, CompareFont, GuideFont, GuideHeadingFont, HistoryFont, CompareBoldFont})));
 static_assert(Distinct(std::to_array({HistoryAddTimer, FollowTimer, HistoryRetryTimer})));

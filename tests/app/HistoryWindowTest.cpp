@@ -2,8 +2,9 @@
 // committed load recorded, the history window over its track, a race loaded
 // from its row, a folder added in steps while the windows answer, a window
 // that records nothing, a history that cannot be opened, a history another
-// program holds locked, and the best lap of another race compared against
-// ("PB", "Use as reference").
+// program holds locked, the best lap of another race compared against
+// ("PB", "Use as reference"), the standings with a kept lap of another
+// driver, and a best lap exported as a lap file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -17,9 +18,11 @@
 #include "app/windows/CompareLayout.h"
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryLayout.h"
+#include "app/windows/LapFiles.h"
 #include "fixtures/RaceFiles.h"
 #include "history/Database.h"
 #include "history/Recording.h"
+#include "load/LoadFiles.h"
 #include "load/LoadWorkflow.h"
 #include "support/WindowDriver.h"
 #include "toolkit/NoWindows.h"
@@ -206,6 +209,88 @@ TEST_F(HistoryInWindow, UseAsReferenceComparesAgainstTheChosenRaceOrSaysWhyNotIn
     ASSERT_EQ(script->shown.size(), boxes + 1);
     EXPECT_EQ(script->shown.back().owner, layout::Number);
     EXPECT_EQ(app.Compare().AgainstOtherRace()->FileName, "first.gam");  // the choice stays
+}
+
+TEST_F(HistoryInWindow, TheStandingsShowAKeptLapOfAnotherDriverWhichChosenThereBecomesTheReference)
+{
+    // Ada's lap 2 of her own race on the oval, sent as a lap file.
+    std::optional<LapFile> lap;
+    {
+        Toolkit files(Platform{.windows = NoWindowSystem()});
+        AppState theirs;
+        InitAppState(theirs, files.CurrentFolder());
+        ASSERT_TRUE(LoadGameData(theirs, files, WriteRace(root / "ada", "ada.gam", 3, 740, 0)));
+        std::string whyNot;
+        lap = LapFileOfShownRace(theirs, 2, "Ada Morrow", whyNot);
+        ASSERT_TRUE(lap) << whyNot;
+    }
+    Start({history, true});
+    fs::create_directories(root / "b/Saves");
+    WriteFile(root / "b/Saves/Square.trk", test::OvalTrack().SetTrackLength(2600).Build());
+    WriteFile(root / "b/Saves/square.gam", test::CupGame("Square", 2).Build());
+    Load(root / "b/Saves/square.gam");
+    Load(WriteRace(root / "a", "mine.gam", 3, 800, 1));
+    ASSERT_EQ(Shown().Store()->KeepLapFile(*lap), HistoryStore::Kept::New);
+
+    Press(HistoryButton);
+    ASSERT_EQ(Shown().Standings().size(), 2u);
+    const StandingRow ada = Shown().Standings()[0];  // hers is the faster
+    EXPECT_EQ(ada.Kind, StandingRow::Of::KeptLap);
+    EXPECT_EQ(ada.Driver, "Ada Morrow");
+    EXPECT_EQ(Shown().Standings()[1].FileName, "mine.gam");
+    EXPECT_GT(Shown().Standings()[1].GapS, 0);
+    EXPECT_FALSE(Shown().StandingsShown(toolkit));  // the progress chart first
+    toolkit.SetControlValue(layout::Standings.Number, 1);
+    Press(layout::Standings.Number);
+    ASSERT_TRUE(Shown().StandingsShown(toolkit));
+
+    // Her row clicked in the chart's box: chosen, and compared against.
+    Point(layout::StandingsTable.Control, PointerAction::Press, 40, 20 + 5);
+    ASSERT_EQ(Shown().ChosenLap(), std::optional<LapKey>(ada.Kept));
+    EXPECT_FALSE(Shown().ChosenRace());
+    Press(layout::UseAsReference.Number);
+    ASSERT_TRUE(app.Compare().IsOpen(toolkit));
+    ASSERT_TRUE(app.Compare().AgainstLapFile());
+    EXPECT_EQ(app.Compare().AgainstLapFile()->Driver, "Ada Morrow");
+    EXPECT_EQ(app.Compare().AgainstLapFile()->Lap, 2);
+    EXPECT_EQ(app.Compare().AgainstLapFile()->Path.size(), lap->Path.size());
+    EXPECT_THAT(State().Log.NewestWhole(), HasSubstr("Compared against Ada Morrow's lap 2 ("));
+
+    // With the square shown, it is said to be of another track, in front of the history.
+    Load(root / "b/Saves/square.gam");
+    const std::size_t boxes = script->shown.size();
+    Press(layout::UseAsReference.Number);
+    EXPECT_THAT(State().Log.NewestWhole(), HasSubstr("(it was driven on another track than the race shown)"));
+    ASSERT_EQ(script->shown.size(), boxes + 1);
+    EXPECT_EQ(script->shown.back().owner, layout::Number);
+}
+
+TEST_F(HistoryInWindow, ExportLapWritesTheChosenRacesBestLapAsALapFileThatReadsBack)
+{
+    Start({history, true});
+    Load(WriteRace(root / "a", "first.gam", 3, 800, 0));
+    Load(WriteRace(root / "a", "second.gam", 3, 780, 1));
+    Press(HistoryButton);
+    EXPECT_FALSE(toolkit.ControlEnabled(layout::ExportLap.Number));  // nothing chosen
+    OnRaceRow(0, PointerAction::RightPress);
+    ASSERT_TRUE(toolkit.ControlEnabled(layout::ExportLap.Number));
+    const ProgressRow first = Shown().Races()[0];
+    script->answers = {root / "first best"};
+    Press(layout::ExportLap.Number);
+
+    ASSERT_FALSE(script->asked.empty());
+    EXPECT_TRUE(script->asked.back().save);
+    EXPECT_EQ(script->asked.back().owner, layout::Number);
+    const std::string proposed = FileNamePart(script->asked.back().defaultFile);
+    EXPECT_EQ(proposed.rfind("Oval ", 0), 0u) << proposed;
+    EXPECT_THAT(proposed, HasSubstr(" " + SecondsText(first.BestS) + ".vxlap"));
+    const Parsed<LapFile> read = ReadLapFileAt(toolkit, root / "first best.vxlap", "first best.vxlap");
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_EQ(read.value->Race, first.Race);
+    EXPECT_EQ(read.value->Lap, first.BestLap);
+    EXPECT_DOUBLE_EQ(read.value->PreciseS, first.BestS);
+    EXPECT_EQ(proposed, ProposedLapFileName(*read.value));
+    EXPECT_EQ(State().Log.NewestWhole(), "The best lap of first.gam exported: first best.vxlap");
 }
 
 TEST_F(HistoryInWindow, AFolderIsAddedOneStepAtATimeWhileTheWindowsAnswerAndCancelKeepsWhatWasRead)

@@ -381,20 +381,7 @@ bool CompareWindow::ExportComparedLap(AppState& state, Toolkit& toolkit)
         SayFailure(state, toolkit, layout::Number, "Lap not exported: lap " + IntToText(lap) + " (" + whyNot + ")");
         return false;
     }
-    std::string chosen = toolkit.AskSaveFile(layout::Number, "Export lap",
-                                             toolkit.CurrentFolder() + ProposedLapFileName(*file),
-                                             "Lap files|*.vxlap", 0);
-    if (chosen.empty())
-        return false;
-    if (!IsLapFileName(chosen) && FileNamePart(chosen).find('.') == std::string::npos)
-        chosen += ".vxlap";  // a name typed without its ending
-    std::string error;
-    if (!WriteLapFileTo(toolkit, chosen, *file, error)) {
-        SayFailure(state, toolkit, layout::Number, "Lap not exported: " + chosen + " (" + error + ")");
-        return false;
-    }
-    LogMessage(state, toolkit, "Lap " + IntToText(lap) + " exported: " + FileNamePart(chosen));
-    return true;
+    return ExportLapFile(state, toolkit, layout::Number, *file, "Lap " + IntToText(lap));
 }
 
 void CompareWindow::Redraw(const AppState& state, Toolkit& toolkit)

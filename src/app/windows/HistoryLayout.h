@@ -33,6 +33,9 @@ struct PictureBox {
 };
 inline constexpr PictureBox TrackList{HistoryTracksBox, {5, 5, 300, 228}, HistoryTracksImage};
 inline constexpr PictureBox ProgressChart{HistoryChartBox, {330, 5, 675, 228}, HistoryChartImage};
+// The chosen track's standings, shown in the chart's box while "Standings"
+// is ticked.
+inline constexpr PictureBox StandingsTable{HistoryChartBox, {330, 5, 675, 228}, HistoryStandingsImage};
 inline constexpr PictureBox RaceTable{HistoryRacesBox, {5, 266, 982, 392}, HistoryRacesImage};
 
 struct Control {
@@ -52,13 +55,15 @@ inline constexpr Control CarCaption{HistoryCarCaption, {345, 240, 30, 20}, "Car:
 inline constexpr Control PrevCar{HistoryPrevCar, {378, 237, 24, 24}, "<"};
 inline constexpr Control CarLabel{HistoryCarLabel, {408, 240, 220, 20}};
 inline constexpr Control NextCar{HistoryNextCar, {630, 237, 24, 24}, ">"};
+inline constexpr Control Standings{HistoryStandings, {665, 237, 100, 24}, "Standings"};
 inline constexpr Control AddFolder{HistoryAddFolder, {5, 664, 100, 24}, "Add folder..."};
 inline constexpr Control CancelAdd{HistoryCancelAdd, {110, 664, 60, 24}, "Cancel"};
 inline constexpr Control AddProgress{HistoryAddProgress, {178, 668, 560, 20}};
+inline constexpr Control ExportLap{HistoryExportLap, {760, 664, 105, 24}, "Export lap..."};
 inline constexpr Control UseAsReference{HistoryUseAsReference, {870, 664, 135, 24}, "Use as reference"};
 inline constexpr Control Hint{HistoryHint, {5, 696, 1000, 20},
-                              "Click a race to load it, or a header to sort by it; a right click, Shift+click "
-                              "or a click on its dot chooses it for \"Use as reference\"."};
+                              "Click a race to load it, a header to sort by it; right-click a race, click its dot "
+                              "or a standings row to choose it for \"Use as reference\" or \"Export lap...\"."};
 
 inline constexpr PictureSlot SlotOf(const PictureBox& box)
 {
@@ -69,6 +74,7 @@ inline constexpr HistoryPictures kPictures{
     .Tracks = SlotOf(TrackList),
     .Chart = SlotOf(ProgressChart),
     .Races = SlotOf(RaceTable),
+    .Standings = SlotOf(StandingsTable),
 };
 
 }  // namespace vx::history_window

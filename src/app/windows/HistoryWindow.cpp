@@ -1,12 +1,14 @@
 // Sections: the history at start-up and after each load; the window; the
-// tables; a race clicked or chosen; adding a folder; events.
+// tables; the standings; a race clicked or chosen; adding a folder; events.
 #include "app/windows/HistoryWindow.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "app/windows/CompareWindow.h"
 #include "app/windows/HistoryLayout.h"
+#include "app/windows/LapFiles.h"
 #include "app/windows/MainWindowLayout.h"
 #include "history/HistoryMessages.h"
 #include "history/Recording.h"
@@ -34,6 +36,11 @@ int VisibleRaceRows()
 int VisibleTrackRows()
 {
     return ListRowsIn(layout::TrackList.At.h);
+}
+
+int VisibleStandingRows()
+{
+    return ListRowsIn(layout::StandingsTable.At.h);
 }
 
 void AddButton(Toolkit& toolkit, const layout::Control& control)
@@ -113,7 +120,16 @@ void HistoryWindow::Open(AppState& state, Toolkit& toolkit)
         AddButton(toolkit, layout::CancelAdd);
         toolkit.AddLabel(layout::AddProgress.Number, layout::AddProgress.At.x, layout::AddProgress.At.y,
                          layout::AddProgress.At.w, layout::AddProgress.At.h, "", kLabelEndEllipsis);
+        AddButton(toolkit, layout::ExportLap);
         AddButton(toolkit, layout::UseAsReference);
+        toolkit.AddCheckBox(layout::Standings.Number, layout::Standings.At.x, layout::Standings.At.y,
+                            layout::Standings.At.w, layout::Standings.At.h, layout::Standings.Text);
+        toolkit.SetControlToolTip(layout::Standings.Number,
+                                  "Shows the track's standings instead of its progress chart: every driver's "
+                                  "best lap there, yours and the laps of other drivers kept from lap files.");
+        toolkit.SetControlToolTip(layout::ExportLap.Number,
+                                  "Writes the best lap of the race chosen here, or the kept lap chosen in the "
+                                  "standings, as a lap file.");
         for (const layout::Control& caption : {layout::DriverCaption, layout::CarCaption})
             toolkit.AddLabel(caption.Number, caption.At.x, caption.At.y, caption.At.w, caption.At.h, caption.Text);
         for (const layout::Control& label : {layout::DriverLabel, layout::CarLabel})
@@ -132,7 +148,8 @@ void HistoryWindow::Open(AppState& state, Toolkit& toolkit)
                                       : "Records every saved game in a folder and the folders inside it.");
         toolkit.SetControlToolTip(layout::UseAsReference.Number,
                                   "Compares the lap shown in the main window with the best lap of the race "
-                                  "chosen here (a right click or Shift+click on its row).");
+                                  "chosen here (a right click or Shift+click on its row), or with the kept "
+                                  "lap chosen in the standings.");
         toolkit.TrackPointer(layout::TrackList.Control, true);
         toolkit.TrackPointer(layout::RaceTable.Control, true);
         toolkit.TrackPointer(layout::ProgressChart.Control, true);
@@ -140,10 +157,13 @@ void HistoryWindow::Open(AppState& state, Toolkit& toolkit)
         toolkit.SetWindowBackground(layout::Number, state.Colours[Paint::DialogFace]);
         toolkit.AddKeyCommand(layout::Number, Key::Escape, layout::CancelAdd.Number);
         const int tabOrder[] = {layout::TrackScroll.Number, layout::PrevDriver.Number, layout::NextDriver.Number,
-                                layout::PrevCar.Number,     layout::NextCar.Number,    layout::RaceScroll.Number,
-                                layout::AddFolder.Number,   layout::CancelAdd.Number,  layout::UseAsReference.Number};
+                                layout::PrevCar.Number,     layout::NextCar.Number,    layout::Standings.Number,
+                                layout::RaceScroll.Number,  layout::AddFolder.Number,  layout::CancelAdd.Number,
+                                layout::ExportLap.Number,   layout::UseAsReference.Number};
         toolkit.SetTabOrder(tabOrder);
         chosenRace_.reset();
+        chosenLap_.reset();
+        standingsTop_ = 0;
         PlaceWindow(toolkit);
     }
     Refresh(state, toolkit, true);
@@ -187,8 +207,10 @@ void HistoryWindow::Close(Toolkit& toolkit)
     tracks_.clear();
     rows_.clear();
     files_.clear();
+    standings_.clear();
     chosenTrack_ = -1;
     chosenRace_.reset();
+    chosenLap_.reset();
 }
 
 // Reads the tracks and the chosen track's races again. toShownRace: the
@@ -210,12 +232,21 @@ void HistoryWindow::Refresh(AppState& state, Toolkit& toolkit, bool toShownRace)
             chosenTrack_ = static_cast<std::int32_t>(i);
     ChooseDriverAmong(state, toShownRace);
     ReadRaces();
+    ReadStandings();
     // The rows left out as damaged (Tracks reads every race), said once each.
     for (const auto& damaged = Store()->DamagedRows(); damagedSaid_ < damaged.size(); ++damagedSaid_)
         LogFailure(state, toolkit, DamagedRowText(damaged[damagedSaid_]));
-    if (chosenRace_ && std::none_of(rows_.begin(), rows_.end(),
-                                    [&](const ProgressRow& row) { return row.Race == *chosenRace_; }))
+    // What was chosen stays chosen while the window still shows it.
+    if (chosenRace_ &&
+        std::none_of(rows_.begin(), rows_.end(), [&](const ProgressRow& row) { return row.Race == *chosenRace_; }) &&
+        std::none_of(standings_.begin(), standings_.end(), [&](const StandingRow& row) {
+            return row.Kind == StandingRow::Of::OwnRace && row.Race == *chosenRace_;
+        }))
         chosenRace_.reset();
+    if (chosenLap_ && std::none_of(standings_.begin(), standings_.end(), [&](const StandingRow& row) {
+            return row.Kind == StandingRow::Of::KeptLap && row.Kept == *chosenLap_;
+        }))
+        chosenLap_.reset();
 
     const int lastTrackTop = std::max(0, static_cast<int>(tracks_.size()) - VisibleTrackRows());
     const int lastRaceTop = std::max(0, static_cast<int>(rows_.size()) - VisibleRaceRows());
@@ -237,8 +268,7 @@ void HistoryWindow::Redraw(const AppState& state, Toolkit& toolkit)
 {
     ShowTracks(toolkit);
     ShowChoosers(toolkit);
-    DrawProgressChart(ChartTitle(), chartRows_, figures_, layout::kPictures, toolkit);
-    Show(toolkit, layout::ProgressChart);
+    ShowChart(state, toolkit);
     ShowRaces(state, toolkit);
     ShowButtons(state, toolkit);
 }
@@ -466,6 +496,8 @@ void HistoryWindow::ShowRaces(const AppState& state, Toolkit& toolkit)
 // race loaded from its row): two rows at most, not the whole table.
 void HistoryWindow::ShowMarks(const AppState& state, Toolkit& toolkit)
 {
+    if (StandingsShown(toolkit))
+        ShowChart(state, toolkit);  // a dozen rows: drawn again whole
     const RaceMarks marks = MarksOf(state);
     if (marks.Shown == drawnMarks_.Shown && marks.Chosen == drawnMarks_.Chosen)
         return;
@@ -487,7 +519,9 @@ void HistoryWindow::ShowButtons(const AppState& state, Toolkit& toolkit)
     toolkit.SetControlEnabled(layout::CancelAdd.Number, add_ != nullptr);
     // A race chosen: when its best lap cannot be compared with the race
     // shown (another track, the same race, no laps), the button says why.
-    toolkit.SetControlEnabled(layout::UseAsReference.Number, chosenRace_.has_value() && state.HasGame);
+    const bool chosen = chosenRace_.has_value() || chosenLap_.has_value();
+    toolkit.SetControlEnabled(layout::UseAsReference.Number, chosen && state.HasGame);
+    toolkit.SetControlEnabled(layout::ExportLap.Number, chosen);
 }
 
 void HistoryWindow::ChooseTrack(const AppState& state, Toolkit& toolkit, std::int64_t index)
@@ -496,7 +530,10 @@ void HistoryWindow::ChooseTrack(const AppState& state, Toolkit& toolkit, std::in
         return;
     chosenTrack_ = static_cast<std::int32_t>(index);
     chosenRace_.reset();
+    chosenLap_.reset();
+    standingsTop_ = 0;
     ReadRaces();
+    ReadStandings();
     ScrollRacesToNewest(toolkit);
     Redraw(state, toolkit);
 }
@@ -513,6 +550,99 @@ void HistoryWindow::ScrollRaces(const AppState& state, Toolkit& toolkit, std::in
     const int last = std::max(0, static_cast<int>(rows_.size()) - VisibleRaceRows());
     toolkit.SetControlValue(layout::RaceScroll.Number, std::clamp<std::int64_t>(top, 0, last));
     ShowRaces(state, toolkit);
+}
+
+// --- The standings ------------------------------------------------------------------------------
+
+bool HistoryWindow::StandingsShown(const Toolkit& toolkit) const
+{
+    return toolkit.GetControlValue(layout::Standings.Number) != 0;
+}
+
+void HistoryWindow::ReadStandings()
+{
+    standings_.clear();
+    if (chosenTrack_ >= 0)
+        standings_ = Store()->Standings(tracks_[static_cast<std::size_t>(chosenTrack_)].Layout)
+                         .value_or(std::vector<StandingRow>{});
+    const int last = std::max(0, static_cast<int>(standings_.size()) - VisibleStandingRows());
+    standingsTop_ = std::clamp(standingsTop_, 0, last);
+}
+
+// The chart's box: the progress chart, or the standings while ticked.
+void HistoryWindow::ShowChart(const AppState& state, Toolkit& toolkit)
+{
+    if (!StandingsShown(toolkit)) {
+        DrawProgressChart(ChartTitle(), chartRows_, figures_, layout::kPictures, toolkit);
+        Show(toolkit, layout::ProgressChart);
+        return;
+    }
+    StandingMarks marks;
+    if (state.HasGame)
+        marks.Shown = state.GameDigest;
+    marks.ChosenRace = chosenRace_;
+    marks.ChosenLap = chosenLap_;
+    DrawStandings(standings_, standingsTop_, marks, layout::kPictures, toolkit);
+    Show(toolkit, layout::StandingsTable);
+}
+
+std::optional<std::size_t> HistoryWindow::StandingAtY(int y) const
+{
+    const std::optional<int> row = ListRowAt(y);
+    if (!row || *row >= VisibleStandingRows())
+        return std::nullopt;
+    const std::int64_t index = std::int64_t{standingsTop_} + *row;
+    if (index >= std::ssize(standings_))
+        return std::nullopt;
+    return static_cast<std::size_t>(index);
+}
+
+void HistoryWindow::ScrollStandings(const AppState& state, Toolkit& toolkit, std::int64_t top)
+{
+    const int last = std::max(0, static_cast<int>(standings_.size()) - VisibleStandingRows());
+    standingsTop_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(top, 0, last));
+    ShowChart(state, toolkit);
+}
+
+// A row pointed at is named in the box's tip; a click chooses it (one of
+// your races as a click on its dot does, or the kept lap); the wheel
+// scrolls the rows.
+void HistoryWindow::PointerOverStandings(const AppState& state, Toolkit& toolkit)
+{
+    const PointerAction action = toolkit.EventPointerAction();
+    if (action == PointerAction::Wheel) {
+        ScrollStandings(state, toolkit, std::int64_t{standingsTop_} - std::int64_t{toolkit.WheelSteps()} * kWheelRows);
+        return;
+    }
+    std::optional<std::size_t> index;
+    if (action != PointerAction::Leave)
+        index = StandingAtY(toolkit.PointerY());
+    std::string tip;
+    if (index) {
+        const StandingRow& row = standings_[*index];
+        const bool own = row.Kind == StandingRow::Of::OwnRace;
+        tip = IntToText(row.Place) + ". " + FileNameToCp1252(DriverText(row.Driver)) + ", " +
+              FileNameToCp1252(CarText(row.Car)) + ": " + SecondsText(row.BestS) + " s" +
+              (row.Place == 1 ? std::string() : " (+" + SecondsText(row.GapS) + " s)") + ", lap " +
+              IntToText(row.Lap) + " on " + DateText(row.DateNs, DateForm::Readable) + ", " +
+              (own ? "in " + FileNameToCp1252(row.FileName) : std::string("a kept lap of another driver"));
+    }
+    if (tip != chartTip_) {
+        chartTip_ = tip;
+        toolkit.SetControlToolTip(layout::StandingsTable.Control, tip);
+    }
+    if (action != PointerAction::Press || !index)
+        return;
+    const StandingRow& row = standings_[*index];
+    if (row.Kind == StandingRow::Of::OwnRace) {
+        chosenRace_ = row.Race;
+        chosenLap_.reset();
+    } else {
+        chosenLap_ = row.Kept;
+        chosenRace_.reset();
+    }
+    ShowMarks(state, toolkit);
+    ShowButtons(state, toolkit);
 }
 
 // --- A race clicked or chosen --------------------------------------------------------------------
@@ -541,17 +671,88 @@ void HistoryWindow::ClickRace(AppState& state, Toolkit& toolkit, std::size_t ind
 // in front of this window.
 void HistoryWindow::UseChosenAsReference(AppState& state, Toolkit& toolkit)
 {
+    if (chosenLap_) {
+        UseChosenLapAsReference(state, toolkit);
+        return;
+    }
     if (!chosenRace_ || chosenTrack_ < 0)
         return;
-    const auto row = std::find_if(rows_.begin(), rows_.end(),
-                                  [&](const ProgressRow& r) { return r.Race == *chosenRace_; });
-    const std::string name = row != rows_.end() ? FileNameToUtf8(row->FileName) : "the race chosen";
+    const std::string name = ChosenRaceName();
     const std::string why = compare_.CompareAgainstRace(state, toolkit, *chosenRace_,
                                                         tracks_[static_cast<std::size_t>(chosenTrack_)].Layout);
     if (!why.empty())
         SayFailure(state, toolkit, layout::Number, "Not used as reference: " + name + " (" + why + ")");
     else
         LogMessage(state, toolkit, "Compared against the best lap of " + name);
+}
+
+std::string HistoryWindow::ChosenRaceName() const
+{
+    if (!chosenRace_)
+        return {};
+    for (const ProgressRow& row : rows_)
+        if (row.Race == *chosenRace_)
+            return FileNameToUtf8(row.FileName);
+    for (const StandingRow& row : standings_)
+        if (row.Kind == StandingRow::Of::OwnRace && row.Race == *chosenRace_)
+            return FileNameToUtf8(row.FileName);
+    return "the race chosen";
+}
+
+// The kept lap chosen in the standings becomes the lap compared against, as
+// a lap file's lap does; of another track than the race shown, the user is
+// told so in front of this window.
+void HistoryWindow::UseChosenLapAsReference(AppState& state, Toolkit& toolkit)
+{
+    auto lap = Store()->LapFileOfKept(*chosenLap_);
+    if (!lap) {
+        SayFailure(state, toolkit, layout::Number,
+                   "Not used as reference: the kept lap (History unavailable: " + Store()->LastFailure().message +
+                       ")");
+        return;
+    }
+    const std::string name = LapFileLapName(*lap);
+    std::string why;
+    if (state.HasGame && lap->Layout != state.LayoutDigest)
+        why = "it was driven on another track than the race shown";
+    else
+        why = compare_.CompareAgainstLap(state, toolkit, std::move(*lap), "it");
+    if (!why.empty())
+        SayFailure(state, toolkit, layout::Number, "Not used as reference: " + name + " (" + why + ")");
+    else
+        compare_.SayComparedAgainst(state, toolkit, "the race history");
+}
+
+// "Export lap...": the chosen race's best lap, or the chosen kept lap, as a
+// lap file (LapFiles.h: the comparison's export).
+void HistoryWindow::ExportChosen(AppState& state, Toolkit& toolkit)
+{
+    std::optional<LapFile> lap;
+    std::string what;
+    if (chosenLap_) {
+        lap = Store()->LapFileOfKept(*chosenLap_);
+        what = "the kept lap";
+        if (lap)
+            what = LapFileLapName(*lap);
+    } else if (chosenRace_) {
+        lap = Store()->LapFileOf(*chosenRace_);
+        what = "the best lap of " + ChosenRaceName();
+    } else {
+        return;
+    }
+    std::string whyNot;
+    if (!lap)
+        whyNot = "History unavailable: " + Store()->LastFailure().message;
+    else if (lap->Driver.empty())
+        whyNot = kNoHumanDriver;
+    else if (const auto fault = LapFault(*lap))
+        whyNot = "a lap file cannot carry it: " + *fault;
+    if (!whyNot.empty()) {
+        SayFailure(state, toolkit, layout::Number, "Lap not exported: " + what + " (" + whyNot + ")");
+        return;
+    }
+    what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+    ExportLapFile(state, toolkit, layout::Number, *lap, what);
 }
 
 // --- Adding a folder ----------------------------------------------------------------------------
@@ -651,6 +852,7 @@ void HistoryWindow::PointerOverRaces(AppState& state, Toolkit& toolkit)
         // Chosen for "Use as reference"; chosen again, no longer.
         const RaceKey race = rows_[*index].Race;
         chosenRace_ = chosenRace_ == race ? std::nullopt : std::optional<RaceKey>(race);
+        chosenLap_.reset();
         ShowMarks(state, toolkit);
         ShowButtons(state, toolkit);
         return;
@@ -662,6 +864,10 @@ void HistoryWindow::PointerOverRaces(AppState& state, Toolkit& toolkit)
 // row (brought into view) as a right click on the row does.
 void HistoryWindow::PointerOverChart(const AppState& state, Toolkit& toolkit)
 {
+    if (StandingsShown(toolkit)) {
+        PointerOverStandings(state, toolkit);
+        return;
+    }
     const PointerAction action = toolkit.EventPointerAction();
     std::optional<std::size_t> index;
     if (action != PointerAction::Leave)
@@ -682,6 +888,7 @@ void HistoryWindow::PointerOverChart(const AppState& state, Toolkit& toolkit)
         return;
     const RaceKey race = chartRows_[at].Race;
     chosenRace_ = race;
+    chosenLap_.reset();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
         if (rows_[i].Race != race)
             continue;
@@ -720,6 +927,11 @@ bool HistoryWindow::HandleEvent(AppState& state, Toolkit& toolkit, int event)
         case layout::AddFolder.Number: StartAdding(state, toolkit); return true;
         case layout::CancelAdd.Number: StopAdding(state, toolkit, true); return true;
         case layout::UseAsReference.Number: UseChosenAsReference(state, toolkit); return true;
+        case layout::ExportLap.Number: ExportChosen(state, toolkit); return true;
+        case layout::Standings.Number:
+            standingsTop_ = 0;
+            ShowChart(state, toolkit);
+            return true;
         case layout::PrevDriver.Number: StepDriver(state, toolkit, -1); return true;
         case layout::NextDriver.Number: StepDriver(state, toolkit, 1); return true;
         case layout::PrevCar.Number: StepCar(state, toolkit, -1); return true;

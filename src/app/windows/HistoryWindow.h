@@ -4,15 +4,20 @@
 // at to name the race, clicked to choose its row) and races table (sorted
 // by the column whose header was clicked) of that driver, in all their
 // cars or one; a click on a race loads it in the main window; "Add
-// folder..." records a folder in steps while the windows keep answering;
-// "Use as reference" makes a race's best lap the comparison's reference.
+// folder..." records a folder in steps while the windows keep answering.
+// "Standings" shows in the chart's place the track's standings: every
+// driver's best lap there, yours and the kept laps of other drivers (a row
+// pointed at is named, clicked is chosen). "Use as reference" makes the
+// chosen race's best lap, or the chosen kept lap, the comparison's
+// reference; "Export lap..." writes it as a lap file.
 //
 // The history itself is the application's (app/windows/WindowHistory.h),
 // which records every committed load. Its numbers and layout:
 // app/windows/HistoryLayout.h. Its pictures: history/view/HistoryView.h.
 // What it keeps itself: the figures read from the history for the track,
-// driver and car chosen, the race chosen, the folder being added, where it
-// was left; which table rows are on top are its scroll bars' own.
+// driver and car chosen, the track's standings and their first row shown,
+// the race or kept lap chosen, the folder being added, where it was left;
+// which table rows are on top are its scroll bars' own.
 #pragma once
 
 #include <map>
@@ -71,7 +76,16 @@ public:
     const RaceSort& Sort() const { return sort_; }
     // The race of the progress chart's dot at (x, y) in its picture.
     std::optional<std::size_t> RaceAtChartPoint(int x, int y) const;
+    // The race chosen (in the table, the chart or the standings), or the
+    // kept lap of another driver chosen in the standings: one at most.
     const std::optional<RaceKey>& ChosenRace() const { return chosenRace_; }
+    const std::optional<LapKey>& ChosenLap() const { return chosenLap_; }
+    // The chosen track's standings, fastest first; whether they are shown
+    // instead of the progress chart ("Standings" ticked).
+    const std::vector<StandingRow>& Standings() const { return standings_; }
+    bool StandingsShown(const Toolkit& toolkit) const;
+    // The standings row at y in their picture; none for no row.
+    std::optional<std::size_t> StandingAtY(int y) const;
     std::int32_t RaceTop(const Toolkit& toolkit) const;
     // The race of the table's row at y in its picture; none for no race.
     std::optional<std::size_t> RaceAtTableY(const Toolkit& toolkit, int y) const;
@@ -93,6 +107,14 @@ private:
     void ScrollTracks(Toolkit& toolkit, std::int64_t top);
     void ScrollRaces(const AppState& state, Toolkit& toolkit, std::int64_t top);
     void UseChosenAsReference(AppState& state, Toolkit& toolkit);
+    void UseChosenLapAsReference(AppState& state, Toolkit& toolkit);
+    void ExportChosen(AppState& state, Toolkit& toolkit);
+    void ShowChart(const AppState& state, Toolkit& toolkit);
+    void ScrollStandings(const AppState& state, Toolkit& toolkit, std::int64_t top);
+    void PointerOverStandings(const AppState& state, Toolkit& toolkit);
+    void ReadStandings();
+    // The name of the chosen race in what is said: its saved game.
+    std::string ChosenRaceName() const;
     void StartAdding(AppState& state, Toolkit& toolkit);
     void StepAdding(AppState& state, Toolkit& toolkit);
     void StopAdding(AppState& state, Toolkit& toolkit, bool cancelled);
@@ -133,6 +155,9 @@ private:
     std::map<RaceKey, RaceFile> files_;
     std::size_t damagedSaid_ = 0;  // of the store's damaged rows
     std::optional<RaceKey> chosenRace_;
+    std::optional<LapKey> chosenLap_;
+    std::vector<StandingRow> standings_;  // of the chosen track
+    std::int32_t standingsTop_ = 0;       // the first standings row shown
     RaceMarks drawnMarks_;  // the marks as the races table shows them
 
     std::unique_ptr<HistoryAdd> add_;  // the folder being added

@@ -8,6 +8,7 @@
 #include "laps/RaceLaps.h"
 #include "load/Export.h"
 #include "load/LoadFiles.h"
+#include "state/MessageLog.h"
 #include "toolkit/Format.h"
 #include "toolkit/Text.h"
 #include "trackmap/MapPicture.h"
@@ -52,6 +53,23 @@ bool WriteLapFileTo(Toolkit& toolkit, const std::string& path, const LapFile& la
     const std::string text = WriteLapFile(lap);
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     return toolkit.System().files.ReplaceFile(path, bytes, error);
+}
+
+bool ExportLapFile(AppState& state, Toolkit& toolkit, int window, const LapFile& lap, const std::string& what)
+{
+    std::string chosen = toolkit.AskSaveFile(window, "Export lap", toolkit.CurrentFolder() + ProposedLapFileName(lap),
+                                             "Lap files|*.vxlap", 0);
+    if (chosen.empty())
+        return false;
+    if (!IsLapFileName(chosen) && FileNamePart(chosen).find('.') == std::string::npos)
+        chosen += ".vxlap";  // a name typed without its ending
+    std::string error;
+    if (!WriteLapFileTo(toolkit, chosen, lap, error)) {
+        SayFailure(state, toolkit, window, "Lap not exported: " + chosen + " (" + error + ")");
+        return false;
+    }
+    LogMessage(state, toolkit, what + " exported: " + FileNamePart(chosen));
+    return true;
 }
 
 std::optional<std::string> OtherTrackReason(const LapFile& lap, const std::string& shownName,

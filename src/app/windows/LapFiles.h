@@ -5,6 +5,7 @@
 //
 //   LapFileOfShownRace      a lap of the race shown as a lap file
 //   WriteLapFileTo          a lap file written whole or not at all
+//   ExportLapFile           "Export lap...": a save requester, then the file
 //   OtherTrackReason        why a lap file's lap is no lap of the race's track
 //   LapFileLapName          "Ada Morrow's lap 5 (2027-05-06)"
 //   ProposedLapFileName     "Kestrelvale Ada Morrow 43.602.vxlap"
@@ -34,6 +35,13 @@ std::optional<LapFile> LapFileOfShownRace(const AppState& state, std::int32_t la
 // The lap file's text written at path whole or not at all (a temporary file
 // beside it, then put in its place); false with the reason in error.
 bool WriteLapFileTo(Toolkit& toolkit, const std::string& path, const LapFile& lap, std::string& error);
+
+// "Export lap..." of either window: asks in front of window for a file
+// name (proposing ProposedLapFileName in the current folder; ".vxlap" added
+// to a name typed without an ending), writes lap there with WriteLapFileTo
+// and says so in the log ("<what> exported: NAME"), or why not in front of
+// window. what names the lap ("Lap 5"). True when written.
+bool ExportLapFile(AppState& state, Toolkit& toolkit, int window, const LapFile& lap, const std::string& what);
 
 // Why the lap file's lap (named shownName) cannot be compared with the race
 // shown: "lap.vxlap was driven on Oval (layout 1a2b3c4d); the race shown is

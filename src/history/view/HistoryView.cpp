@@ -1,5 +1,5 @@
 // Sections: the figures; the tables' common parts; the track list; the
-// progress chart; the races table.
+// progress chart; the races table; the standings.
 #include "history/view/HistoryView.h"
 
 #include <algorithm>
@@ -506,6 +506,64 @@ void DrawRaceRow(std::span<const ProgressRow> rows, std::int32_t firstRow, int r
         const RaceFile file = files[static_cast<std::size_t>(row)];
         plain(8, file == RaceFile::There ? "there" : file == RaceFile::Changed ? "changed" : "gone",
               file == RaceFile::There ? kBlack : kGone);
+    }
+}
+
+// --- The standings ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr std::array<Column, 7> kStandingColumns{{{6, 26, true, "#"},
+                                                 {34, 184, false, "Driver"},
+                                                 {190, 320, false, "Car"},
+                                                 {326, 404, true, "Best lap"},
+                                                 {410, 470, true, "Gap"},
+                                                 {482, 582, false, "Set on (UTC)"},
+                                                 {588, 668, false, "From"}}};
+
+}  // namespace
+
+void DrawStandings(std::span<const StandingRow> rows, std::int32_t firstRow, const StandingMarks& marks,
+                   const HistoryPictures& pictures, Toolkit& toolkit)
+{
+    const PictureSlot& table = pictures.Standings;
+    toolkit.CreateImageSlot(table.Image, table.Width, table.Height, kRowFill);
+    Drawing drawing(toolkit, table.Image);
+    UseSmallFont(toolkit, pictures);
+    DrawHeader(toolkit, table, kStandingColumns);
+    if (rows.empty()) {
+        toolkit.DrawTextAt(6, kHeaderHeight + 4, "No best lap on this track yet.", kGrey);
+        return;
+    }
+    for (int row = 0; row < ListRowsIn(table.Height); ++row) {
+        const std::int64_t index = std::int64_t{firstRow} + row;
+        if (index < 0 || index >= std::ssize(rows))
+            break;
+        const StandingRow& standing = rows[static_cast<std::size_t>(index)];
+        const bool own = standing.Kind == StandingRow::Of::OwnRace;
+        const int y = kHeaderHeight + row * kRowHeight;
+        Colour fill = index % 2 == 1 ? kOtherRowFill : kRowFill;
+        if (own && marks.Shown && standing.Race == *marks.Shown)
+            fill = kShownRowFill;
+        if (own ? marks.ChosenRace && standing.Race == *marks.ChosenRace
+                : marks.ChosenLap && standing.Kept == *marks.ChosenLap)
+            fill = kChosenRowFill;
+        toolkit.FillBox(0, y, table.Width, kRowHeight, fill);
+        const int textY = y + 1;
+        const auto plain = [&](std::size_t column, const std::string& text) {
+            const Column& c = kStandingColumns[column];
+            toolkit.DrawTextAt(c.alignRight ? c.right - toolkit.MeasureTextWidth(text) : c.left, textY, text, kBlack);
+        };
+        plain(0, IntToText(standing.Place));
+        DrawCell(toolkit, kStandingColumns[1], textY, standing.Driver.empty() ? "(no driver)" : standing.Driver,
+                 kBlack);
+        DrawCell(toolkit, kStandingColumns[2], textY, standing.Car.empty() ? "(no car)" : standing.Car, kBlack);
+        plain(3, Seconds(standing.BestS) + " (" + IntToText(standing.Lap) + ")");
+        plain(4, standing.Place == 1 ? std::string("-") : "+" + Seconds(standing.GapS));
+        plain(5, DateAndMinute(standing.DateNs));
+        // Yours by the saved game it was seen in; another driver's as kept.
+        DrawCell(toolkit, kStandingColumns[6], textY, own ? FileNameToUtf8(standing.FileName) : "kept lap",
+                 own ? kBlack : kGrey);
     }
 }
 

@@ -1,5 +1,5 @@
 // The race history's pictures: the tracks with their races and personal
-// bests, a track's progress chart, and its races table.
+// bests, a track's progress chart, its standings and its races table.
 //
 // The window that shows them (app/windows/HistoryWindow.h) hands over the images to
 // draw into and their sizes; everything here is placed within those sizes
@@ -14,6 +14,7 @@
 //   DrawRaceRow            one of its rows again
 //   RaceAtChart            the race of the dot under the pointer
 //   RaceColumnAt, SortRaces  the races table's columns, sorted by one
+//   DrawStandings          a track's standings from a row on, marked
 //   ListRowsIn, ListRowAt  the rows of both tables
 #pragma once
 
@@ -33,6 +34,7 @@ struct HistoryPictures {
     PictureSlot Tracks;
     PictureSlot Chart;
     PictureSlot Races;
+    PictureSlot Standings;  // shown in the chart's place
 };
 
 // What the progress chart shows of a track's races (in date order).
@@ -100,6 +102,20 @@ void DrawRaceTable(std::span<const ProgressRow> rows, std::int32_t firstRow, std
 // its marks change.
 void DrawRaceRow(std::span<const ProgressRow> rows, std::int32_t firstRow, int row, std::span<const RaceFile> files,
                  const RaceMarks& marks, const HistoryPictures& pictures, Toolkit& toolkit);
+
+// How a standings row stands out: the row of the race of the main window,
+// the row chosen (one of your races by its key, or a kept lap by its own).
+struct StandingMarks {
+    std::optional<RaceKey> Shown;
+    std::optional<RaceKey> ChosenRace;
+    std::optional<LapKey> ChosenLap;
+};
+// A track's standings (HistoryStore::Standings) from row firstRow on, in the
+// races table's font, colours and rows: place, driver, car, best lap, gap to
+// the fastest, the date of the race, and whose (your saved game, or a kept
+// lap). Without rows it says so.
+void DrawStandings(std::span<const StandingRow> rows, std::int32_t firstRow, const StandingMarks& marks,
+                   const HistoryPictures& pictures, Toolkit& toolkit);
 
 // The rows a table of this height shows at once, and the row (from 0, the
 // first shown) at y in its picture; none in its header.
