@@ -740,15 +740,10 @@ void HistoryWindow::ExportChosen(AppState& state, Toolkit& toolkit)
     } else {
         return;
     }
-    std::string whyNot;
-    if (!lap)
-        whyNot = "History unavailable: " + Store()->LastFailure().message;
-    else if (lap->Driver.empty())
-        whyNot = kNoHumanDriver;
-    else if (const auto fault = LapFault(*lap))
-        whyNot = "a lap file cannot carry it: " + *fault;
-    if (!whyNot.empty()) {
-        SayFailure(state, toolkit, layout::Number, "Lap not exported: " + what + " (" + whyNot + ")");
+    const std::optional<std::string> whyNot =
+        lap ? WhyNoLapFile(*lap) : "History unavailable: " + Store()->LastFailure().message;
+    if (whyNot) {
+        SayFailure(state, toolkit, layout::Number, "Lap not exported: " + what + " (" + *whyNot + ")");
         return;
     }
     what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));

@@ -41,11 +41,20 @@ std::optional<LapFile> LapFileOfShownRace(const AppState& state, std::int32_t la
     const auto analysis = AnalyseCommittedLaps(state);
     LapFile file = LapFileOf(*analysis, lap, record->Laps[static_cast<std::size_t>(lap - 1)].ViewTime,
                              std::move(race));
-    if (auto fault = LapFault(file)) {
-        whyNot = "a lap file cannot carry it: " + *fault;
+    if (auto why = WhyNoLapFile(file)) {
+        whyNot = std::move(*why);
         return std::nullopt;
     }
     return file;
+}
+
+std::optional<std::string> WhyNoLapFile(const LapFile& lap)
+{
+    if (lap.Driver.empty())
+        return kNoHumanDriver;
+    if (auto fault = LapFault(lap))
+        return "a lap file cannot carry it: " + *fault;
+    return std::nullopt;
 }
 
 bool WriteLapFileTo(Toolkit& toolkit, const std::string& path, const LapFile& lap, std::string& error)

@@ -4,6 +4,7 @@
 // these.
 //
 //   LapFileOfShownRace      a lap of the race shown as a lap file
+//   WhyNoLapFile            why a lap cannot be written as a lap file
 //   WriteLapFileTo          a lap file written whole or not at all
 //   ExportLapFile           "Export lap...": a save requester, then the file
 //   OtherTrackReason        why a lap file's lap is no lap of the race's track
@@ -31,6 +32,11 @@ constexpr const char* kNoHumanDriver = "the saved game names no human driver";
 // as its driver, or the lap is one a lap file may not carry (LapFault).
 std::optional<LapFile> LapFileOfShownRace(const AppState& state, std::int32_t lap, const std::string& driver,
                                           std::string& whyNot);
+
+// Why lap cannot be written as a lap file: nobody named as its driver
+// (kNoHumanDriver), or a lap a lap file may not carry (LapFault). None when
+// it can.
+std::optional<std::string> WhyNoLapFile(const LapFile& lap);
 
 // The lap file's text written at path whole or not at all (a temporary file
 // beside it, then put in its place); false with the reason in error.
